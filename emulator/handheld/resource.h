@@ -1,0 +1,3 @@
+// Resource ids of qzremu.
+#pragma once
+#define IDR_DEFAULT_PROFILE 101

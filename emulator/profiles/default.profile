@@ -1,0 +1,14 @@
+; The simulated handheld's default device profile: a Korvanex VX12 running Windows Mobile 6.1.
+; One "Name=Value" a line; "hex:" values are binary (control-code answers).
+; A value left out is a facility the device lacks.
+PlatformType=PocketPC
+OemInfo=Korvanex VX12
+OsVersion=5.2.23120
+PalModel=VX12 Rugged Handheld
+PalSerial=K12A40012345
+PalSerialNumber=K12A40012345
+KernelSerial=hex:45,23,01,A0,12,0C,00,00,00,00,00,00,00,00,00,00
+KernelOemSerial=hex:48,31,32,41,34,30,30,31,32,33,34,00,00,00,00,00
+DmxSerial=K12A40012345
+EventLogFile=C:\handheld\eventlog.txt
+JournalFile=C:\handheld\journal.txt

@@ -1,0 +1,85 @@
+# Shared by the README's commands: install what is missing, build, and run a simulated handheld.
+# Sourced, not run.
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD=${QZR_BUILD_DIR:-$ROOT/build}
+PACKAGES=(cmake make g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+          mingw-w64-x86-64-dev libz-mingw-w64-dev wine wine64 xvfb xauth x11-apps imagemagick
+          googletest dpkg-dev)
+
+log() { printf '== %s\n' "$*" >&2; }
+
+as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+
+install_packages() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  log "installing ${missing[*]}"
+  as_root apt-get update -qq
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# minizip is built from Debian's zlib source; the main suite is named because the
+# security suite's source files are not served here.
+fetch_zlib_source() {
+  local dest=$BUILD/_deps/zlib-src
+  [ -f "$dest/contrib/minizip/unzip.c" ] && return 0
+  local suite
+  suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+  if ! grep -rqs '^Types: deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
+    log "adding a deb-src entry for $suite"
+    as_root tee /etc/apt/sources.list.d/qzr-deb-src.sources >/dev/null <<SRC
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: $suite
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+    as_root apt-get update -qq
+  fi
+  local tmp
+  tmp=$(mktemp -d)
+  log "fetching zlib/$suite sources for minizip"
+  (cd "$tmp" && apt-get source -qq "zlib/$suite" >/dev/null 2>&1) || { log "apt-get source zlib/$suite failed"; return 1; }
+  mkdir -p "$BUILD/_deps"
+  rm -rf "$dest"
+  mv "$tmp"/zlib-*/ "$dest"
+  rm -rf "$tmp"
+}
+
+build_all() {
+  install_packages
+  fetch_zlib_source
+  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$BUILD" -j"$(nproc)" -- --no-print-directory >"$BUILD/build.log" 2>&1 \
+    || { tail -50 "$BUILD/build.log"; log "build failed (full log: $BUILD/build.log)"; return 1; }
+}
+
+# Starts Xvfb on a free display and prepares a fresh Wine prefix there. Xvfb must run before
+# the prefix's first process: a prefix first booted without a display can create no windows.
+XVFB_PID=
+start_handheld() {
+  local prefix=$1 geometry=${2:-1024x768}
+  local d=90
+  while [ -e /tmp/.X11-unix/X$d ] || [ -e /tmp/.X$d-lock ]; do d=$((d + 1)); done
+  Xvfb ":$d" -screen 0 "${geometry}x24" -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  export DISPLAY=":$d"
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$d" ] && break; sleep 0.1; done
+  export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=${WINEDEBUG:--all}
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  rm -rf "$prefix"
+  mkdir -p "$(dirname "$prefix")"
+  wineboot -i >/dev/null 2>&1
+  wineserver -w
+}
+
+stop_handheld() {
+  [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+  XVFB_PID=
+}

@@ -1,0 +1,144 @@
+// Helpers shared by the test suites.
+#include "TestSupport.h"
+
+#include <atomic>
+
+#include "DeviceProfile.h"
+
+namespace testing_support {
+
+ScratchFolder::ScratchFolder(const std::wstring& hint) {
+  static std::atomic<int> counter{0};
+  CreateDirectoryW(L"C:\\qzrtest", nullptr);
+  path_ = L"C:\\qzrtest\\" + hint + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) + L"\\";
+  RemoveTree(path_);
+  CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
+
+bool RemoveTree(const std::wstring& path) {
+  std::wstring folder = path;
+  if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring name = fd.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::wstring child = folder + L"\\" + name;
+      SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(child);
+      else DeleteFileW(child.c_str());
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+  }
+  return RemoveDirectoryW(folder.c_str()) != 0;
+}
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
+  CloseHandle(f);
+  return ok;
+}
+
+std::optional<std::string> ReadBytes(const std::wstring& path) {
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return std::nullopt;
+  LARGE_INTEGER size{};
+  GetFileSizeEx(f, &size);
+  std::string data(static_cast<size_t>(size.QuadPart), '\0');
+  DWORD read = 0;
+  bool ok = data.empty() || ReadFile(f, data.data(), static_cast<DWORD>(data.size()), &read, nullptr);
+  CloseHandle(f);
+  if (!ok) return std::nullopt;
+  data.resize(read);
+  return data;
+}
+
+std::wstring BinFolder() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring s(path);
+  return s.substr(0, s.find_last_of(L'\\') + 1);
+}
+
+ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs, const wchar_t* folder) {
+  ProcessResult result;
+  std::wstring cmd = commandLine;
+  STARTUPINFOW si{sizeof si};
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder, &si, &pi)) return result;
+  result.started = true;
+  if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+    result.finished = true;
+    GetExitCodeProcess(pi.hProcess, &result.exitCode);
+  } else {
+    TerminateProcess(pi.hProcess, 1);
+    WaitForSingleObject(pi.hProcess, 5000);
+  }
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return result;
+}
+
+namespace {
+HKEY OpenProfileKey() {
+  HKEY key = nullptr;
+  RegCreateKeyExW(HKEY_LOCAL_MACHINE, wince::kProfileKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  return key;
+}
+}  // namespace
+
+ProfileScope::ProfileScope() {
+  HKEY key = OpenProfileKey();
+  if (!key) return;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD nameLen = 256, type = 0, size = 0;
+    if (RegEnumValueW(key, i, name, &nameLen, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
+    std::vector<BYTE> data(size);
+    nameLen = 256;
+    RegEnumValueW(key, i, name, &nameLen, nullptr, &type, data.data(), &size);
+    saved_.push_back({name, {type, data}});
+  }
+  RegCloseKey(key);
+}
+
+ProfileScope::~ProfileScope() {
+  wince::ClearProfile();
+  HKEY key = OpenProfileKey();
+  if (!key) return;
+  for (auto& [name, value] : saved_)
+    RegSetValueExW(key, name.c_str(), 0, value.first, value.second.data(), static_cast<DWORD>(value.second.size()));
+  RegCloseKey(key);
+}
+
+void ProfileScope::Set(const wchar_t* name, const std::wstring& value) { wince::WriteProfileString(name, value); }
+void ProfileScope::SetBinary(const wchar_t* name, const std::vector<BYTE>& value) { wince::WriteProfileBinary(name, value); }
+void ProfileScope::Unset(const wchar_t* name) { wince::DeleteProfileValue(name); }
+
+std::vector<std::string> ReadLines(const std::wstring& path) {
+  std::vector<std::string> lines;
+  auto data = ReadBytes(path);
+  if (!data) return lines;
+  size_t pos = 0;
+  while (pos < data->size()) {
+    size_t end = data->find('\n', pos);
+    if (end == std::string::npos) end = data->size();
+    std::string line = data->substr(pos, end - pos);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    pos = end + 1;
+  }
+  return lines;
+}
+
+std::string Narrow(const std::wstring& s) { return wince::ToUtf8(s); }
+std::wstring Widen(const std::string& s) { return wince::FromUtf8(s); }
+
+}  // namespace testing_support

@@ -1,0 +1,61 @@
+// Helpers shared by the test suites: scratch folders on drive C, files, processes, the device profile.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh folder under C:\qzrtest\, removed with everything in it when the object goes.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const std::wstring& hint = L"t");
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  const std::wstring& path() const { return path_; }  // ends with a backslash
+  std::wstring operator/(const std::wstring& name) const { return path_ + name; }
+
+ private:
+  std::wstring path_;
+};
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes);
+std::optional<std::string> ReadBytes(const std::wstring& path);
+bool RemoveTree(const std::wstring& path);
+
+// Folder of the running test program (build/bin), where every product and stand-in is built.
+std::wstring BinFolder();
+
+struct ProcessResult {
+  bool started = false;
+  bool finished = false;
+  DWORD exitCode = 0;
+};
+// Runs a command line with its current folder on drive C and waits up to timeoutMs.
+ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs = 30000, const wchar_t* folder = L"C:\\");
+
+// Saves the registry device profile and puts it back afterwards; tests change it freely.
+class ProfileScope {
+ public:
+  ProfileScope();
+  ~ProfileScope();
+  void Set(const wchar_t* name, const std::wstring& value);
+  void SetBinary(const wchar_t* name, const std::vector<BYTE>& value);
+  void Unset(const wchar_t* name);
+
+ private:
+  std::vector<std::pair<std::wstring, std::pair<DWORD, std::vector<BYTE>>>> saved_;
+};
+
+// Lines of the event log file that the profile names, and of the device journal.
+std::vector<std::string> ReadLines(const std::wstring& path);
+
+std::string Narrow(const std::wstring& s);
+std::wstring Widen(const std::string& s);
+
+}  // namespace testing_support

@@ -1,0 +1,55 @@
+// Windows CE and Windows Mobile calls that desktop Win32 lacks, under their CE names and
+// signatures. Product code includes this instead of <windows.h> and calls them as on the device.
+#pragma once
+
+#include <windows.h>
+
+#ifndef SPI_GETPLATFORMTYPE
+#define SPI_GETPLATFORMTYPE 257
+#endif
+#ifndef SPI_GETOEMINFO
+#define SPI_GETOEMINFO 258
+#endif
+#ifndef VER_PLATFORM_WIN32_CE
+#define VER_PLATFORM_WIN32_CE 3
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Tells the device's start-up list that the program started with launch code dw is ready.
+void WINAPI SignalStarted(DWORD dw);
+
+// Kernel debug output.
+void NKDbgPrintfW(LPCWSTR format, ...);
+
+// Kernel I/O controls answered by the device's OEM adaptation layer.
+BOOL WINAPI KernelIoControl(DWORD ioControlCode, LPVOID inBuf, DWORD inBufSize, LPVOID outBuf,
+                            DWORD outBufSize, LPDWORD bytesReturned);
+
+// On CE these also reach stream devices ("XXXn:"), platform facts and the CE version; the
+// desktop build routes those cases to the simulated device and everything else to Win32.
+HANDLE WINAPI CeCreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                            DWORD disposition, DWORD flags, HANDLE templateFile);
+BOOL WINAPI CeDeviceIoControl(HANDLE device, DWORD code, LPVOID inBuf, DWORD inSize, LPVOID outBuf,
+                              DWORD outSize, LPDWORD bytesReturned, LPOVERLAPPED overlapped);
+BOOL WINAPI CeSystemParametersInfoW(UINT action, UINT param, PVOID data, UINT winIni);
+BOOL WINAPI CeGetVersionExW(LPOSVERSIONINFOW info);
+
+#ifdef __cplusplus
+}
+#endif
+
+#ifndef WINCE_NO_REDIRECT
+#undef CreateFile
+#define CreateFileW CeCreateFileW
+#define CreateFile CeCreateFileW
+#undef SystemParametersInfo
+#define SystemParametersInfoW CeSystemParametersInfoW
+#define SystemParametersInfo CeSystemParametersInfoW
+#undef GetVersionEx
+#define GetVersionExW CeGetVersionExW
+#define GetVersionEx CeGetVersionExW
+#define DeviceIoControl CeDeviceIoControl
+#endif
