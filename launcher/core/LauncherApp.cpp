@@ -1,0 +1,134 @@
+// The launcher's start-up sequence. Its order matters: the task bar is hidden before the
+// single-instance test, the whitelist is prepared before menu.ini is loaded (which publishes
+// it), and SignalStarted comes only once everything is in place.
+#include "LauncherApp.h"
+
+#include <algorithm>
+#include <cwctype>
+
+#include "EventLog.h"
+#include "LauncherDialog.h"
+#include "Lockdown.h"
+#include "StartKey.h"
+#include "wince.h"
+
+namespace qzr {
+namespace {
+
+constexpr char kSource[] = "..\\..\\common source\\launcher (%d), ";
+
+std::wstring ModuleFileName(DWORD maxChars) {
+  std::wstring name(maxChars + 1, L'\0');
+  DWORD n = GetModuleFileNameW(nullptr, name.data(), maxChars);
+  name.resize(std::min(n, maxChars));
+  return name;
+}
+
+std::wstring LowerCase(std::wstring s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](wchar_t c) { return static_cast<wchar_t>(towlower(c)); });
+  return s;
+}
+
+struct WindowSearch {
+  std::wstring moduleFileName;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindLauncherWindow(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<WindowSearch*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid == 0 || pid == GetCurrentProcessId()) return TRUE;
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (!process) return TRUE;
+  wchar_t path[261] = {};
+  DWORD size = 260;
+  BOOL ok = QueryFullProcessImageNameW(process, 0, path, &size);
+  CloseHandle(process);
+  if (ok && _wcsicmp(path, search->moduleFileName.c_str()) == 0) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The per-program-file mutex stays open for the life of the process.
+HANDLE g_instanceMutex = nullptr;
+
+}  // namespace
+
+std::wstring InstanceMutexName(const std::wstring& moduleFileName) {
+  std::wstring name = moduleFileName;
+  std::replace(name.begin(), name.end(), L'\\', L'/');
+  return name;
+}
+
+int ActivateRunningInstance() {
+  std::wstring module = ModuleFileName(260);
+  g_instanceMutex = CreateMutexW(nullptr, FALSE, InstanceMutexName(module).c_str());
+  if (!g_instanceMutex || GetLastError() != ERROR_ALREADY_EXISTS) return 0;
+
+  HANDLE thread = GetCurrentThread();
+  int priority = GetThreadPriority(thread);
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    WindowSearch search{module};
+    EnumWindows(FindLauncherWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found) {
+      // On the device the low bit also brings the window's owned windows forward; desktop
+      // Win32 wants the plain handle.
+      SetForegroundWindow(search.found);
+      return 1;
+    }
+    // Let the other instance get its window up.
+    SetThreadPriority(thread, THREAD_PRIORITY_IDLE);
+    Sleep(1000);
+    SetThreadPriority(thread, priority);
+  }
+  return 0;
+}
+
+BOOL LauncherApp::InitInstance(const wchar_t* commandLine) {
+  WORD facility = eventlog::RegisterFacility(eventlog::kFacilityName);
+  eventlog::SetFacilityNumber(facility);
+  eventlog::Log(eventlog::kCategoryInfo, (std::string(kSource) + "InitInstance").c_str(), 64);
+  eventlog::Log(eventlog::kCategoryInfo, (std::string(kSource) + "wFacilityNumber = %d").c_str(), 65, facility);
+
+  launchCode = static_cast<DWORD>(_wtol(commandLine ? commandLine : L""));
+
+  if (TakeCleanUpStart()) return FALSE;
+
+  // menu.ini is not read yet, so full-screen mode has its default (on) here.
+  int volumeAllowance = config.fullScreen ? InstallTaskbarFilter() : 0;
+  HCURSOR previousCursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+
+  if (ActivateRunningInstance()) {
+    config.whitelist.PrepareSharedCache(false);
+    if (config.fullScreen) RestoreTaskbar();
+    SetCursor(previousCursor);
+    return FALSE;
+  }
+  config.whitelist.PrepareSharedCache(true);
+
+  std::wstring moduleFileName = ModuleFileName(256);
+  size_t slash = moduleFileName.find_last_of(L'\\');
+  launcherFolder = slash == std::wstring::npos ? std::wstring() : LowerCase(moduleFileName.substr(0, slash + 1));
+
+  config.LoadMenuConfig();
+
+  if (!config.EnableSk1AndSk2) RedirectTodaySoftKeys();
+  if (!config.fullScreen) RestoreTaskbar();
+  DisableSessionTimeout();
+
+  SetTaskbarFilterSettings(config.EnableVolumeKeys ? volumeAllowance : 0, config.EnableWindowsKey);
+  ApplyKeyboardRemaps(*this);
+  LockKeys(*this);
+  SetupApplicationKeys(*this, moduleFileName);
+
+  SetCursor(previousCursor);
+  SignalStarted(launchCode);
+
+  RunLauncherDialog(*this);
+  return FALSE;
+}
+
+}  // namespace qzr

@@ -1,0 +1,84 @@
+// LauncherConfig: the in-memory model of menu.ini, filled once per start by LoadMenuConfig.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <string>
+
+#include "LauncherWhitelist.h"
+
+namespace qzr {
+
+inline constexpr int kButtonSlots = 10;
+inline constexpr int kAppKeySlots = 6;
+inline constexpr size_t kPasswordMaxChars = 6;
+inline constexpr wchar_t kPasswordKey[] = L"MV83917";
+inline constexpr wchar_t kLauncherTitle[] = L"Korvanex Launcher";
+
+// Attributes and times of menu.ini, saved before loading and put back afterwards.
+struct FileStatus {
+  DWORD attributes = 0;
+  FILETIME creation{};
+  FILETIME lastAccess{};
+  FILETIME lastWrite{};
+};
+
+class LauncherConfig {
+ public:
+  // Fields take their defaults, then the whitelist's construction steps run.
+  LauncherConfig();
+  virtual ~LauncherConfig();
+  LauncherConfig(const LauncherConfig&) = delete;
+  LauncherConfig& operator=(const LauncherConfig&) = delete;
+
+  // Fills the model from menu.ini; always returns 1.
+  int LoadMenuConfig();
+
+  int buttonCount = 0;
+  std::wstring topLogoPath;
+  std::array<std::wstring, kButtonSlots> caption;
+  std::array<std::wstring, kButtonSlots> exePath;
+  std::array<std::wstring, kButtonSlots> parameters;
+  std::array<std::wstring, kButtonSlots> iconPath;
+  std::array<int, kButtonSlots> needsSignal{};
+  std::array<int, kButtonSlots> singleInstance{};
+  int autoStart = 1;
+  std::wstring password;  // at most kPasswordMaxChars
+  std::array<std::wstring, kAppKeySlots> appKeyExe;
+  std::array<std::wstring, kAppKeySlots> appKeyShortcut;
+  std::array<std::wstring, kAppKeySlots> appKeyTitle;
+  std::array<int, kAppKeySlots> appKeyConfigured{};
+  // Set for application keys whose value is a program of its own: those enter the whitelist.
+  std::array<int, kAppKeySlots> appKeyWhitelisted{};
+  int fullScreen = 1;
+  int startIconHidden = 0;
+  int restoreOnTermination = 0;
+  int EnableTaskManagerKeys = 0;
+  int EnablePhoneKeys = 0;
+  int EnableDeviceLockKeys = 0;
+  int EnableVolumeKeys = 0;
+  int EnableWindowsKey = 0;
+  int EnableOrangePlaneVolumeUp = 0;
+  int EnableSk1AndSk2 = 0;
+  FileStatus savedFileStatus;
+
+  // The launcher side of the shared whitelist cache.
+  LauncherWhitelist whitelist;
+};
+
+// The launcher's folder: module file name lower-cased, cut after its last backslash.
+// Returns 1 when the name was shorter than 512 characters, else 0.
+int GetLauncherFolder(std::wstring& folder);
+// GetLauncherFolder + "menu.ini"; emptied with 0 on failure.
+int GetMenuIniPath(std::wstring& path);
+// 2 x the size of menu.ini in bytes, 0 when it cannot be located.
+DWORD GetMenuIniSizeForCache();
+// "\sd card" or "\Flash File Store" when such a root folder exists, else empty.
+std::wstring FindStorageCardFolder();
+
+// Password scrambling with a repeating key (rotation in the codes 32..127).
+std::wstring ScramblePassword(const std::wstring& source, const std::wstring& key);
+std::wstring UnscramblePassword(const std::wstring& source, const std::wstring& key);
+
+}  // namespace qzr
