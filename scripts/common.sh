@@ -4,7 +4,7 @@
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${QZR_BUILD_DIR:-$ROOT/build}
 PACKAGES=(cmake make g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-          mingw-w64-x86-64-dev libz-mingw-w64-dev wine wine64 xvfb xauth x11-apps imagemagick
+          mingw-w64-x86-64-dev libz-mingw-w64-dev wine wine64 xvfb xauth x11-apps x11-utils imagemagick
           googletest dpkg-dev)
 
 log() { printf '== %s\n' "$*" >&2; }
@@ -59,23 +59,34 @@ build_all() {
     || { tail -50 "$BUILD/build.log"; log "build failed (full log: $BUILD/build.log)"; return 1; }
 }
 
-# Starts Xvfb on a free display and prepares a fresh Wine prefix there. Xvfb must run before
-# the prefix's first process: a prefix first booted without a display can create no windows.
+# Starts Xvfb on a free display (or, with use_display=1 and a working $DISPLAY, uses that one)
+# and boots a fresh Wine prefix there. The display must exist before the prefix's first
+# process: a prefix first booted without a display can create no windows.
 XVFB_PID=
 start_handheld() {
-  local prefix=$1 geometry=${2:-1024x768}
-  local d=90
-  while [ -e /tmp/.X11-unix/X$d ] || [ -e /tmp/.X$d-lock ]; do d=$((d + 1)); done
-  Xvfb ":$d" -screen 0 "${geometry}x24" -nolisten tcp >/dev/null 2>&1 &
-  XVFB_PID=$!
-  export DISPLAY=":$d"
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$d" ] && break; sleep 0.1; done
+  local prefix=$1 geometry=${2:-1024x768} use_display=${3:-0}
+  if [ "$use_display" = 1 ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    log "using display $DISPLAY"
+  else
+    local d=90
+    while [ -e /tmp/.X11-unix/X$d ] || [ -e /tmp/.X$d-lock ]; do d=$((d + 1)); done
+    Xvfb ":$d" -screen 0 "${geometry}x24" -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$d"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$d" ] && break; sleep 0.1; done
+  fi
   export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   rm -rf "$prefix"
   mkdir -p "$(dirname "$prefix")"
   wineboot -i >/dev/null 2>&1
   wineserver -w
+}
+
+# Runs a Windows program of the handheld with drive C as its current folder, where the
+# device's root-relative paths resolve.
+on_handheld() {
+  (cd "$WINEPREFIX/drive_c" && wine "$@")
 }
 
 stop_handheld() {
