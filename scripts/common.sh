@@ -93,4 +93,5 @@ stop_handheld() {
   [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
   XVFB_PID=
+  return 0
 }
