@@ -53,3 +53,6 @@ BOOL WINAPI CeGetVersionExW(LPOSVERSIONINFOW info);
 #define GetVersionEx CeGetVersionExW
 #define DeviceIoControl CeDeviceIoControl
 #endif
+
+// The shell open operation and process creation as on the device.
+#include "shellexec.h"

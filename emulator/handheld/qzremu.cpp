@@ -78,6 +78,28 @@ int CmdProfile(const std::vector<std::wstring>& args) {
   return 2;
 }
 
+// The executable file class as the device's registry holds it: the open command sits in the
+// value named "Default", which the whitelist monitor rewrites.
+bool SeedExecutableClass() {
+  const struct { const wchar_t* key; const wchar_t* value; } entries[] = {
+      {L".exe", L"exefile"},
+      {L"exefile\\shell\\open\\command", L"\"%1\" %*"},
+  };
+  bool ok = true;
+  for (const auto& e : entries) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, e.key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+      fprintf(stderr, "cannot create HKEY_CLASSES_ROOT\\%ls\n", e.key);
+      ok = false;
+      continue;
+    }
+    ok = RegSetValueExW(key, L"Default", 0, REG_SZ, reinterpret_cast<const BYTE*>(e.value),
+                        static_cast<DWORD>((wcslen(e.value) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS && ok;
+    RegCloseKey(key);
+  }
+  return ok;
+}
+
 int CmdInstall() {
   std::wstring from = ModuleFolder();
   wchar_t windows[MAX_PATH] = {};
@@ -90,6 +112,7 @@ int CmdInstall() {
       ++failures;
     }
   }
+  if (!SeedExecutableClass()) ++failures;
   return failures ? 1 : 0;
 }
 
@@ -130,7 +153,7 @@ int CmdStart(std::vector<std::wstring> args) {
 void Usage() {
   fprintf(stderr,
           "usage: qzremu profile default|clear|load FILE|set NAME VALUE|unset NAME\n"
-          "       qzremu install            put the maker's libraries into \\Windows\n"
+          "       qzremu install            put the maker's libraries into \\Windows, seed the .exe open command\n"
           "       qzremu start [--wait] PROGRAM [ARGS...]\n");
 }
 

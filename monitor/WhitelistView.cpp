@@ -1,0 +1,178 @@
+// The per-launch decision of Gatewarden over the launcher's two lists.
+#include "WhitelistView.h"
+
+#include <optional>
+#include <string>
+
+#include "EventLog.h"
+#include "wince.h"
+
+namespace qzr::monitor {
+namespace {
+
+namespace el = eventlog;
+
+constexpr char kAllowedLine[] = ".\\WhiteList (%d), %s is allowed to run";
+constexpr char kSingleInstanceLine[] = ".\\WhiteList (%d), Only 1 instance of %s is allowed";
+constexpr char kAlreadyRunningLine[] = ".\\WhiteList (%d), %s is already running";
+constexpr char kStartedLine[] = ".\\WhiteList (%d), CreateProcess %s succeeded";
+constexpr char kStartFailedLine[] = ".\\WhiteList (%d), CreateProcess %s error %d";
+constexpr char kRefusedLine[] = ".\\WhiteList (%d), %s is NOT allowed to run";
+constexpr wchar_t kOwnName[] = L"gatewarden";
+constexpr DWORD kProcessPathChars = 260;
+
+std::optional<std::string> NarrowCopy(const std::wstring& text) {
+  int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return std::nullopt;
+  std::string narrow(static_cast<size_t>(n), '\0');
+  if (!WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, narrow.data(), n, nullptr, nullptr)) return std::nullopt;
+  narrow.resize(static_cast<size_t>(n) - 1);
+  return narrow;
+}
+
+struct WindowSearch {
+  const std::wstring* program;
+  RECT workArea;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindProgramWindow(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<WindowSearch*>(param);
+  // The cheap tests first: most top-level windows fail them, and only the rest cost a
+  // look at their process.
+  if (!IsWindowVisible(window)) return TRUE;
+  RECT rect{};
+  if (!GetWindowRect(window, &rect) || !IsActivatableRect(rect, search->workArea)) return TRUE;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid == 0) return TRUE;
+  wchar_t path[kProcessPathChars + 1] = {};
+  if (!CeGetProcessImagePath(pid, path, kProcessPathChars + 1)) return TRUE;
+  if (_wcsicmp(path, search->program->c_str()) != 0) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+bool IsSeparatorBefore(wchar_t c) { return c == L'|' || c == L'\\' || c == L'"'; }
+bool IsSeparatorAfter(wchar_t c) { return c == L'|' || c == L'"'; }
+
+}  // namespace
+
+bool MatchInList(const std::wstring& path, const std::wstring& list) {
+  size_t slash = path.find_last_of(L'\\');
+  std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+  size_t s = 0;
+  while (s < list.size()) {
+    size_t a = path.empty() ? std::wstring::npos : list.find(path, s);
+    size_t length = path.size();
+    if (a == std::wstring::npos) {
+      if (name.empty()) return false;
+      a = list.find(name, s);
+      length = name.size();
+      if (a == std::wstring::npos) return false;
+    }
+    size_t e = a + length;
+    s = e >= list.size() ? e - 1 : e;
+    // A one-character match at the list's end would otherwise be found again and again.
+    if (s <= a) s = a + 1;
+    bool before = a > 0 && IsSeparatorBefore(list[a - 1]);
+    bool after = e >= list.size() || IsSeparatorAfter(list[e]);
+    if (before && after) return true;
+  }
+  return false;
+}
+
+bool IsActivatableRect(const RECT& window, const RECT& workArea) {
+  return window.left >= 0 && window.top >= 0 && window.left <= workArea.right && window.right - window.left != 0 &&
+         window.bottom - window.top != 0;
+}
+
+WhitelistView::~WhitelistView() {
+  if (started_.hThread) CloseHandle(started_.hThread);
+  if (started_.hProcess) CloseHandle(started_.hProcess);
+}
+
+bool WhitelistView::ParseCommandLine(const wchar_t* const* argv, int count) {
+  program_.clear();
+  arguments_.clear();
+  firstArgument_ = argumentCount_ = 0;
+  if (count <= 0 || !argv || !argv[0] || !*argv[0]) return false;
+  int i = 0;
+  while (i < count) {
+    program_ = whitelist::LowerCase(whitelist::TrimSpaces(argv[i] ? argv[i] : L""));
+    ++i;
+    // The shell's command line starts with the monitor itself.
+    if (program_.find(kOwnName) == std::wstring::npos) break;
+    program_.clear();
+  }
+  if (program_.empty()) return false;
+  firstArgument_ = i;
+  argumentCount_ = count - i;
+  for (; i < count; ++i) {
+    if (argv[i]) arguments_ += argv[i];
+    arguments_ += L' ';
+  }
+  while (!arguments_.empty() && arguments_.back() == L' ') arguments_.pop_back();
+  return true;
+}
+
+bool WhitelistView::IsAllowed() {
+  // Without a usable cache there is no whitelist to enforce.
+  if (!IsUsable()) return true;
+  if (list1().empty()) return false;
+  return MatchInList(program_, list1());
+}
+
+bool WhitelistView::IsSingleInstance() { return IsUsable() && MatchInList(program_, list2()); }
+
+bool WhitelistView::ActivateRunningProgram() {
+  WindowSearch search{&program_, {}};
+  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &search.workArea, 0)) GetClientRect(GetDesktopWindow(), &search.workArea);
+  EnumWindows(FindProgramWindow, reinterpret_cast<LPARAM>(&search));
+  if (!search.found) return false;
+  // The device brings owned windows along when the handle's low bit is set; desktop Win32
+  // wants the plain handle.
+  SetForegroundWindow(search.found);
+  return true;
+}
+
+bool WhitelistView::Enforce(const wchar_t* const* argv, int count) {
+  if (started_.hThread) CloseHandle(started_.hThread);
+  if (started_.hProcess) CloseHandle(started_.hProcess);
+  started_ = {};
+  if (!ParseCommandLine(argv, count)) return false;
+  std::optional<std::string> name = NarrowCopy(program_);
+  auto log = [&](DWORD category, const char* format, int line, auto... more) {
+    if (name) el::Log(category, format, line, name->c_str(), more...);
+  };
+  if (!IsAllowed()) {
+    log(el::kCategoryInfo, kRefusedLine, 321);
+    return false;
+  }
+  log(el::kCategoryInfo, kAllowedLine, 249);
+  if (IsSingleInstance()) {
+    log(el::kCategoryInfo, kSingleInstanceLine, 261);
+    if (ActivateRunningProgram()) {
+      log(el::kCategoryInfo, kAlreadyRunningLine, 271);
+      return true;
+    }
+  }
+  if (!CeCreateProcessW(program_.c_str(), arguments_.c_str(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &started_)) {
+    int error = static_cast<int>(GetLastError());
+    log(el::kCategoryError, kStartFailedLine, 301, error);
+    return false;
+  }
+  log(el::kCategoryInfo, kStartedLine, 292);
+  return true;
+}
+
+void WhitelistView::WaitForLauncherExit(bool resident, HANDLE singleton, DWORD pollMs) {
+  if (singleton) ReleaseMutex(singleton);
+  if (!resident || !valid()) return;
+  for (;;) {
+    if (WaitForSingleObject(terminateEvent(), pollMs) != WAIT_TIMEOUT) return;
+    if (IsCacheWithdrawn()) return;
+  }
+}
+
+}  // namespace qzr::monitor

@@ -1,0 +1,50 @@
+// The per-launch decision: which program is asked for, whether the lists allow it, and
+// starting it, refusing it or bringing its running copy to the front.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "WhitelistCache.h"
+
+namespace qzr::monitor {
+
+inline constexpr DWORD kLauncherPollMs = 30000;
+
+// The matching rule: the whole path, or its file name, as a complete list entry.
+bool MatchInList(const std::wstring& path, const std::wstring& list);
+
+// A window that can be brought to the front: on screen from the top left, not beyond the
+// work area's right edge, with an area.
+bool IsActivatableRect(const RECT& window, const RECT& workArea);
+
+class WhitelistView : public whitelist::WhitelistCacheView {
+ public:
+  explicit WhitelistView(whitelist::CacheObjectNames names = {}) : WhitelistCacheView(std::move(names)) {}
+  ~WhitelistView();
+
+  // Fills program and arguments; false when there is nothing to start.
+  bool ParseCommandLine(const wchar_t* const* argv, int count);
+  bool IsAllowed();
+  bool IsSingleInstance();
+  bool ActivateRunningProgram();
+  // The whole per-launch decision, logged.
+  bool Enforce(const wchar_t* const* argv, int count);
+  // Lets the next per-launch instance decide; the resident instance then waits for the
+  // terminate event, polling for a withdrawn block.
+  void WaitForLauncherExit(bool resident, HANDLE singleton, DWORD pollMs = kLauncherPollMs);
+
+  const std::wstring& program() const { return program_; }
+  const std::wstring& arguments() const { return arguments_; }
+
+ private:
+  std::wstring program_;
+  std::wstring arguments_;
+  int firstArgument_ = 0;
+  int argumentCount_ = 0;
+  // Handles of the started program stay with the monitor until it ends.
+  PROCESS_INFORMATION started_{};
+};
+
+}  // namespace qzr::monitor
