@@ -12,6 +12,8 @@ int InstallTaskbarFilter();
 void RestoreTaskbar();
 void RedirectTodaySoftKeys();
 void DisableSessionTimeout();
+void RestoreTodaySoftKeys();
+void ShowTaskbar(bool show);
 void SetTaskbarFilterSettings(int volumeAllowance, int windowsKeyEnabled);
 
 // Keypad tables remapped as the lock flags require.

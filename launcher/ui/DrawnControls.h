@@ -1,0 +1,102 @@
+// The main dialog's self-drawn controls: battery gauge, signal meter and the top-logo static.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace qzr {
+
+// Colour blend per red/green/blue byte: c1 + (c2 - c1) * t, clamped to 0..255, truncated.
+COLORREF Blend(COLORREF c1, COLORREF c2, double t);
+
+class BatteryGauge {
+ public:
+  BatteryGauge();
+  ~BatteryGauge();
+  // Creates the gauge window as a child of `parent` at `rect` (parent client coordinates).
+  bool Create(HWND parent, const RECT& rect, DWORD style, UINT id);
+  bool Destroy();  // true when the window was destroyed (or there was none)
+  HWND hwnd() const { return hwnd_; }
+
+  void SetOutlineColour(COLORREF colour);
+  void SetOrientation(int orientation);  // 0 nub top, 1 bottom, 2 left, 3 right
+  void SetFillColour(COLORREF colour);
+  void SetLevel(int level);              // clamped to 0..100
+  int level() const;
+
+  // Draws into `dc` over `client` exactly as the window paints (tests paint into memory bitmaps).
+  void Draw(HDC dc, const RECT& client) const;
+
+ private:
+  static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
+  void Repaint();
+  HWND hwnd_ = nullptr;
+  mutable CRITICAL_SECTION lock_;
+  COLORREF outlineColour_ = 0;
+  int orientation_ = 0;
+  COLORREF fillColour_ = 0x0000FF00;
+  COLORREF backgroundColour_;
+  int level_ = 0;
+  int segmentCount_ = 7;
+  int maxLevel_ = 100;
+};
+
+class SignalMeter {
+ public:
+  static constexpr UINT kRepaintMessage = WM_USER + 0x84;
+  SignalMeter();
+  ~SignalMeter();
+  // Takes over an existing static control (the dialog's control 1024).
+  bool Attach(HWND control);
+  void Detach();
+  HWND hwnd() const { return hwnd_; }
+
+  void SetValue(int value);
+  void SetRange(int a, int b);
+  void GetRange(int* minValue, int* maxValue) const;
+  void SetBarCount(int count);
+  void SetBackgroundColour(COLORREF colour);
+  void SetMode(int mode);  // 0 bars and text, 1 link-up picture, 2 no-link picture
+  void LoadPictures(UINT linkUpId, UINT noLinkId, COLORREF transparent, HINSTANCE module = nullptr);
+  void SetText(const std::wstring& text);  // through WM_SETTEXT when attached
+  int value() const;
+  int mode() const { return mode_; }
+  int repaintsPosted() const { return repaintsPosted_; }  // posted 0x484 messages, for tests
+
+  void Draw(HDC dc, const RECT& client) const;
+
+ private:
+  static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
+  void PostRepaint();
+  HWND hwnd_ = nullptr;
+  WNDPROC previousProc_ = nullptr;
+  mutable CRITICAL_SECTION lock_;
+  int value_ = 50;
+  int minValue_ = 0;
+  int maxValue_ = 100;
+  int barCount_ = 5;
+  COLORREF colourLow_ = 0x000000FF, colourMid_ = 0x0000FFFF, colourHigh_ = 0x0000FF00;
+  COLORREF backgroundColour_ = 0;
+  std::wstring text_;
+  HBITMAP pictureLinkUp_ = nullptr, pictureNoLink_ = nullptr;
+  COLORREF transparentColour_ = 0x000000FF;
+  int mode_ = 0;
+  int repaintsPosted_ = 0;
+};
+
+// The static control that shows the top logo, erasing its background with the logo's
+// top-left pixel colour.
+class LogoStatic {
+ public:
+  bool Attach(HWND control);
+  void Detach();
+  HWND hwnd() const { return hwnd_; }
+
+ private:
+  static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
+  HWND hwnd_ = nullptr;
+  WNDPROC previousProc_ = nullptr;
+};
+
+}  // namespace qzr
