@@ -1,0 +1,448 @@
+// The archive layer against real archives made on the fly: listing, extraction, damage, refusals, messages.
+#include "ZipArchive.h"
+#include "zip/ZipRules.h"
+
+#include <gtest/gtest.h>
+#include <zip.h>
+#include <zlib.h>
+
+#include <iowin32.h>
+
+#include "TestSupport.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace qzrsetup;
+using testing_support::ReadBytes;
+using testing_support::ScratchFolder;
+using testing_support::WriteBytes;
+
+namespace {
+
+struct Item {
+  std::string name;  // bytes as stored in the archive
+  std::string data;
+  int method = Z_DEFLATED;  // 0 = stored
+  uint32_t externalAttributes = FILE_ATTRIBUTE_ARCHIVE;
+  tm_zip time{8, 6, 5, 4, 2, 2021};  // 2021-03-04 05:06:08
+  unsigned flag = 0;
+  const char* password = nullptr;
+};
+
+bool MakeZip(const std::wstring& path, const std::vector<Item>& items) {
+  zlib_filefunc64_def files{};
+  fill_win32_filefunc64W(&files);
+  zipFile zip = zipOpen2_64(path.c_str(), APPEND_STATUS_CREATE, nullptr, &files);
+  if (!zip) return false;
+  bool ok = true;
+  for (const Item& item : items) {
+    zip_fileinfo info{};
+    info.tmz_date = item.time;
+    info.external_fa = item.externalAttributes;
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(item.data.data()), static_cast<uInt>(item.data.size()));
+    ok = ok && zipOpenNewFileInZip4_64(zip, item.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, item.method,
+                                       item.method ? Z_DEFAULT_COMPRESSION : 0, 0, -MAX_WBITS, DEF_MEM_LEVEL,
+                                       Z_DEFAULT_STRATEGY, item.password, crc, 0, item.flag, 0) == ZIP_OK;
+    ok = ok && (item.data.empty() ||
+                zipWriteInFileInZip(zip, item.data.data(), static_cast<unsigned>(item.data.size())) == ZIP_OK);
+    ok = ok && zipCloseFileInZip(zip) == ZIP_OK;
+  }
+  return zipClose(zip, nullptr) == ZIP_OK && ok;
+}
+
+// Mixed text and noise, larger than several 16384-byte chunks.
+std::string MixedData(size_t size, uint32_t seed) {
+  std::string data;
+  data.reserve(size);
+  while (data.size() < size) {
+    seed = seed * 1664525u + 1013904223u;
+    if (seed & 0x10000) data += "line of text that repeats itself; ";
+    else for (int i = 0; i < 16; ++i) data += static_cast<char>((seed >> (i % 24)) & 0xFF);
+  }
+  data.resize(size);
+  return data;
+}
+
+std::wstring Message(uint32_t code, size_t chars = 128) {
+  std::vector<wchar_t> buffer(chars + 1, L'#');
+  size_t n = FormatZipResult(code, chars ? buffer.data() : nullptr, chars);
+  return std::wstring(buffer.data(), n);
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Opens an archive and closes it when the test is done with it.
+struct OpenZip {
+  explicit OpenZip(const std::wstring& path) : zip(OpenZipArchive(path)) {}
+  ~OpenZip() {
+    if (zip) CloseZipArchive(zip);
+  }
+  ZipHandle zip;
+};
+
+SYSTEMTIME LocalWriteTime(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+  FILETIME local{};
+  SYSTEMTIME st{};
+  FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
+  FileTimeToSystemTime(&local, &st);
+  return st;
+}
+
+}  // namespace
+
+TEST(ZipArchive, ListsAndExtractsStoredDeflatedDirectoriesAndNestedPaths) {
+  ScratchFolder folder(L"zip");
+  const std::string big = MixedData(100000, 7);
+  std::vector<Item> items(5);
+  items[0] = {"readme.txt", "plain stored text", 0};
+  items[1] = {"bin/big.dat", big};
+  items[2] = {"empty/", "", 0, FILE_ATTRIBUTE_DIRECTORY};
+  items[3] = {"a/b/c/deep.txt", "deep", Z_DEFLATED, FILE_ATTRIBUTE_READONLY};
+  items[4] = {"dir/Gr\xC3\xBC\xC3\x9F" "e.txt", "utf-8 name", Z_DEFLATED, FILE_ATTRIBUTE_ARCHIVE, {0, 0, 23, 31, 11, 2030},
+              zip::kFlagUtf8Name};
+  std::wstring archive = folder / L"Pak\u00E9t.zip";  // a non-ASCII archive path
+  ASSERT_TRUE(MakeZip(archive, items));
+
+  OpenZip z(archive);
+  ASSERT_NE(z.zip, nullptr);
+  ZipEntry entry;
+  ASSERT_EQ(GetZipEntry(z.zip, -1, &entry), kZipOk);
+  EXPECT_EQ(entry.index, 5);
+
+  struct Expect {
+    const wchar_t* name;
+    DWORD attributes;
+    WORD year, month, day, hour, minute, second;
+  };
+  const Expect expected[] = {
+      {L"readme.txt", FILE_ATTRIBUTE_ARCHIVE, 2021, 3, 4, 5, 6, 8},
+      {L"bin/big.dat", FILE_ATTRIBUTE_ARCHIVE, 2021, 3, 4, 5, 6, 8},
+      {L"empty/", FILE_ATTRIBUTE_DIRECTORY, 2021, 3, 4, 5, 6, 8},
+      {L"a/b/c/deep.txt", FILE_ATTRIBUTE_READONLY, 2021, 3, 4, 5, 6, 8},
+      {L"dir/Gr\u00FC\u00DFe.txt", FILE_ATTRIBUTE_ARCHIVE, 2030, 12, 31, 23, 0, 0},
+  };
+  ASSERT_EQ(SetExtractBaseDir(z.zip, folder.path() + L"out"), kZipOk);
+  for (int k = 0; k < 5; ++k) {
+    SCOPED_TRACE(k);
+    ASSERT_EQ(GetZipEntry(z.zip, k, &entry), kZipOk);
+    EXPECT_EQ(entry.index, k);
+    EXPECT_EQ(entry.name, expected[k].name);
+    EXPECT_EQ(entry.attributes, expected[k].attributes);
+    EXPECT_EQ(entry.uncompressedSize, items[k].data.size());
+    EXPECT_EQ(CompareFileTime(&entry.writeTime, &entry.creationTime), 0);
+    if (k == 1) {
+      EXPECT_LT(entry.compressedSize, entry.uncompressedSize);
+    }
+    if (k == 0) {
+      EXPECT_EQ(entry.compressedSize, entry.uncompressedSize);
+    }
+
+    std::wstring relative = entry.name;
+    for (wchar_t& c : relative)
+      if (c == L'/') c = L'\\';
+    ASSERT_EQ(ExtractZipEntry(z.zip, k, relative), kZipOk);
+    std::wstring target = folder.path() + L"out\\" + relative;
+    DWORD attributes = GetFileAttributesW(target.c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    if (expected[k].attributes & FILE_ATTRIBUTE_DIRECTORY) {
+      EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+      continue;
+    }
+    EXPECT_EQ(attributes & FILE_ATTRIBUTE_READONLY, expected[k].attributes & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(ReadBytes(target), items[k].data);
+    SYSTEMTIME st = LocalWriteTime(target);
+    const Expect& e = expected[k];
+    EXPECT_EQ((std::vector<WORD>{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond}),
+              (std::vector<WORD>{e.year, e.month, e.day, e.hour, e.minute, e.second}));
+  }
+  EXPECT_EQ(Message(kZipMostRecent), L"Success");
+}
+
+TEST(ZipArchive, EmptyBaseMeansTheDeviceRootAndExtractingAgainReplacesTheFile) {
+  ScratchFolder folder(L"zip");
+  std::wstring archive = folder / L"root.zip";
+  ASSERT_TRUE(MakeZip(archive, {{"x/new.txt", "fresh"}}));
+  // The folder as a root-relative path; tests run with drive C as current folder.
+  std::wstring rootRelative = folder.path().substr(3) + L"x\\new.txt";
+  ASSERT_TRUE(CreateDirectoryW((folder / L"x").c_str(), nullptr));
+  ASSERT_TRUE(WriteBytes(folder / L"x\\new.txt", "old and longer content"));
+
+  OpenZip z(archive);
+  ASSERT_NE(z.zip, nullptr);
+  ASSERT_EQ(SetExtractBaseDir(z.zip, L""), kZipOk);
+  EXPECT_EQ(ExtractZipEntry(z.zip, 0, rootRelative), kZipOk);
+  EXPECT_EQ(ReadBytes(folder / L"x\\new.txt"), "fresh");
+  // A leading backslash is the same root.
+  ASSERT_TRUE(DeleteFileW((folder / L"x\\new.txt").c_str()));
+  EXPECT_EQ(ExtractZipEntry(z.zip, 0, L"\\" + rootRelative), kZipOk);
+  EXPECT_EQ(ReadBytes(folder / L"x\\new.txt"), "fresh");
+}
+
+TEST(ZipArchive, DamagedArchivesAreReported) {
+  ScratchFolder folder(L"zip");
+  const std::string data = MixedData(60000, 3);
+  struct Case {
+    const char* what;
+    int method;
+    bool flipData;       // flip bytes in the middle of the entry's data
+    size_t cutAt;        // bytes before the end where cutCount bytes are dropped
+    size_t cutCount;
+    bool openFails;
+    uint32_t extractResult;
+  };
+  const Case cases[] = {
+      {"deflated data flipped", Z_DEFLATED, true, 0, 0, false, kZipFlate},
+      {"stored data flipped (CRC mismatch)", 0, true, 0, 0, false, kZipFlate},
+      {"end of the central directory cut off", Z_DEFLATED, false, 30, 30, true, 0},
+      {"central directory shortened", Z_DEFLATED, false, 22 + 20, 20, true, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::wstring archive = folder / L"damaged.zip";
+    ASSERT_TRUE(MakeZip(archive, {{"payload.bin", data, c.method}}));
+    std::string bytes = *ReadBytes(archive);
+    if (c.flipData)
+      for (size_t i = 0; i < 64; ++i) bytes[30 + 11 + bytes.size() / 3 + i] ^= 0x5A;
+    if (c.cutCount) bytes.erase(bytes.size() - c.cutAt, c.cutCount);
+    ASSERT_TRUE(WriteBytes(archive, bytes));
+
+    OpenZip z(archive);
+    if (c.openFails) {
+      EXPECT_EQ(z.zip, nullptr);
+      EXPECT_EQ(Message(kZipMostRecent), L"Zipfile is corrupt or not a zipfile");
+      continue;
+    }
+    ASSERT_NE(z.zip, nullptr);
+    ASSERT_EQ(SetExtractBaseDir(z.zip, folder.path()), kZipOk);
+    EXPECT_EQ(ExtractZipEntry(z.zip, 0, L"payload.bin"), c.extractResult);
+    EXPECT_EQ(Message(kZipMostRecent), L"Zip-bug: an internal error during flation");
+    EXPECT_FALSE(Exists(folder / L"payload.bin")) << "a broken extraction leaves no half-written file";
+  }
+
+  EXPECT_EQ(OpenZipArchive(folder / L"missing.zip"), nullptr);
+  EXPECT_EQ(Message(kZipMostRecent), L"Couldn't create/open file");
+  ASSERT_TRUE(WriteBytes(folder / L"text.zip", "this is not a zip file at all"));
+  EXPECT_EQ(OpenZipArchive(folder / L"text.zip"), nullptr);
+  EXPECT_EQ(Message(kZipMostRecent), L"Zipfile is corrupt or not a zipfile");
+}
+
+TEST(ZipArchive, EncryptedEntriesNeedAPassword) {
+  ScratchFolder folder(L"zip");
+  std::wstring archive = folder / L"locked.zip";
+  Item locked{"secret.txt", "classified"};
+  locked.password = "pw";
+  ASSERT_TRUE(MakeZip(archive, {locked, {"open.txt", "public"}}));
+
+  OpenZip z(archive);
+  ASSERT_NE(z.zip, nullptr);
+  ASSERT_EQ(SetExtractBaseDir(z.zip, folder.path()), kZipOk);
+  EXPECT_EQ(ExtractZipEntry(z.zip, 0, L"secret.txt"), kZipPassword);
+  EXPECT_EQ(Message(kZipMostRecent), L"Correct password required");
+  EXPECT_FALSE(Exists(folder / L"secret.txt"));
+  EXPECT_EQ(ExtractZipEntry(z.zip, 1, L"open.txt"), kZipOk);
+  EXPECT_EQ(ReadBytes(folder / L"open.txt"), "public");
+}
+
+TEST(ZipArchive, TargetsThatCannotBeWrittenAreRefused) {
+  ScratchFolder folder(L"zip");
+  std::wstring archive = folder / L"blocked.zip";
+  ASSERT_TRUE(MakeZip(archive, {{"taken", "new"}, {"locked.txt", "new"}, {"file/below.txt", "new"}, {"file/", "", 0, 0x10}}));
+  ASSERT_TRUE(CreateDirectoryW((folder / L"taken").c_str(), nullptr));
+  ASSERT_TRUE(WriteBytes(folder / L"locked.txt", "old"));
+  ASSERT_TRUE(SetFileAttributesW((folder / L"locked.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(WriteBytes(folder / L"file", "a file where a folder is needed"));
+
+  OpenZip z(archive);
+  ASSERT_NE(z.zip, nullptr);
+  ASSERT_EQ(SetExtractBaseDir(z.zip, folder.path()), kZipOk);
+  const struct {
+    int index;
+    const wchar_t* relative;
+  } cases[] = {{0, L"taken"}, {1, L"locked.txt"}, {2, L"file\\below.txt"}, {3, L"file"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.relative);
+    EXPECT_EQ(ExtractZipEntry(z.zip, c.index, c.relative), kZipNoFile);
+    EXPECT_EQ(Message(kZipMostRecent), L"Couldn't create/open file");
+  }
+  EXPECT_EQ(ReadBytes(folder / L"locked.txt"), "old");
+  EXPECT_TRUE(GetFileAttributesW((folder / L"taken").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST(ZipArchive, BadCallsAnswerFaultyArguments) {
+  ScratchFolder folder(L"zip");
+  std::wstring archive = folder / L"one.zip";
+  ASSERT_TRUE(MakeZip(archive, {{"one.txt", "1"}}));
+  OpenZip z(archive);
+  ASSERT_NE(z.zip, nullptr);
+  ASSERT_EQ(SetExtractBaseDir(z.zip, folder.path()), kZipOk);
+  ZipEntry entry;
+  const struct {
+    const char* what;
+    uint32_t result;
+  } cases[] = {
+      {"entry of a null handle", GetZipEntry(nullptr, 0, &entry)},
+      {"count of a null handle", GetZipEntry(nullptr, -1, &entry)},
+      {"null entry record", GetZipEntry(z.zip, 0, nullptr)},
+      {"index past the end", GetZipEntry(z.zip, 1, &entry)},
+      {"index -2", GetZipEntry(z.zip, -2, &entry)},
+      {"base of a null handle", SetExtractBaseDir(nullptr, L"x")},
+      {"extract from a null handle", ExtractZipEntry(nullptr, 0, L"one.txt")},
+      {"extract past the end", ExtractZipEntry(z.zip, 1, L"one.txt")},
+      {"extract index -1", ExtractZipEntry(z.zip, -1, L"one.txt")},
+      {"extract to an empty name", ExtractZipEntry(z.zip, 0, L"")},
+      {"extract a file to a folder name", ExtractZipEntry(z.zip, 0, L"sub\\")},
+      {"close a null handle", CloseZipArchive(nullptr)},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.result, kZipArgs) << c.what;
+  EXPECT_EQ(Message(kZipMostRecent), L"Caller: faulty arguments");
+  EXPECT_FALSE(Exists(folder / L"sub"));
+
+  ASSERT_EQ(GetZipEntry(z.zip, 0, &entry), kZipOk);
+  EXPECT_EQ(OpenZipArchive(L""), nullptr);
+  EXPECT_EQ(Message(kZipMostRecent), L"Caller: faulty arguments");
+}
+
+TEST(ZipArchive, NamesThatWouldLeaveTheBaseAreRefused) {
+  ScratchFolder folder(L"zip");
+  std::wstring archive = folder / L"escape.zip";
+  ASSERT_TRUE(MakeZip(archive, {{"../escape.txt", "out"}, {"inner/", "", 0, 0x10}}));
+  std::wstring base = folder.path() + L"base\\deeper";
+  OpenZip z(archive);
+  ASSERT_NE(z.zip, nullptr);
+  ASSERT_EQ(SetExtractBaseDir(z.zip, base), kZipOk);
+  const wchar_t* names[] = {L"..\\escape.txt",   L"../escape.txt",      L"a\\..\\..\\..\\escape.txt",
+                            L"..\\..\\escape.txt", L".. \\escape.txt", L"...\\escape.txt",
+                            L"C:\\escape.txt",     L"c:escape.txt",       L"ok.txt:stream"};
+  for (const wchar_t* name : names) {
+    SCOPED_TRACE(testing_support::Narrow(name));
+    EXPECT_EQ(ExtractZipEntry(z.zip, 0, name), kZipArgs);
+    EXPECT_EQ(ExtractZipEntry(z.zip, 1, name), kZipArgs);
+  }
+  EXPECT_FALSE(Exists(folder / L"escape.txt"));
+  EXPECT_FALSE(Exists(folder / L"base\\escape.txt"));
+  EXPECT_FALSE(Exists(L"C:\\escape.txt"));
+  // Dots inside a name are just a name.
+  EXPECT_EQ(ExtractZipEntry(z.zip, 0, L"a..b\\.hidden..txt"), kZipOk);
+  EXPECT_EQ(ReadBytes(base + L"\\a..b\\.hidden..txt"), "out");
+}
+
+TEST(ZipRules, TargetPaths) {
+  const struct {
+    const wchar_t* base;
+    const wchar_t* relative;
+    const wchar_t* target;  // nullptr: refused
+  } cases[] = {
+      {L"", L"Windows\\a.dll", L"\\Windows\\a.dll"},
+      {L"", L"\\Windows\\a.dll", L"\\Windows\\a.dll"},
+      {L"", L"\\\\server\\share\\a.dll", L"\\server\\share\\a.dll"},
+      {L"", L"Windows/sub/a.dll", L"\\Windows\\sub\\a.dll"},
+      {L"", L"..\\Windows\\a.dll", L"\\..\\Windows\\a.dll"},  // cannot climb above the root
+      {L"Program Files\\App", L"bin\\a.dll", L"\\Program Files\\App\\bin\\a.dll"},
+      {L"Program Files\\App\\", L"\\bin\\a.dll", L"\\Program Files\\App\\bin\\a.dll"},
+      {L"\\Program Files\\App", L"bin\\a.dll", L"\\Program Files\\App\\bin\\a.dll"},
+      {L"C:\\qzr\\out\\", L"a.txt", L"C:\\qzr\\out\\a.txt"},
+      {L"Program Files\\App", L"dir\\", L"\\Program Files\\App\\dir\\"},
+      {L"Program Files\\App", L"a..b\\c..", L"\\Program Files\\App\\a..b\\c.."},
+      {L"Program Files\\App", L"..\\x.dll", nullptr},
+      {L"Program Files\\App", L"bin\\..\\..\\x.dll", nullptr},
+      {L"Program Files\\App", L"bin/../../x.dll", nullptr},
+      {L"Program Files\\App", L"bin\\..", nullptr},
+      {L"Program Files\\App", L". .\\x.dll", nullptr},
+      {L"Program Files\\App", L"C:\\x.dll", nullptr},
+      {L"", L"Z:\\etc\\x", nullptr},
+      {L"", L"DMX1:", nullptr},
+  };
+  for (const auto& c : cases) {
+    std::wstring target = L"(unchanged)";
+    bool ok = zip::ComposeTargetPath(c.base, c.relative, &target);
+    SCOPED_TRACE(testing_support::Narrow(std::wstring(c.base) + L" + " + c.relative));
+    EXPECT_EQ(ok, c.target != nullptr);
+    if (c.target) {
+      EXPECT_EQ(target, c.target);
+    }
+  }
+}
+
+TEST(ZipRules, EntryAttributesFromEachHost) {
+  const struct {
+    unsigned versionMadeBy;
+    uint32_t external;
+    const wchar_t* name;
+    uint32_t attributes;
+  } cases[] = {
+      {0x0014, 0x21, L"a.txt", FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY},
+      {0x0014, 0x06, L"a.sys", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
+      {0x0B14, 0x10, L"dir", FILE_ATTRIBUTE_DIRECTORY},
+      {0x0014, 0x00, L"plain", FILE_ATTRIBUTE_NORMAL},
+      {0x0014, 0x00, L"dir/", FILE_ATTRIBUTE_DIRECTORY},
+      {0x0014, 0xFFC0, L"junk", FILE_ATTRIBUTE_NORMAL},  // bits beyond the DOS attributes are dropped
+      {0x031E, 0x81A40000u, L"rw.txt", FILE_ATTRIBUTE_NORMAL},                   // -rw-r--r--
+      {0x031E, 0x81240000u, L"ro.txt", FILE_ATTRIBUTE_READONLY},                 // -r--r--r--
+      {0x031E, 0x41ED0010u, L"d/", FILE_ATTRIBUTE_DIRECTORY},                    // drwxr-xr-x
+      {0x031E, 0x41ED0000u, L"d", FILE_ATTRIBUTE_DIRECTORY},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(zip::EntryAttributes(c.versionMadeBy, c.external, c.name), c.attributes) << testing_support::Narrow(c.name);
+}
+
+TEST(ZipRules, EntryNames) {
+  EXPECT_EQ(zip::DecodeEntryName("dir/Gr\xC3\xBC\xC3\x9F" "e.txt", true, 437), L"dir/Gr\u00FC\u00DFe.txt");
+  EXPECT_EQ(zip::DecodeEntryName("dir/Gr\x81\xE1" "e.txt", false, 437), L"dir/Gr\u00FC\u00DFe.txt");
+  EXPECT_EQ(zip::DecodeEntryName(std::string_view("cut\0hidden", 10), false, 437), L"cut");
+  EXPECT_EQ(zip::DecodeEntryName("", true, 437), L"");
+  EXPECT_EQ(zip::DecodeEntryName(std::string(300, 'n'), false, 437), std::wstring(260, L'n'));
+  // A character outside the basic plane that would be split at the limit is dropped whole.
+  std::string astral = std::string(259, 'n') + "\xF0\x9F\x98\x80";
+  EXPECT_EQ(zip::DecodeEntryName(astral, true, 437), std::wstring(259, L'n'));
+}
+
+TEST(FormatZipResult, EveryMessageAndTheCutToTheBuffer) {
+  const struct {
+    uint32_t code;
+    const wchar_t* text;
+  } table[] = {
+      {0, L"Success"},
+      {0x100, L"Couldn't duplicate handle"},
+      {0x200, L"Couldn't create/open file"},
+      {0x300, L"Failed to allocate memory"},
+      {0x400, L"Error writing to file"},
+      {0x500, L"File not found in the zipfile"},
+      {0x600, L"Still more data to unzip"},
+      {0x700, L"Zipfile is corrupt or not a zipfile"},
+      {0x800, L"Error reading file"},
+      {0x1000, L"Correct password required"},
+      {0x10000, L"Caller: faulty arguments"},
+      {0x20000, L"Caller: can only get memory of a memory zipfile"},
+      {0x30000, L"Caller: not enough space allocated for memory zipfile"},
+      {0x40000, L"Caller: there was a previous error"},
+      {0x50000, L"Caller: additions to the zip have already been ended"},
+      {0x60000, L"Zip-bug: the anticipated size turned out wrong"},
+      {0x70000, L"Caller: the file had already been partially unzipped"},
+      {0x80000, L"Caller: mixing creation and opening of zip"},
+      {0x1000000, L"Zip-bug: internal initialisation not completed"},
+      {0x2000000, L"Zip-bug: trying to seek the unseekable"},
+      {0x4000000, L"Zip-bug: tried to change mind, but not allowed"},
+      {0x5000000, L"Zip-bug: an internal error during flation"},
+      {2, L"unknown zip result code"},
+      {0x900, L"unknown zip result code"},
+      {0x3000000, L"unknown zip result code"},
+      {0xFFFFFFFF, L"unknown zip result code"},
+  };
+  for (const auto& row : table) {
+    std::wstring text = row.text;
+    EXPECT_EQ(Message(row.code), text) << std::hex << row.code;
+    EXPECT_EQ(Message(row.code, 50), text.substr(0, 49)) << std::hex << row.code;
+    EXPECT_EQ(Message(row.code, 5), text.substr(0, 4));
+    EXPECT_EQ(Message(row.code, 1), L"");
+    EXPECT_EQ(Message(row.code, 0), L"");
+  }
+  // The cut never writes past the buffer.
+  wchar_t buffer[8];
+  std::fill(std::begin(buffer), std::end(buffer), L'#');
+  EXPECT_EQ(FormatZipResult(0x700, buffer, 4), 3u);
+  EXPECT_EQ(std::wstring(buffer, 8), std::wstring(L"Zip\0####", 8));
+}
