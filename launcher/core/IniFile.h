@@ -3,14 +3,44 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace qzr {
 
 inline constexpr size_t kIniLineChars = 400;  // line buffers; a line is read in pieces of 398 characters
+inline constexpr size_t kIniPieceChars = kIniLineChars - 2;
+inline constexpr wchar_t kIniTempPrefix[] = L"TmpCpyIni";
+
+// Administrators write menu.ini with plain editors, so the file is 8-bit text: UTF-8 when it
+// starts with the UTF-8 byte-order mark or when all of its bytes form valid UTF-8 (plain ASCII
+// included), otherwise the system's ANSI code page. Lines that a write adds use the same
+// encoding; lines it copies are copied byte for byte.
+enum class IniEncoding { Utf8, Ansi };
+
+// One piece of a line as the line rules see it: at most 398 characters, a line end (CR LF or
+// LF) counted as the one character L'\n'. `raw` holds the bytes it came from.
+struct IniLine {
+  std::wstring text;
+  std::string raw;
+};
+
+// Line rules, shared by reading and writing.
+bool IsIniSectionLine(std::wstring_view line, std::wstring_view section);
+// The value of a key line for `key` (final line feed removed), nothing when it is no key line.
+std::optional<std::wstring> IniKeyLineValue(std::wstring_view line, std::wstring_view key);
+inline bool IsIniSectionEnd(std::wstring_view line) { return !line.empty() && line.front() == L'['; }
+
+// Reads `in` from its start to its end (rewinding before and after) and tells its encoding.
+IniEncoding DetectIniEncoding(FILE* in);
+// Next piece from a stream opened in binary mode; false at the end of the file or on an error.
+bool ReadIniLine(FILE* in, IniEncoding encoding, IniLine& line);
 
 // Rewinds `in`, finds the section line; copies every line read to `out` when given. 1 found, 0 not.
+// `in` and `out` are binary-mode streams; the encoding is detected when not given.
 int FindIniSection(FILE* in, const wchar_t* section, FILE* out = nullptr);
+int FindIniSection(FILE* in, const wchar_t* section, FILE* out, IniEncoding encoding);
 
 // Fills `result` (n characters, always terminated) with the value or the default; returns its length.
 int ReadIniString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultText, wchar_t* result, size_t n,

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "LauncherWhitelist.h"
 
@@ -15,6 +16,8 @@ inline constexpr int kAppKeySlots = 6;
 inline constexpr size_t kPasswordMaxChars = 6;
 inline constexpr wchar_t kPasswordKey[] = L"MV83917";
 inline constexpr wchar_t kLauncherTitle[] = L"Korvanex Launcher";
+inline constexpr wchar_t kMenuIniName[] = L"menu.ini";
+inline constexpr wchar_t kLauncherProgramName[] = L"QZRShell.exe";
 
 // Attributes and times of menu.ini, saved before loading and put back afterwards.
 struct FileStatus {
@@ -23,6 +26,18 @@ struct FileStatus {
   FILETIME lastAccess{};
   FILETIME lastWrite{};
 };
+
+// Where LoadMenuConfig finds its inputs. The product takes them from its own module file and
+// the device's root folder; tests point them at a scratch folder.
+struct MenuLocation {
+  std::wstring iniPath;             // menu.ini; empty when it cannot be built (every read yields its default)
+  std::wstring launcherFolder;      // lower-cased, ending in a backslash
+  std::wstring launcherModuleName;  // case as returned, for "LAUNCHER" values
+  std::wstring cardRoot = L"\\";    // folder whose directories FindStorageCardFolder looks at
+  bool syncStartKey = true;         // a model-only load skips the start-key synchronisation
+};
+// The product's location: menu.ini next to the launcher's program file, the root "\".
+MenuLocation ProductMenuLocation();
 
 class LauncherConfig {
  public:
@@ -34,6 +49,7 @@ class LauncherConfig {
 
   // Fills the model from menu.ini; always returns 1.
   int LoadMenuConfig();
+  int LoadMenuConfig(const MenuLocation& where);
 
   int buttonCount = 0;
   std::wstring topLogoPath;
@@ -65,6 +81,10 @@ class LauncherConfig {
 
   // The launcher side of the shared whitelist cache.
   LauncherWhitelist whitelist;
+
+ private:
+  // The PassWord section: the scrambled form when present, else the plain one, converted.
+  void LoadPassword(const std::wstring& path);
 };
 
 // The launcher's folder: module file name lower-cased, cut after its last backslash.
@@ -76,8 +96,11 @@ int GetMenuIniPath(std::wstring& path);
 DWORD GetMenuIniSizeForCache();
 // "\sd card" or "\Flash File Store" when such a root folder exists, else empty.
 std::wstring FindStorageCardFolder();
+// The same over the directories of `root` (a folder path ending in a backslash).
+std::wstring FindStorageCardFolder(const std::wstring& root);
 
-// Password scrambling with a repeating key (rotation in the codes 32..127).
+// Password scrambling with a repeating key (rotation in the codes 32..127). Results are
+// always whole strings; LoadMenuConfig cuts an unscrambled password to kPasswordMaxChars.
 std::wstring ScramblePassword(const std::wstring& source, const std::wstring& key);
 std::wstring UnscramblePassword(const std::wstring& source, const std::wstring& key);
 

@@ -1,0 +1,65 @@
+// The decoding rules of menu.ini values, as plain functions over strings: trimming and the
+// TRUE/FALSE tests, the currentcard token, application-key values, the storage-card folder,
+// the launcher folder, and password scrambling.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qzr {
+
+inline constexpr wchar_t kStorageCardCandidates[] = L"\\sd card$\\Flash File Store";
+inline constexpr wchar_t kCurrentCardToken[] = L"currentcard";
+inline constexpr wchar_t kAppKeyLauncher[] = L"LAUNCHER";
+inline constexpr wchar_t kAppKeyUnlocked[] = L"UNLOCKED";
+inline constexpr wchar_t kButtonKeyFormat[] = L"Button%d";
+inline constexpr wchar_t kAppKeyFormat[] = L"AppKey%dExe";
+inline constexpr size_t kModuleNameChars = 512;  // GetLauncherFolder's buffer; a name this long counts as failure
+inline constexpr size_t kLauncherModuleChars = 256;
+
+// Letter case folded the way the platform folds it (not only A-Z).
+wchar_t FoldCase(wchar_t c);
+bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
+bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix);
+std::wstring LowerCase(std::wstring_view text);
+// White space of the platform's space class removed at both ends.
+std::wstring TrimWhite(std::wstring_view text);
+
+// "TRUE" and "FALSE" tests on the trimmed value, without regard to case.
+bool IsTrueValue(std::wstring_view value);
+bool IsFalseValue(std::wstring_view value);
+
+// Expands the currentcard token of a trimmed, lower-cased value; false when it holds none.
+// "\currentcard" drops the first 12 characters, "currentcard" the first 11, and the card
+// folder goes in front: the token is meant to open the value.
+bool ExpandCurrentCard(std::wstring_view loweredValue, std::wstring_view cardFolder, std::wstring& expanded);
+
+// A button's path value (exe, Alternate Icon Path): empty when blank; otherwise the expanded
+// path or the value as read, lower-cased as a whole.
+std::wstring DecodeButtonPath(std::wstring_view value, std::wstring_view cardFolder);
+// Bitmaps/TopLogo: like a button path, but the card folder keeps its case and the value
+// without the token is the trimmed one.
+std::wstring DecodeTopLogoPath(std::wstring_view value, std::wstring_view cardFolder);
+
+struct AppKeyBinding {
+  bool configured = false;
+  bool whitelisted = false;  // a program of its own, entered into the whitelist
+  std::wstring exe;
+  std::wstring title;
+};
+// Decodes an ApplicationKeys value; buttonExe/buttonCaption hold the 10 button slots.
+AppKeyBinding DecodeAppKeyValue(std::wstring_view value, std::wstring_view launcherModuleName,
+                                const std::wstring* buttonExe, const std::wstring* buttonCaption,
+                                std::wstring_view cardFolder);
+
+// The first candidate whose first path component names one of the root's directories (any
+// case), spelled as in the candidate list; empty when none does.
+std::wstring PickStorageCardFolder(std::wstring_view candidates, const std::vector<std::wstring>& rootDirectories);
+
+// From what GetModuleFileNameW returned into a buffer of `capacity` characters: the name
+// lower-cased and cut after its last backslash. False (and an empty folder) when the name
+// filled the buffer, since then it may have been cut.
+bool LauncherFolderFromModuleName(std::wstring_view returned, size_t capacity, std::wstring& folder);
+
+}  // namespace qzr

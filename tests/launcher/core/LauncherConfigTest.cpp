@@ -1,0 +1,382 @@
+// Loading menu.ini into LauncherConfig from real files: every field, gaps, defaults, the
+// password conversion with the file's attributes and times kept, and the storage-card folder.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "IniFile.h"
+#include "LauncherConfig.h"
+#include "MenuRules.h"
+#include "TestSupport.h"
+
+using namespace testing_support;
+
+namespace {
+
+constexpr wchar_t kModule[] = L"\\Flash File Store\\Launcher\\QZRShell.exe";
+
+// A model-only load from a scratch folder; the root for card folders is a scratch folder too.
+qzr::MenuLocation ScratchLocation(const ScratchFolder& folder, const ScratchFolder& root) {
+  qzr::MenuLocation where;
+  where.iniPath = folder / L"menu.ini";
+  where.launcherFolder = L"\\flash file store\\launcher\\";
+  where.launcherModuleName = kModule;
+  where.cardRoot = root.path();
+  where.syncStartKey = false;
+  return where;
+}
+
+FILETIME Time(ULONGLONG ticks) {
+  FILETIME t;
+  t.dwLowDateTime = static_cast<DWORD>(ticks);
+  t.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+  return t;
+}
+
+ULONGLONG Ticks(const FILETIME& t) { return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
+
+void ExpectDefaults(const qzr::LauncherConfig& config) {
+  EXPECT_EQ(config.buttonCount, 0);
+  for (int i = 0; i < qzr::kButtonSlots; ++i) {
+    EXPECT_TRUE(config.caption[i].empty() && config.exePath[i].empty() && config.parameters[i].empty() &&
+                config.iconPath[i].empty());
+    EXPECT_EQ(config.needsSignal[i], 0);
+    EXPECT_EQ(config.singleInstance[i], 0);
+  }
+  for (int i = 0; i < qzr::kAppKeySlots; ++i) {
+    EXPECT_EQ(config.appKeyConfigured[i], 0);
+    EXPECT_EQ(config.appKeyWhitelisted[i], 0);
+    EXPECT_TRUE(config.appKeyExe[i].empty());
+  }
+  EXPECT_EQ(config.autoStart, 1);
+  EXPECT_EQ(config.fullScreen, 1);
+  EXPECT_EQ(config.startIconHidden, 0);
+  EXPECT_EQ(config.restoreOnTermination, 0);
+  EXPECT_EQ(config.EnableDeviceLockKeys + config.EnablePhoneKeys + config.EnableTaskManagerKeys +
+                config.EnableVolumeKeys + config.EnableWindowsKey + config.EnableOrangePlaneVolumeUp +
+                config.EnableSk1AndSk2,
+            0);
+  EXPECT_TRUE(config.password.empty());
+  EXPECT_TRUE(config.topLogoPath.empty());
+}
+
+}  // namespace
+
+TEST(LauncherConfig, FullMenuIniFieldByField) {
+  ScratchFolder folder(L"cfgfull");
+  ScratchFolder root(L"cfgroot");
+  ASSERT_TRUE(CreateDirectoryW((root / L"SD Card").c_str(), nullptr));
+  const std::string ini =
+      "; menu.ini of the scanning terminal\r\n"
+      "[Caption]\r\n"
+      "Button1=Scanner\r\n"
+      "Button2= Mail \r\n"
+      "Button3=   \r\n"
+      "Button10=Ten\r\n"
+      "[exe]\r\n"
+      "Button1=\\currentcard\\Apps\\Scan.EXE\r\n"
+      "Button2=\\Windows\\Mail.exe \r\n"
+      "Button10=currentcard\\Ten.exe\r\n"
+      "[parameters]\r\n"
+      "Button1= -Fast Mode\r\n"
+      "Button2=   \r\n"
+      "[Alternate Icon Path]\r\n"
+      "Button2=\\Windows\\Mail.ICO\r\n"
+      "[Disabled if no signal]\r\n"
+      "Button2=true\r\n"
+      "Button10=yes\r\n"
+      "[EnforceSingleAppInstance]\r\n"
+      "Button1= TRUE\r\n"
+      "[ApplicationKeys]\r\n"
+      "AppKey1Exe=LAUNCHER\r\n"
+      "AppKey2Exe=button2\r\n"
+      "AppKey3Exe=Unlocked\r\n"
+      "AppKey4Exe=\\currentcard\\Tools\\Calc.exe\r\n"
+      "AppKey5Exe=\r\n"
+      "AppKey6Exe=\\Windows\\Notes.EXE\r\n"
+      "[Auto start]\r\n"
+      "Enabled=False\r\n"
+      "[Lockable Keys]\r\n"
+      "EnableDeviceLockKeys=TRUE\r\n"
+      "EnablePhoneKeys=FALSE\r\n"
+      "EnableTaskManagerKeys=true\r\n"
+      "EnableVolumeKeys= True \r\n"
+      "EnableWindowsKey=1\r\n"
+      "EnableOrangePlaneVolumeUp=TRUE\r\n"
+      "EnableSk1AndSk2=TRUE\r\n"
+      "[Bitmaps]\r\n"
+      "TopLogo=currentcard\\Logo.BMP\r\n"
+      "[Full Screen Mode]\r\n"
+      "Enabled=false\r\n"
+      "[RestoreOnTermination]\r\n"
+      "Enabled=TRUE\r\n"
+      "[Start Icon]\r\n"
+      "Enabled=FALSE";
+  ASSERT_TRUE(WriteBytes(folder / L"menu.ini", ini));
+
+  qzr::LauncherConfig config;
+  EXPECT_EQ(config.LoadMenuConfig(ScratchLocation(folder, root)), 1);
+
+  EXPECT_EQ(config.buttonCount, 3);
+  EXPECT_EQ(config.caption[0], L"Scanner");
+  EXPECT_EQ(config.caption[1], L" Mail ");
+  EXPECT_EQ(config.caption[2], L"");
+  EXPECT_EQ(config.caption[9], L"Ten");
+  EXPECT_EQ(config.exePath[0], L"\\sd card\\apps\\scan.exe");
+  EXPECT_EQ(config.exePath[1], L"\\windows\\mail.exe ");
+  EXPECT_EQ(config.exePath[9], L"\\sd card\\ten.exe");
+  EXPECT_EQ(config.parameters[0], L" -Fast Mode");
+  EXPECT_EQ(config.parameters[1], L"");
+  EXPECT_EQ(config.iconPath[1], L"\\windows\\mail.ico");
+  EXPECT_EQ(config.iconPath[0], L"");
+  EXPECT_EQ(config.needsSignal[1], 1);
+  EXPECT_EQ(config.needsSignal[9], 0);
+  EXPECT_EQ(config.singleInstance[0], 1);
+  EXPECT_EQ(config.singleInstance[1], 0);
+
+  struct Key {
+    int configured;
+    int whitelisted;
+    const wchar_t* exe;
+    const wchar_t* title;
+  };
+  const Key keys[] = {
+      {1, 0, kModule, L"Korvanex Launcher"},
+      {1, 0, L"\\windows\\mail.exe ", L" Mail "},
+      {1, 0, L"unlocked", L""},
+      {1, 1, L"\\sd card\\tools\\calc.exe", L""},
+      {0, 0, L"", L""},
+      {1, 1, L"\\windows\\notes.exe", L""},
+  };
+  for (int i = 0; i < qzr::kAppKeySlots; ++i) {
+    SCOPED_TRACE(i + 1);
+    EXPECT_EQ(config.appKeyConfigured[i], keys[i].configured);
+    EXPECT_EQ(config.appKeyWhitelisted[i], keys[i].whitelisted);
+    EXPECT_EQ(config.appKeyExe[i], keys[i].exe);
+    EXPECT_EQ(config.appKeyTitle[i], keys[i].title);
+    EXPECT_EQ(config.appKeyShortcut[i], L"");
+  }
+
+  EXPECT_EQ(config.autoStart, 0);
+  EXPECT_EQ(config.EnableDeviceLockKeys, 1);
+  EXPECT_EQ(config.EnablePhoneKeys, 0);
+  EXPECT_EQ(config.EnableTaskManagerKeys, 1);
+  EXPECT_EQ(config.EnableVolumeKeys, 1);
+  EXPECT_EQ(config.EnableWindowsKey, 0);
+  EXPECT_EQ(config.EnableOrangePlaneVolumeUp, 1);
+  EXPECT_EQ(config.EnableSk1AndSk2, 1);
+  EXPECT_EQ(config.topLogoPath, L"\\sd card\\logo.bmp");
+  EXPECT_EQ(config.fullScreen, 0);
+  EXPECT_EQ(config.restoreOnTermination, 1);
+  EXPECT_EQ(config.startIconHidden, 1);
+  EXPECT_EQ(config.password, L"");
+  EXPECT_EQ(ReadBytes(folder / L"menu.ini").value_or("?"), ini) << "a file without password is not rewritten";
+}
+
+TEST(LauncherConfig, CaptionsDecideTheCountAndSlotsStayInPlace) {
+  ScratchFolder folder(L"cfggap");
+  ScratchFolder root(L"cfgroot");
+  ASSERT_TRUE(WriteBytes(folder / L"menu.ini",
+                         "[Caption]\r\nButton1=One\r\nButton2=Two\r\nButton4=Four\r\n"
+                         "[exe]\r\nButton3=\\windows\\three.exe\r\nButton4=\\windows\\four.exe\r\n"));
+  qzr::LauncherConfig config;
+  config.LoadMenuConfig(ScratchLocation(folder, root));
+  EXPECT_EQ(config.buttonCount, 3);
+  EXPECT_EQ(config.caption[2], L"");
+  EXPECT_EQ(config.exePath[2], L"\\windows\\three.exe");
+  EXPECT_EQ(config.caption[3], L"Four");
+  EXPECT_EQ(config.exePath[3], L"\\windows\\four.exe");
+}
+
+TEST(LauncherConfig, CardFolderChoicesAndDefaults) {
+  struct Case {
+    const char* name;
+    const wchar_t* rootDirectory;  // nullptr: no card folder
+    const wchar_t* exe;
+    const wchar_t* logo;
+  };
+  const Case cases[] = {
+      {"sd card", L"SD Card", L"\\sd card\\demo.exe", L"\\sd card\\logo.bmp"},
+      {"flash file store only", L"FLASH FILE STORE", L"\\flash file store\\demo.exe", L"\\Flash File Store\\logo.bmp"},
+      {"no card folder", nullptr, L"\\demo.exe", L"\\logo.bmp"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder(L"cfgcard");
+    ScratchFolder root(L"cfgroot");
+    // A file of the card's name is no card folder.
+    ASSERT_TRUE(WriteBytes(root / L"sd card.txt", "x"));
+    ASSERT_TRUE(WriteBytes(root / L"Storage Card", "x"));
+    if (c.rootDirectory) {
+      ASSERT_TRUE(CreateDirectoryW((root / c.rootDirectory).c_str(), nullptr));
+    }
+    ASSERT_TRUE(WriteBytes(folder / L"menu.ini",
+                           "[Caption]\r\nButton1=Demo\r\n[exe]\r\nButton1=\\currentcard\\Demo.exe\r\n"
+                           "[Bitmaps]\r\nTopLogo= currentcard\\Logo.BMP \r\n"));
+    qzr::LauncherConfig config;
+    config.LoadMenuConfig(ScratchLocation(folder, root));
+    EXPECT_EQ(config.exePath[0], c.exe);
+    EXPECT_EQ(config.topLogoPath, c.logo);
+  }
+}
+
+TEST(LauncherConfig, MissingOrBrokenFilesGiveDefaults) {
+  ScratchFolder folder(L"cfgbad");
+  ScratchFolder root(L"cfgroot");
+  std::string binary;
+  for (int i = 0; i < 20000; ++i) binary.push_back(static_cast<char>((i * 31 + i / 7) % 256));
+  struct Case {
+    const char* name;
+    const char* file;  // nullptr: no file
+    std::string content;
+    bool emptyPath;
+  };
+  const Case cases[] = {
+      {"missing menu.ini", nullptr, "", false},
+      {"path could not be built", nullptr, "", true},
+      {"binary file", "menu.ini", binary, false},
+      {"over-long lines", "menu.ini", "[Caption" + std::string(5000, 'x') + "]\r\nButton1=A\r\n[PassWord]\r\n" +
+                                          std::string(3000, ' ') + "cpwd=x\r\n", false},
+      {"directory named menu.ini", nullptr, "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::wstring path = folder / L"menu.ini";
+    RemoveTree(path);
+    DeleteFileW(path.c_str());
+    if (c.file) {
+      ASSERT_TRUE(WriteBytes(path, c.content));
+    }
+    if (std::string(c.name) == "directory named menu.ini") {
+      ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
+    }
+    qzr::MenuLocation where = ScratchLocation(folder, root);
+    if (c.emptyPath) where.iniPath.clear();
+    qzr::LauncherConfig config;
+    EXPECT_EQ(config.LoadMenuConfig(where), 1);
+    ExpectDefaults(config);
+    if (c.file) {
+      EXPECT_EQ(ReadBytes(path).value_or("?"), c.content);
+    }
+  }
+}
+
+TEST(LauncherConfig, PasswordForms) {
+  const std::wstring key = qzr::kPasswordKey;
+  auto scrambled = [&](const std::wstring& text) { return Narrow(qzr::ScramblePassword(text, key)); };
+  struct Case {
+    const char* name;
+    std::string section;  // body of [PassWord]
+    const wchar_t* password;
+    std::string fileAfter;  // empty: unchanged
+  };
+  const Case cases[] = {
+      {"plain password of 8 characters", "pwd= secret12 \r\n", L"secret",
+       "[PassWord]\r\npwd=\r\ncpwd=" + scrambled(L"secret") + "\r\n[Other]\r\nx=1\r\n"},
+      {"plain password of 3 characters", "pwd=abc\r\n", L"abc",
+       "[PassWord]\r\npwd=\r\ncpwd=" + scrambled(L"abc") + "\r\n[Other]\r\nx=1\r\n"},
+      {"scrambled password kept with its blanks", "cpwd=" + scrambled(L" ab c ") + "\r\npwd=ignored\r\n", L" ab c ", ""},
+      {"scrambled password longer than the field", "cpwd=" + scrambled(std::wstring(300, L'q')) + "\r\n", L"qqqqqq", ""},
+      {"blank plain password", "pwd=   \r\n", L"", ""},
+      {"no password", "", L"", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder(L"cfgpwd");
+    ScratchFolder root(L"cfgroot");
+    std::wstring path = folder / L"menu.ini";
+    std::string before = "[PassWord]\r\n" + c.section + "[Other]\r\nx=1\r\n";
+    ASSERT_TRUE(WriteBytes(path, before));
+    const FILETIME created = Time(125000000000000000ULL), accessed = Time(125100000000000000ULL),
+                   written = Time(125200000000000000ULL);
+    HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(SetFileTime(h, &created, &accessed, &written));
+    CloseHandle(h);
+    const DWORD attributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), attributes));
+
+    qzr::LauncherConfig config;
+    config.LoadMenuConfig(ScratchLocation(folder, root));
+    EXPECT_EQ(config.password, c.password);
+    EXPECT_LE(config.password.size(), qzr::kPasswordMaxChars);
+    EXPECT_EQ(ReadBytes(path).value_or("?"), c.fileAfter.empty() ? before : c.fileAfter);
+
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(data.dwFileAttributes, attributes);
+    EXPECT_EQ(Ticks(data.ftCreationTime), Ticks(created));
+    EXPECT_EQ(Ticks(data.ftLastWriteTime), Ticks(written));
+    EXPECT_EQ(Ticks(data.ftLastAccessTime), Ticks(accessed));
+    EXPECT_EQ(Ticks(config.savedFileStatus.creation), Ticks(created));
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // The converted file loads to the same password.
+    qzr::LauncherConfig again;
+    again.LoadMenuConfig(ScratchLocation(folder, root));
+    EXPECT_EQ(again.password, c.password);
+  }
+}
+
+TEST(LauncherConfig, SwitchValues) {
+  struct Case {
+    const char* value;
+    int fullScreen;
+    int autoStart;
+    int startIconHidden;
+    int restore;
+  };
+  const Case cases[] = {
+      {"false", 0, 0, 1, 0}, {" FALSE ", 0, 0, 1, 0}, {"no", 1, 1, 0, 0},
+      {"TRUE", 1, 1, 0, 1},  {"", 1, 1, 0, 0},         {"0", 1, 1, 0, 0},
+  };
+  ScratchFolder folder(L"cfgswitch");
+  ScratchFolder root(L"cfgroot");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    std::string v = c.value;
+    ASSERT_TRUE(WriteBytes(folder / L"menu.ini", "[Full Screen Mode]\r\nEnabled=" + v + "\r\n[Auto start]\r\nEnabled=" + v +
+                                                     "\r\n[Start Icon]\r\nEnabled=" + v +
+                                                     "\r\n[RestoreOnTermination]\r\nEnabled=" + v + "\r\n"));
+    qzr::LauncherConfig config;
+    config.LoadMenuConfig(ScratchLocation(folder, root));
+    EXPECT_EQ(config.fullScreen, c.fullScreen);
+    EXPECT_EQ(config.autoStart, c.autoStart);
+    EXPECT_EQ(config.startIconHidden, c.startIconHidden);
+    EXPECT_EQ(config.restoreOnTermination, c.restore);
+  }
+}
+
+TEST(LauncherConfig, LauncherFolderAndMenuIniSize) {
+  std::wstring folder;
+  ASSERT_EQ(qzr::GetLauncherFolder(folder), 1);
+  EXPECT_EQ(folder, qzr::LowerCase(BinFolder()));
+  std::wstring path;
+  ASSERT_EQ(qzr::GetMenuIniPath(path), 1);
+  EXPECT_EQ(path, folder + L"menu.ini");
+
+  qzr::MenuLocation where = qzr::ProductMenuLocation();
+  EXPECT_EQ(where.iniPath, path);
+  EXPECT_EQ(where.launcherFolder, folder);
+  EXPECT_EQ(where.cardRoot, L"\\");
+  EXPECT_EQ(qzr::LowerCase(where.launcherModuleName), folder + L"launcher_config.exe");
+
+  // The test program's folder holds a menu.ini only while this test puts one there.
+  if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "menu.ini already in the bin folder";
+  EXPECT_EQ(qzr::GetMenuIniSizeForCache(), 0u);
+  ASSERT_TRUE(WriteBytes(path, std::string(1000, ';')));
+  EXPECT_EQ(qzr::GetMenuIniSizeForCache(), 2000u);
+  DeleteFileW(path.c_str());
+}
+
+TEST(LauncherConfig, StorageCardFolderOfARoot) {
+  ScratchFolder root(L"cardroot");
+  EXPECT_EQ(qzr::FindStorageCardFolder(root.path()), L"");
+  ASSERT_TRUE(WriteBytes(root / L"SD Card", "a file, not a folder"));
+  EXPECT_EQ(qzr::FindStorageCardFolder(root.path()), L"");
+  ASSERT_TRUE(CreateDirectoryW((root / L"flash file store").c_str(), nullptr));
+  EXPECT_EQ(qzr::FindStorageCardFolder(root.path()), L"\\Flash File Store");
+  DeleteFileW((root / L"SD Card").c_str());
+  ASSERT_TRUE(CreateDirectoryW((root / L"SD Card").c_str(), nullptr));
+  EXPECT_EQ(qzr::FindStorageCardFolder(root.path()), L"\\sd card");
+}
