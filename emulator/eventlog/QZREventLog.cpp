@@ -10,7 +10,9 @@
 
 namespace {
 
-void AppendEventLine(const std::string& line) {
+// Callers end many messages with CR LF; the file's own line end replaces it, one entry a line.
+void AppendEventLine(std::string line) {
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
   if (auto path = wince::ReadProfileString(wince::profile::kEventLogFile); path && !path->empty())
     wince::AppendLineToFile(*path, line);
 }

@@ -2,7 +2,10 @@
 // numbers and the version texts of program files.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 
 namespace qzr {
 
@@ -17,5 +20,42 @@ int GetOemSerialText(wchar_t* buffer, int capacity);
 
 // productName: expected name on entry, found name (or error text) on return. 1 = valid file.
 int GetFileVersionText(const std::wstring& path, std::wstring& productName, std::wstring& versionText);
+
+// Forgets the cached platform type and model id, so that a test can change the device under them.
+void ResetDeviceFactsForTesting();
+
+// The rules behind the adapters above, over what the device and files answered.
+
+// SPI_GETPLATFORMTYPE text -> platform type 0, 1 or 2.
+int PlatformTypeFromText(std::wstring_view text);
+
+struct OsVersionFacts {
+  bool versionKnown = false;  // GetVersionEx answered
+  uint32_t platformId = 0;
+  bool pocketPc = false;      // SPI_GETPLATFORMTYPE said "PocketPC"
+  uint32_t major = 0, minor = 0, build = 0;
+};
+int ReleaseCodeFrom(const OsVersionFacts& facts);
+
+// Model id from the PAL's model text (prefix rows) and from the OEM text; 0 when no row matches.
+int ModelIdFromPalModel(std::wstring_view text);
+int ModelIdFromOemInfo(std::wstring_view text);
+
+// Serial text of control 0x010122C4: bytes b5..b0 of its output; empty if fewer than six bytes.
+std::wstring FormatKernelSerial(std::span<const uint8_t> output);
+// Serial text of control 0x01013390: output bytes 0..10 as eleven characters.
+std::wstring FormatOemSerial(std::span<const uint8_t> output);
+// The wide string at a byte offset, ending at its null or at the end of the bytes.
+std::wstring WideStringAt(std::span<const uint8_t> bytes, size_t offset);
+// Copies as much of text as fits with its terminator; returns the characters copied.
+int CopyBounded(std::wstring_view text, wchar_t* buffer, int capacity);
+// Characters of a PAL detail answer of sizeBytes (terminator included), kept inside capacity.
+int DetailTextLength(uint32_t sizeBytes, int capacity);
+
+// "Version %d.%02d.%02d.%04d" of a product version's two 32-bit words.
+std::wstring FormatProductVersion(uint32_t versionMs, uint32_t versionLs);
+// Product name found by walking a version block byte by byte; empty when the walk reaches the
+// block's end, which is its stated 16-bit length or the bytes actually given, whichever is less.
+std::wstring ScanProductName(std::span<const uint8_t> block);
 
 }  // namespace qzr

@@ -1,0 +1,103 @@
+// The platform library's binders: typed calls, missing exports, and a library that is missing at
+// first and present later (in a child process, since a loaded library stays for the process).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "DeviceProfile.h"
+#include "Pal.h"
+#include "ProbeSupport.h"
+#include "TestSupport.h"
+
+using namespace testing_support;
+namespace p = wince::profile;
+
+namespace {
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+}  // namespace
+
+TEST(PalBinders, TypedCallsReachTheLibrary) {
+  ScratchFolder folder(L"pal");
+  ProfileScope scope;
+  scope.Set(p::kJournalFile, folder / L"journal.txt");
+  scope.Set(p::kPalSerial, L"K12A40012345");
+  scope.Set(p::kPalSerialNumber, L"PSN-42");
+
+  EXPECT_EQ(qzr::CQZRPal::BootTerminal(qzr::kPalWarmBoot), S_OK);
+  EXPECT_TRUE(HasLine(ReadLines(folder / L"journal.txt"), "PALBOOT_BootTerminal 0x30"));
+
+  wchar_t text[32] = {};
+  DWORD size = sizeof text;
+  ASSERT_EQ(qzr::CQZRPal::GetDeviceDetail(qzr::kPalDetailSerial, text, &size), S_OK);
+  EXPECT_STREQ(text, L"K12A40012345");
+  EXPECT_EQ(size, 26u);
+
+  wchar_t serial[15] = {};
+  ASSERT_EQ(qzr::CQZRPal::GetSerialNumber(serial), S_OK);
+  EXPECT_STREQ(serial, L"PSN-42");
+}
+
+TEST(PalBinders, BadNamesAndMissingExports) {
+  ScratchFolder folder(L"pal");
+  ProfileScope scope;
+  scope.Set(p::kEventLogFile, folder / L"events.txt");
+
+  FARPROC address = reinterpret_cast<FARPROC>(1);
+  EXPECT_EQ(qzr::CQZRPal::Load(nullptr, &address), qzr::kPalFailure);
+  EXPECT_EQ(qzr::CQZRPal::Load("PALNoSuchExport", &address), qzr::kPalNotAvailable);
+  EXPECT_EQ(address, nullptr);
+  EXPECT_EQ(qzr::CQZRPal::Load("PALSysinfo_GetDeviceDetailW", &address), S_OK);
+  EXPECT_NE(address, nullptr);
+
+  EXPECT_EQ(qzr::CQZRPal::LoadLogged(nullptr, &address), qzr::kPalFailure);
+  EXPECT_EQ(qzr::CQZRPal::LoadLogged("PALNoSuchExport", &address), qzr::kPalNotAvailable);
+  EXPECT_TRUE(HasLine(ReadLines(folder / L"events.txt"), "[event 0x442C0000] PALNoSuchExport not supported"));
+}
+
+TEST(PalBinders, MissingLibraryIsLoggedAndLoadedOnALaterCall) {
+  ScratchFolder folder(L"palmiss");
+  ProfileScope scope;
+  scope.Set(p::kEventLogFile, folder / L"events.txt");
+  scope.Set(p::kJournalFile, folder / L"journal.txt");
+
+  std::map<std::string, std::string> results;
+  {
+    HiddenFile pal(L"C:\\windows\\QZRIVAPAL.dll");
+    ASSERT_TRUE(pal.hidden());
+    results = RunProbe(folder, L"pal", [&] { pal.Restore(); });
+  }
+  ASSERT_FALSE(results.empty());
+  EXPECT_EQ(results["a1"], "0x80004001");
+  EXPECT_EQ(results["b1"], "0x80004001");
+  EXPECT_EQ(results["a2"], "0x00000000");
+  EXPECT_EQ(results["b2"], "0x00000000");
+  EXPECT_EQ(results["missing"], "0x80004001");
+
+  char pidHex[16];
+  snprintf(pidHex, sizeof pidHex, "%lx", std::stoul(results["pid"], nullptr, 16));
+  const std::string proc = std::string(",proc:0x") + pidHex;
+  std::vector<std::string> ours;
+  for (const auto& line : ReadLines(folder / L"events.txt"))
+    if (line.find("[event ") == 0) ours.push_back(line);
+  const std::string pathLoad = "[event 0x442C0000] Loading " + Narrow(folder / L"QZRIVAPAL.dll") + ",winerr:0x";
+  const std::string nameLoad = "[event 0x442C0000] Loading QZRIVAPAL.dll,winerr:0x";
+  ASSERT_EQ(ours.size(), 5u);
+  EXPECT_EQ(ours[0].rfind(nameLoad, 0), 0u) << ours[0];
+  EXPECT_EQ(ours[1].rfind(pathLoad, 0), 0u) << ours[1];
+  EXPECT_EQ(ours[2], std::string("[event 0xC42C0000] All PAL load attempts failed. proc:0x") + pidHex);
+  EXPECT_EQ(ours[3].rfind(nameLoad, 0), 0u) << ours[3];
+  for (int i : {0, 1, 3}) EXPECT_TRUE(ours[i].ends_with(proc)) << ours[i];
+  EXPECT_NE(ours[0], nameLoad + "0" + proc) << "a failed load reports its error";
+  EXPECT_EQ(ours[4], "[event 0x442C0000] PALNoSuchExport not supported");
+
+  // The library logs its version once, after the load that found it.
+  auto journal = ReadLines(folder / L"journal.txt");
+  EXPECT_EQ(std::count(journal.begin(), journal.end(), "PALVER_LogVersion QZRIVAPAL.dll"), 1);
+}
