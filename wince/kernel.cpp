@@ -151,4 +151,37 @@ BOOL WINAPI CeGetVersionExW(LPOSVERSIONINFOW info) {
   return TRUE;
 }
 
+namespace {
+const int kDesktopPriorities[8] = {THREAD_PRIORITY_TIME_CRITICAL, THREAD_PRIORITY_HIGHEST, THREAD_PRIORITY_ABOVE_NORMAL,
+                                   THREAD_PRIORITY_NORMAL,        THREAD_PRIORITY_BELOW_NORMAL, THREAD_PRIORITY_LOWEST,
+                                   THREAD_PRIORITY_LOWEST,        THREAD_PRIORITY_IDLE};
+}  // namespace
+
+BOOL WINAPI CeSetThreadPriority(HANDLE thread, int priority) {
+  if (priority < 0 || priority > 7) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  return SetThreadPriority(thread, kDesktopPriorities[priority]);
+}
+
+int WINAPI CeGetThreadPriority(HANDLE thread) {
+  int desktop = GetThreadPriority(thread);
+  if (desktop == THREAD_PRIORITY_ERROR_RETURN) return desktop;
+  for (int ce = 0; ce < 8; ++ce)
+    if (kDesktopPriorities[ce] == desktop) return ce;
+  return 3;
+}
+
+BOOL WINAPI CeSetForegroundWindow(HWND window) {
+  auto value = reinterpret_cast<ULONG_PTR>(window);
+  if ((value & 1) == 0) return SetForegroundWindow(window);
+  HWND target = reinterpret_cast<HWND>(value & ~static_cast<ULONG_PTR>(1));
+  BOOL ok = SetForegroundWindow(target);
+  // The owned window the user last worked in comes forward with its owner.
+  HWND popup = GetLastActivePopup(target);
+  if (popup && popup != target) SetForegroundWindow(popup);
+  return ok;
+}
+
 }  // extern "C"

@@ -36,6 +36,11 @@ BOOL WINAPI CeDeviceIoControl(HANDLE device, DWORD code, LPVOID inBuf, DWORD inS
                               DWORD outSize, LPDWORD bytesReturned, LPOVERLAPPED overlapped);
 BOOL WINAPI CeSystemParametersInfoW(UINT action, UINT param, PVOID data, UINT winIni);
 BOOL WINAPI CeGetVersionExW(LPOSVERSIONINFOW info);
+// On CE a window handle with its lowest bit set also brings the window's owned windows forward.
+BOOL WINAPI CeSetForegroundWindow(HWND window);
+// CE thread priorities run from 0 (time critical) to 7 (idle), 3 being normal.
+BOOL WINAPI CeSetThreadPriority(HANDLE thread, int priority);
+int WINAPI CeGetThreadPriority(HANDLE thread);
 
 #ifdef __cplusplus
 }
@@ -52,7 +57,13 @@ BOOL WINAPI CeGetVersionExW(LPOSVERSIONINFOW info);
 #define GetVersionExW CeGetVersionExW
 #define GetVersionEx CeGetVersionExW
 #define DeviceIoControl CeDeviceIoControl
+#define SetForegroundWindow CeSetForegroundWindow
+#define SetThreadPriority CeSetThreadPriority
+#define GetThreadPriority CeGetThreadPriority
 #endif
 
 // The shell open operation and process creation as on the device.
 #include "shellexec.h"
+
+// Shortcut files, special folders and process snapshots as on the device.
+#include "ceshell.h"

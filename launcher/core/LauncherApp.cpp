@@ -74,13 +74,12 @@ int ActivateRunningInstance() {
     WindowSearch search{module};
     EnumWindows(FindLauncherWindow, reinterpret_cast<LPARAM>(&search));
     if (search.found) {
-      // On the device the low bit also brings the window's owned windows forward; desktop
-      // Win32 wants the plain handle.
-      SetForegroundWindow(search.found);
+      // The low bit brings the window's owned windows forward too.
+      SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<ULONG_PTR>(search.found) | 1));
       return 1;
     }
     // Let the other instance get its window up.
-    SetThreadPriority(thread, THREAD_PRIORITY_IDLE);
+    SetThreadPriority(thread, 7);  // the platform's idle priority
     Sleep(1000);
     SetThreadPriority(thread, priority);
   }

@@ -85,3 +85,22 @@ TEST(KernelCalls, SignalStartedIsJournaled) {
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0], "SignalStarted 42");
 }
+
+TEST(KernelCalls, ThreadPrioritiesUseTheDeviceScale) {
+  HANDLE thread = GetCurrentThread();
+  int before = GetThreadPriority(thread);
+  EXPECT_EQ(before, 3) << "a normal thread reads as 3";
+  ASSERT_TRUE(SetThreadPriority(thread, 7));
+  EXPECT_EQ(GetThreadPriority(thread), 7);
+  EXPECT_FALSE(SetThreadPriority(thread, 8));
+  ASSERT_TRUE(SetThreadPriority(thread, before));
+  EXPECT_EQ(GetThreadPriority(thread), 3);
+}
+
+TEST(KernelCalls, ForegroundWithLowBitTakesThePlainWindow) {
+  HWND window = CreateWindowExW(0, L"STATIC", L"fg", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<ULONG_PTR>(window) | 1)));
+  EXPECT_EQ(GetForegroundWindow(), window);
+  DestroyWindow(window);
+}
