@@ -1,0 +1,83 @@
+// Shell and tool-help calls on the desktop, behaving as on the device.
+#define WINCE_NO_REDIRECT
+#include "wince.h"
+
+#include <cwchar>
+#include <string>
+
+namespace {
+
+struct DeviceFolder {
+  int csidl;
+  const wchar_t* path;
+};
+
+const DeviceFolder kFolders[] = {
+    {CSIDL_PROGRAMS, L"\\Windows\\Start Menu\\Programs"},
+    {CSIDL_PERSONAL, L"\\My Documents"},
+    {CSIDL_FAVORITES, L"\\Windows\\Favorites"},
+    {CSIDL_STARTUP, L"\\Windows\\StartUp"},
+    {CSIDL_RECENT, L"\\Windows\\Recent"},
+    {CSIDL_STARTMENU, L"\\Windows\\Start Menu"},
+    {CSIDL_DESKTOPDIRECTORY, L"\\Windows\\Desktop"},
+    {CSIDL_FONTS, L"\\Windows\\Fonts"},
+    {CSIDL_WINDOWS, L"\\Windows"},
+    {CSIDL_PROGRAM_FILES, L"\\Program Files"},
+};
+
+void MakeFolders(const std::wstring& path) {
+  for (size_t at = path.find(L'\\', 1); at != std::wstring::npos; at = path.find(L'\\', at + 1))
+    CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+  CreateDirectoryW(path.c_str(), nullptr);
+}
+
+}  // namespace
+
+extern "C" {
+
+BOOL WINAPI SHCreateShortcut(LPWSTR shortcut, LPWSTR target) {
+  if (!shortcut || !target || !*shortcut) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  size_t length = wcslen(target);
+  std::string text = std::to_string(length) + "#";
+  int n = WideCharToMultiByte(CP_ACP, 0, target, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+  std::string narrow(n > 0 ? n : 0, '\0');
+  if (n > 0) WideCharToMultiByte(CP_ACP, 0, target, static_cast<int>(length), narrow.data(), n, nullptr, nullptr);
+  text += narrow;
+
+  HANDLE file = CreateFileW(shortcut, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return FALSE;
+  DWORD written = 0;
+  BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
+  CloseHandle(file);
+  if (!ok) DeleteFileW(shortcut);
+  return ok;
+}
+
+BOOL WINAPI CloseToolhelp32Snapshot(HANDLE snapshot) { return CloseHandle(snapshot); }
+
+BOOL WINAPI CeSHGetSpecialFolderPath(HWND owner, LPWSTR path, int csidl, BOOL create) {
+  (void)owner;
+  (void)create;  // ignored on the device: its folders always exist
+  if (!path) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  for (const DeviceFolder& folder : kFolders) {
+    if (folder.csidl != (csidl & 0xFF)) continue;
+    MakeFolders(folder.path);
+    wcsncpy(path, folder.path, MAX_PATH - 1);
+    path[MAX_PATH - 1] = L'\0';
+    return TRUE;
+  }
+  SetLastError(ERROR_FILE_NOT_FOUND);
+  return FALSE;
+}
+
+HANDLE WINAPI CeCreateToolhelp32Snapshot(DWORD flags, DWORD processId) {
+  return CreateToolhelp32Snapshot(flags & ~static_cast<DWORD>(TH32CS_SNAPNOHEAPS), processId);
+}
+
+}  // extern "C"
