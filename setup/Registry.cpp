@@ -1,0 +1,160 @@
+// Registry actions of the setup library.
+#include "Registry.h"
+
+#include "wince.h"
+
+#include <cwchar>
+#include <vector>
+
+#include "Macros.h"
+#include "Records.h"
+#include "SetupLog.h"
+#include "SetupState.h"
+#include "SetupTexts.h"
+#include "Win32Owners.h"
+
+namespace qzrsetup {
+
+namespace {
+
+using KeyOwner = qzr::UniqueHandle<qzr::RegKeyTraits>;
+
+struct CreatedKey {
+  KeyOwner key;
+  LONG result = ERROR_INVALID_HANDLE;
+  bool isNew = false;
+};
+
+CreatedKey CreateKey(HKEY root, const std::wstring& path, const wchar_t* keyClass) {
+  CreatedKey created;
+  HKEY key = nullptr;
+  DWORD disposition = 0;
+  // Desktop registry paths must not start with a backslash; device ones may.
+  std::wstring devicePath = qzr::RegKey::DevicePath(path);
+  created.result = RegCreateKeyExW(root, devicePath.c_str(), 0, const_cast<wchar_t*>(keyClass), REG_OPTION_NON_VOLATILE,
+                                   KEY_ALL_ACCESS, nullptr, &key, &disposition);
+  if (created.result == ERROR_SUCCESS) {
+    created.key.reset(key);
+    created.isNew = disposition == REG_CREATED_NEW_KEY;
+  }
+  return created;
+}
+
+std::vector<BYTE> TextBytes(const std::wstring& text, bool withTerminator) {
+  const BYTE* begin = reinterpret_cast<const BYTE*>(text.c_str());
+  size_t size = (text.size() + (withTerminator ? 1 : 0)) * sizeof(wchar_t);
+  return std::vector<BYTE>(begin, begin + size);
+}
+
+}  // namespace
+
+void WriteRegistryEntry(const RegistryEntry& entry) {
+  const long rootNumber = RootKeyNumber(entry.root);
+  if (entry.type == kTypeKeyOnly) {
+    CreatedKey created = CreateKey(entry.root, entry.key, kKeyOnlyClass);
+    if (created.result != ERROR_SUCCESS) {
+      LogVerbose(kLogCreateKeyError, created.result, entry.key);
+      return;
+    }
+    LogVerbose(kLogCreatedKey, entry.key);
+    // Only a key this installation made may be deleted at uninstallation: a key that was
+    // there before holds other programs' settings.
+    if (created.isNew) Record(kRecordKey, rootNumber, entry.key);
+    RegFlushKey(created.key.get());
+    return;
+  }
+
+  CreatedKey created = CreateKey(entry.root, entry.key, nullptr);
+  if (created.result != ERROR_SUCCESS) {
+    LogVerbose(kLogCreateKeyError, created.result, entry.key);
+  } else {
+    LogVerbose(kLogCreatedKey, entry.key);
+    if (created.isNew) Record(kRecordKey, rootNumber, entry.key);
+  }
+
+  std::vector<BYTE> data;
+  std::wstring shownText;
+  DWORD number = 0;
+  switch (entry.type) {
+    case kTypeBinary:
+      LogVerbose(kLogRegWriteBinary, entry.valueName);
+      data = entry.bytes ? std::vector<BYTE>(entry.bytes->begin(), entry.bytes->end()) : TextBytes(entry.text, false);
+      break;
+    case kTypeDword: {
+      number = static_cast<DWORD>(std::wcstoll(entry.text.c_str(), nullptr, 10));
+      const BYTE* p = reinterpret_cast<const BYTE*>(&number);
+      data.assign(p, p + sizeof number);
+      LogVerbose(kLogRegWriteDword, entry.valueName, static_cast<long>(number));
+      break;
+    }
+    case kTypeString:
+      if (entry.text == kNullData) {
+        data.assign(4, 0);
+      } else {
+        shownText = ExpandMacro(entry.text, kMacroInstallDir, State().installPath);
+        if (shownText.size() > 259) shownText.resize(259);
+        if (!shownText.empty()) data = TextBytes(shownText, true);
+        LogVerbose(kLogRegWriteString, entry.valueName, shownText);
+      }
+      break;
+    default: break;
+  }
+
+  LONG rc = RegSetValueExW(created.key.get(), entry.valueName.c_str(), 0, entry.type, data.empty() ? nullptr : data.data(),
+                           static_cast<DWORD>(data.size()));
+  if (rc != ERROR_SUCCESS) {
+    LogVerbose(kLogSetValueError, rc, entry.valueName, static_cast<long>(GetLastError()));
+  } else {
+    if (entry.type == kTypeString) LogVerbose(kLogSetValueString, entry.valueName, shownText);
+    else if (entry.type == kTypeDword) LogVerbose(kLogSetValueDword, entry.valueName, static_cast<long>(number));
+    else if (entry.type == kTypeBinary) LogVerbose(kLogSetValueBinary);
+    Record(kRecordValue, rootNumber, entry.key, entry.valueName);
+  }
+  if (created.key) RegFlushKey(created.key.get());
+}
+
+bool DeleteRegistryKey(HKEY root, const std::wstring& key) {
+  std::wstring path = qzr::RegKey::DevicePath(key);
+  if (path.empty()) return false;
+  return RegDeleteTreeW(root, path.c_str()) == ERROR_SUCCESS;
+}
+
+bool DeleteRegistryValue(HKEY root, const std::wstring& key, const std::wstring& valueName) {
+  qzr::RegKey opened;
+  if (!opened.Open(root, key, KEY_SET_VALUE)) return false;
+  return opened.DeleteValue(valueName.c_str());
+}
+
+void ApplyRegistryRemoval(const RegistryRemoval& removal) {
+  if (removal.wholeKey) DeleteRegistryKey(removal.root, removal.key);
+  else DeleteRegistryValue(removal.root, removal.key, removal.valueName);
+}
+
+void WriteInstallPathValue() {
+  const InstallPathValue& target = State().installPathValue;
+  if (!target.present) return;
+  CreatedKey created = CreateKey(target.root, target.key, nullptr);
+  if (created.result != ERROR_SUCCESS) return;
+  std::wstring path = State().installPath.empty() ? std::wstring(L"\\") : State().installPath;
+  std::vector<BYTE> data = TextBytes(path, true);
+  RegSetValueExW(created.key.get(), target.valueName.c_str(), 0, REG_SZ, data.data(), static_cast<DWORD>(data.size()));
+  if (created.isNew) Record(kRecordKey, RootKeyNumber(target.root), target.key);
+  else Record(kRecordValue, RootKeyNumber(target.root), target.key, target.valueName);
+  RegFlushKey(created.key.get());
+}
+
+Version ReadInstalledVersion() {
+  const VersionRequirement& requirement = State().version;
+  qzr::RegKey key;
+  if (!key.Open(requirement.root, requirement.key)) return {};
+  wchar_t text[32] = {};
+  DWORD size = sizeof text - sizeof(wchar_t);
+  DWORD type = 0;
+  if (RegQueryValueExW(key.get(), requirement.valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text), &size) !=
+      ERROR_SUCCESS)
+    return {};
+  text[31] = L'\0';
+  return ParseVersionText(text);
+}
+
+}  // namespace qzrsetup

@@ -1,0 +1,62 @@
+// The log and undo files: each line is appended, flushed and closed, so a file is complete
+// after every line even if the installer dies.
+#include "SetupLog.h"
+
+#include <cstdio>
+
+#include "Records.h"
+#include "SetupState.h"
+#include "SetupTexts.h"
+
+namespace qzrsetup {
+
+namespace {
+
+bool AppendBytes(const std::wstring& path, const void* data, size_t size) {
+  if (path.empty()) return false;
+  FILE* file = _wfopen(path.c_str(), L"a+bc");
+  if (!file) return false;
+  bool ok = fwrite(data, 1, size, file) == size;
+  ok = fflush(file) == 0 && ok;
+  fclose(file);
+  return ok;
+}
+
+bool AppendWide(const std::wstring& path, const std::wstring& text) {
+  // UTF-16LE without a byte-order mark: wchar_t is 16-bit little-endian here as on the device.
+  return AppendBytes(path, text.data(), text.size() * sizeof(wchar_t));
+}
+
+}  // namespace
+
+std::wstring FormatLogLine(const SYSTEMTIME& t, std::wstring_view message) {
+  std::wstring line = Format(kLogLineFormat, t.wMonth, t.wDay, t.wYear % 100, t.wHour, t.wMinute, t.wSecond,
+                             t.wMilliseconds, message);
+  if (line.size() > kFileLineChars) {
+    line.resize(kFileLineChars - 2);
+    line += L"\r\n";
+  }
+  return line;
+}
+
+void WriteLogLine(bool verbose, std::wstring_view message) {
+  const SetupState& state = State();
+  if (verbose && !state.settings.verbose) return;
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  AppendWide(state.logPath, FormatLogLine(now, message));
+}
+
+bool WriteUninstallRecord(std::wstring_view record) {
+  std::wstring line = Format(kRecordLineFormat, record);
+  if (line.size() > kFileLineChars) return false;
+  return AppendWide(State().dataPath, line);
+}
+
+void WriteUninstallCommandLine(std::string_view line) {
+  std::string text(line);
+  text += "\r\n";
+  AppendBytes(State().commandPath, text.data(), text.size());
+}
+
+}  // namespace qzrsetup

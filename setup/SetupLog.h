@@ -1,0 +1,39 @@
+// Writers of the install log, the uninstall data file and the uninstall command file.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "TextFormat.h"
+
+namespace qzrsetup {
+
+// One log line: time stamp, message, CR LF; at most 259 characters, the message cut so that
+// the line always keeps its CR LF.
+std::wstring FormatLogLine(const SYSTEMTIME& time, std::wstring_view message);
+
+// Appends to the install log; verbose lines only when verbose logging is on. Without a log
+// path (during uninstallation) nothing is written.
+void WriteLogLine(bool verbose, std::wstring_view message);
+// Appends a record and CR LF to the uninstall data file. A record that would not fit the
+// reader's line is not written: cut, it would name some other file or key.
+bool WriteUninstallRecord(std::wstring_view record);
+// Appends an 8-bit line and CR LF to the uninstall command file.
+void WriteUninstallCommandLine(std::string_view line);
+
+template <typename... Args>
+void LogAlways(std::wstring_view format, const Args&... args) {
+  WriteLogLine(false, Format(format, args...));
+}
+template <typename... Args>
+void LogVerbose(std::wstring_view format, const Args&... args) {
+  WriteLogLine(true, Format(format, args...));
+}
+template <typename... Args>
+bool Record(std::wstring_view format, const Args&... args) {
+  return WriteUninstallRecord(Format(format, args...));
+}
+
+}  // namespace qzrsetup

@@ -1,0 +1,101 @@
+// Uninstall files: writing the command file and the removal records, replaying the data file.
+#include "Uninstall.h"
+
+#include "wince.h"
+
+#include <utility>
+#include <vector>
+
+#include "Actions.h"
+#include "IniFile.h"
+#include "Macros.h"
+#include "PackageLists.h"
+#include "Records.h"
+#include "Registry.h"
+#include "SetupLog.h"
+#include "SetupState.h"
+#include "SetupTexts.h"
+#include "Win32Owners.h"
+
+namespace qzrsetup {
+
+void CopyUninstallCommands() {
+  WriteUninstallCommandLine(WideToAnsi(kUninstallCommandsHeader));
+  LogAlways(kLogLocatingUninstallCommands);
+  // Read with the command sections' line length and copied whole: a command cut to fit a
+  // shorter line would run cut at uninstallation, on some other path.
+  auto entries = GetIniSection(State().iniPath, kSecUninstallCommands, kCommandLineBytes);
+  LogAlways(kLogReturnedFromSection);
+  if (!entries) return;
+  for (const IniEntry& entry : *entries) {
+    if (entry.name.size() < 3) continue;
+    WriteUninstallCommandLine(entry.name + "=" + entry.value);
+  }
+}
+
+void RecordExitApp() {
+  std::wstring program = GetIniString(State().iniPath, kSecRemovals, kKeyExitAppPathName, kDne, kPathValueChars);
+  if (program == kDne) {
+    LogAlways(kLogNoExitApp);
+    return;
+  }
+  Record(kRecordApp, ExpandInstallDir(program));
+}
+
+void RecordUninstallRemovals() {
+  LogVerbose(kLogEnterGetUninstallInfo);
+  LogAlways(kLogLocatingRemovals);
+  auto entries = GetIniSection(State().iniPath, kSecRemovals, kListLineBytes);
+  LogAlways(kLogReturnedFromSection);
+  if (!entries) return;
+  for (const IniEntry& entry : *entries) {
+    if (!NumberInName(entry.name)) continue;
+    std::wstring path = ExpandInstallDir(TrimOneBackslash(AnsiToWide(entry.value)));
+    if (StartsWithNoCase(entry.name, "Dir")) Record(kRecordDir, path);
+    else if (StartsWithNoCase(entry.name, "File")) Record(kRecordFile, path);
+  }
+}
+
+void ProcessUninstallData(const std::wstring& installDir) {
+  State().uninstallDataProcessed = true;
+  std::string bytes = ReadFileBytes(Format(kDataPathFormat, installDir));
+  std::wstring content(bytes.size() / sizeof(wchar_t), L'\0');
+  if (!content.empty()) memcpy(content.data(), bytes.data(), content.size() * sizeof(wchar_t));
+
+  std::vector<std::pair<std::wstring, bool>> directories;  // path, delete its contents
+  for (const std::wstring& line : SplitRecordLines(content)) {
+    UninstallRecord record = ParseUninstallRecord(line);
+    switch (record.kind) {
+      case UninstallRecord::Kind::App: {
+        HANDLE raw = nullptr;
+        if (StartProgram(record.path, L"", &raw)) {
+          qzr::KernelHandle process(raw);
+          WaitForSingleObject(process.get(), INFINITE);
+        }
+        SetFileAttributesW(record.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(record.path.c_str());
+        break;
+      }
+      case UninstallRecord::Kind::Dir: directories.push_back({record.path, true}); break;
+      case UninstallRecord::Kind::File:
+      case UninstallRecord::Kind::Shortcut:
+        if (record.pathIsDir) {
+          directories.push_back({record.path, false});
+        } else {
+          // Extracted files keep their archive attributes; a read-only one must still go.
+          SetFileAttributesW(record.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+          DeleteFileW(record.path.c_str());
+        }
+        break;
+      case UninstallRecord::Kind::RegKey: DeleteRegistryKey(record.root, record.key); break;
+      case UninstallRecord::Kind::RegValue: DeleteRegistryValue(record.root, record.key, record.valueName); break;
+      case UninstallRecord::Kind::Other: break;
+    }
+  }
+  for (const auto& [path, contents] : directories) {
+    if (contents) DeleteTree(path);
+    if (!IsDeviceRoot(path)) RemoveDirectoryW(path.c_str());
+  }
+}
+
+}  // namespace qzrsetup

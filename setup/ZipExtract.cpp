@@ -1,0 +1,148 @@
+// Zip extraction of Install_Exit on top of the archive layer.
+#include "ZipExtract.h"
+
+#include "wince.h"
+
+#include <vector>
+
+#include "IniText.h"
+#include "Macros.h"
+#include "ProgressWindow.h"
+#include "SetupLog.h"
+#include "SetupState.h"
+#include "SetupTexts.h"
+#include "Win32Owners.h"
+#include "ZipArchive.h"
+
+namespace qzrsetup {
+
+namespace {
+
+constexpr size_t kMacroLength = 12;       // "%INSTALLDIR%"
+constexpr size_t kZipMessageChars = 50;   // messages are cut to 49 characters
+
+std::wstring RecentZipMessage() {
+  wchar_t message[kZipMessageChars] = {};
+  FormatZipResult(kZipMostRecent, message, kZipMessageChars);
+  return message;
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool IsProtected(const std::wstring& target) {
+  for (const std::wstring& file : State().protectedFiles)
+    if (EqualsNoCase(file, target)) return true;
+  return false;
+}
+
+void LogCritical(const std::wstring& context) {
+  LogAlways(kLogZipContext, context, std::wstring(kZipCriticalError) + RecentZipMessage() + kZipIncomplete);
+}
+
+struct ArchiveCloser {
+  ZipHandle zip;
+  ~ArchiveCloser() {
+    if (zip) CloseZipArchive(zip);
+  }
+};
+
+enum class Outcome { Done, Failed, NotAnArchive };
+
+// Extracts one archive.
+Outcome ExtractArchive(const std::wstring& archivePath, const std::wstring& context, const std::wstring& installPath) {
+  const Settings& settings = State().settings;
+  ArchiveCloser archive{OpenZipArchive(archivePath)};
+  ZipEntry info;
+  // A file that is no archive at all ends the installation like an unreadable entry list:
+  // reporting success would leave the package's payload missing.
+  if (!archive.zip || GetZipEntry(archive.zip, -1, &info) != kZipOk) {
+    LogCritical(context);
+    return Outcome::NotAnArchive;
+  }
+  const int count = info.index;
+  for (int k = 0; k < count; ++k) {
+    ZipEntry entry;
+    if (GetZipEntry(archive.zip, k, &entry) != kZipOk) {
+      LogCritical(context);
+      return Outcome::Failed;
+    }
+    std::wstring base, relative;
+    if (FindNoCase(entry.name, kMacroInstallDir) != std::wstring::npos) {
+      base = installPath;
+      relative = entry.name.size() > kMacroLength ? entry.name.substr(kMacroLength) : std::wstring();
+    } else {
+      relative = entry.name;
+    }
+    SetExtractBaseDir(archive.zip, base);
+    for (wchar_t& c : relative)
+      if (c == L'/') c = L'\\';
+    std::wstring target = JoinTarget(base, relative);
+    relative = WithoutLeadingBackslash(relative);
+
+    const bool existed = Exists(target);
+    if (existed && !settings.overwriteFiles) continue;
+    if (IsProtected(target)) {
+      LogVerbose(kLogNotOverwriting, entry.name);
+      continue;
+    }
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetStatus(target);
+    if (ExtractZipEntry(archive.zip, k, relative) == kZipOk) {
+      LogVerbose(kLogExtracted, target);
+      Record(kRecordFile, target);
+      continue;
+    }
+    LogAlways(kLogZipContext, context,
+              std::wstring(kZipExtractError) + relative + kZipExtractErrorSeparator + RecentZipMessage());
+    if (settings.abortOnError) return Outcome::Failed;
+    // Not "Extracted", and no record for a file that was there before: uninstallation would
+    // delete what the installation never wrote. A partial file of our own is still recorded
+    // so that it goes with the package.
+    if (!existed && Exists(target)) Record(kRecordFile, target);
+  }
+  return Outcome::Done;
+}
+
+}  // namespace
+
+std::wstring JoinTarget(const std::wstring& base, const std::wstring& relative) {
+  bool baseSlash = !base.empty() && base.back() == L'\\';
+  bool nameSlash = !relative.empty() && relative.front() == L'\\';
+  std::wstring target = base;
+  if (baseSlash && nameSlash) target += relative.substr(1);
+  else if (!baseSlash && !nameSlash) target += L"\\" + relative;
+  else target += relative;
+  return WithoutLeadingBackslash(target);
+}
+
+int ExtractPackageZips(const std::wstring& installPath, const std::wstring& installDir) {
+  const std::wstring folder = WithoutLeadingBackslash(installDir);
+  LogVerbose(kLogLookingForZip, folder, installPath);
+
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  {
+    qzr::FindHandle find(FindFirstFileW((folder + L"\\*.zip").c_str(), &data));
+    if (!find) {
+      LogAlways(kLogNoZip, folder);
+      return 0;
+    }
+    do {
+      std::wstring name = data.cFileName;
+      if (name != L"." && name != L"..") names.push_back(name);
+    } while (FindNextFileW(find.get(), &data));
+  }
+
+  for (const std::wstring& name : names) {
+    std::wstring archivePath = folder + L"\\" + name;
+    Outcome outcome = ExtractArchive(archivePath, kZipContextPrefix + name, installPath);
+    if (outcome == Outcome::Failed) return 1;
+    SetFileAttributesW(archivePath.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(archivePath.c_str());
+    if (outcome == Outcome::NotAnArchive) return 1;
+  }
+  RemoveDirectoryW(folder.c_str());
+  return 0;
+}
+
+}  // namespace qzrsetup
