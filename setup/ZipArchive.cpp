@@ -148,6 +148,10 @@ class ZipArchive {
     auto create = [&] {
       return qzr::FileHandle(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
     };
+    // A read-only file is never replaced, whatever privileges the file system grants us.
+    DWORD existing = GetFileAttributesW(target.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+      return qzr::FileHandle();
     qzr::FileHandle out = create();
     // Trying the file first keeps folder work to the first file of each new folder.
     if (!out && GetLastError() == ERROR_PATH_NOT_FOUND && CreateFolderTree(zip::ParentFolder(target))) out = create();
