@@ -78,6 +78,8 @@ Outcome ExtractArchive(const std::wstring& archivePath, const std::wstring& cont
       if (c == L'/') c = L'\\';
     std::wstring target = JoinTarget(base, relative);
     relative = WithoutLeadingBackslash(relative);
+    // An entry for the base folder itself ("%INSTALLDIR%/") names nothing to write.
+    if (relative.empty()) continue;
 
     const bool existed = Exists(target);
     if (existed && !settings.overwriteFiles) continue;
@@ -89,7 +91,9 @@ Outcome ExtractArchive(const std::wstring& archivePath, const std::wstring& cont
     SetStatus(target);
     if (ExtractZipEntry(archive.zip, k, relative) == kZipOk) {
       LogVerbose(kLogExtracted, target);
-      Record(kRecordFile, target);
+      // A folder that was there before (\Windows, say) is not the package's to remove.
+      bool folderEntry = target.back() == L'\\';
+      if (!(folderEntry && existed)) Record(kRecordFile, target);
       continue;
     }
     LogAlways(kLogZipContext, context,

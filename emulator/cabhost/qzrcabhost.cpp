@@ -1,0 +1,273 @@
+// The simulated handheld's cabinet installer: copies a package folder into its installation
+// directory and calls the package's setup library around it, as the platform installer does.
+//   qzrcabhost install <packageFolder> <installDir> [--dll path]
+//   qzrcabhost uninstall <installDir> [--dll path]
+//   qzrcabhost --as-autocab ...   runs the same as "autocab.exe", the installer's automatic mode
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "DeviceProfile.h"
+
+namespace {
+
+// Exit codes of the host.
+constexpr int kInstalled = 0;
+constexpr int kRolledBack = 1;
+constexpr int kUsage = 2;
+constexpr int kNoLibrary = 3;
+
+constexpr wchar_t kRecordsKey[] = L"Software\\HandheldEmulator\\CabHost";
+constexpr wchar_t kFilesValue[] = L"Files";
+constexpr wchar_t kDllValue[] = L"Dll";
+constexpr wchar_t kLogName[] = L"\\qzrCEInstall.log";
+constexpr wchar_t kAutoCabName[] = L"autocab.exe";
+
+using InstallInitFn = int(WINAPI*)(HWND, BOOL, BOOL, const wchar_t*);
+using InstallExitFn = int(WINAPI*)(HWND, const wchar_t*, WORD, WORD, WORD, WORD, WORD);
+using UninstallInitFn = int(WINAPI*)(HWND, const wchar_t*);
+using UninstallExitFn = int(WINAPI*)(HWND);
+
+void Print(const std::wstring& text) {
+  std::string utf8 = wince::ToUtf8(text);
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+}
+
+std::wstring OwnFolder() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring s(path);
+  return s.substr(0, s.find_last_of(L'\\') + 1);
+}
+
+std::wstring Trimmed(std::wstring dir) {
+  while (dir.size() > 1 && dir.back() == L'\\') dir.pop_back();
+  return dir;
+}
+
+// The record of one installation: a key per installation directory.
+std::wstring RecordKey(const std::wstring& installDir) {
+  std::wstring name = installDir;
+  for (wchar_t& c : name)
+    if (c == L'\\') c = L'/';
+  return std::wstring(kRecordsKey) + L"\\" + name;
+}
+
+void SaveRecord(const std::wstring& installDir, const std::vector<std::wstring>& files, const std::wstring& dll) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, RecordKey(installDir).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    return;
+  std::wstring multi;
+  for (const std::wstring& f : files) multi += f + L'\0';
+  multi += L'\0';
+  RegSetValueExW(key, kFilesValue, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(multi.data()),
+                 static_cast<DWORD>(multi.size() * sizeof(wchar_t)));
+  RegSetValueExW(key, kDllValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(dll.c_str()),
+                 static_cast<DWORD>((dll.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
+bool LoadRecord(const std::wstring& installDir, std::vector<std::wstring>* files, std::wstring* dll) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, RecordKey(installDir).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  auto read = [&](const wchar_t* name) {
+    DWORD size = 0, type = 0;
+    std::wstring text;
+    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && size) {
+      text.resize(size / sizeof(wchar_t) + 1);
+      RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size);
+      text.resize(size / sizeof(wchar_t));
+    }
+    return text;
+  };
+  std::wstring multi = read(kFilesValue);
+  for (size_t pos = 0; pos < multi.size();) {
+    size_t end = multi.find(L'\0', pos);
+    if (end == std::wstring::npos) end = multi.size();
+    if (end > pos) files->push_back(multi.substr(pos, end - pos));
+    pos = end + 1;
+  }
+  *dll = read(kDllValue);
+  while (!dll->empty() && dll->back() == L'\0') dll->pop_back();
+  RegCloseKey(key);
+  return true;
+}
+
+void DropRecord(const std::wstring& installDir) { RegDeleteTreeW(HKEY_LOCAL_MACHINE, RecordKey(installDir).c_str()); }
+
+void MakeFolders(const std::wstring& path) {
+  for (size_t at = path.find(L'\\', 1); at != std::wstring::npos; at = path.find(L'\\', at + 1))
+    CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+  CreateDirectoryW(path.c_str(), nullptr);
+}
+
+// Copies the package folder's files (with their subfolders) into the installation directory;
+// returns the copied files' paths relative to it.
+bool CopyPackage(const std::wstring& from, const std::wstring& to, const std::wstring& relative,
+                 std::vector<std::wstring>* copied) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((from + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return relative.empty() ? false : true;
+  bool ok = true;
+  do {
+    std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    std::wstring rel = relative.empty() ? name : relative + L"\\" + name;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      MakeFolders(to + L"\\" + rel);
+      ok = CopyPackage(from + L"\\" + name, to, rel, copied) && ok;
+    } else if (CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + rel).c_str(), FALSE)) {
+      copied->push_back(rel);
+    } else {
+      Print(L"cannot copy " + rel + L"\n");
+      ok = false;
+    }
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  return ok;
+}
+
+void RemoveCopied(const std::wstring& installDir, const std::vector<std::wstring>& files) {
+  for (const std::wstring& rel : files) {
+    std::wstring path = installDir + L"\\" + rel;
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path.c_str());
+    // Folders the copy made go when they are empty.
+    for (size_t cut = rel.find_last_of(L'\\'); cut != std::wstring::npos; cut = rel.find_last_of(L'\\', cut - 1)) {
+      RemoveDirectoryW((installDir + L"\\" + rel.substr(0, cut)).c_str());
+      if (cut == 0) break;
+    }
+  }
+}
+
+void PrintLog(const std::wstring& installDir) {
+  HANDLE file = CreateFileW((installDir + kLogName).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    Print(L"(no install log)\n");
+    return;
+  }
+  std::string bytes;
+  char buffer[8192];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
+  CloseHandle(file);
+  std::wstring text(bytes.size() / 2, L'\0');
+  memcpy(text.data(), bytes.data(), text.size() * 2);
+  std::wstring unix;
+  for (wchar_t c : text)
+    if (c != L'\r') unix += c;
+  Print(L"--- qzrCEInstall.log ---\n" + unix + L"--- end of log ---\n");
+}
+
+HMODULE LoadSetupLibrary(const std::wstring& dll) {
+  HMODULE module = LoadLibraryW(dll.c_str());
+  if (!module) Print(L"cannot load " + dll + L"\n");
+  return module;
+}
+
+int Install(const std::wstring& package, const std::wstring& installDir, const std::wstring& dll) {
+  MakeFolders(installDir);
+  std::vector<std::wstring> copied;
+  if (!CopyPackage(Trimmed(package), installDir, L"", &copied)) {
+    RemoveCopied(installDir, copied);
+    Print(L"cannot copy the package from " + package + L"\n");
+    return kUsage;
+  }
+  SaveRecord(installDir, copied, dll);
+
+  HMODULE module = LoadSetupLibrary(dll);
+  auto init = module ? reinterpret_cast<InstallInitFn>(GetProcAddress(module, "Install_Init")) : nullptr;
+  auto exit = module ? reinterpret_cast<InstallExitFn>(GetProcAddress(module, "Install_Exit")) : nullptr;
+  if (!init || !exit) {
+    RemoveCopied(installDir, copied);
+    DropRecord(installDir);
+    return kNoLibrary;
+  }
+  int result = init(nullptr, TRUE, FALSE, installDir.c_str());
+  if (result == 0) result = exit(nullptr, installDir.c_str(), 0, 0, 0, 0, 0);
+  Print(L"Install_Exit returned " + std::to_wstring(result) + L"\n");
+  PrintLog(installDir);
+  FreeLibrary(module);
+  if (result != 0) {
+    // The installer takes the package away again.
+    RemoveCopied(installDir, copied);
+    DropRecord(installDir);
+    Print(L"package removed again\n");
+    return kRolledBack;
+  }
+  return kInstalled;
+}
+
+int Uninstall(const std::wstring& installDir, std::wstring dll) {
+  std::vector<std::wstring> copied;
+  std::wstring recordedDll;
+  if (!LoadRecord(installDir, &copied, &recordedDll)) Print(L"no record of " + installDir + L"\n");
+  if (dll.empty()) dll = recordedDll.empty() ? OwnFolder() + L"qzrCEInstall.dll" : recordedDll;
+  HMODULE module = LoadSetupLibrary(dll);
+  auto init = module ? reinterpret_cast<UninstallInitFn>(GetProcAddress(module, "Uninstall_Init")) : nullptr;
+  auto exit = module ? reinterpret_cast<UninstallExitFn>(GetProcAddress(module, "Uninstall_Exit")) : nullptr;
+  if (!init || !exit) return kNoLibrary;
+  int result = init(nullptr, installDir.c_str());
+  Print(L"Uninstall_Init returned " + std::to_wstring(result) + L"\n");
+  RemoveCopied(installDir, copied);
+  RemoveDirectoryW(installDir.c_str());
+  result = exit(nullptr);
+  Print(L"Uninstall_Exit returned " + std::to_wstring(result) + L"\n");
+  FreeLibrary(module);
+  DropRecord(installDir);
+  return kInstalled;
+}
+
+// Runs this program again under the name of the installer's automatic mode.
+int RunAsAutoCab(int argc, wchar_t** argv) {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring copy = OwnFolder() + kAutoCabName;
+  if (_wcsicmp(self, copy.c_str()) != 0) CopyFileW(self, copy.c_str(), FALSE);
+  std::wstring commandLine = L"\"" + copy + L"\"";
+  for (int i = 2; i < argc; ++i) commandLine += L" \"" + std::wstring(argv[i]) + L"\"";
+  bool hasDll = false;
+  for (int i = 2; i < argc; ++i) hasDll = hasDll || wcscmp(argv[i], L"--dll") == 0;
+  // The copy finds the setup library where this program's copy would.
+  if (!hasDll) commandLine += L" --dll \"" + OwnFolder() + L"qzrCEInstall.dll\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+    Print(L"cannot start " + copy + L"\n");
+    return kUsage;
+  }
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  DWORD code = kUsage;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return static_cast<int>(code);
+}
+
+int Usage() {
+  Print(L"usage: qzrcabhost [--as-autocab] install <packageFolder> <installDir> [--dll path]\n"
+        L"       qzrcabhost [--as-autocab] uninstall <installDir> [--dll path]\n");
+  return kUsage;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc >= 2 && wcscmp(argv[1], L"--as-autocab") == 0) return RunAsAutoCab(argc, argv);
+  std::vector<std::wstring> args;
+  std::wstring dll;
+  for (int i = 1; i < argc; ++i) {
+    if (wcscmp(argv[i], L"--dll") == 0 && i + 1 < argc) dll = argv[++i];
+    else args.push_back(argv[i]);
+  }
+  if (args.size() == 3 && args[0] == L"install")
+    return Install(args[1], Trimmed(args[2]), dll.empty() ? OwnFolder() + L"qzrCEInstall.dll" : dll);
+  if (args.size() == 2 && args[0] == L"uninstall") return Uninstall(Trimmed(args[1]), dll);
+  return Usage();
+}
