@@ -296,6 +296,8 @@ int GetDeviceSerialText(wchar_t* buffer, int capacity) {
 
   int n = SerialFromKernel(buffer, capacity);
   if (n >= 0) return n;
+  // A failed source may have left part of an answer behind: no answer is an empty text.
+  buffer[0] = L'\0';
   return SerialFromIdentityDriver(buffer, capacity);
 }
 
@@ -304,7 +306,10 @@ int GetOemSerialText(wchar_t* buffer, int capacity) {
   BYTE input[2] = {'H', 0x00};
   BYTE output[16] = {};
   DWORD returned = 0;
-  if (!KernelIoControl(kIoctlOemSerial, input, sizeof input, output, sizeof output, &returned)) return 0;
+  if (!KernelIoControl(kIoctlOemSerial, input, sizeof input, output, sizeof output, &returned)) {
+    buffer[0] = L'\0';
+    return 0;
+  }
   CopyBounded(FormatOemSerial(output), buffer, kMinSerialCapacity);
   return kOemSerialChars;
 }
