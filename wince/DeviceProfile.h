@@ -26,6 +26,7 @@ inline constexpr wchar_t kKernelOemSerial[] = L"KernelOemSerial";  // REG_BINARY
 inline constexpr wchar_t kDmxSerial[] = L"DmxSerial";              // REG_SZ, "DMX1:" control 0x002201A8
 inline constexpr wchar_t kEventLogFile[] = L"EventLogFile";        // REG_SZ, where the event log appends
 inline constexpr wchar_t kJournalFile[] = L"JournalFile";          // REG_SZ, what the device was asked to do
+inline constexpr wchar_t kBatteryPercent[] = L"BatteryPercent";    // REG_SZ decimal 0..255, main battery
 }  // namespace profile
 
 std::optional<std::wstring> ReadProfileString(const wchar_t* name);

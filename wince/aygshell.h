@@ -24,6 +24,17 @@
 #define SHDB_SHOW 0x0001
 #define SHDB_HIDE 0x0002
 
+// The soft input panel record of SipGetInfo, in the device's 32-bit layout (48 bytes).
+#define SIPF_ON 0x00000001
+typedef struct tagSIPINFO {
+  DWORD cbSize;  // 48
+  DWORD fdwFlags;
+  RECT rcVisibleDesktop;
+  RECT rcSipRect;
+  DWORD dwImDataSize;
+  DWORD pvImData;  // a 32-bit pointer on the device; unused here
+} SIPINFO;
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -41,13 +52,53 @@ typedef struct tagSHMENUBARINFO {
 } SHMENUBARINFO, *PSHMENUBARINFO;
 
 // Creates a soft-key bar docked at the bottom of the screen whose keys send WM_COMMAND with their
-// command ids to hwndParent. The resource nToolBarId is an RCDATA "soft-key bar" (see SoftKeyBar.h).
+// command ids to hwndParent. The resource nToolBarId is an RCDATA soft-key bar (see softkeys.h);
+// SHCMBF_EMPTYBAR makes a bar without keys and without a resource.
 BOOL WINAPI SHCreateMenuBar(SHMENUBARINFO* info);
 HWND WINAPI SHFindMenuBar(HWND owner);
+// Asks the device shell's task bar to show (SHDB_SHOW) or hide (SHDB_HIDE) its "ok" button
+// while `window` is the foreground window; the button sends it WM_COMMAND IDOK.
 BOOL WINAPI SHDoneButton(HWND window, DWORD state);
+// FALSE when there is no task bar to change.
 BOOL WINAPI SHFullScreen(HWND window, DWORD state);
 HBITMAP WINAPI SHLoadDIBitmap(LPCWSTR fileName);
 
 #ifdef __cplusplus
 }
+#endif
+
+#ifdef __cplusplus
+namespace wince {
+
+// The SHDoneButton state that a window asked for (0 when it never asked); the device shell's
+// task bar reads it from the foreground window.
+inline constexpr wchar_t kDoneButtonProperty[] = L"QZR.DoneButton";
+DWORD DoneButtonState(HWND window);
+
+// Heights of the shell's bars: 26 pixels on a 240-pixel screen, scaled as the device's
+// pixel density grows (the shorter screen side), so 52 on VGA screens.
+int ShellBarHeight(int screenWidth, int screenHeight);
+
+// The soft-key bar's keys, in its client coordinates: one key takes the left half, a second
+// key the right half. SoftKeyAt answers the key index under a point, or -1.
+RECT SoftKeyRect(int barWidth, int barHeight, int keyCount, int index);
+int SoftKeyAt(int barWidth, int barHeight, int keyCount, POINT point);
+
+// How aygshell and the soft input panel talk to the device shell (qzrdeviceshell.exe).
+namespace taskbar {
+inline constexpr wchar_t kClassName[] = L"HHTaskBar";
+inline constexpr wchar_t kDesktopClassName[] = L"DesktopExplorerWindow";
+inline constexpr wchar_t kSipClassName[] = L"SipWndClass";
+
+inline constexpr UINT kFullScreenMessage = WM_APP + 1;   // wParam SHFS_* flags; returns TRUE
+inline constexpr UINT kDoneButtonMessage = WM_APP + 2;   // a window changed its SHDoneButton state
+inline constexpr UINT kQueryStateMessage = WM_APP + 3;   // returns the kShows* bits
+inline constexpr UINT kSipShowMessage = WM_APP + 4;      // to the SIP window: wParam 1 show, 0 hide
+
+inline constexpr LRESULT kShowsStartIcon = 0x1;
+inline constexpr LRESULT kShowsSipButton = 0x2;
+inline constexpr LRESULT kShowsOkButton = 0x4;
+
+}  // namespace taskbar
+}  // namespace wince
 #endif

@@ -67,3 +67,9 @@ int WINAPI CeGetThreadPriority(HANDLE thread);
 
 // Shortcut files, special folders and process snapshots as on the device.
 #include "ceshell.h"
+
+// Soft-key bars, the task bar's "ok" button, full-screen state, DIB loading (aygshell).
+#include "aygshell.h"
+
+// Power status records and GetSystemPowerStatusEx2.
+#include "power.h"

@@ -3,12 +3,38 @@
 
 #include <windows.h>
 
+#include <array>
 #include <string>
+#include <vector>
 
 namespace qzr {
 
 // Colour blend per red/green/blue byte: c1 + (c2 - c1) * t, clamped to 0..255, truncated.
 COLORREF Blend(COLORREF c1, COLORREF c2, double t);
+
+// Gauge geometry for a client rectangle: the outline (a closed line of 9 points), the body
+// under it, the inner rectangle and the segments to fill (right and bottom edges exclusive).
+struct GaugeGeometry {
+  std::array<POINT, 9> outline;
+  RECT body;
+  RECT inner;
+  std::vector<RECT> segments;
+};
+GaugeGeometry ComputeGaugeGeometry(const RECT& client, int orientation, int level, int maxLevel, int segmentCount);
+
+// The bars of a signal meter in mode 0 for a W x Hc client area (right edges exclusive).
+struct MeterBar {
+  RECT rect;
+  COLORREF colour;
+};
+struct MeterColours {
+  COLORREF low, mid, high;
+};
+std::vector<MeterBar> ComputeMeterBars(int width, int height, int barCount, int value, int minValue, int maxValue,
+                                       const MeterColours& colours);
+
+// Each of red, green and blue replaced by 255 minus itself: the meter's text colour.
+COLORREF InverseColour(COLORREF colour);
 
 class BatteryGauge {
  public:

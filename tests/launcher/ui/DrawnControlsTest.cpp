@@ -1,0 +1,358 @@
+// Battery gauge, signal meter and logo static: geometry by numbers, and pixels painted into memory bitmaps.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "DrawnControls.h"
+
+using qzr::BatteryGauge;
+using qzr::SignalMeter;
+
+namespace {
+
+constexpr COLORREF kGreen = 0x0000FF00;
+constexpr COLORREF kBlack = 0;
+constexpr COLORREF kPureBlue = 0x00FF0000;
+
+// A 32-bit top-down DIB section selected into a memory DC; pixels read back as COLORREF.
+class Canvas {
+ public:
+  Canvas(int w, int h) : w_(w), h_(h) {
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB};
+    dc_ = CreateCompatibleDC(nullptr);
+    bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+    old_ = SelectObject(dc_, bitmap_);
+  }
+  ~Canvas() {
+    SelectObject(dc_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+  }
+  HDC dc() const { return dc_; }
+  RECT rect() const { return {0, 0, w_, h_}; }
+  COLORREF At(int x, int y) const {
+    GdiFlush();
+    DWORD p = bits_[y * w_ + x];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+  }
+  // Runs of `colour` (or, with other, of any other colour) along row y: {start, end exclusive}.
+  std::vector<std::pair<int, int>> RunsInRow(int y, COLORREF colour, bool other = false) const {
+    std::vector<std::pair<int, int>> runs;
+    auto in = [&](int x) { return (At(x, y) == colour) != other; };
+    for (int x = 0; x < w_; ++x) {
+      if (!in(x)) continue;
+      int start = x;
+      while (x < w_ && in(x)) ++x;
+      runs.push_back({start, x});
+    }
+    return runs;
+  }
+  int Count(COLORREF colour) const {
+    int n = 0;
+    for (int y = 0; y < h_; ++y)
+      for (int x = 0; x < w_; ++x) n += At(x, y) == colour;
+    return n;
+  }
+
+ private:
+  int w_, h_;
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  DWORD* bits_ = nullptr;
+};
+
+// A plain top-level window with one static child, for the controls that take over a static.
+class StaticHost {
+ public:
+  explicit StaticHost(DWORD staticStyle) {
+    parent_ = CreateWindowExW(0, L"STATIC", L"host", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    control_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | staticStyle, 10, 10, 70, 30, parent_,
+                               reinterpret_cast<HMENU>(1024), nullptr, nullptr);
+  }
+  ~StaticHost() { DestroyWindow(parent_); }
+  HWND control() const { return control_; }
+
+ private:
+  HWND parent_ = nullptr, control_ = nullptr;
+};
+
+int PendingMessages(HWND hwnd, UINT msg) {
+  int n = 0;
+  MSG m;
+  while (PeekMessageW(&m, hwnd, msg, msg, PM_REMOVE)) ++n;
+  return n;
+}
+
+}  // namespace
+
+TEST(DrawnControls, BlendClampsAndTruncatesPerChannel) {
+  struct Case {
+    COLORREF a, b;
+    double t;
+    COLORREF expected;
+  } cases[] = {
+      {kGreen, RGB(255, 255, 255), 0.5, RGB(127, 255, 127)},
+      {kGreen, RGB(0, 0, 0), 0.5, RGB(0, 127, 0)},
+      {RGB(255, 0, 0), RGB(255, 255, 0), 0.0, RGB(255, 0, 0)},
+      {RGB(255, 0, 0), RGB(255, 255, 0), 1.0, RGB(255, 255, 0)},
+      {RGB(10, 20, 30), RGB(20, 40, 60), 2.0, RGB(30, 60, 90)},
+      {RGB(200, 200, 200), RGB(250, 10, 100), 3.0, RGB(255, 0, 0)},  // clamped both ways
+      {RGB(0, 0, 0), RGB(3, 3, 3), 0.5, RGB(1, 1, 1)},               // 1.5 truncates to 1
+  };
+  for (const Case& c : cases) EXPECT_EQ(qzr::Blend(c.a, c.b, c.t), c.expected) << c.t;
+  EXPECT_EQ(qzr::InverseColour(RGB(10, 20, 30)), RGB(245, 235, 225));
+}
+
+TEST(DrawnControls, GaugeSegmentsByOrientationAndLevel) {
+  // Client 77 x 20: W = 76, nub depth 3, body 73 wide, inner 70 wide (horizontal gauges).
+  struct Case {
+    RECT client;
+    int orientation, level;
+    size_t count;
+    RECT first;
+  } cases[] = {
+      {{0, 0, 77, 20}, 3, 100, 7, {2, 1, 10, 17}},   // from the left: inner left 1, first at 1..9 from it
+      {{0, 0, 77, 20}, 3, 14, 0, {}},                // (int)(70 * 0.14) = 9 < step 10
+      {{0, 0, 77, 20}, 3, 15, 1, {2, 1, 10, 17}},
+      {{0, 0, 77, 20}, 2, 100, 7, {65, 1, 73, 17}},  // nub left: grows from the right end
+      {{0, 0, 20, 77}, 1, 100, 7, {1, 2, 17, 10}},   // nub at the bottom: grows from the top
+      {{0, 0, 20, 77}, 0, 30, 2, {1, 65, 17, 73}},   // nub at the top: grows from the bottom
+  };
+  for (const Case& c : cases) {
+    qzr::GaugeGeometry g = qzr::ComputeGaugeGeometry(c.client, c.orientation, c.level, 100, 7);
+    SCOPED_TRACE(testing::Message() << "orientation " << c.orientation << " level " << c.level);
+    ASSERT_EQ(g.segments.size(), c.count);
+    if (c.count == 0) continue;
+    const RECT& s = g.segments[0];
+    EXPECT_EQ(s.left, c.first.left);
+    EXPECT_EQ(s.top, c.first.top);
+    EXPECT_EQ(s.right, c.first.right);
+    EXPECT_EQ(s.bottom, c.first.bottom);
+  }
+  // The nub: a quarter of its side, centred, 5 % deep, at the right for orientation 3.
+  qzr::GaugeGeometry g = qzr::ComputeGaugeGeometry({0, 0, 77, 20}, 3, 0, 100, 7);
+  EXPECT_EQ(g.body.right, 73);
+  EXPECT_EQ(g.outline[1].x, 73);
+  EXPECT_EQ(g.outline[1].y, 7);  // half = (19 - (int)(19 * 0.25)) / 2
+  EXPECT_EQ(g.outline[2].x, 76);
+  EXPECT_EQ(g.outline[3].y, 12);
+  // Degenerate sizes draw no segments rather than misbehave.
+  EXPECT_TRUE(qzr::ComputeGaugeGeometry({0, 0, 3, 3}, 3, 100, 100, 7).segments.empty());
+  EXPECT_TRUE(qzr::ComputeGaugeGeometry({0, 0, 77, 20}, 3, 100, 100, 0).segments.empty());
+}
+
+TEST(DrawnControls, GaugePaintsSegmentsOutlineAndFrame) {
+  struct Case {
+    int level;
+    size_t segments;
+  } cases[] = {{100, 7}, {14, 0}, {50, 3}, {-1, 0}, {250, 7}};
+  for (const Case& c : cases) {
+    BatteryGauge gauge;
+    gauge.SetOrientation(3);
+    gauge.SetFillColour(kGreen);
+    gauge.SetOutlineColour(kBlack);
+    gauge.SetLevel(c.level);
+    Canvas canvas(77, 20);
+    gauge.Draw(canvas.dc(), canvas.rect());
+    SCOPED_TRACE(testing::Message() << "level " << c.level);
+    // Segment interiors are the fill colour; one run per segment on the middle row.
+    auto runs = canvas.RunsInRow(9, kGreen);
+    ASSERT_EQ(runs.size(), c.segments);
+    if (!runs.empty()) {
+      EXPECT_EQ(runs[0].first, 3);  // segment 2..10: light left edge at 2, dark right edge at 9
+      EXPECT_EQ(runs[0].second, 9);
+      EXPECT_EQ(canvas.At(2, 9), RGB(127, 255, 127));
+      EXPECT_EQ(canvas.At(9, 9), RGB(0, 127, 0));
+      EXPECT_EQ(canvas.At(5, 1), RGB(127, 255, 127));  // top edge
+      EXPECT_EQ(canvas.At(5, 16), RGB(0, 127, 0));     // bottom edge
+    }
+    EXPECT_EQ(canvas.At(0, 9), kBlack);    // body's left edge
+    EXPECT_EQ(canvas.At(76, 10), kBlack);  // the nub's far side
+    EXPECT_NE(canvas.At(76, 2), kBlack);   // beside the nub: background
+  }
+}
+
+TEST(DrawnControls, GaugeLevelIsClampedAndWindowRepaints) {
+  BatteryGauge gauge;
+  const int levels[][2] = {{-1, 0}, {250, 100}, {55, 55}, {0, 0}, {100, 100}};
+  for (const auto& l : levels) {
+    gauge.SetLevel(l[0]);
+    EXPECT_EQ(gauge.level(), l[1]) << l[0];
+  }
+  HWND parent = CreateWindowExW(0, L"STATIC", L"host", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(gauge.Create(parent, {10, 10, 87, 30}, WS_CHILD | WS_VISIBLE, 432));
+  EXPECT_EQ(GetDlgCtrlID(gauge.hwnd()), 432);
+  RECT r;
+  GetClientRect(gauge.hwnd(), &r);
+  EXPECT_EQ(r.right, 77);
+  EXPECT_EQ(SendMessageW(gauge.hwnd(), WM_ERASEBKGND, 0, 0), 1);
+  gauge.SetLevel(30);  // repaints at once through the window; must not deadlock on its lock
+  EXPECT_TRUE(gauge.Destroy());
+  EXPECT_EQ(gauge.hwnd(), nullptr);
+  EXPECT_TRUE(gauge.Destroy());
+  DestroyWindow(parent);
+}
+
+TEST(DrawnControls, MeterBarsFollowValueAndRange) {
+  const qzr::MeterColours colours{0x000000FF, 0x0000FFFF, 0x0000FF00};
+  struct Case {
+    int width, height, bars, value, minValue, maxValue;
+    size_t drawn;
+    int firstLeft, barWidth;
+  } cases[] = {
+      {70, 30, 7, -40, -85, -40, 7, 1, 8},  // step 10, gap 2
+      {70, 30, 7, -85, -85, -40, 1, 1, 8},  // only the first bar
+      {70, 30, 7, -60, -85, -40, 4, 1, 8},  // filled = (25/45) * 70 = 38: bars at 1, 11, 21, 31, stop at 41
+      {7, 30, 7, 100, 0, 100, 7, 0, 1},     // step 1, gap 1, width 1
+      {70, 30, 0, 50, 0, 100, 0, 0, 0},     // no bars
+      {70, 30, 5, 50, 50, 50, 1, 1, 12},    // empty range: filled 0
+  };
+  for (const Case& c : cases) {
+    auto bars = qzr::ComputeMeterBars(c.width, c.height, c.bars, c.value, c.minValue, c.maxValue, colours);
+    SCOPED_TRACE(testing::Message() << c.width << " wide, " << c.bars << " bars, value " << c.value);
+    ASSERT_EQ(bars.size(), c.drawn);
+    if (bars.empty()) continue;
+    EXPECT_EQ(bars[0].rect.left, c.firstLeft);
+    EXPECT_EQ(bars[0].rect.right - bars[0].rect.left, c.barWidth);
+    for (size_t i = 1; i < bars.size(); ++i) EXPECT_LE(bars[i].rect.top, bars[i - 1].rect.top);  // rising
+    EXPECT_EQ(bars.back().rect.bottom, c.height);
+  }
+  // Red at the left end, green towards the right end.
+  auto full = qzr::ComputeMeterBars(70, 30, 7, 100, 0, 100, colours);
+  EXPECT_EQ(GetRValue(full.front().colour), 255);
+  EXPECT_LT(GetGValue(full.front().colour), 64);
+  EXPECT_EQ(GetGValue(full.back().colour), 255);
+  EXPECT_LT(GetRValue(full.back().colour), 64);
+}
+
+TEST(DrawnControls, MeterValueClampedToRange) {
+  SignalMeter meter;
+  meter.SetRange(-40, -85);
+  int lo = 0, hi = 0;
+  meter.GetRange(&lo, &hi);
+  EXPECT_EQ(lo, -85);
+  EXPECT_EQ(hi, -40);
+  EXPECT_EQ(meter.value(), -40);  // 50 lowered to the new maximum
+  const int values[][2] = {{-100, -85}, {-20, -40}, {-60, -60}};
+  for (const auto& v : values) {
+    meter.SetValue(v[0]);
+    EXPECT_EQ(meter.value(), v[1]) << v[0];
+  }
+}
+
+TEST(DrawnControls, MeterPaintsBarsAndInverseText) {
+  SignalMeter meter;
+  meter.SetRange(-85, -40);
+  meter.SetBarCount(7);
+  struct Case {
+    int value;
+    int bars;
+  } cases[] = {{-40, 7}, {-85, 1}};
+  for (const Case& c : cases) {
+    meter.SetValue(c.value);
+    Canvas canvas(70, 30);
+    meter.Draw(canvas.dc(), canvas.rect());
+    // On the bottom row every bar shows as a run between black gaps.
+    EXPECT_EQ(static_cast<int>(canvas.RunsInRow(29, kBlack, /*other=*/true).size()), c.bars) << c.value;
+  }
+  // Text in the inverse of the background, at the top left.
+  meter.SetBackgroundColour(RGB(10, 20, 30));
+  meter.SetText(L"-47");
+  Canvas canvas(70, 30);
+  meter.Draw(canvas.dc(), canvas.rect());
+  EXPECT_GT(canvas.Count(RGB(245, 235, 225)), 5);
+}
+
+TEST(DrawnControls, MeterPostsOneRepaintPerChange) {
+  StaticHost host(WS_BORDER);
+  SignalMeter meter;
+  ASSERT_TRUE(meter.Attach(host.control()));
+  PendingMessages(host.control(), SignalMeter::kRepaintMessage);
+
+  meter.SetMode(1);
+  meter.SetMode(1);
+  EXPECT_EQ(PendingMessages(host.control(), SignalMeter::kRepaintMessage), 1);
+  meter.SetBackgroundColour(RGB(1, 2, 3));
+  meter.SetBackgroundColour(RGB(1, 2, 3));
+  EXPECT_EQ(PendingMessages(host.control(), SignalMeter::kRepaintMessage), 1);
+  meter.SetValue(70);
+  meter.SetBarCount(7);
+  EXPECT_EQ(PendingMessages(host.control(), SignalMeter::kRepaintMessage), 2);
+  EXPECT_EQ(meter.repaintsPosted(), 4);
+
+  // The repaint message is answered by the meter itself; the text is kept and drawn.
+  EXPECT_EQ(SendMessageW(host.control(), SignalMeter::kRepaintMessage, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(host.control(), WM_ERASEBKGND, 0, 0), 1);
+  meter.SetMode(0);
+  meter.SetBackgroundColour(0);
+  meter.SetText(L"-60");
+  wchar_t text[16] = {};
+  GetWindowTextW(host.control(), text, 16);
+  EXPECT_STREQ(text, L"-60");
+  Canvas canvas(70, 30);
+  meter.Draw(canvas.dc(), canvas.rect());
+  EXPECT_GT(canvas.Count(RGB(255, 255, 255)), 5);
+  meter.Detach();
+}
+
+TEST(DrawnControls, MeterPicturesLeaveOutTransparentColour) {
+  SignalMeter meter;
+  meter.LoadPictures(150, 151, kPureBlue);
+  meter.SetBackgroundColour(RGB(0x40, 0x40, 0x40));
+  struct Case {
+    int mode;
+    COLORREF present;  // a colour only the picture has
+  } cases[] = {{1, RGB(0xFF, 0xD7, 0x00)}, {2, RGB(0xFF, 0x00, 0x00)}};
+  for (const Case& c : cases) {
+    meter.SetMode(c.mode);
+    Canvas canvas(40, 30);
+    meter.Draw(canvas.dc(), canvas.rect());
+    SCOPED_TRACE(testing::Message() << "mode " << c.mode);
+    EXPECT_EQ(canvas.Count(RGB(0, 0, 255)), 0);  // no pure blue drawn
+    EXPECT_GT(canvas.Count(c.present), 0);
+    // Centred 16 x 12 picture at (12, 9); its blue top-left corner shows the background.
+    EXPECT_EQ(canvas.At(12, 9), RGB(0x40, 0x40, 0x40));
+    EXPECT_EQ(canvas.At(11, 15), RGB(0x40, 0x40, 0x40));  // left of the picture
+    EXPECT_NE(canvas.At(12, 15), RGB(0x40, 0x40, 0x40));  // the cable
+  }
+}
+
+TEST(DrawnControls, LogoErasesWithImageTopLeftPixel) {
+  // A logo whose pixel (0, 0) differs from the rest.
+  Canvas logo(8, 8);
+  RECT all{0, 0, 8, 8};
+  HBRUSH fill = CreateSolidBrush(RGB(200, 200, 200));
+  FillRect(logo.dc(), &all, fill);
+  DeleteObject(fill);
+  SetPixel(logo.dc(), 0, 0, RGB(12, 34, 56));
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 8, -8, 1, 32, BI_RGB};
+  void* bits = nullptr;
+  HBITMAP image = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, image);
+  BitBlt(dc, 0, 0, 8, 8, logo.dc(), 0, 0, SRCCOPY);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+
+  struct Case {
+    bool withImage;
+    COLORREF expected;
+  } cases[] = {{false, GetSysColor(COLOR_WINDOW)}, {true, RGB(12, 34, 56)}};
+  for (const Case& c : cases) {
+    StaticHost host(SS_BITMAP | SS_CENTERIMAGE);
+    if (c.withImage) SendMessageW(host.control(), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
+    qzr::LogoStatic logoStatic;
+    ASSERT_TRUE(logoStatic.Attach(host.control()));
+    Canvas target(20, 10);
+    EXPECT_EQ(SendMessageW(host.control(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(target.dc()), 0), 1);
+    EXPECT_EQ(target.At(0, 0), c.expected);
+    EXPECT_EQ(target.At(19, 9), c.expected);
+    if (c.withImage) SendMessageW(host.control(), STM_SETIMAGE, IMAGE_BITMAP, 0);
+    logoStatic.Detach();
+  }
+  DeleteObject(image);
+}

@@ -1,0 +1,248 @@
+// The Windows Mobile shell calls on the simulated device: soft-key bars are our own windows,
+// the task bar's "ok" button and full-screen state belong to the device shell process.
+#define WINCE_NO_REDIRECT
+#include "aygshell.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "softkeys.h"
+
+namespace {
+
+constexpr wchar_t kMenuBarClass[] = L"menu_worker";
+constexpr wchar_t kMenuBarProperty[] = L"QZR.MenuBar";
+constexpr COLORREF kBarColour = RGB(0x1E, 0x2C, 0x48);
+constexpr COLORREF kPressedColour = RGB(0x3C, 0x5A, 0x8C);
+constexpr COLORREF kKeyTextColour = RGB(0xFF, 0xFF, 0xFF);
+
+struct Key {
+  std::wstring text;
+  UINT commandId;
+};
+
+struct MenuBar {
+  HWND owner = nullptr;
+  std::vector<Key> keys;
+  int pressed = -1;
+  HFONT font = nullptr;
+};
+
+MenuBar* BarOf(HWND hwnd) { return reinterpret_cast<MenuBar*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
+
+int KeyUnder(HWND hwnd, const MenuBar& bar, LPARAM lParam) {
+  RECT client;
+  GetClientRect(hwnd, &client);
+  POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+  return wince::SoftKeyAt(client.right, client.bottom, static_cast<int>(bar.keys.size()), p);
+}
+
+void PaintBar(HWND hwnd, HDC dc, const MenuBar& bar) {
+  RECT client;
+  GetClientRect(hwnd, &client);
+  HBRUSH background = CreateSolidBrush(kBarColour);
+  FillRect(dc, &client, background);
+  DeleteObject(background);
+  HGDIOBJ oldFont = bar.font ? SelectObject(dc, bar.font) : nullptr;
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, kKeyTextColour);
+  int count = static_cast<int>(bar.keys.size());
+  for (int i = 0; i < count; ++i) {
+    RECT key = wince::SoftKeyRect(client.right, client.bottom, count, i);
+    if (i == bar.pressed) {
+      HBRUSH pressed = CreateSolidBrush(kPressedColour);
+      FillRect(dc, &key, pressed);
+      DeleteObject(pressed);
+    }
+    DrawTextW(dc, bar.keys[i].text.c_str(), -1, &key, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  }
+  if (oldFont) SelectObject(dc, oldFont);
+}
+
+LRESULT CALLBACK MenuBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  MenuBar* bar = BarOf(hwnd);
+  switch (msg) {
+    case WM_NCCREATE: {
+      auto* created = static_cast<MenuBar*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+      break;
+    }
+    case WM_MOUSEACTIVATE:
+      // A tap on a soft key must not take activation from the window the keys belong to.
+      return MA_NOACTIVATE;
+    case WM_LBUTTONDOWN:
+      if (bar) {
+        bar->pressed = KeyUnder(hwnd, *bar, lParam);
+        SetCapture(hwnd);
+        InvalidateRect(hwnd, nullptr, FALSE);
+      }
+      return 0;
+    case WM_LBUTTONUP:
+      if (bar) {
+        int key = KeyUnder(hwnd, *bar, lParam);
+        bool fire = key >= 0 && key == bar->pressed;
+        bar->pressed = -1;
+        if (GetCapture() == hwnd) ReleaseCapture();
+        InvalidateRect(hwnd, nullptr, FALSE);
+        // Posted, so the owner's handler may run a modal dialog or destroy this bar.
+        if (fire) PostMessageW(bar->owner, WM_COMMAND, MAKEWPARAM(bar->keys[key].commandId, 0), 0);
+      }
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd, &ps);
+      if (bar) PaintBar(hwnd, dc, *bar);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_DESTROY:
+      if (bar && GetPropW(bar->owner, kMenuBarProperty) == hwnd) RemovePropW(bar->owner, kMenuBarProperty);
+      break;
+    case WM_NCDESTROY:
+      if (bar) {
+        if (bar->font) DeleteObject(bar->font);
+        delete bar;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      }
+      break;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+bool RegisterMenuBarClass() {
+  static ATOM atom = [] {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = MenuBarProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kMenuBarClass;
+    return RegisterClassW(&wc);
+  }();
+  return atom != 0;
+}
+
+bool LoadKeys(HINSTANCE module, UINT resourceId, std::vector<Key>* keys) {
+  HRSRC res = FindResourceW(module, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(10 /*RT_RCDATA*/));
+  if (!res) return false;
+  HGLOBAL loaded = LoadResource(module, res);
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  std::vector<wince::SoftKey> parsed;
+  if (!wince::ParseSoftKeys(data, SizeofResource(module, res), &parsed)) return false;
+  for (const wince::SoftKey& k : parsed) {
+    wchar_t text[64] = {};
+    // A text missing from the string table leaves the key blank but still working.
+    LoadStringW(module, k.textId, text, static_cast<int>(std::size(text)));
+    keys->push_back({text, k.commandId});
+  }
+  return true;
+}
+
+HWND FindTaskBar() { return FindWindowW(wince::taskbar::kClassName, nullptr); }
+
+}  // namespace
+
+namespace wince {
+
+DWORD DoneButtonState(HWND window) {
+  return static_cast<DWORD>(reinterpret_cast<UINT_PTR>(GetPropW(window, kDoneButtonProperty)));
+}
+
+int ShellBarHeight(int screenWidth, int screenHeight) {
+  int side = std::min(screenWidth, screenHeight);
+  return side > 240 ? 26 * side / 240 : 26;
+}
+
+RECT SoftKeyRect(int barWidth, int barHeight, int keyCount, int index) {
+  if (keyCount <= 0 || index < 0 || index >= keyCount || index >= kMaxSoftKeys) return RECT{0, 0, 0, 0};
+  int half = barWidth / 2;
+  return index == 0 ? RECT{0, 0, half, barHeight} : RECT{half, 0, barWidth, barHeight};
+}
+
+int SoftKeyAt(int barWidth, int barHeight, int keyCount, POINT point) {
+  for (int i = 0; i < keyCount; ++i) {
+    RECT r = SoftKeyRect(barWidth, barHeight, keyCount, i);
+    if (PtInRect(&r, point)) return i;
+  }
+  return -1;
+}
+
+}  // namespace wince
+
+extern "C" {
+
+BOOL WINAPI SHCreateMenuBar(SHMENUBARINFO* info) {
+  if (!info || info->cbSize < sizeof(SHMENUBARINFO) || !IsWindow(info->hwndParent) || (info->dwFlags & SHCMBF_HMENU)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  info->hwndMB = nullptr;
+  auto* bar = new MenuBar;
+  bar->owner = info->hwndParent;
+  if (!(info->dwFlags & SHCMBF_EMPTYBAR) && !LoadKeys(info->hInstRes, info->nToolBarId, &bar->keys)) {
+    delete bar;
+    SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+    return FALSE;
+  }
+  if (!RegisterMenuBarClass()) {
+    delete bar;
+    return FALSE;
+  }
+  int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  int barHeight = wince::ShellBarHeight(width, height);
+  bar->font = CreateFontW(-barHeight / 2, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, L"Tahoma");
+  DWORD style = WS_POPUP | ((info->dwFlags & SHCMBF_HIDDEN) ? 0 : WS_VISIBLE);
+  // Owned by the dialog: stays above it and goes with it.
+  HWND hwnd = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kMenuBarClass, L"", style, 0, height - barHeight,
+                              width, barHeight, info->hwndParent, nullptr, GetModuleHandleW(nullptr), bar);
+  if (!hwnd) {
+    if (bar->font) DeleteObject(bar->font);
+    delete bar;
+    return FALSE;
+  }
+  SetPropW(info->hwndParent, kMenuBarProperty, hwnd);
+  info->hwndMB = hwnd;
+  return TRUE;
+}
+
+HWND WINAPI SHFindMenuBar(HWND owner) {
+  HWND bar = owner ? static_cast<HWND>(GetPropW(owner, kMenuBarProperty)) : nullptr;
+  if (!bar || !IsWindow(bar) || GetWindow(bar, GW_OWNER) != owner) return nullptr;
+  return bar;
+}
+
+BOOL WINAPI SHDoneButton(HWND window, DWORD state) {
+  if (!IsWindow(window) || (state != SHDB_SHOW && state != SHDB_HIDE)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  SetPropW(window, wince::kDoneButtonProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(state)));
+  // The task bar also looks again on its own; this only saves it the wait.
+  if (HWND taskBar = FindTaskBar())
+    PostMessageW(taskBar, wince::taskbar::kDoneButtonMessage, state, reinterpret_cast<LPARAM>(window));
+  return TRUE;
+}
+
+BOOL WINAPI SHFullScreen(HWND window, DWORD state) {
+  HWND taskBar = FindTaskBar();
+  if (!taskBar) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  DWORD_PTR result = 0;
+  // Sent, not posted: callers look at the task bar right after.
+  if (!SendMessageTimeoutW(taskBar, wince::taskbar::kFullScreenMessage, state, reinterpret_cast<LPARAM>(window),
+                           SMTO_ABORTIFHUNG, 2000, &result))
+    return FALSE;
+  return result ? TRUE : FALSE;
+}
+
+HBITMAP WINAPI SHLoadDIBitmap(LPCWSTR fileName) {
+  if (!fileName || !*fileName) return nullptr;
+  return static_cast<HBITMAP>(LoadImageW(nullptr, fileName, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+}
+
+}  // extern "C"
