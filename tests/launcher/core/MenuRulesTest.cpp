@@ -160,8 +160,8 @@ TEST(PasswordScrambling, RingOf96AndRoundTrips) {
   std::wstring scrambled = qzr::ScramblePassword(source, key);
   EXPECT_EQ(scrambled[2], L'\t');
   EXPECT_EQ(scrambled[3], 32 + (L'c' - 32 + key[3]) % 96);
-  EXPECT_EQ(scrambled[7], 32 + (L'h' - 32 + key[0]) % 96);
-  EXPECT_EQ(scrambled[8], 32 + (L'i' - 32 + key[1]) % 96);
+  EXPECT_EQ(scrambled[7], 32 + (L'g' - 32 + key[0]) % 96);
+  EXPECT_EQ(scrambled[8], 32 + (L'h' - 32 + key[1]) % 96);
   EXPECT_EQ(qzr::ScramblePassword(L"", key), L"");
   EXPECT_EQ(qzr::UnscramblePassword(L"", key), L"");
   // Above the ring a code moves linearly and wraps at the 16-bit end.
