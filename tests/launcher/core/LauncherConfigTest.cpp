@@ -386,3 +386,19 @@ TEST(LauncherConfig, StorageCardFolderOfARoot) {
   ASSERT_TRUE(CreateDirectoryW((root / L"SD Card").c_str(), nullptr));
   EXPECT_EQ(qzr::FindStorageCardFolder(root.path()), L"\\sd card");
 }
+
+TEST(LauncherConfig, PasswordWorksWhenTheFileCannotBeRewritten) {
+  ScratchFolder folder(L"cfgpwdlock");
+  ScratchFolder root(L"cfgroot");
+  std::wstring path = folder / L"menu.ini";
+  const std::string content = "[PassWord]\r\npwd=1234\r\n";
+  ASSERT_TRUE(WriteBytes(path, content));
+  // Another reader keeps the file open: both writes fail, the plain password stays in place.
+  HANDLE reader = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  qzr::LauncherConfig config;
+  EXPECT_EQ(config.LoadMenuConfig(ScratchLocation(folder, root)), 1);
+  CloseHandle(reader);
+  EXPECT_EQ(config.password, L"1234");
+  EXPECT_EQ(ReadBytes(path).value_or("?"), content);
+}
