@@ -1,0 +1,285 @@
+// Install_Exit and Uninstall_Init of the real DLL: step order, settings echo, the log file's
+// form, the version rule, install path choice, hooks, both reboot branches and the progress window.
+#include <gtest/gtest.h>
+
+#include "DeviceProfile.h"
+#include "SetupHarness.h"
+
+using namespace setup_test;
+using namespace testing_support;
+
+namespace {
+
+std::string Narrowed(const std::wstring& s) { return Narrow(s); }
+
+// Waits for a line to appear in a file that another process writes.
+bool WaitForLine(const std::wstring& path, const std::string& line, DWORD ms = 10000) {
+  for (DWORD waited = 0; waited <= ms; waited += 100) {
+    for (const std::string& l : ReadLines(path))
+      if (l == line) return true;
+    Sleep(100);
+  }
+  return false;
+}
+
+}  // namespace
+
+TEST(SetupInstall, EmptyPackageLogsItsDefaultsAndUninstallsCleanly) {
+  Package pkg;
+  ASSERT_EQ(pkg.Install(), 0);
+  auto log = pkg.Log();
+  const std::wstring dir = pkg.rootRelative(L"inst");
+  for (const std::wstring& line :
+       {L"Using INI: " + pkg.installDir() + L"\\qzrCeInstall.ini", std::wstring(L"qzrCEInstall v1.05t01 Starting"),
+        std::wstring(L"<RUNNING_PROCESS_LIST>"), std::wstring(L"</RUNNING_PROCESS_LIST>"),
+        std::wstring(L"AutoCab.exe is NOT running"), std::wstring(L"General Settings: Reboot = FALSE"),
+        std::wstring(L"General Settings: Overwrite Files = TRUE"), std::wstring(L"General Settings: Verbose Logging = FALSE"),
+        std::wstring(L"General Settings: Abort On Error = TRUE"), std::wstring(L"Install Path not set"),
+        std::wstring(L"No Init Application Hook set"), std::wstring(L"No Exit Application Hook set"),
+        std::wstring(L"No Exit App found"), L"No zip file(s) found in " + dir, std::wstring(L"qzrCEInstall Complete!")})
+    EXPECT_TRUE(Contains(log, line)) << Narrowed(line);
+  EXPECT_EQ(log.front(), L"Using INI: " + pkg.installDir() + L"\\qzrCeInstall.ini");
+  EXPECT_EQ(log.back(), L"qzrCEInstall Complete!");
+  EXPECT_FALSE(ContainsPrefix(log, L"Entering GetInstallPath()"));  // verbose only
+  EXPECT_TRUE(ContainsPrefix(log, L"[setup_install.exe] to autocab.exe = "));
+
+  // UTF-16LE without a byte-order mark, every line ending in CR LF.
+  auto bytes = ReadBytes(pkg.installFile(L"qzrCEInstall.log"));
+  ASSERT_TRUE(bytes && bytes->size() > 4);
+  EXPECT_EQ(bytes->size() % 2, 0u);
+  EXPECT_TRUE((*bytes)[0] >= '0' && (*bytes)[0] <= '1' && (*bytes)[1] == '\0');
+  EXPECT_EQ(bytes->substr(bytes->size() - 4), std::string("\r\0\n\0", 4));
+
+  EXPECT_EQ(pkg.CommandFile(), std::string("[Uninstall_Commands]\r\n"));
+  EXPECT_TRUE(pkg.Records().empty());
+
+  EXPECT_EQ(pkg.Uninstall(), 0);
+  EXPECT_FALSE(FileExists(pkg.folder() + L"inst"));
+}
+
+TEST(SetupInstall, GeneralSettingsAndVerboseLines) {
+  struct Case {
+    std::string general;
+    std::vector<std::wstring> present, absent;
+  } cases[] = {
+      {"Reboot=yes\r\nOverwriteFiles=N\r\nVerboseLogging=y\r\nAbortInstallOnError=TRUE\r\n",
+       {L"General Settings: Reboot = FALSE", L"General Settings: Verbose Logging = TRUE",
+        L"General Settings: Abort On Error = FALSE", L"Entering GetInstallPath()", L"End found", L"Leaving GetInstallPath()",
+        L"tszKey = Path1 -- g_tszInstallPath = DNE", L"Entering GetUninstallInfo()"},
+       {L"General Settings: Overwrite Files = TRUE"}},
+      {"VerboseLogging=Y \r\nReboot=DNE\r\n",  // a trailing blank is not "Y"
+       {L"General Settings: Verbose Logging = FALSE", L"General Settings: Reboot = FALSE",
+        L"General Settings: Overwrite Files = TRUE"},
+       {L"Entering GetInstallPath()"}},
+      // A long comment line before the keys does not hide them.
+      {";" + std::string(400, '-') + "\r\nVerboseLogging=Y\r\nAbortInstallOnError=N\r\n",
+       {L"General Settings: Verbose Logging = TRUE", L"General Settings: Abort On Error = FALSE"},
+       {}},
+  };
+  for (const Case& c : cases) {
+    Package pkg;
+    pkg.WriteIni("[General]\r\n" + c.general);
+    ASSERT_EQ(pkg.Install(), 0);
+    auto log = pkg.Log();
+    for (const auto& line : c.present) EXPECT_TRUE(Contains(log, line)) << Narrowed(line) << " in case " << c.general;
+    for (const auto& line : c.absent) EXPECT_FALSE(Contains(log, line)) << Narrowed(line) << " in case " << c.general;
+    EXPECT_FALSE(FileExists(pkg.installFile(L"qzrCeInstall.ini")));  // deleted after a successful run
+  }
+}
+
+TEST(SetupInstall, VersionRequirement) {
+  struct Case {
+    const wchar_t* installed;  // nullptr: no value
+    std::string requirement;
+    int result;
+    const wchar_t* wrongLine;
+  } cases[] = {
+      {L"2.10", "MajorVersion=2\r\nMinorVersion=5\r\n", 0, nullptr},
+      {L"2.10", "MajorVersion=2\r\nMinorVersion=5\r\nExactVersion=y\r\n", 1, L"Wrong version installed -- 2.10."},
+      {L"2.5", "MajorVersion=2\r\nMinorVersion=5\r\nExactVersion=Y\r\n", 0, nullptr},
+      {nullptr, "MajorVersion=0\r\nMinorVersion=1\r\n", 1, L"Wrong version installed -- 0.00."},
+      {L"1.99", "MajorVersion=2\r\nMinorVersion=0\r\n", 1, L"Wrong version installed -- 1.99."},
+      {nullptr, "MajorVersion=2\r\n", 0, nullptr},  // MinorVersion missing: no requirement
+  };
+  for (const Case& c : cases) {
+    Package pkg;
+    if (c.installed) {
+      HKEY key = nullptr;
+      RegCreateKeyExW(HKEY_CURRENT_USER, pkg.regKey().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+      RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.installed),
+                     static_cast<DWORD>((wcslen(c.installed) + 1) * 2));
+      RegCloseKey(key);
+    }
+    std::string key = Narrow(pkg.regKey());
+    pkg.WriteIni("[General]\r\nVerboseLogging=Y\r\n[MinimumPreviousInstallVersion]\r\n" + c.requirement +
+                 "PredefinedKey=HKEY_CURRENT_USER\r\nSubkey=" + key + "\r\nAppNAme=Version\r\n"
+                 "[RegistryAdditions]\r\nPredefinedKey1=HKEY_CURRENT_USER\r\nSubKey1=" + key + "\\Added\r\n"
+                 "DataType1=QZR_REG_KEY_ONLY\r\n");
+    EXPECT_EQ(pkg.Install(), c.result) << c.requirement;
+    auto log = pkg.Log();
+    if (c.wrongLine) {
+      EXPECT_TRUE(Contains(log, c.wrongLine)) << c.requirement;
+      EXPECT_FALSE(Contains(log, L"qzrCEInstall Complete!"));
+      // Nothing after the check happened: the INI stays, no registry additions.
+      EXPECT_TRUE(FileExists(pkg.installFile(L"qzrCeInstall.ini")));
+      EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, pkg.regKey() + L"\\Added"));
+    } else {
+      EXPECT_TRUE(Contains(log, L"qzrCEInstall Complete!")) << c.requirement;
+      EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, pkg.regKey() + L"\\Added"));
+    }
+    EXPECT_EQ(ContainsPrefix(log, L"Desired Version = "), c.requirement.find("Minor") != std::string::npos);
+  }
+}
+
+TEST(SetupInstall, InstallPathChoice) {
+  Package pkg;
+  CreateDirectoryW((pkg.folder() + L"present").c_str(), nullptr);
+  const std::string missing = Narrow(pkg.devicePath(L"missing"));
+  const std::string present = Narrow(pkg.devicePath(L"present\\"));
+  std::wstring parent = pkg.rootRelative(L"");
+  parent.pop_back();
+  struct Case {
+    std::string paths;
+    std::wstring want;  // empty: not set
+  } cases[] = {
+      {"Path1=" + missing + "\r\nPath2=" + present + "\r\n", pkg.rootRelative(L"present")},
+      {"Path1=DNE\r\nPath2=" + present + "\r\n", L""},
+      {"Path1=" + present + "\r\n[General]\r\nKBNeeded=4000000000\r\n", L""},
+      {"Path1=" + missing + "\r\nPath2=Use_WCELoad_Path\r\n", parent},
+      {"Path1=use_wceload_path\r\n", L""},  // compared exactly: a directory that does not exist
+  };
+  for (const Case& c : cases) {
+    pkg.WriteIni("[Paths]\r\n" + c.paths);
+    ASSERT_EQ(pkg.Install(), 0);
+    auto log = pkg.Log();
+    if (c.want.empty()) EXPECT_TRUE(Contains(log, L"Install Path not set")) << c.paths;
+    else EXPECT_TRUE(Contains(log, L"Install Path set: " + c.want)) << c.paths;
+    EXPECT_TRUE(ContainsPrefix(log, L"") && log.size() > 5);
+  }
+}
+
+TEST(SetupInstall, UninstallCommandsAreCarriedInTheCommandFile) {
+  Package pkg;
+  pkg.WriteIni(
+      "[Uninstall_Commands]\r\n"
+      "Command1=DeleteFile,\\nothing.txt\r\n"
+      "C=short names are not copied\r\n"
+      "AB=neither\r\n"
+      "Cmd=three characters are\r\n"
+      "Command9=ExecuteApp,\"\\A B\\x.exe\",N,N\r\n"
+      "[Other]\r\n");
+  ASSERT_EQ(pkg.Install(), 0);
+  EXPECT_EQ(pkg.CommandFile(), std::string("[Uninstall_Commands]\r\n"
+                                           "Command1=DeleteFile,\\nothing.txt\r\n"
+                                           "Cmd=three characters are\r\n"
+                                           "Command9=ExecuteApp,\"\\A B\\x.exe\",N,N\r\n"));
+  auto log = pkg.Log();
+  EXPECT_TRUE(Contains(log, L"Locating INI Section (Uninstall_Commands)"));
+}
+
+TEST(SetupInstall, HookExitCode1013RequestsAReset) {
+  struct Case {
+    bool asAutoCab;
+    bool withHook;  // otherwise Reboot=Y
+    bool carriesRebootHelper;
+  } cases[] = {{false, true, true}, {true, true, true}, {false, false, false}, {true, false, false}};
+  const std::wstring resetFlag = L"C:\\Windows\\__resetmeplease__.txt";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "autocab " << c.asAutoCab << " hook " << c.withHook);
+    Package pkg;
+    ProfileScope profile;
+    const std::wstring journal = pkg.folder() + L"journal.txt";
+    profile.Set(wince::profile::kJournalFile, journal);
+    SetFileAttributesW(resetFlag.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(resetFlag.c_str());
+
+    const std::wstring src = pkg.folder() + L"src";
+    CreateDirectoryW(src.c_str(), nullptr);
+    CopyFileW((BinFolder() + L"qzrhook.exe").c_str(), (src + L"\\qzrhook.exe").c_str(), FALSE);
+    if (c.carriesRebootHelper)
+      CopyFileW((BinFolder() + L"qzrRebootDevice.exe").c_str(), (src + L"\\qzrRebootDevice.exe").c_str(), FALSE);
+    std::string ini = "[Paths]\r\nPath1=" + Narrow(pkg.installDir()) + "\r\n[General]\r\nVerboseLogging=Y\r\n";
+    ini += c.withHook ? "[AppHook_Init]\r\nFilePathName=%INSTALLDIR%\\qzrhook.exe --exit 1013\r\nWaitForAppExit=Y\r\n"
+                      : "Reboot=Y\r\n";
+    WriteBytes(src + L"\\qzrCeInstall.ini", ini);
+
+    ASSERT_EQ(RunHost(L"install \"" + src + L"\" \"" + pkg.installDir() + L"\"", c.asAutoCab), 0);
+    auto log = pkg.Log();
+    EXPECT_EQ(Contains(log, L"App requested reset when complete."), c.withHook);
+    EXPECT_TRUE(Contains(log, c.asAutoCab ? L"AutoCab.exe is running" : L"AutoCab.exe is NOT running"));
+    const std::wstring helper = pkg.installDir() + L"\\qzrRebootDevice.exe";
+    if (c.asAutoCab) {
+      DWORD attributes = GetFileAttributesW(resetFlag.c_str());
+      ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+      EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN);
+      EXPECT_FALSE(Contains(log, L"qzrCEInstall Finished! -- Calling external reboot application"));
+      EXPECT_TRUE(ContainsPrefix(log, L"[autocab.exe] to autocab.exe = 0"));
+    } else {
+      EXPECT_FALSE(FileExists(resetFlag));
+      EXPECT_TRUE(Contains(log, L"qzrCEInstall Finished! -- Calling external reboot application"));
+      if (c.carriesRebootHelper) {
+        EXPECT_TRUE(Contains(log, L"Create Process \"" + helper + L"\" succeeded."));
+        EXPECT_TRUE(WaitForLine(journal, "qzrRebootDevice reset requested"));
+      } else {
+        EXPECT_TRUE(Contains(log, L"FAILURE::Executing \"" + helper + L"\" File DNE."));
+      }
+    }
+    EXPECT_EQ(log.back(), L"qzrCEInstall Complete!");
+    EXPECT_EQ(RunHost(L"uninstall \"" + pkg.installDir() + L"\""), 0);
+    SetFileAttributesW(resetFlag.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(resetFlag.c_str());
+  }
+}
+
+TEST(SetupInstall, HookFlagsDecideWaitingAndDeleting) {
+  struct Case {
+    std::string hook;
+    bool waited, deleted;
+  } cases[] = {
+      {"WaitForAppExit=Y\r\nDeleteApp=Y\r\n", true, true},
+      {"WaitForAppExit=Y\r\nDeleteApp=N\r\n", true, false},
+      {"WaitForAppExit=N\r\nDeleteApp=Y\r\n", false, false},  // delete applies only after waiting
+  };
+  for (const Case& c : cases) {
+    Package pkg;
+    pkg.AddProgram(L"qzrhook.exe", L"hook.exe");
+    const std::wstring note = pkg.folder() + L"note.txt";
+    pkg.WriteIni("[General]\r\nVerboseLogging=Y\r\n[Paths]\r\nPath1=" + Narrow(pkg.installDir()) +
+                 "\r\n[AppHook_Exit]\r\n" + c.hook + "[AppHook]\r\nFilePathName=%INSTALLDIR%\\hook.exe --note " +
+                 Narrow(note) + " --sleep 300\r\n");
+    ASSERT_EQ(pkg.Install(), 0);
+    auto log = pkg.Log();
+    const std::wstring program = pkg.rootRelative(L"inst\\hook.exe");
+    EXPECT_TRUE(Contains(log, L"Exit Application Hook: " + program + L" --note " + note + L" --sleep 300")) << c.hook;
+    EXPECT_TRUE(Contains(log, L"Create Process \"" + program + L"\" succeeded."));
+    EXPECT_EQ(Contains(log, L"Application \"" + program + L"\" has exited.  Continuing..."), c.waited) << c.hook;
+    EXPECT_EQ(Contains(log, L"Continuing without waiting for \"" + program + L"\" to exit."), !c.waited) << c.hook;
+    EXPECT_EQ(FileExists(pkg.installFile(L"hook.exe")), !c.deleted) << c.hook;
+    if (!c.waited) Sleep(1500);
+    auto lines = ReadLines(note);
+    ASSERT_EQ(lines.size(), 1u) << c.hook;
+    EXPECT_EQ(lines[0], "ran --note " + Narrow(note) + " --sleep 300");
+  }
+}
+
+TEST(SetupInstall, CancelRemovesOnlyTheProgressWindow) {
+  Package pkg;
+  const std::wstring src = pkg.folder() + L"src";
+  const std::wstring note = pkg.folder() + L"note.txt";
+  CreateDirectoryW(src.c_str(), nullptr);
+  CopyFileW((BinFolder() + L"qzrhook.exe").c_str(), (src + L"\\qzrhook.exe").c_str(), FALSE);
+  WriteBytes(src + L"\\qzrCeInstall.ini", "[Paths]\r\nPath1=" + Narrow(pkg.installDir()) +
+                                              "\r\n[AppHook_Init]\r\nFilePathName=%INSTALLDIR%\\qzrhook.exe --cancel --note " +
+                                              Narrow(note) + "\r\nWaitForAppExit=Y\r\n"
+                                              "[RegistryAdditions]\r\nPredefinedKey1=HKEY_CURRENT_USER\r\nSubKey1=" +
+                                              Narrow(pkg.regKey()) + "\r\nValue1=After\r\nDataType1=REG_DWORD\r\nData1=1\r\n");
+  ASSERT_EQ(RunHost(L"install \"" + src + L"\" \"" + pkg.installDir() + L"\""), 0);
+  auto lines = ReadLines(note);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("|progress window status=Running INIT app..."), std::string::npos) << lines[0];
+  // The steps after the Cancel still ran.
+  EXPECT_EQ(ReadRegDword(HKEY_CURRENT_USER, pkg.regKey(), L"After"), 1u);
+  EXPECT_EQ(pkg.Log().back(), L"qzrCEInstall Complete!");
+  EXPECT_EQ(RunHost(L"uninstall \"" + pkg.installDir() + L"\""), 0);
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, pkg.regKey()));
+}

@@ -1,0 +1,162 @@
+// Harness of the setup library tests.
+#include "SetupHarness.h"
+
+#include <atomic>
+#include <cstring>
+
+#include "zip.h"
+
+using namespace testing_support;
+
+namespace setup_test {
+
+namespace {
+
+using InstallExitFn = int(WINAPI*)(HWND, const wchar_t*, WORD, WORD, WORD, WORD, WORD);
+using InstallInitFn = int(WINAPI*)(HWND, BOOL, BOOL, const wchar_t*);
+using UninstallInitFn = int(WINAPI*)(HWND, const wchar_t*);
+using UninstallExitFn = int(WINAPI*)(HWND);
+
+HMODULE SetupDll() {
+  static HMODULE module = LoadLibraryW((BinFolder() + L"qzrCEInstall.dll").c_str());
+  return module;
+}
+
+constexpr size_t kStampChars = 23;  // "MM-DD-YY HH:MM:SS.mmmm "
+
+}  // namespace
+
+bool WriteZip(const std::wstring& path, const std::vector<ZipItem>& items) {
+  zipFile zip = zipOpen64(Narrow(path).c_str(), APPEND_STATUS_CREATE);
+  if (!zip) return false;
+  bool ok = true;
+  for (const ZipItem& item : items) {
+    zip_fileinfo info{};
+    bool folder = !item.name.empty() && item.name.back() == '/';
+    info.external_fa = folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    ok = ok && zipOpenNewFileInZip(zip, item.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                                   Z_DEFAULT_COMPRESSION) == ZIP_OK;
+    if (!item.content.empty())
+      ok = ok && zipWriteInFileInZip(zip, item.content.data(), static_cast<unsigned>(item.content.size())) == ZIP_OK;
+    ok = ok && zipCloseFileInZip(zip) == ZIP_OK;
+  }
+  return zipClose(zip, nullptr) == ZIP_OK && ok;
+}
+
+std::optional<std::vector<std::wstring>> ReadWideLines(const std::wstring& path) {
+  auto bytes = ReadBytes(path);
+  if (!bytes) return std::nullopt;
+  std::wstring text(bytes->size() / 2, L'\0');
+  memcpy(text.data(), bytes->data(), text.size() * 2);
+  std::vector<std::wstring> lines;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find(L"\r\n", pos);
+    if (end == std::wstring::npos) end = text.size();
+    lines.push_back(text.substr(pos, end - pos));
+    pos = end + 2;
+  }
+  return lines;
+}
+
+bool Contains(const std::vector<std::wstring>& lines, const std::wstring& line) {
+  for (const auto& l : lines)
+    if (l == line) return true;
+  return false;
+}
+
+bool ContainsPrefix(const std::vector<std::wstring>& lines, const std::wstring& prefix) {
+  for (const auto& l : lines)
+    if (l.compare(0, prefix.size(), prefix) == 0) return true;
+  return false;
+}
+
+Package::Package() : scratch_(L"setup") {
+  static std::atomic<int> counter{0};
+  regKey_ = L"Software\\QzrSetupTest\\" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+  CreateDirectoryW((scratch_ / L"inst").c_str(), nullptr);
+}
+
+Package::~Package() { RegDeleteTreeW(HKEY_CURRENT_USER, regKey_.c_str()); }
+
+std::wstring Package::rootRelative(const std::wstring& name) const {
+  std::wstring path = scratch_.path().substr(3);  // without "C:\"
+  return path + name;
+}
+
+std::wstring Package::devicePath(const std::wstring& name) const { return L"\\" + rootRelative(name); }
+
+void Package::WriteIni(const std::string& text) const { WriteBytes(installFile(L"qzrCeInstall.ini"), text); }
+
+void Package::AddFile(const std::wstring& name, const std::string& bytes) const { WriteBytes(installFile(name), bytes); }
+
+void Package::AddProgram(const std::wstring& binName, const std::wstring& asName) const {
+  CopyFileW((BinFolder() + binName).c_str(), installFile(asName).c_str(), FALSE);
+}
+
+int Package::Install() const {
+  HMODULE dll = SetupDll();
+  auto init = reinterpret_cast<InstallInitFn>(GetProcAddress(dll, "Install_Init"));
+  auto exit = reinterpret_cast<InstallExitFn>(GetProcAddress(dll, "Install_Exit"));
+  if (!init || !exit) return -1;
+  std::wstring dir = installDir();
+  if (init(nullptr, TRUE, FALSE, dir.c_str()) != 0) return -2;
+  return exit(nullptr, dir.c_str(), 0, 0, 0, 0, 0);
+}
+
+int Package::Uninstall() const {
+  HMODULE dll = SetupDll();
+  auto init = reinterpret_cast<UninstallInitFn>(GetProcAddress(dll, "Uninstall_Init"));
+  auto exit = reinterpret_cast<UninstallExitFn>(GetProcAddress(dll, "Uninstall_Exit"));
+  if (!init || !exit) return -1;
+  std::wstring dir = installDir();
+  int result = init(nullptr, dir.c_str());
+  return exit(nullptr) == 0 ? result : -3;
+}
+
+std::vector<std::wstring> Package::Log() const {
+  std::vector<std::wstring> messages;
+  for (const std::wstring& line : ReadWideLines(installFile(L"qzrCEInstall.log")).value_or(std::vector<std::wstring>{}))
+    messages.push_back(line.size() >= kStampChars ? line.substr(kStampChars) : line);
+  return messages;
+}
+
+std::vector<std::wstring> Package::Records() const {
+  return ReadWideLines(installFile(L"qzrCEUnInstall.dat")).value_or(std::vector<std::wstring>{});
+}
+
+std::optional<std::string> Package::CommandFile() const { return ReadBytes(installFile(L"qzrCEUnInstall.cmd")); }
+
+int RunHost(const std::wstring& arguments, bool asAutoCab) {
+  std::wstring command = L"\"" + BinFolder() + L"qzrcabhost.exe\" " + (asAutoCab ? L"--as-autocab " : L"") + arguments;
+  ProcessResult result = RunProcess(command, 120000);
+  return result.finished ? static_cast<int>(result.exitCode) : -1;
+}
+
+std::optional<std::wstring> ReadRegString(HKEY root, const std::wstring& key, const wchar_t* name) {
+  wchar_t buffer[1024] = {};
+  DWORD size = sizeof buffer - sizeof(wchar_t);
+  if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS) return std::nullopt;
+  return std::wstring(buffer);
+}
+
+std::optional<DWORD> ReadRegDword(HKEY root, const std::wstring& key, const wchar_t* name) {
+  DWORD value = 0, size = sizeof value;
+  if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS) return std::nullopt;
+  return value;
+}
+
+bool KeyExists(HKEY root, const std::wstring& key) {
+  HKEY h = nullptr;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+  RegCloseKey(h);
+  return true;
+}
+
+bool ValueExists(HKEY root, const std::wstring& key, const wchar_t* name) {
+  return RegGetValueW(root, key.c_str(), name, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+}  // namespace setup_test

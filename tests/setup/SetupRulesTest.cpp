@@ -1,0 +1,370 @@
+// The setup library's plain rules: INI reading modes, field splitting, macros, commands,
+// registry lists, uninstall records, versions and log-line formatting.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "Fields.h"
+#include "IniText.h"
+#include "Macros.h"
+#include "PackageLists.h"
+#include "Records.h"
+#include "SetupLog.h"
+#include "TextFormat.h"
+#include "ZipExtract.h"
+
+using namespace qzrsetup;
+
+TEST(SetupRules, FormatTextReadsPercentSAsWideText) {
+  struct Case {
+    std::wstring got, want;
+  } cases[] = {
+      {Format(L"Using INI: %s", L"\\x\\qzrCeInstall.ini"), L"Using INI: \\x\\qzrCeInstall.ini"},
+      {Format(L"Desired Version = %d.%.2d", 2, 5), L"Desired Version = 2.05"},
+      {Format(L"Wrong version installed -- %d.%.2d.", 2, 10), L"Wrong version installed -- 2.10."},
+      {Format(L"%2.2d-%4.4d", 7, 42), L"07-0042"},
+      {Format(L"0x%X", 0x1F), L"0x1F"},
+      {Format(L"%d", -2147483646L), L"-2147483646"},
+      {Format(L"%d bytes", 4294967295ULL > 0 ? static_cast<long long>(0xFFFFFFFF) : 0), L"-1 bytes"},
+      {Format(L"[%s] %s", L"only one"), L"[only one] "},  // a missing argument prints nothing
+      {Format(L"100%%"), L"100%"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.got, c.want);
+}
+
+TEST(SetupRules, KeyLookup) {
+  const std::string ini =
+      "; package\r\n"
+      "[general]\r\n"
+      "Reboot=Y\r\n"
+      "Blank =Y\r\n"
+      ";Verbose=Y\r\n"
+      "Spaced=\t  value with trailing  \r\n"
+      "Empty=\r\n"
+      "NoEquals\r\n"
+      "Eq=a=b\r\n"
+      "Reboot=N\r\n"
+      "\n\n"
+      "[Other]\n"
+      "Key=other\n"
+      "[General]\n"
+      "Late=second section of the same name is never read\n";
+  struct Case {
+    const char* section;
+    const char* key;
+    std::optional<std::string> want;
+  } cases[] = {
+      {"General", "Reboot", "Y"},      // section names without regard to case, first match wins
+      {"GENERAL", "reboot", "Y"},      // key names likewise
+      {"General", "Blank", std::nullopt},  // the key is "Blank " with its blank
+      {"General", "Blank ", "Y"},
+      {"General", ";Verbose", std::nullopt},  // comments match nothing
+      {"General", "Verbose", std::nullopt},
+      {"General", "Spaced", "value with trailing  "},
+      {"General", "Empty", std::nullopt},
+      {"General", "NoEquals", std::nullopt},
+      {"General", "Eq", "a=b"},
+      {"General", "Key", std::nullopt},  // belongs to the next section
+      {"Other", "Key", "other"},
+      {"General", "Late", std::nullopt},
+      {"Missing", "Key", std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(LookupIniKey(ini, c.section, c.key), c.want) << c.section << "/" << c.key;
+
+  // A header without "]" ends every lookup after it.
+  EXPECT_EQ(LookupIniKey("[Broken\r\n[General]\r\nReboot=Y\r\n", "General", "Reboot"), std::nullopt);
+  EXPECT_EQ(LookupIniKey("[General]\r\nReboot=Y\r\n[Broken\r\n", "General", "Reboot"), "Y");
+}
+
+TEST(SetupRules, KeyLookupPassesOverLongLines) {
+  const std::string longComment = ";" + std::string(300, 'c');
+  const std::string longHeader = "[" + std::string(300, 'h') + "]";
+  struct Case {
+    std::string ini;
+    std::optional<std::string> want;
+  } cases[] = {
+      {longComment + "\r\n[General]\r\nReboot=Y\r\n", "Y"},
+      {"[General]\r\n" + longComment + "\r\nReboot=Y\r\n", "Y"},
+      {"[General]\r\nReboot=" + std::string(300, 'v') + "\r\nReboot=Y\r\n", "Y"},  // the long line is no key
+      {"[General]\r\n" + longHeader + "\r\nReboot=Y\r\n", std::nullopt},        // but a long header still ends the section
+      {"[General]\r\n;" + std::string(258, 'c') + "\r\nReboot=Y\r\n", "Y"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(LookupIniKey(c.ini, "General", "Reboot"), c.want);
+}
+
+TEST(SetupRules, SectionWalk) {
+  const std::string ini =
+      "[RegistryAdditions]\r\n"
+      "a=bc=d\r\n"
+      "plain\r\n"
+      ";comment=x\r\n"
+      "cr\rinside=v\r\n"
+      "[Next]\r\n"
+      "x=y\r\n";
+  auto entries = WalkIniSection(ini, "registryadditions", kListLineBytes);
+  ASSERT_TRUE(entries);
+  ASSERT_EQ(entries->size(), 4u);
+  EXPECT_EQ((*entries)[0].name, "a");
+  EXPECT_EQ((*entries)[0].value, "bc=d");
+  EXPECT_EQ((*entries)[1].name, "plain");
+  EXPECT_EQ((*entries)[1].value, "");
+  EXPECT_EQ((*entries)[2].name, ";comment");
+  EXPECT_EQ((*entries)[3].name, "crinside");  // every CR dropped
+  EXPECT_FALSE(WalkIniSection(ini, "Missing", kListLineBytes));
+
+  // A line longer than the limit continues as a new entry.
+  const std::string longLine = "Data1=" + std::string(300, 'v');
+  for (size_t limit : {kListLineBytes, kCommandLineBytes}) {
+    auto walked = WalkIniSection("[S]\n" + longLine + "\nNext=1\n", "S", limit);
+    ASSERT_TRUE(walked);
+    if (limit == kListLineBytes) {
+      ASSERT_EQ(walked->size(), 3u);
+      EXPECT_EQ((*walked)[0].value.size(), kListLineBytes - 6);
+      EXPECT_EQ((*walked)[1].name, std::string(300 - (kListLineBytes - 6), 'v'));
+    } else {
+      ASSERT_EQ(walked->size(), 2u);
+      EXPECT_EQ((*walked)[0].value.size(), 300u);
+    }
+    EXPECT_EQ(walked->back().name, "Next");
+  }
+}
+
+TEST(SetupRules, YesMeansOnlyY) {
+  struct Case {
+    const wchar_t* value;
+    bool yes;
+  } cases[] = {{L"y", true}, {L"Y", true}, {L"yes", false}, {L"TRUE", false}, {L"Y ", false}, {L"", false}, {L"DNE", false}};
+  for (const Case& c : cases) EXPECT_EQ(IsYes(c.value), c.yes) << c.value;
+}
+
+TEST(SetupRules, FieldSplitting) {
+  struct Case {
+    const wchar_t* text;
+    std::vector<std::wstring> fields;
+  } cases[] = {
+      {L"a,b,c", {L"a", L"b", L"c"}},
+      {L"a,", {L"a", L""}},  // a trailing comma makes an empty last field
+      {L"", {L""}},
+      {L"\"x, y\",z", {L"x, y", L"z"}},
+      {L"\"say \"\"hi\"\"\",2", {L"say \"hi\"", L"2"}},
+      {L"a;b,c", {L"a"}},
+      {L"\"a;b\",c ; note", {L"a;b", L"c "}},
+      {L"\\Program Files\\A B\\x.exe,N,N", {L"\\Program Files\\A B\\x.exe", L"N", L"N"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SplitFields(c.text).fields, c.fields) << c.text;
+
+  EXPECT_EQ(ParseHexBytes({L"01", L"ff", L" A ", L"100", L"zz", L"0"}), (std::vector<uint8_t>{1, 0xFF, 0x0A, 0}));
+}
+
+TEST(SetupRules, MacroExpansion) {
+  struct Case {
+    const wchar_t* text;
+    const wchar_t* replacement;
+    const wchar_t* want;
+  } cases[] = {
+      {L"%INSTALLDIR%\\bin\\a.exe", L"Program Files\\App", L"Program Files\\App\\bin\\a.exe"},
+      {L"\\%installdir%\\a.exe", L"Program Files\\App", L"\\Program Files\\App\\a.exe"},
+      {L"\\%INSTALLDIR%\\a.exe", L"", L"\\a.exe"},  // a lone "\" before the rest's "\" collapses
+      {L"%INSTALLDIR%\\a.exe", L"", L"\\a.exe"},
+      {L"%INSTALLDIR%\\%INSTALLDIR%", L"X", L"X\\%INSTALLDIR%"},  // the first occurrence only
+      {L"no macro", L"X", L"no macro"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ExpandMacro(c.text, L"%INSTALLDIR%", c.replacement), c.want) << c.text;
+  EXPECT_EQ(TrimOneBackslash(L"\\\\a\\\\"), L"\\a\\");
+  EXPECT_EQ(WithLeadingBackslash(L"a"), L"\\a");
+  EXPECT_EQ(WithLeadingBackslash(L"\\a"), L"\\a");
+}
+
+TEST(SetupRules, CommandParsing) {
+  struct Case {
+    const wchar_t* value;
+    Verb verb;
+    std::vector<std::wstring> fields;
+    bool wait, remove;
+  } cases[] = {
+      {L"DoUninstall", Verb::DoUninstall, {L""}, true, true},
+      {L"deletefile,\\a.txt", Verb::DeleteFile, {L"\\a.txt"}, true, true},
+      {L"DeleteDirectory,\\d", Verb::DeleteDir, {L"ctory", L"\\d"}, true, true},  // prefix match, fixed field start
+      {L"MoveFileDir,a,b", Verb::MoveFileDir, {L"a", L"b"}, true, true},
+      {L"ExecuteApp,\\x.exe", Verb::ExecuteApp, {L"\\x.exe"}, true, true},
+      {L"ExecuteApp,\\x.exe,N,N", Verb::ExecuteApp, {L"\\x.exe", L"N", L"N"}, false, false},
+      {L"ExecuteApp,\\x.exe,Y,n", Verb::ExecuteApp, {L"\\x.exe", L"Y", L"n"}, true, false},
+      {L"ExecuteApp,\"\\A B\\x.exe /q\",N,N", Verb::ExecuteApp, {L"\\A B\\x.exe /q", L"N", L"N"}, false, false},
+      {L"Wait,2", Verb::Wait, {L"2"}, true, true},
+      {L"Frobnicate,x", Verb::None, {}, true, true},
+  };
+  for (const Case& c : cases) {
+    Command command = ParseCommand(c.value);
+    EXPECT_EQ(command.verb, c.verb) << c.value;
+    if (c.verb != Verb::None) {
+      EXPECT_EQ(command.fields.fields, c.fields) << c.value;
+    }
+    EXPECT_EQ(command.wait, c.wait) << c.value;
+    EXPECT_EQ(command.remove, c.remove) << c.value;
+  }
+
+  std::vector<IniEntry> entries = {{"Command1", "Wait,1"}, {"Other", "Wait,2"}, {"commandX", "CreateDir,\\d"}};
+  auto commands = CommandsFromEntries(entries);
+  ASSERT_EQ(commands.size(), 2u);
+  EXPECT_EQ(commands[1].verb, Verb::CreateDir);
+}
+
+TEST(SetupRules, AddRegEntryFieldsDecideWhatIsWritten) {
+  struct Case {
+    const wchar_t* fields;
+    DWORD type;
+    const wchar_t* key;
+    const wchar_t* name;
+    const wchar_t* text;
+  } cases[] = {
+      {L"HKEY_LOCAL_MACHINE,Software\\X", kTypeKeyOnly, L"Software\\X", L"", L""},
+      {L"HKEY_LOCAL_MACHINE,\\Software\\X\\,Name", kTypeNone, L"Software\\X", L"Name", L""},
+      {L"HKEY_LOCAL_MACHINE,Software\\X,Name,REG_DWORD", kTypeDword, L"Software\\X", L"Name", L""},
+      {L"HKEY_LOCAL_MACHINE,Software\\X,Name,REG_SZ,\"a,b\"", kTypeString, L"Software\\X", L"Name", L"a,b"},
+  };
+  for (const Case& c : cases) {
+    RegistryEntry entry = RegistryEntryFromFields(SplitFields(c.fields));
+    EXPECT_EQ(entry.root, HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(entry.type, c.type) << c.fields;
+    EXPECT_EQ(entry.key, c.key) << c.fields;
+    EXPECT_EQ(entry.valueName, c.name) << c.fields;
+    EXPECT_EQ(entry.text, c.text) << c.fields;
+  }
+  RegistryEntry binary = RegistryEntryFromFields(SplitFields(L"HKEY_CURRENT_USER,K,B,REG_BINARY,0a,FF,xyz,7"));
+  ASSERT_TRUE(binary.bytes);
+  EXPECT_EQ(*binary.bytes, (std::vector<uint8_t>{0x0A, 0xFF, 0x07}));
+
+  RegistryRemoval key = RegistryRemovalFromFields(SplitFields(L"HKEY_LOCAL_MACHINE,Software\\X"));
+  EXPECT_TRUE(key.wholeKey);
+  RegistryRemoval value = RegistryRemovalFromFields(SplitFields(L"HKEY_LOCAL_MACHINE,Software\\X,V"));
+  EXPECT_FALSE(value.wholeKey);
+  EXPECT_EQ(value.valueName, L"V");
+}
+
+TEST(SetupRules, RegistryLists) {
+  std::vector<IniEntry> additions = {
+      {"DataType3", "REG_DWORD"}, {"PredefinedKey3", "HKEY_LOCAL_MACHINE"}, {"SubKey3", "\\Software\\X\\"},
+      {"Value3", "Count"},        {"Data3", "12"},
+      {"PredefinedKey1", "xHKEY_CURRENT_USERx"}, {"SubKey1", "K"}, {"DataType1", "QZR_REG_KEY_ONLY"},
+      {"Value1", "ignored"},      {"Data1", "ignored"},
+      {"Value", "no number"},     {"Data1x0", "number 10"}, {"Bogus2", "unknown field"},
+  };
+  auto entries = BuildRegistryAdditions(additions);
+  ASSERT_EQ(entries.size(), 3u);  // numbers 3, 1 and 10, in order of first appearance ("Bogus2" makes none)
+  EXPECT_EQ(entries[0].root, HKEY_LOCAL_MACHINE);
+  EXPECT_EQ(entries[0].key, L"Software\\X");
+  EXPECT_EQ(entries[0].valueName, L"Count");
+  EXPECT_EQ(entries[0].type, kTypeDword);
+  EXPECT_EQ(entries[0].text, L"12");
+  EXPECT_EQ(entries[1].root, HKEY_CURRENT_USER);
+  EXPECT_EQ(entries[1].type, kTypeKeyOnly);
+  EXPECT_EQ(entries[1].valueName, L"");
+  EXPECT_EQ(entries[2].text, L"number 10");
+
+  struct TypeCase {
+    const wchar_t* name;
+    DWORD type;
+  } types[] = {{L"REG_SZ", kTypeString},       {L"REG_DWORD", kTypeDword}, {L"REG_BINARY", kTypeBinary},
+               {L"QZR_REG_KEY_ONLY", kTypeKeyOnly}, {L"MY_REG_SZ_TYPE", kTypeString}, {L"REG_EXPAND_SZ", kTypeNone}, {L"reg_sz", kTypeNone}};
+  for (const TypeCase& t : types) EXPECT_EQ(DataTypeFromName(t.name), t.type) << t.name;
+
+  std::vector<IniEntry> removals = {{"PredefinedKey1", "HKEY_USERS"}, {"SubKey1", "A"}, {"Value1", ""},
+                                    {"PredefinedKey2", "HKEY_CLASSES_ROOT"}, {"SubKey2", "B"}, {"Value2", "V"},
+                                    {"PredefinedKey3", "nothing"}, {"SubKey3", "C"}};
+  auto list = BuildRegistryRemovals(removals);
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_TRUE(list[0].wholeKey);
+  EXPECT_EQ(list[0].root, HKEY_USERS);
+  EXPECT_FALSE(list[1].wholeKey);
+  EXPECT_EQ(list[1].valueName, L"V");
+  EXPECT_FALSE(list[2].wholeKey);  // no Value line: the unnamed value
+  EXPECT_EQ(list[2].root, nullptr);
+}
+
+TEST(SetupRules, UninstallRecords) {
+  EXPECT_EQ(RootKeyNumber(HKEY_CLASSES_ROOT), -2147483647L - 1);
+  EXPECT_EQ(RootKeyNumber(HKEY_CURRENT_USER), -2147483647L);
+  EXPECT_EQ(RootKeyNumber(HKEY_LOCAL_MACHINE), -2147483646L);
+  EXPECT_EQ(RootKeyNumber(HKEY_USERS), -2147483645L);
+  EXPECT_EQ(RootKeyFromNumber(-2147483646L), HKEY_LOCAL_MACHINE);
+
+  using K = UninstallRecord::Kind;
+  struct Case {
+    const wchar_t* line;
+    K kind;
+    const wchar_t* path;
+    bool isDir;
+    HKEY root;
+    const wchar_t* key;
+    const wchar_t* value;
+  } cases[] = {
+      {L"F:Program Files\\App\\a.dll", K::File, L"\\Program Files\\App\\a.dll", false, nullptr, L"", L""},
+      {L"F:Program Files\\App\\data\\", K::File, L"\\Program Files\\App\\data\\", true, nullptr, L"", L""},
+      {L"S:\\Windows\\StartUp\\a.lnk", K::Shortcut, L"\\Windows\\StartUp\\a.lnk", false, nullptr, L"", L""},
+      {L"D:Program Files\\App\\Data", K::Dir, L"\\Program Files\\App\\Data", false, nullptr, L"", L""},
+      {L"A:\\x\\clean.exe", K::App, L"\\x\\clean.exe", false, nullptr, L"", L""},
+      {L"R:K:-2147483646:Software\\X", K::RegKey, L"", false, HKEY_LOCAL_MACHINE, L"Software\\X", L""},
+      {L"R:V:-2147483647:Software\\X:Count", K::RegValue, L"", false, HKEY_CURRENT_USER, L"Software\\X", L"Count"},
+      {L"R:V:-2147483647:Software\\X:", K::RegValue, L"", false, HKEY_CURRENT_USER, L"Software\\X", L""},
+      {L"Q:whatever", K::Other, L"", false, nullptr, L"", L""},
+  };
+  for (const Case& c : cases) {
+    UninstallRecord r = ParseUninstallRecord(c.line);
+    EXPECT_EQ(r.kind, c.kind) << c.line;
+    EXPECT_EQ(r.path, c.path) << c.line;
+    EXPECT_EQ(r.pathIsDir, c.isDir) << c.line;
+    EXPECT_EQ(r.root, c.root) << c.line;
+    EXPECT_EQ(r.key, c.key) << c.line;
+    EXPECT_EQ(r.valueName, c.value) << c.line;
+  }
+
+  std::wstring content = L"\r\nF:a\r\n\r\nF:b\nF:c";
+  EXPECT_EQ(SplitRecordLines(content), (std::vector<std::wstring>{L"F:a", L"F:b", L"F:c"}));
+  std::wstring tooLong = L"F:a\r\nF:" + std::wstring(259, L'x') + L"\r\nF:never";
+  EXPECT_EQ(SplitRecordLines(tooLong), (std::vector<std::wstring>{L"F:a"}));
+}
+
+TEST(SetupRules, Versions) {
+  struct Case {
+    const wchar_t* installed;
+    long major, minor;
+    bool exact, passes;
+  } cases[] = {
+      {L"2.10", 2, 5, false, true},  {L"2.10", 2, 5, true, false}, {L"2.5", 2, 5, true, true},
+      {L"3.0", 2, 99, false, true},  {L"1.99", 2, 0, false, false}, {L"2", 2, 0, false, true},
+      {L"", 0, 1, false, false},     {L"2.04", 2, 4, true, true},
+  };
+  for (const Case& c : cases) {
+    Version v = ParseVersionText(c.installed);
+    EXPECT_EQ(VersionSatisfies(v, {c.major, c.minor}, c.exact), c.passes) << c.installed << " vs " << c.major << "." << c.minor;
+  }
+}
+
+TEST(SetupRules, LogLinesKeepTheirEnd) {
+  SYSTEMTIME t{};
+  t.wYear = 2026;
+  t.wMonth = 3;
+  t.wDay = 4;
+  t.wHour = 5;
+  t.wMinute = 6;
+  t.wSecond = 7;
+  t.wMilliseconds = 89;
+  EXPECT_EQ(FormatLogLine(t, L"hello"), L"03-04-26 05:06:07.0089 hello\r\n");
+  std::wstring longLine = FormatLogLine(t, std::wstring(400, L'x'));
+  EXPECT_EQ(longLine.size(), 259u);
+  EXPECT_EQ(longLine.substr(257), L"\r\n");
+}
+
+TEST(SetupRules, ZipTargets) {
+  struct Case {
+    const wchar_t* base;
+    const wchar_t* name;
+    const wchar_t* want;
+  } cases[] = {
+      {L"Program Files\\App", L"\\bin\\a.dll", L"Program Files\\App\\bin\\a.dll"},
+      {L"Program Files\\App\\", L"\\bin\\a.dll", L"Program Files\\App\\bin\\a.dll"},
+      {L"Program Files\\App", L"bin\\a.dll", L"Program Files\\App\\bin\\a.dll"},
+      {L"", L"Windows\\a.dll", L"Windows\\a.dll"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(JoinTarget(c.base, c.name), c.want) << c.name;
+}
