@@ -1,6 +1,7 @@
-// The decoding rules of menu.ini values, as plain functions over strings: trimming and the
-// TRUE/FALSE tests, the currentcard token, application-key values, the storage-card folder,
-// the launcher folder, and password scrambling.
+// Decoding rules of menu.ini values as plain functions over strings.
+//
+// Trimming and the TRUE/FALSE tests, the currentcard token, application-key values, the
+// storage-card folder and the launcher folder; password scrambling is declared with the model.
 #pragma once
 
 #include <string>
