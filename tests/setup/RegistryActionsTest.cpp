@@ -1,0 +1,151 @@
+// Registry additions, removals and the install path value: what they write, the log lines and
+// records they leave, and what uninstallation takes away again.
+#include <gtest/gtest.h>
+
+#include "Registry.h"
+#include "SetupHarness.h"
+
+using namespace setup_test;
+using namespace testing_support;
+
+namespace {
+
+constexpr wchar_t kHkcu[] = L"-2147483647";
+
+void CreateKeyWithValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+  HKEY h = nullptr;
+  RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr);
+  if (name) RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>((value.size() + 1) * 2));
+  RegCloseKey(h);
+}
+
+std::optional<std::vector<BYTE>> RawValue(const std::wstring& key, const wchar_t* name, DWORD* type) {
+  BYTE data[256];
+  DWORD size = sizeof data;
+  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_ANY, type, data, &size) != ERROR_SUCCESS) return std::nullopt;
+  return std::vector<BYTE>(data, data + size);
+}
+
+}  // namespace
+
+TEST(SetupRegistry, AdditionsOfEveryTypeAndTheirRecords) {
+  Package pkg;
+  const std::wstring k = pkg.regKey();
+  const std::string K = Narrow(k);
+  CreateKeyWithValue(k + L"\\Existing", L"Keep", L"mine");
+  pkg.WriteIni(
+      "[General]\r\nVerboseLogging=Y\r\n[Paths]\r\nPath1=" + Narrow(pkg.installDir()) + "\r\n"
+      "[AddInstallPathToRegistry]\r\nAddPathToRegistry_Init=Y\r\nPredefinedKey=HKEY_CURRENT_USER\r\n"
+      "Subkey=" + K + "\\Path\r\nValue=Dir\r\n"
+      "[RegistryAdditions]\r\n"
+      "PredefinedKey1=HKEY_CURRENT_USER\r\nSubKey1=\\" + K + "\\New\\\r\nValue1=Str\r\nDataType1=REG_SZ\r\nData1=%INSTALLDIR%\\x\r\n"
+      "DataType2=REG_DWORD\r\nPredefinedKey2=HKEY_CURRENT_USER\r\nSubKey2=" + K + "\\Existing\r\nValue2=Num\r\nData2=12\r\n"
+      "PredefinedKey3=HKEY_CURRENT_USER\r\nSubKey3=" + K + "\\New\r\nValue3=Bin\r\nDataType3=REG_BINARY\r\nData3=AB\r\n"
+      "PredefinedKey4=HKEY_CURRENT_USER\r\nSubKey4=" + K + "\\Empty\r\nValue4=Nul\r\nDataType4=REG_SZ\r\nData4=~NULL~\r\n"
+      "PredefinedKey5=HKEY_CURRENT_USER\r\nSubKey5=" + K + "\\KeyOnly\r\nDataType5=QZR_REG_KEY_ONLY\r\nValue5=Ignored\r\n"
+      "PredefinedKey6=HKEY_CURRENT_USER\r\nSubKey6=" + K + "\\Existing\r\nDataType6=QZR_REG_KEY_ONLY\r\n"
+      "PredefinedKey7=HKEY_NOWHERE\r\nSubKey7=Lost\r\nValue7=v\r\nDataType7=REG_SZ\r\nData7=d\r\n"
+      "PredefinedKey8=HKEY_CURRENT_USER\r\nSubKey8=" + K + "\\New\r\nValue8=Big\r\nDataType8=REG_DWORD\r\nData8=4294967295\r\n");
+  ASSERT_EQ(pkg.Install(), 0);
+
+  const std::wstring installPath = pkg.rootRelative(L"inst");
+  EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, k + L"\\Path", L"Dir"), installPath);
+  EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, k + L"\\New", L"Str"), installPath + L"\\x");
+  EXPECT_EQ(ReadRegDword(HKEY_CURRENT_USER, k + L"\\Existing", L"Num"), 12u);
+  EXPECT_EQ(ReadRegDword(HKEY_CURRENT_USER, k + L"\\New", L"Big"), 0xFFFFFFFFu);
+  DWORD type = 0;
+  EXPECT_EQ(RawValue(k + L"\\New", L"Bin", &type), (std::vector<BYTE>{'A', 0, 'B', 0}));
+  EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+  EXPECT_EQ(RawValue(k + L"\\Empty", L"Nul", &type), (std::vector<BYTE>{0, 0, 0, 0}));
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, k + L"\\KeyOnly"));
+  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, k + L"\\KeyOnly", L"Ignored"));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Lost"));
+
+  EXPECT_EQ(pkg.Records(), (std::vector<std::wstring>{
+                               std::wstring(L"R:K:") + kHkcu + L":" + k + L"\\Path",
+                               std::wstring(L"R:K:") + kHkcu + L":" + k + L"\\New",
+                               std::wstring(L"R:V:") + kHkcu + L":" + k + L"\\New:Str",
+                               std::wstring(L"R:V:") + kHkcu + L":" + k + L"\\Existing:Num",
+                               std::wstring(L"R:V:") + kHkcu + L":" + k + L"\\New:Bin",
+                               std::wstring(L"R:K:") + kHkcu + L":" + k + L"\\Empty",
+                               std::wstring(L"R:V:") + kHkcu + L":" + k + L"\\Empty:Nul",
+                               std::wstring(L"R:K:") + kHkcu + L":" + k + L"\\KeyOnly",
+                               // the key-only entry for the existing key leaves no record
+                               std::wstring(L"R:V:") + kHkcu + L":" + k + L"\\New:Big",
+                           }));
+
+  auto log = pkg.Log();
+  for (const std::wstring& line : {std::wstring(L"Adding Install Path (prior to Init app)"), L"Created Key: " + k + L"\\New",
+                                   L"Reg Write -- Str to " + installPath + L"\\x", L"Set Value: Str [" + installPath + L"\\x]",
+                                   std::wstring(L"Reg Write -- Num to 12"), std::wstring(L"Set Value: Num [12]"),
+                                   std::wstring(L"Reg Write -- Bin"), std::wstring(L"Set Value: [binary data]"),
+                                   std::wstring(L"Set Value: Nul []"), L"Created Key: " + k + L"\\KeyOnly",
+                                   std::wstring(L"Error 6 when attempting to create key: Lost"),
+                                   std::wstring(L"Set Value: Big [-1]")})
+    EXPECT_TRUE(Contains(log, line)) << Narrow(line);
+  EXPECT_FALSE(ContainsPrefix(log, L"Reg Write -- Nul"));
+  EXPECT_TRUE(ContainsPrefix(log, L"Error 6 when attempting set value: v, error = "));
+
+  // Uninstallation takes away what the records name and nothing else.
+  ASSERT_EQ(pkg.Uninstall(), 0);
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, k + L"\\New"));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, k + L"\\Path"));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, k + L"\\Empty"));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, k + L"\\KeyOnly"));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, k + L"\\Existing"));
+  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, k + L"\\Existing", L"Num"));
+  EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, k + L"\\Existing", L"Keep"), L"mine");
+}
+
+TEST(SetupRegistry, VerboseLinesOnlyWhenAsked) {
+  Package pkg;
+  const std::string K = Narrow(pkg.regKey());
+  pkg.WriteIni("[RegistryAdditions]\r\nPredefinedKey1=HKEY_CURRENT_USER\r\nSubKey1=" + K +
+               "\r\nValue1=Num\r\nDataType1=REG_DWORD\r\nData1=3\r\n");
+  ASSERT_EQ(pkg.Install(), 0);
+  EXPECT_EQ(ReadRegDword(HKEY_CURRENT_USER, pkg.regKey(), L"Num"), 3u);
+  auto log = pkg.Log();
+  EXPECT_FALSE(ContainsPrefix(log, L"Created Key"));
+  EXPECT_FALSE(ContainsPrefix(log, L"Set Value"));
+  EXPECT_TRUE(Contains(log, L"Locating INI Section"));
+  EXPECT_EQ(pkg.Records().size(), 2u);
+}
+
+TEST(SetupRegistry, RemovalsAtInstallation) {
+  Package pkg;
+  const std::wstring k = pkg.regKey();
+  const std::string K = Narrow(k);
+  CreateKeyWithValue(k + L"\\Whole\\Sub", L"x", L"1");
+  CreateKeyWithValue(k + L"\\Named", L"A", L"1");
+  CreateKeyWithValue(k + L"\\Named", L"B", L"2");
+  CreateKeyWithValue(k + L"\\Unnamed", L"", L"default");
+  CreateKeyWithValue(k + L"\\Unnamed", L"C", L"3");
+  CreateKeyWithValue(k + L"\\ByCommand", L"D", L"4");
+  CreateKeyWithValue(k + L"\\ByCommandValue", L"E", L"5");
+  CreateKeyWithValue(k + L"\\ByCommandValue", L"F", L"6");
+  pkg.WriteIni("[RegistryKeyRemovals]\r\n"
+               "PredefinedKey1=HKEY_CURRENT_USER\r\nSubKey1=\\" + K + "\\Whole\\\r\nValue1=\r\n"
+               "PredefinedKey2=HKEY_CURRENT_USER\r\nSubKey2=" + K + "\\Named\r\nValue2=A\r\n"
+               "PredefinedKey3=HKEY_CURRENT_USER\r\nSubKey3=" + K + "\\Unnamed\r\n"
+               "[Init_Commands]\r\n"
+               "Command1=RemoveRegEntry,HKEY_CURRENT_USER," + K + "\\ByCommand\r\n"
+               "Command2=RemoveRegEntry,HKEY_CURRENT_USER," + K + "\\ByCommandValue,E\r\n");
+  ASSERT_EQ(pkg.Install(), 0);
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, k + L"\\Whole"));  // with its subkeys, as on the device
+  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, k + L"\\Named", L"A"));
+  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, k + L"\\Named", L"B"));
+  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, k + L"\\Unnamed", L""));
+  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, k + L"\\Unnamed", L"C"));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, k + L"\\ByCommand"));
+  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, k + L"\\ByCommandValue", L"E"));
+  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, k + L"\\ByCommandValue", L"F"));
+  EXPECT_TRUE(pkg.Records().empty());
+}
+
+TEST(SetupRegistry, AWholeRootIsNeverDeleted) {
+  // An empty key path (a removal without SubKey, a record "R:K:<root>:") names the root itself.
+  EXPECT_FALSE(qzrsetup::DeleteRegistryKey(HKEY_CURRENT_USER, L""));
+  EXPECT_FALSE(qzrsetup::DeleteRegistryKey(HKEY_CURRENT_USER, L"\\"));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software"));
+}
