@@ -81,6 +81,8 @@ start_handheld() {
   mkdir -p "$(dirname "$prefix")"
   wineboot -i >/dev/null 2>&1
   wineserver -w
+  # Keep one server for the whole run: each test program then starts in a fraction of the time.
+  wineserver -p
 }
 
 # Runs a Windows program of the handheld with drive C as its current folder, where the
