@@ -1,14 +1,477 @@
-// The main dialog is not built yet: the launcher ends as soon as start-up is done, after
-// withdrawing the whitelist as the dialog's destruction would.
+// The main dialog: initialisation, the 5-second refresh, list launches, activation handling.
 #include "LauncherDialog.h"
 
+#include "wince.h"
+
+#include <aygshell.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <utility>
+
+#include "DeviceIdentity.h"
+#include "ExitPasswordDialog.h"
 #include "LauncherApp.h"
+#include "LauncherConfig.h"
+#include "Lockdown.h"
+#include "MainWindow.h"
+#include "MessageBoxes.h"
+#include "ProgramLaunch.h"
+#include "ScreenRules.h"
+#include "SipEntries.h"
+#include "StatusDialog.h"
+#include "UiTexts.h"
 
 namespace qzr {
+namespace {
+
+LauncherDialog* g_mainDialog = nullptr;
+
+constexpr int kMeterLow = -85;
+constexpr int kMeterHigh = -40;
+constexpr int kMeterBars = 7;
+constexpr COLORREF kPictureTransparent = 0x00FF0000;
+constexpr DWORD kGaugeStyle = 0x50000000;  // visible child
+constexpr int kGaugeNubRight = 3;
+constexpr COLORREF kGaugeFill = 0x0000FF00;
+constexpr int kLogoMaxWidth = 140;
+constexpr int kLogoMaxHeight = 40;
+constexpr int kSerialChars = 15;
+constexpr int kModelWithOemSerial = 7;
+constexpr int kModelWithSpeaker = 8;
+constexpr int kMeterModeNoLink = 2;
+constexpr UINT kIconIndexFlags = 0x4010;  // system icon index, from file attributes
+constexpr UINT kImageListFlags = 0x4000;
+constexpr DWORD kActivationDelayMs = 1000;
+
+// The platform library's power calls that are bound by name, cached for the process.
+FARPROC PowerEntry(const char* name) {
+  static HMODULE library = LoadLibraryW(kPowerLibrary);
+  return library ? GetProcAddress(library, name) : nullptr;
+}
+
+using PowerStatusExCall = BOOL(WINAPI*)(void* record, BOOL update);
+
+// A failed call leaves the record as it was.
+void ReadPowerStatusEx2(SYSTEM_POWER_STATUS_EX2& record) {
+  SYSTEM_POWER_STATUS_EX2 fresh{};
+  if (GetSystemPowerStatusEx2(&fresh, sizeof fresh, TRUE) != 0) record = fresh;
+}
+
+int ReadBatteryPercent() {
+  auto call = reinterpret_cast<PowerStatusExCall>(PowerEntry("GetSystemPowerStatusEx"));
+  if (!call) return -1;
+  SYSTEM_POWER_STATUS_EX record{};
+  if (!call(&record, TRUE)) return -1;
+  return record.BatteryLifePercent > 254 ? -1 : record.BatteryLifePercent;
+}
+
+void Trace(const wchar_t* line) { OutputDebugStringW(line); }
+
+}  // namespace
 
 INT_PTR RunLauncherDialog(LauncherApp& app) {
-  app.config.whitelist.WithdrawWhitelist();
-  return kExitResult;
+  LauncherDialog dialog(app.config);
+  return dialog.DoModal(nullptr);
+}
+
+LauncherDialog* LauncherDialog::Current() { return g_mainDialog; }
+
+LauncherDialog::LauncherDialog(LauncherConfig& model) : model_(model) {
+  InitializeCriticalSection(&gaugeLock_);
+  radio_.Load();
+  g_mainDialog = this;
+}
+
+LauncherDialog::~LauncherDialog() {
+  DestroyBatteryGauge();
+  if (g_mainDialog == this) g_mainDialog = nullptr;
+  DeleteCriticalSection(&gaugeLock_);
+}
+
+LRESULT LauncherDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
+  HCURSOR previousCursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  DefaultInitDialog();
+  if (autoShellDialog()) {
+    SHDoneButton(hwnd(), SHDB_SHOW);
+    MoveToScreen();
+  }
+  PublishMainWindowHandle(hwnd());
+
+  LONG_PTR exStyle = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
+  SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, (exStyle & ~kExStyleCaptionOk) | kExStyleNoDrag);
+
+  taskBarBottom_ = 0;
+  workHeight_ = GetSystemMetrics(SM_CYSCREEN);
+  if (!InitialiseWindowMode()) {
+    SetCursor(previousCursor);
+    return TRUE;
+  }
+
+  signalMeter_.Attach(Item(IDC_SIGNAL_METER));
+  signalMeter_.SetRange(kMeterLow, kMeterHigh);
+  signalMeter_.SetBarCount(kMeterBars);
+  if (HWND meter = signalMeter_.hwnd())
+    SetClassLongPtrW(meter, GCL_STYLE, GetClassLongPtrW(meter, GCL_STYLE) | CS_DBLCLKS);
+  signalMeter_.LoadPictures(IDB_LINK_UP, IDB_NO_LINK, kPictureTransparent, UiResourceModule());
+  if (model_.fullScreen) RefreshNetworkStatus();
+
+  CreateBatteryGauge();
+  SetWindowTextW(hwnd(), kLauncherTitle);
+  CenterWindow();
+  LoadTopLogo();
+
+  if (GetModelId() != 0 && model_.autoStart) SetTimer(hwnd(), kAutoStartTimer, kAutoStartMs, nullptr);
+  if (model_.fullScreen) {
+    RefreshBatteryGauge();
+    RefreshDeviceStatus();
+  }
+  SetTimer(hwnd(), kRefreshTimer, kRefreshMs, nullptr);
+
+  wchar_t serial[kSerialChars] = {};
+  if (GetModelId() == kModelWithOemSerial) GetOemSerialText(serial, kSerialChars);
+  else GetDeviceSerialText(serial, kSerialChars);
+  status_.serialNumberText.assign(serial, wcsnlen(serial, kSerialChars));
+
+  LayoutControls();
+
+  if (!model_.whitelist.monitorRunning()) {
+    SetCursor(previousCursor);
+    RunRestrictedMode();
+    return TRUE;
+  }
+
+  SetListItemCount(std::min(model_.buttonCount, kButtonSlots));
+  FillProgramList();
+  SetCursor(previousCursor);
+  return TRUE;
+}
+
+bool LauncherDialog::InitialiseWindowMode() {
+  const int W = GetSystemMetrics(SM_CXSCREEN), H = GetSystemMetrics(SM_CYSCREEN);
+  if (model_.fullScreen) {
+    SetAutoShellDialog(false);
+    ShowWindow(hwnd(), SW_SHOW);
+    SetForegroundWindow(hwnd());
+    SHFullScreen(hwnd(), SHFS_HIDESIPBUTTON);
+    MoveWindow(hwnd(), 0, 0, W, H, TRUE);
+    if (HWND bar = SHFindMenuBar(hwnd())) {
+      MoveWindow(bar, -1, -1, -1, -1, TRUE);
+      InvalidateRect(bar, nullptr, TRUE);
+      UpdateWindow(bar);
+    }
+    return true;
+  }
+
+  SHMENUBARINFO bar{};
+  bar.cbSize = sizeof bar;
+  bar.hwndParent = hwnd();
+  bar.nToolBarId = IDR_STATUS_SOFTKEYS;
+  bar.hInstRes = UiResourceModule();
+  if (!SHCreateMenuBar(&bar)) {
+    ShowMessageBox(hwnd(), kStatusSoftKeyFailedText, kErrorCaption, MB_OK);
+    return false;
+  }
+  RECT r{};
+  if (HWND taskBar = FindWindowW(kTaskBarClass, nullptr); taskBar && GetWindowRect(taskBar, &r)) taskBarBottom_ = r.bottom;
+  if (bar.hwndMB && GetWindowRect(bar.hwndMB, &r)) workHeight_ = r.top - taskBarBottom_ - 1;
+  SHDoneButton(hwnd(), SHDB_SHOW);
+  SetForegroundWindow(hwnd());
+  SHFullScreen(hwnd(), SHFS_SHOWTASKBAR);
+  ShowTaskbar(true);
+  return true;
+}
+
+void LauncherDialog::CreateBatteryGauge() {
+  EnterCriticalSection(&gaugeLock_);
+  batteryGauge_ = std::make_unique<BatteryGauge>();
+  gaugeDestroyed_ = false;
+  ControlRects place = ReadControlRects(hwnd(), {IDC_GAUGE_PLACE});
+  const Rect at = place[IDC_GAUGE_PLACE];
+  RECT r{at.x, at.y, at.right(), at.bottom()};
+  batteryGauge_->Create(hwnd(), r, kGaugeStyle, IDC_BATTERY_GAUGE);
+  batteryGauge_->SetOrientation(kGaugeNubRight);
+  batteryGauge_->SetFillColour(kGaugeFill);
+  batteryGauge_->SetOutlineColour(0);
+  LeaveCriticalSection(&gaugeLock_);
+}
+
+void LauncherDialog::LoadTopLogo() {
+  if (model_.topLogoPath.empty()) return;
+  logoBitmap_.reset(SHLoadDIBitmap(model_.topLogoPath.c_str()));
+  if (!logoBitmap_) {
+    logoWidth_ = logoHeight_ = 0;
+    return;
+  }
+  logo_.Attach(Item(IDC_LOGO));
+  SendDlgItemMessageW(hwnd(), IDC_LOGO, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(logoBitmap_.get()));
+  BITMAP info{};
+  if (GetObjectW(logoBitmap_.get(), sizeof info, &info) == sizeof info) {
+    logoWidth_ = std::min<int>(info.bmWidth, kLogoMaxWidth);
+    logoHeight_ = std::min<int>(info.bmHeight, kLogoMaxHeight);
+  } else {
+    logoWidth_ = kLogoMaxWidth;
+    logoHeight_ = kLogoMaxHeight;
+  }
+}
+
+// Ends only through Exit and the password; a status page that cannot be shown at all leaves
+// the dialog up with an empty list rather than retrying for ever.
+bool LauncherDialog::RunRestrictedMode() {
+  while (!model_.whitelist.monitorRunning()) {
+    modalChildUp_ = true;
+    KillTimer(hwnd(), kRefreshTimer);
+    StatusDialog page(model_, *this);
+    INT_PTR result = page.DoModal(hwnd());
+    modalChildUp_ = false;
+    if (result == kExitResult) {
+      EndDialog(kExitResult);
+      return true;
+    }
+    SetTimer(hwnd(), kRefreshTimer, kRefreshMs, nullptr);
+    if (result == -1) return false;
+  }
+  return false;
+}
+
+void LauncherDialog::FillProgramList() {
+  HWND list = Item(IDC_PROGRAM_LIST);
+  LVCOLUMNW column{};
+  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+  column.fmt = LVCFMT_LEFT;
+  column.cx = 200;
+  column.pszText = const_cast<wchar_t*>(kItemNameColumn);
+  ListView_InsertColumn(list, 0, &column);
+
+  for (int i = 0; i < ListItemCount(); ++i) {
+    const std::wstring& iconSource = model_.iconPath[i].empty() ? model_.exePath[i] : model_.iconPath[i];
+    SHFILEINFOW info{};
+    SHGetFileInfoW(iconSource.c_str(), 0, &info, sizeof info, kIconIndexFlags);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = i;
+    item.pszText = const_cast<wchar_t*>(model_.caption[i].c_str());
+    item.iImage = info.iIcon;
+    ListView_InsertItem(list, &item);
+    if (info.hIcon) DestroyIcon(info.hIcon);
+  }
+
+  SHFILEINFOW info{};
+  auto system = reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(L"\\", 0, &info, sizeof info, kImageListFlags));
+  if (system) {
+    imageList_ = ImageList_Duplicate(system);
+    ListView_SetImageList(list, imageList_, LVSIL_NORMAL);
+  }
+  if (info.hIcon) DestroyIcon(info.hIcon);
+}
+
+LRESULT LauncherDialog::OnTimer(UINT, WPARAM wParam, LPARAM, bool& handled) {
+  handled = false;
+  if (wParam == kAutoStartTimer) {
+    KillTimer(hwnd(), kAutoStartTimer);
+    AutoStart();
+  } else if (wParam == kIgnoreTouchTimer) {
+    KillTimer(hwnd(), kIgnoreTouchTimer);
+    if (HANDLE event = CreateEventW(nullptr, TRUE, FALSE, kIgnoreTouchEvent)) {
+      SetEvent(event);
+      CloseHandle(event);
+    }
+  } else {
+    RefreshNetworkStatus();
+    RefreshBatteryGauge();
+    RefreshDeviceStatus();
+  }
+  return 0;
+}
+
+void LauncherDialog::AutoStart() {
+  if (AutoStartAllowed(model_.exePath[0], model_.autoStart != 0, model_.needsSignal[0] != 0, NetworkUp()))
+    LaunchButton(model_, hwnd(), 0);
+}
+
+void LauncherDialog::GatedLaunch(int index) {
+  if (index < 0 || index >= kButtonSlots) return;
+  if (LaunchAllowed(index, ListItemCount(), model_.needsSignal[index] != 0, NetworkUp())) LaunchButton(model_, hwnd(), index);
+}
+
+LRESULT LauncherDialog::OnListClick(NMHDR* header) {
+  GatedLaunch(reinterpret_cast<NMITEMACTIVATE*>(header)->iItem);
+  return 0;
+}
+
+LRESULT LauncherDialog::OnListReturn(NMHDR* header) {
+  int selected = ListView_GetNextItem(header->hwndFrom, -1, LVNI_SELECTED);
+  if (selected >= 0) GatedLaunch(selected);
+  return 0;
+}
+
+void LauncherDialog::OnSpeaker() {
+  if (GetModelId() != kModelWithSpeaker || !model_.fullScreen) return;
+  std::wstring folder;
+  if (!GetLauncherFolder(folder)) folder.clear();
+  OpenRequest request = VolumeProgramRequest(folder);
+  ShellOpen(request.folder, request.file);
+}
+
+void LauncherDialog::ShowStatusDialog() {
+  modalChildUp_ = true;
+  KillTimer(hwnd(), kRefreshTimer);
+  StatusDialog page(model_, *this);
+  INT_PTR result = page.DoModal(hwnd());
+  RefreshBatteryGauge();
+  modalChildUp_ = false;
+  if (result == kExitResult) EndDialog(kExitResult);
+  else SetTimer(hwnd(), kRefreshTimer, kRefreshMs, nullptr);
+}
+
+void LauncherDialog::PromptExitPassword() {
+  modalChildUp_ = true;
+  ExitPasswordDialog password(model_);
+  if (password.DoModal(hwnd()) == kExitResult) EndDialog(kExitResult);
+}
+
+void LauncherDialog::RefreshNetworkStatus() {
+  if (!radio_.IsLoaded()) return;
+  auto showMeterIfHidden = [this] {
+    HWND meter = signalMeter_.hwnd();
+    if (meter && !IsWindowVisible(meter) && model_.fullScreen) ShowWindow(meter, SW_SHOW);
+  };
+  DWORD association = 1;
+  LONG rssi = 0;
+  if (IsWiredLinkUp() == 1) {
+    signalMeter_.SetMode(1);
+    signalMeter_.SetBackgroundColour(GetSysColor(COLOR_BTNFACE));
+    showMeterIfHidden();
+  } else if (radio_.GetAssociationStatus(&association) == 0 && association == 0 && radio_.GetRSSI(&rssi) == 0) {
+    signalMeter_.SetMode(0);
+    signalMeter_.SetBackgroundColour(0);
+    signalMeter_.SetValue(rssi);
+    wchar_t text[16] = {};
+    swprintf(text, 16, kRssiFormat, static_cast<int>(rssi));
+    signalMeter_.SetText(text);
+  } else {
+    signalMeter_.SetMode(kMeterModeNoLink);
+    signalMeter_.SetBackgroundColour(GetSysColor(COLOR_BTNFACE));
+    showMeterIfHidden();
+  }
+  wchar_t address[128] = {};
+  radio_.GetRadioIpAddress(address);
+  status_.ipAddressText.assign(address, wcsnlen(address, 128));
+  SetNetworkUp(NetworkUpFrom(signalMeter_.mode(), status_.ipAddressText));
+}
+
+void LauncherDialog::RefreshDeviceStatus() {
+  ReadPowerStatusEx2(status_.powerStatus);
+  if (!radio_.IsLoaded()) return;
+  wchar_t mac[128] = {};
+  radio_.GetMac(mac);
+  status_.macAddressText.assign(mac, wcsnlen(mac, 128));
+  wchar_t authentication[32] = {};
+  if (GetAuthenticationText(authentication, sizeof authentication) == 1)
+    status_.authenticationText.assign(authentication, wcsnlen(authentication, 32));
+  else
+    status_.authenticationText = kUnknownText;
+}
+
+void LauncherDialog::RefreshBatteryGauge() {
+  batteryPercent_ = ReadBatteryPercent();
+  if (batteryGauge_) batteryGauge_->SetLevel(batteryPercent_);
+}
+
+void LauncherDialog::HideMenuBar() {
+  if (HWND bar = SHFindMenuBar(hwnd())) MoveWindow(bar, -1, -1, -1, -1, TRUE);
+}
+
+LRESULT LauncherDialog::OnActivate(UINT, WPARAM wParam, LPARAM, bool& handled) {
+  handled = false;
+  Trace(kActivateTrace);
+  const WORD state = LOWORD(wParam);
+  if (state != WA_ACTIVE && state != WA_CLICKACTIVE) {
+    Trace(kNotActiveTrace);
+    if (!modalChildUp_) ShowTaskbar(true);
+    return 0;
+  }
+  modalChildUp_ = false;
+  ShowTaskbar(!model_.fullScreen);
+  Trace(kActiveTrace);
+  Trace(kSettingSipTrace);
+  SipShowIM(0);
+  if (GetForegroundWindow() != hwnd()) return 0;
+  // Lets the window that just gave up the screen finish going before the dialog claims it.
+  Sleep(kActivationDelayMs);
+  ShowWindow(hwnd(), SW_SHOW);
+  SetForegroundWindow(hwnd());
+  if (model_.fullScreen) {
+    SHDoneButton(hwnd(), SHDB_HIDE);
+    SHFullScreen(hwnd(), kFullScreenHideAll);
+    HideMenuBar();
+  } else {
+    SHDoneButton(hwnd(), SHDB_SHOW);
+    SHFullScreen(hwnd(), kFullScreenShowBars);
+    ShowTaskbar(true);
+  }
+  return 0;
+}
+
+LRESULT LauncherDialog::OnSettingChange(UINT, WPARAM wParam, LPARAM, bool& handled) {
+  handled = false;
+  if (GetForegroundWindow() == hwnd()) {
+    if (model_.fullScreen) {
+      SHDoneButton(hwnd(), SHDB_HIDE);
+      SHFullScreen(hwnd(), kFullScreenHideAll);
+      ShowTaskbar(false);
+      MoveToScreen();
+      HideMenuBar();
+    } else {
+      SHDoneButton(hwnd(), SHDB_SHOW);
+      SHFullScreen(hwnd(), kFullScreenShowBars);
+      ShowTaskbar(true);
+    }
+  }
+  if (wParam == kScreenSizeChange) LayoutControls();
+  return 0;
+}
+
+void LauncherDialog::LayoutControls() {
+  MainLayoutInput in;
+  in.screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  in.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  in.fullScreen = model_.fullScreen != 0;
+  in.logoHeight = logoHeight_;
+  in.itemCount = ListItemCount();
+  in.workHeight = workHeight_;
+  in.modelId = GetModelId();
+  in.gaugeExists = batteryGauge_ && batteryGauge_->hwnd();
+  in.meter = ReadControlRects(hwnd(), {IDC_SIGNAL_METER})[IDC_SIGNAL_METER];
+  HFONT font = IsLargeScreen(in.screenWidth, in.screenHeight) ? CreateLargeFont() : nullptr;
+  ApplyLayout(hwnd(), MainDialogLayout(in), font);
+  if (font) bigFont_.reset(font);
+}
+
+void LauncherDialog::DestroyBatteryGauge() {
+  EnterCriticalSection(&gaugeLock_);
+  if (batteryGauge_) {
+    gaugeDestroyed_ = batteryGauge_->Destroy();
+    if (gaugeDestroyed_) batteryGauge_.reset();
+  } else {
+    gaugeDestroyed_ = true;
+  }
+  LeaveCriticalSection(&gaugeLock_);
+}
+
+LRESULT LauncherDialog::OnDestroy(UINT, WPARAM, LPARAM, bool& handled) {
+  handled = false;
+  ListView_SetImageList(Item(IDC_PROGRAM_LIST), nullptr, LVSIL_NORMAL);
+  if (imageList_) ImageList_Destroy(std::exchange(imageList_, nullptr));
+  model_.whitelist.WithdrawWhitelist();
+  if (g_mainDialog == this) g_mainDialog = nullptr;
+  DestroyBatteryGauge();
+  bigFont_.reset();
+  radio_.Unload();
+  signalMeter_.Detach();
+  logo_.Detach();
+  return 0;
 }
 
 }  // namespace qzr

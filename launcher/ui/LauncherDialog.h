@@ -1,15 +1,131 @@
-// LauncherDialog: the operator's main screen.
+// LauncherDialog: the operator's main screen — the program list, signal and battery, the way
+// to the status page and, through the password, out.
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+
+#include "wince.h"
+
+#include "DialogBase.h"
+#include "DrawnControls.h"
+#include "Radio80211.h"
+#include "UiLayout.h"
+#include "Win32Owners.h"
+#include "resource.h"
 
 namespace qzr {
 
 class LauncherApp;
+class LauncherConfig;
 
 inline constexpr INT_PTR kExitResult = 3;
 
 // Runs the main dialog modally; returns its result.
 INT_PTR RunLauncherDialog(LauncherApp& app);
+
+inline constexpr UINT_PTR kRefreshTimer = 123;
+inline constexpr UINT kRefreshMs = 5000;
+inline constexpr UINT_PTR kAutoStartTimer = 55;
+inline constexpr UINT kAutoStartMs = 2000;
+inline constexpr UINT_PTR kIgnoreTouchTimer = 45;
+inline constexpr WPARAM kScreenSizeChange = 0x3002;
+inline constexpr LONG_PTR kExStyleCaptionOk = static_cast<LONG_PTR>(0x80000000u);
+inline constexpr LONG_PTR kExStyleNoDrag = 0x40000000;
+inline constexpr DWORD kFullScreenHideAll = 0x2A;  // task bar, SIP button, Start icon
+inline constexpr DWORD kFullScreenShowBars = 0x5;  // task bar and SIP button
+
+// The facts the status page shows, as of the main dialog's last refresh.
+struct DeviceStatusTexts {
+  std::wstring ipAddressText = L"0.0.0.0";
+  std::wstring macAddressText;
+  std::wstring authenticationText;
+  std::wstring serialNumberText;
+  SYSTEM_POWER_STATUS_EX2 powerStatus{};
+};
+
+class LauncherDialog : public DialogBase<LauncherDialog> {
+ public:
+  static constexpr int IDD = IDD_LAUNCHER;
+
+  explicit LauncherDialog(LauncherConfig& model);
+  ~LauncherDialog();
+
+  QZR_BEGIN_MSG_MAP()
+    QZR_MESSAGE(WM_INITDIALOG, OnInitDialog)
+    QZR_MESSAGE(WM_TIMER, OnTimer)
+    QZR_MESSAGE(WM_ACTIVATE, OnActivate)
+    QZR_MESSAGE(WM_SETTINGCHANGE, OnSettingChange)
+    QZR_MESSAGE(WM_DESTROY, OnDestroy)
+    QZR_COMMAND(IDC_STATUS_BUTTON, ShowStatusDialog)
+    QZR_COMMAND(IDM_STATUS_KEY, ShowStatusDialog)
+    QZR_COMMAND(IDC_SPEAKER, OnSpeaker)
+    QZR_COMMAND(IDOK, PromptExitPassword)
+    QZR_COMMAND(IDCANCEL, PromptExitPassword)
+    QZR_NOTIFY(IDC_PROGRAM_LIST, NM_CLICK, OnListClick)
+    QZR_NOTIFY(IDC_PROGRAM_LIST, NM_RETURN, OnListReturn)
+  QZR_END_MSG_MAP()
+
+  void ShowStatusDialog();
+  void PromptExitPassword();
+  void RefreshNetworkStatus();
+  void RefreshDeviceStatus();
+  void RefreshBatteryGauge();
+  void LayoutControls();
+
+  // Read by the status page.
+  const DeviceStatusTexts& statusTexts() const { return status_; }
+  LauncherConfig& model() const { return model_; }
+  bool modalChildUp() const { return modalChildUp_; }
+  int logoWidth() const { return logoWidth_; }
+  int logoHeight() const { return logoHeight_; }
+  int workHeight() const { return workHeight_; }
+  int batteryPercent() const { return batteryPercent_; }
+  const SignalMeter& signalMeter() const { return signalMeter_; }
+
+  // The one main dialog of the process, while it exists.
+  static LauncherDialog* Current();
+
+ private:
+  LRESULT OnInitDialog(UINT, WPARAM, LPARAM, bool& handled);
+  LRESULT OnTimer(UINT, WPARAM, LPARAM, bool& handled);
+  LRESULT OnActivate(UINT, WPARAM, LPARAM, bool& handled);
+  LRESULT OnSettingChange(UINT, WPARAM, LPARAM, bool& handled);
+  LRESULT OnDestroy(UINT, WPARAM, LPARAM, bool& handled);
+  LRESULT OnListClick(NMHDR* header);
+  LRESULT OnListReturn(NMHDR* header);
+  void OnSpeaker();
+
+  bool InitialiseWindowMode();  // false: the soft-key bar could not be created
+  void CreateBatteryGauge();
+  void LoadTopLogo();
+  bool RunRestrictedMode();  // true when the operator left through Exit
+  void FillProgramList();
+  void GatedLaunch(int index);
+  void AutoStart();
+  void HideMenuBar();
+  void DestroyBatteryGauge();
+
+  LauncherConfig& model_;
+  CRITICAL_SECTION gaugeLock_;
+  int logoWidth_ = 0;
+  int logoHeight_ = 0;
+  int workHeight_ = 0;
+  int taskBarBottom_ = 0;
+  DeviceStatusTexts status_;
+  LogoStatic logo_;
+  SignalMeter signalMeter_;
+  std::unique_ptr<BatteryGauge> batteryGauge_;
+  bool gaugeDestroyed_ = true;
+  Radio80211 radio_;
+  int batteryPercent_ = -1;
+  GdiObject bigFont_;
+  GdiObject logoBitmap_;
+  HIMAGELIST imageList_ = nullptr;
+  bool modalChildUp_ = false;
+};
 
 }  // namespace qzr

@@ -1,0 +1,125 @@
+// The exit password: check, the restores on the way out, and the SIP toggle.
+#include "ExitPasswordDialog.h"
+
+#include "wince.h"
+
+#include <aygshell.h>
+
+#include "LauncherConfig.h"
+#include "LauncherDialog.h"
+#include "Lockdown.h"
+#include "MessageBoxes.h"
+#include "SipEntries.h"
+#include "StartKey.h"
+#include "UiLayout.h"
+#include "UiTexts.h"
+
+namespace qzr {
+
+ExitPasswordDialog::ExitPasswordDialog(LauncherConfig& model) : model_(model) {
+  BindText(IDC_PASSWORD_EDIT, &enteredText_, kPasswordLimit);
+}
+
+LRESULT ExitPasswordDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
+  SetAutoShellDialog(false);
+  LONG_PTR exStyle = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
+  SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, (exStyle & ~kExStyleCaptionOk) | kExStyleNoDrag);
+  DefaultInitDialog();
+
+  if (model_.fullScreen) {
+    SetForegroundWindow(hwnd());
+    SHFullScreen(hwnd(), kFullScreenHideAll);
+    MoveToScreen();
+  } else {
+    SHMENUBARINFO bar{};
+    bar.cbSize = sizeof bar;
+    bar.hwndParent = hwnd();
+    bar.nToolBarId = IDR_CANCEL_SOFTKEYS;
+    bar.hInstRes = UiResourceModule();
+    if (!SHCreateMenuBar(&bar)) {
+      ShowMessageBox(hwnd(), kBackSoftKeyFailedText, kErrorCaption, MB_OK);
+      return TRUE;
+    }
+    SHDoneButton(hwnd(), SHDB_SHOW);
+  }
+
+  platformLibrary_.reset(LoadLibraryW(kPlatformLibrary));
+  ResolveSipEntries(platformLibrary_.get());
+
+  Layout();
+  CenterWindow();
+  SetFocus(Item(IDC_PASSWORD_EDIT));
+  return FALSE;
+}
+
+void ExitPasswordDialog::Layout() {
+  PasswordLayoutInput in;
+  in.screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  in.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  in.prompt = ReadControlRects(hwnd(), {IDC_PASSWORD_PROMPT})[IDC_PASSWORD_PROMPT];
+  HFONT font = IsLargeScreen(in.screenWidth, in.screenHeight) ? CreateLargeFont() : nullptr;
+  ApplyLayout(hwnd(), PasswordDialogLayout(in), font);
+  if (font) font_.reset(font);
+}
+
+void ExitPasswordDialog::Check() {
+  UpdateData(true);
+  if (enteredText_ != model_.password) {
+    enteredText_.clear();
+    UpdateData(false);
+    ShowMessageBox(hwnd(), kInvalidPasswordText, kPasswordErrorCaption, MB_OK);
+    SetFocus(Item(IDC_PASSWORD_EDIT));
+    return;
+  }
+  SipShowIM(0);
+  platformLibrary_.reset();
+  if (model_.fullScreen) RestoreTaskbar();
+  RestoreStartKeySetting(model_);
+  RestoreSoftKeySetting(model_);
+  CleanUpCheckOnLeaving(hwnd());
+  EndDialog(kExitResult);
+}
+
+void ExitPasswordDialog::Cancel() {
+  SipShowIM(0);
+  platformLibrary_.reset();
+  EndDialog(IDCANCEL);
+}
+
+void ExitPasswordDialog::Keyboard() {
+  SipInfoRecord info;
+  const uint32_t flags = SipGetInfo(&info) ? info.flags : 0;
+  SipShowIM(KeyboardToggleArgument(flags));
+  SetFocus(Item(IDC_PASSWORD_EDIT));
+}
+
+void ExitPasswordDialog::HideButtonsForSoftKeys() {
+  SHDoneButton(hwnd(), SHDB_SHOW);
+  ShowWindow(Item(IDCANCEL), SW_HIDE);
+  ShowWindow(Item(IDOK), SW_HIDE);
+  ShowWindow(Item(IDC_KEYBOARD_BUTTON), SW_HIDE);
+}
+
+LRESULT ExitPasswordDialog::OnActivate(UINT, WPARAM wParam, LPARAM, bool& handled) {
+  handled = false;
+  if (model_.fullScreen) {
+    const WORD state = LOWORD(wParam);
+    if (state == WA_ACTIVE || state == WA_CLICKACTIVE) SetForegroundWindow(hwnd());
+    SHDoneButton(hwnd(), SHDB_HIDE);
+    SHFullScreen(hwnd(), kFullScreenHideAll);
+    MoveToScreen();
+  } else {
+    HideButtonsForSoftKeys();
+  }
+  return 0;
+}
+
+LRESULT ExitPasswordDialog::OnSettingChange(UINT, WPARAM wParam, LPARAM, bool& handled) {
+  handled = false;
+  MoveToScreen();
+  if (wParam == kScreenSizeChange) Layout();
+  if (!model_.fullScreen) HideButtonsForSoftKeys();
+  return 0;
+}
+
+}  // namespace qzr

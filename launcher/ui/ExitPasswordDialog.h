@@ -1,0 +1,54 @@
+// ExitPasswordDialog: the only way out of the launcher; on the right password it puts back
+// what the launcher changed and ends with the exit result.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "DialogBase.h"
+#include "Win32Owners.h"
+#include "resource.h"
+
+namespace qzr {
+
+class LauncherConfig;
+
+class ExitPasswordDialog : public DialogBase<ExitPasswordDialog> {
+ public:
+  static constexpr int IDD = IDD_EXIT_PASSWORD;
+  static constexpr int kPasswordLimit = 6;
+
+  explicit ExitPasswordDialog(LauncherConfig& model);
+  ~ExitPasswordDialog() = default;
+
+  QZR_BEGIN_MSG_MAP()
+    QZR_MESSAGE(WM_INITDIALOG, OnInitDialog)
+    QZR_MESSAGE(WM_ACTIVATE, OnActivate)
+    QZR_MESSAGE(WM_SETTINGCHANGE, OnSettingChange)
+    QZR_COMMAND(IDOK, Check)
+    QZR_COMMAND(IDCANCEL, Cancel)
+    QZR_COMMAND(IDM_CANCEL_KEY, Cancel)
+    QZR_COMMAND(IDC_KEYBOARD_BUTTON, Keyboard)
+  QZR_END_MSG_MAP()
+
+  void Check();
+  void Cancel();
+  void Keyboard();
+  void Layout();
+
+  bool holdsPlatformLibrary() const { return static_cast<bool>(platformLibrary_); }
+
+ private:
+  LRESULT OnInitDialog(UINT, WPARAM, LPARAM, bool& handled);
+  LRESULT OnActivate(UINT, WPARAM, LPARAM, bool& handled);
+  LRESULT OnSettingChange(UINT, WPARAM, LPARAM, bool& handled);
+  void HideButtonsForSoftKeys();
+
+  LauncherConfig& model_;
+  std::wstring enteredText_;
+  GdiObject font_;
+  Library platformLibrary_;
+};
+
+}  // namespace qzr

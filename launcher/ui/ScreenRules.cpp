@@ -1,0 +1,52 @@
+// Gating, auto start and status texts of the operator's screens.
+#include "ScreenRules.h"
+
+#include <cwchar>
+
+#include "LauncherConfig.h"
+#include "LauncherWhitelist.h"
+#include "UiTexts.h"
+
+namespace qzr {
+
+bool AddressUsable(const std::wstring& address) {
+  if (address.empty() || address.find(kNoAddress) != std::wstring::npos) return false;
+  // Automatic private addresses (169.254.x.x) mean no server gave the radio an address.
+  return address.rfind(L"169.254.", 0) != 0;
+}
+
+bool NetworkUpFrom(int meterMode, const std::wstring& address) { return meterMode != 2 && AddressUsable(address); }
+
+bool LaunchAllowed(int index, int itemCount, bool needsSignal, bool networkUp) {
+  if (index < 0 || index >= itemCount) return false;
+  return !(needsSignal && !networkUp);
+}
+
+bool AutoStartAllowed(const std::wstring& slot0Program, bool autoStartOn, bool slot0NeedsSignal, bool networkUp) {
+  if (slot0Program.empty() || !autoStartOn) return false;
+  return !(slot0NeedsSignal && !networkUp);
+}
+
+std::wstring BatteryText(int percentByte) {
+  if (percentByte < 0 || percentByte > 100) return kUnknownText;
+  wchar_t text[16] = {};
+  swprintf(text, 16, kPercentFormat, percentByte);
+  return text;
+}
+
+std::wstring IdentificationText(bool whitelistEnabled, int versionResult, const std::wstring& name,
+                                const std::wstring& version) {
+  std::wstring text = std::wstring(kLauncherTitle) + L" " + kLauncherVersionText;
+  if (!whitelistEnabled) return text + L"\r\n" + kNoticeLine;
+  if (versionResult == 1) return text + L"\r\n" + name + L"\r\n" + version + L"\r\n" + kNoticeLine;
+  text += std::wstring(L"\r\n") + kNoticeLine;
+  if (!name.empty()) text += L"\r\n" + name + L"\r\n" + version;
+  return text + L"\r\n\r\n" + kWhitelistWarning;
+}
+
+OpenRequest VolumeProgramRequest(const std::wstring& folder) {
+  // The shell's request takes plain paths; quotes would become part of the names.
+  return {folder + kVolumeProgramName, folder};
+}
+
+}  // namespace qzr

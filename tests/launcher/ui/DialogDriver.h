@@ -1,0 +1,162 @@
+// Driving modal dialogs in-process: scripted steps from a thread timer, the top dialog of the
+// thread, list notifications, recorded message boxes, a model without a menu.ini.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "LauncherConfig.h"
+#include "MessageBoxes.h"
+
+namespace ui_testing {
+
+// The enabled dialog of this thread: with modal dialogs stacked, the one on top.
+inline HWND TopDialog() {
+  HWND found = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND w, LPARAM out) -> BOOL {
+        wchar_t cls[32] = {};
+        GetClassNameW(w, cls, 32);
+        if (std::wstring(cls) == L"#32770" && IsWindowEnabled(w)) {
+          *reinterpret_cast<HWND*>(out) = w;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+inline int DialogCount() {
+  int count = 0;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND w, LPARAM out) -> BOOL {
+        wchar_t cls[32] = {};
+        GetClassNameW(w, cls, 32);
+        if (std::wstring(cls) == L"#32770") ++*reinterpret_cast<int*>(out);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+// Runs one step per tick while modal loops run on this thread. A step may open another modal
+// dialog; later steps then run inside its loop. When the steps are done and a dialog is still
+// up after a grace period, every dialog of the thread is ended with kAbandoned, so that a
+// failing test ends instead of hanging.
+class ScriptedSteps {
+ public:
+  static constexpr INT_PTR kAbandoned = 77;
+
+  explicit ScriptedSteps(std::vector<std::function<void()>> steps, UINT intervalMs = 150)
+      : steps_(std::move(steps)) {
+    current_ = this;
+    timer_ = SetTimer(nullptr, 0, intervalMs, Tick);
+  }
+  ~ScriptedSteps() {
+    KillTimer(nullptr, timer_);
+    current_ = nullptr;
+  }
+  bool finished() const { return next_ >= steps_.size(); }
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    ScriptedSteps* self = current_;
+    if (!self) return;
+    if (self->next_ < self->steps_.size()) {
+      size_t index = self->next_++;
+      self->steps_[index]();
+      return;
+    }
+    if (++self->idleTicks_ < 60) return;
+    while (HWND dialog = TopDialog()) EndDialog(dialog, kAbandoned);
+  }
+
+  inline static ScriptedSteps* current_ = nullptr;
+  std::vector<std::function<void()>> steps_;
+  size_t next_ = 0;
+  int idleTicks_ = 0;
+  UINT_PTR timer_ = 0;
+};
+
+struct ShownBox {
+  std::wstring text;
+  std::wstring caption;
+  UINT type;
+};
+
+// Records every message box and answers it with OK, for the life of the object.
+class BoxRecorder {
+ public:
+  BoxRecorder() {
+    qzr::SetMessageBoxObserver([this](HWND, const std::wstring& text, const std::wstring& caption, UINT type) {
+      boxes.push_back({text, caption, type});
+      return IDOK;
+    });
+  }
+  ~BoxRecorder() { qzr::SetMessageBoxObserver(nullptr); }
+  std::vector<ShownBox> boxes;
+};
+
+// Sends a list notification as the list view itself would.
+inline LRESULT NotifyList(HWND dialog, UINT code, int item) {
+  HWND list = GetDlgItem(dialog, 1050);
+  NMITEMACTIVATE note{};
+  note.hdr.hwndFrom = list;
+  note.hdr.idFrom = 1050;
+  note.hdr.code = code;
+  note.iItem = item;
+  return SendMessageW(dialog, WM_NOTIFY, 1050, reinterpret_cast<LPARAM>(&note));
+}
+
+inline void Command(HWND dialog, int id) { SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+inline void PostCommand(HWND dialog, int id) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+inline std::wstring TextOf(HWND dialog, int id) {
+  wchar_t text[1024] = {};
+  GetDlgItemTextW(dialog, id, text, 1024);
+  return text;
+}
+
+// Types into the password edit as the keyboard would, one character message at a time.
+inline void Type(HWND dialog, const std::wstring& text) {
+  HWND edit = GetDlgItem(dialog, 1002);
+  SetWindowTextW(edit, L"");
+  for (wchar_t c : text) SendMessageW(edit, WM_CHAR, c, 1);
+}
+
+// A model filled in memory: no menu.ini, the whitelist off (so the monitor counts as running).
+inline std::unique_ptr<qzr::LauncherConfig> MakeModel(bool fullScreen, std::vector<std::wstring> captions = {}) {
+  auto model = std::make_unique<qzr::LauncherConfig>();
+  model->fullScreen = fullScreen ? 1 : 0;
+  model->autoStart = 0;
+  model->buttonCount = static_cast<int>(captions.size());
+  for (size_t i = 0; i < captions.size() && i < qzr::kButtonSlots; ++i) model->caption[i] = captions[i];
+  return model;
+}
+
+// Rebuilds the model's whitelist from a given menu.ini and monitor path, so that a test can put
+// the launcher into restricted mode (whitelist on, monitor missing).
+inline void RebuildWhitelist(qzr::LauncherConfig& model, const std::wstring& menuIni, const std::wstring& monitor,
+                             const std::wstring& nameSuffix) {
+  qzr::WhitelistSettings settings;
+  settings.menuIniPath = menuIni;
+  settings.monitorPath = monitor;
+  settings.names.mutex += nameSuffix;
+  settings.names.cache += nameSuffix;
+  settings.names.sync += nameSuffix;
+  settings.names.terminate += nameSuffix;
+  model.whitelist.~LauncherWhitelist();
+  new (&model.whitelist) qzr::LauncherWhitelist(std::move(settings));
+  model.whitelist.Construct();
+}
+
+}  // namespace ui_testing

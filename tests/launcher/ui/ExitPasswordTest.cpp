@@ -1,0 +1,148 @@
+// The exit password dialog on its own: matching, the six-character field, Cancel, the
+// Keyboard toggle through the platform library's SIP calls, windowed mode's buttons.
+#include <gtest/gtest.h>
+
+#include "DialogDriver.h"
+#include "ExitPasswordDialog.h"
+#include "LauncherDialog.h"
+#include "SipEntries.h"
+#include "TestSupport.h"
+
+using namespace testing_support;
+using namespace ui_testing;
+
+namespace {
+
+struct Attempt {
+  std::wstring typed;
+  bool accepted;
+};
+
+}  // namespace
+
+TEST(ExitPassword, MatchesTheWholeTextCaseSensitively) {
+  const struct {
+    const wchar_t* configured;
+    std::vector<Attempt> attempts;
+  } cases[] = {
+      {L"", {{L"", true}}},
+      {L"AbCdEf", {{L"abcdef", false}, {L"ABCDEF", false}, {L"AbCdE", false}, {L"AbCdEf", true}}},
+      {L"1234", {{L"12345", false}, {L" 1234", false}, {L"1234", true}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.configured)));
+    BoxRecorder boxes;
+    auto model = MakeModel(true);
+    model->password = c.configured;
+    qzr::ExitPasswordDialog dialog(*model);
+    std::vector<std::function<void()>> script;
+    std::vector<std::wstring> fieldAfter;
+    for (const Attempt& a : c.attempts) {
+      script.push_back([&, a] {
+        HWND d = TopDialog();
+        Type(d, a.typed);
+        if (a.accepted) {
+          PostCommand(d, IDOK);
+          return;
+        }
+        Command(d, IDOK);
+        fieldAfter.push_back(TextOf(d, 1002));
+        EXPECT_EQ(GetFocus(), GetDlgItem(d, 1002));
+      });
+    }
+    ScriptedSteps steps(std::move(script));
+    EXPECT_EQ(dialog.DoModal(), qzr::kExitResult);
+    size_t refused = c.attempts.size() - 1;
+    ASSERT_EQ(boxes.boxes.size(), refused);
+    for (const ShownBox& box : boxes.boxes) {
+      EXPECT_EQ(box.text, L"Invalid Password");
+      EXPECT_EQ(box.caption, L"Password Error");
+      EXPECT_EQ(box.type, static_cast<UINT>(MB_OK));
+    }
+    for (const std::wstring& text : fieldAfter) EXPECT_EQ(text, L"") << "a refused entry empties the field";
+  }
+}
+
+TEST(ExitPassword, FieldTakesSixCharactersAndCancelReturnsTwo) {
+  BoxRecorder boxes;
+  auto model = MakeModel(true);
+  model->password = L"123456";
+  qzr::ExitPasswordDialog dialog(*model);
+  std::wstring afterSeven;
+  ScriptedSteps steps({
+      [&] {
+        HWND d = TopDialog();
+        Type(d, L"1234567");
+        afterSeven = TextOf(d, 1002);
+        Type(d, L"x");
+        Command(d, IDOK);
+        PostCommand(d, IDCANCEL);
+      },
+  });
+  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  EXPECT_EQ(afterSeven, L"123456");
+  EXPECT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_FALSE(dialog.holdsPlatformLibrary());
+}
+
+TEST(ExitPassword, KeyboardTwiceShowsThenHidesTheSip) {
+  // Where the program folder has no platform library of its own, the SIP stand-in serves.
+  SetDllDirectoryW((BinFolder() + L"uistandin").c_str());
+  BoxRecorder boxes;
+  auto model = MakeModel(true);
+  qzr::ExitPasswordDialog dialog(*model);
+  std::vector<uint32_t> flags;
+  bool focusInEdit = true, held = false;
+  auto query = [&] {
+    qzr::SipInfoRecord info;
+    flags.push_back(qzr::SipGetInfo(&info) ? info.flags : 0xFFFFFFFF);
+  };
+  ScriptedSteps steps({
+      [&] {
+        HWND d = TopDialog();
+        held = dialog.holdsPlatformLibrary();
+        qzr::SipShowIM(0);
+        query();
+        Command(d, IDC_KEYBOARD_BUTTON);
+        query();
+        focusInEdit = focusInEdit && GetFocus() == GetDlgItem(d, 1002);
+        Command(d, IDC_KEYBOARD_BUTTON);
+        query();
+        focusInEdit = focusInEdit && GetFocus() == GetDlgItem(d, 1002);
+        Command(d, IDC_KEYBOARD_BUTTON);
+        PostCommand(d, IDCANCEL);
+      },
+  });
+  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  SetDllDirectoryW(nullptr);
+  EXPECT_TRUE(held);
+  EXPECT_EQ(flags, (std::vector<uint32_t>{0, 1, 0}));
+  EXPECT_TRUE(focusInEdit);
+  // Cancel hid the SIP; the entries outlive the dialog and its library handle.
+  qzr::SipInfoRecord info;
+  ASSERT_TRUE(qzr::SipGetInfo(&info));
+  EXPECT_EQ(info.flags, 0u);
+}
+
+TEST(ExitPassword, WindowedModeLeavesConfirmAndCancelToTheBars) {
+  BoxRecorder boxes;
+  auto model = MakeModel(false);
+  model->password = L"9";
+  qzr::ExitPasswordDialog dialog(*model);
+  bool okVisible = true, cancelVisible = true, keyboardVisible = true;
+  ScriptedSteps steps({
+      [&] {
+        HWND d = TopDialog();
+        SendMessageW(d, WM_ACTIVATE, WA_ACTIVE, 0);
+        okVisible = IsWindowVisible(GetDlgItem(d, IDOK));
+        cancelVisible = IsWindowVisible(GetDlgItem(d, IDCANCEL));
+        keyboardVisible = IsWindowVisible(GetDlgItem(d, IDC_KEYBOARD_BUTTON));
+        PostCommand(d, IDM_CANCEL_KEY);
+      },
+  });
+  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  EXPECT_TRUE(boxes.boxes.empty()) << (boxes.boxes.empty() ? "" : testing::PrintToString(boxes.boxes[0].text));
+  EXPECT_FALSE(okVisible);
+  EXPECT_FALSE(cancelVisible);
+  EXPECT_FALSE(keyboardVisible);
+}

@@ -1,0 +1,361 @@
+// The main dialog run in-process: the list, taps and Enter through the shell, network gating
+// from the radio, auto start, the ways to the password dialog, restricted mode, relayout.
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "DeviceIdentity.h"
+#include "DeviceProfile.h"
+#include "DialogDriver.h"
+#include "LauncherDialog.h"
+#include "MainWindow.h"
+#include "StatusDialog.h"
+#include "TestSupport.h"
+#include "UiLayout.h"
+
+using namespace testing_support;
+using namespace ui_testing;
+
+namespace {
+
+// One launch of ui_launch_probe: where it writes, and what it wrote.
+class ProbeLaunch {
+ public:
+  explicit ProbeLaunch(const ScratchFolder& folder, const std::wstring& name) : out_(folder / name) {
+    SetEnvironmentVariableW(L"QZR_LAUNCH_PROBE_OUT", out_.c_str());
+  }
+  std::optional<std::string> Wait(DWORD ms = 15000) const {
+    for (DWORD waited = 0; waited < ms; waited += 100) {
+      if (auto text = ReadBytes(out_)) return text;
+      Sleep(100);
+    }
+    return std::nullopt;
+  }
+
+ private:
+  std::wstring out_;
+};
+
+std::wstring ProbeProgram() { return BinFolder() + L"ui_launch_probe.exe"; }
+
+std::wstring ItemText(HWND dialog, int item) {
+  wchar_t text[128] = {};
+  ListView_GetItemText(GetDlgItem(dialog, IDC_PROGRAM_LIST), item, 0, text, 128);
+  return text;
+}
+
+bool EndsWithWindowsFolder(const std::string& text) {
+  std::string lower;
+  for (char c : text) lower += static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  return lower.find("cwd=c:\\windows\n") != std::string::npos || lower.find("cwd=c:\\windows\\\n") != std::string::npos;
+}
+
+// Every test starts as a fresh process would: network up, the radio's address usable.
+class MainDialogTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    qzr::SetNetworkUp(true);
+    qzr::SetListItemCount(0);
+    profile.Set(L"RadioIp", L"10.20.30.41");
+    profile.Set(L"RadioAssociation", L"0");
+    qzr::ResetDeviceFactsForTesting();
+  }
+  ProfileScope profile;
+  ScratchFolder scratch{L"uimain"};
+  BoxRecorder boxes;
+};
+
+}  // namespace
+
+TEST_F(MainDialogTest, ListShowsSlotsInOrderAndTapAndEnterLaunchThroughTheShell) {
+  auto model = MakeModel(true, {L"Scanner", L""});
+  model->caption[2] = L"Not shown";
+  model->exePath[0] = ProbeProgram();
+  model->parameters[0] = L"alpha beta";
+  model->exePath[1] = ProbeProgram();
+
+  std::optional<std::string> tapped, entered;
+  bool nothingForOutOfRange = false;
+  qzr::LauncherDialog dialog(*model);
+  ScriptedSteps steps({
+      [&] {
+        HWND d = TopDialog();
+        EXPECT_EQ(ListView_GetItemCount(GetDlgItem(d, IDC_PROGRAM_LIST)), 2);
+        EXPECT_EQ(ItemText(d, 0), L"Scanner");
+        EXPECT_EQ(ItemText(d, 1), L"");
+        EXPECT_EQ(qzr::ListItemCount(), 2);
+        EXPECT_EQ(qzr::GetMainWindowHandle(), d);
+        ProbeLaunch launch(scratch, L"tap.txt");
+        EXPECT_EQ(NotifyList(d, NM_CLICK, 0), 0);
+        tapped = launch.Wait();
+      },
+      [&] {
+        HWND d = TopDialog();
+        HWND list = GetDlgItem(d, IDC_PROGRAM_LIST);
+        ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+        ListView_SetItemState(list, 1, LVIS_SELECTED, LVIS_SELECTED);
+        ProbeLaunch launch(scratch, L"enter.txt");
+        EXPECT_EQ(NotifyList(d, NM_RETURN, -1), 0);
+        entered = launch.Wait();
+      },
+      [&] {
+        HWND d = TopDialog();
+        ProbeLaunch launch(scratch, L"none.txt");
+        NotifyList(d, NM_CLICK, 2);
+        NotifyList(d, NM_CLICK, -1);
+        ListView_SetItemState(GetDlgItem(d, IDC_PROGRAM_LIST), -1, 0, LVIS_SELECTED);
+        NotifyList(d, NM_RETURN, -1);
+        nothingForOutOfRange = !launch.Wait(1500).has_value();
+      },
+      [&] { EndDialog(TopDialog(), 5); },
+  });
+  EXPECT_EQ(dialog.DoModal(), 5);
+  ASSERT_TRUE(tapped.has_value());
+  EXPECT_TRUE(EndsWithWindowsFolder(*tapped)) << *tapped;
+  EXPECT_NE(tapped->find("args=alpha beta\n"), std::string::npos) << *tapped;
+  ASSERT_TRUE(entered.has_value());
+  EXPECT_TRUE(EndsWithWindowsFolder(*entered)) << *entered;
+  EXPECT_NE(entered->find("args=\n"), std::string::npos) << *entered;
+  EXPECT_TRUE(nothingForOutOfRange);
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(MainDialogTest, MissingProgramShowsShellErrorOwnedByTheDialog) {
+  auto model = MakeModel(true, {L"Gone", L"Empty"});
+  model->exePath[0] = scratch / L"missing.exe";
+  qzr::LauncherDialog dialog(*model);
+  HWND main = nullptr;
+  ScriptedSteps steps({
+      [&] {
+        main = TopDialog();
+        NotifyList(main, NM_CLICK, 0);
+        NotifyList(main, NM_CLICK, 1);  // an empty program path still goes to the shell
+      },
+      [&] { EndDialog(TopDialog(), 5); },
+  });
+  EXPECT_EQ(dialog.DoModal(), 5);
+  ASSERT_EQ(boxes.boxes.size(), 2u);
+  for (const ShownBox& box : boxes.boxes) {
+    EXPECT_EQ(box.caption, L"Shell Error");
+    EXPECT_EQ(box.type, static_cast<UINT>(MB_OK));
+    EXPECT_FALSE(box.text.empty());
+  }
+}
+
+TEST_F(MainDialogTest, ItemsNeedingSignalFollowTheRadiosAddress) {
+  auto model = MakeModel(true, {L"Online"});
+  model->exePath[0] = ProbeProgram();
+  model->needsSignal[0] = 1;
+  const struct {
+    const wchar_t* address;
+    bool launches;
+  } cases[] = {{L"169.254.12.7", false}, {L"0.0.0.0", false}, {L"", false}, {L"10.169.0.5", true}};
+  std::vector<std::function<void()>> script;
+  int n = 0;
+  for (const auto& c : cases) {
+    script.push_back([&, c, n] {
+      profile.Set(L"RadioIp", c.address);
+      HWND d = TopDialog();
+      SendMessageW(d, WM_TIMER, qzr::kRefreshTimer, 0);
+      EXPECT_EQ(qzr::NetworkUp(), c.launches) << testing::PrintToString(std::wstring(c.address));
+      ProbeLaunch launch(scratch, L"gate" + std::to_wstring(n) + L".txt");
+      NotifyList(d, NM_CLICK, 0);
+      EXPECT_EQ(launch.Wait(c.launches ? 15000 : 1500).has_value(), c.launches)
+          << testing::PrintToString(std::wstring(c.address));
+    });
+    ++n;
+  }
+  script.push_back([&] { EndDialog(TopDialog(), 5); });
+  qzr::LauncherDialog dialog(*model);
+  ScriptedSteps steps(std::move(script));
+  EXPECT_EQ(dialog.DoModal(), 5);
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(MainDialogTest, AutoStartAfterTwoSecondsUnlessFullScreenFindsNoNetwork) {
+  const struct {
+    bool fullScreen;
+    const wchar_t* address;
+    bool launches;
+  } cases[] = {
+      {true, L"10.20.30.41", true},
+      {true, L"169.254.12.7", false},  // the first refresh at start-up already knows
+      {false, L"169.254.12.7", true},  // no refresh before 5 s: NetworkUp still holds its first true
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "fullScreen " << c.fullScreen << " address "
+                                    << testing::PrintToString(std::wstring(c.address)));
+    qzr::SetNetworkUp(true);
+    profile.Set(L"RadioIp", c.address);
+    auto model = MakeModel(c.fullScreen, {L"First"});
+    model->exePath[0] = ProbeProgram();
+    model->needsSignal[0] = 1;
+    model->autoStart = 1;
+    std::wstring name = std::wstring(L"auto") + (c.fullScreen ? L"f" : L"w") + c.address + L".txt";
+    ProbeLaunch launch(scratch, name);
+    DWORD opened = GetTickCount();
+    std::optional<std::string> started;
+    DWORD startedAfter = 0;
+    qzr::LauncherDialog dialog(*model);
+    ScriptedSteps steps({[&] {
+                           started = launch.Wait(4500);
+                           startedAfter = GetTickCount() - opened;
+                         },
+                         [&] { EndDialog(TopDialog(), 5); }},
+                        500);
+    EXPECT_EQ(dialog.DoModal(), 5);
+    EXPECT_EQ(started.has_value(), c.launches);
+    if (started) {
+      EXPECT_GE(startedAfter, 1900u);
+    }
+  }
+}
+
+TEST_F(MainDialogTest, OkCancelAndCloseAllAskForThePassword) {
+  auto model = MakeModel(true, {L"One"});
+  model->password = L"abc123";
+  const UINT ways[] = {IDOK, IDCANCEL, 0};
+  for (UINT way : ways) {
+    SCOPED_TRACE(way);
+    boxes.boxes.clear();
+    int dialogsWithPassword = 0;
+    qzr::LauncherDialog dialog(*model);
+    HWND main = nullptr;
+    ScriptedSteps steps({
+        [&] {
+          main = TopDialog();
+          if (way) PostCommand(main, way);
+          else PostMessageW(main, WM_CLOSE, 0, 0);
+        },
+        [&] {
+          HWND password = TopDialog();
+          EXPECT_NE(password, main);
+          dialogsWithPassword = DialogCount();
+          Type(password, L"wrong");
+          Command(password, IDOK);
+        },
+        [&] {
+          HWND password = TopDialog();
+          EXPECT_NE(password, main) << "a wrong password leaves the launcher running";
+          EXPECT_EQ(TextOf(password, 1002), L"");
+          Type(password, L"abc123");
+          PostCommand(password, IDOK);
+        },
+    });
+    EXPECT_EQ(dialog.DoModal(), qzr::kExitResult);
+    EXPECT_EQ(dialogsWithPassword, 2);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, L"Invalid Password");
+    EXPECT_EQ(boxes.boxes[0].caption, L"Password Error");
+  }
+}
+
+TEST_F(MainDialogTest, StatusButtonAndSoftKeyOpenTheStatusPageAndBackReturns) {
+  auto model = MakeModel(true, {L"One"});
+  for (int command : {IDC_STATUS_BUTTON, IDM_STATUS_KEY}) {
+    SCOPED_TRACE(command);
+    qzr::LauncherDialog dialog(*model);
+    bool childFlagWhileUp = false, statusPageUp = false, backToList = false;
+    ScriptedSteps steps({
+        [&] { PostCommand(TopDialog(), command); },
+        [&] {
+          statusPageUp = qzr::StatusDialog::Current() != nullptr;
+          childFlagWhileUp = dialog.modalChildUp();
+          Command(TopDialog(), IDCANCEL);
+        },
+        [&] {
+          backToList = qzr::StatusDialog::Current() == nullptr && TopDialog() == dialog.hwnd();
+          EndDialog(TopDialog(), 5);
+        },
+    });
+    EXPECT_EQ(dialog.DoModal(), 5);
+    EXPECT_TRUE(statusPageUp);
+    EXPECT_TRUE(childFlagWhileUp);
+    EXPECT_TRUE(backToList);
+  }
+}
+
+TEST_F(MainDialogTest, RestrictedModeKeepsTheStatusPageUpUntilExit) {
+  ScratchFolder folder(L"uirestricted");
+  ASSERT_TRUE(WriteBytes(folder / L"menu.ini", "[WhiteList]\r\nWhiteListEnabled=TRUE\r\n"));
+  auto model = MakeModel(true, {L"One", L"Two"});
+  model->password = L"";
+  RebuildWhitelist(*model, folder / L"menu.ini", folder / L"Gatewarden.exe", L"_uitest");
+  ASSERT_FALSE(model->whitelist.monitorRunning());
+  boxes.boxes.clear();
+
+  qzr::LauncherDialog dialog(*model);
+  bool stillOnStatus = false;
+  ScriptedSteps steps({
+      [&] {
+        ASSERT_NE(qzr::StatusDialog::Current(), nullptr);
+        HWND page = TopDialog();
+        Command(page, IDCANCEL);
+        Command(page, IDM_BACK_KEY);
+        stillOnStatus = qzr::StatusDialog::Current() != nullptr && TopDialog() == page;
+        PostCommand(page, IDC_EXIT_BUTTON);
+      },
+      [&] { PostCommand(TopDialog(), IDOK); },  // empty password configured: an empty field passes
+  });
+  EXPECT_EQ(dialog.DoModal(), qzr::kExitResult);
+  EXPECT_TRUE(stillOnStatus);
+  EXPECT_EQ(qzr::ListItemCount(), 0) << "the list is never filled in restricted mode";
+}
+
+TEST_F(MainDialogTest, ScreenSizeNoticeLaysTheControlsOutAgain) {
+  auto model = MakeModel(true, {L"One", L"Two", L"Three"});
+  qzr::LauncherDialog dialog(*model);
+  qzr::LayoutPlan expected;
+  qzr::ControlRects after;
+  ScriptedSteps steps({
+      [&] {
+        HWND d = TopDialog();
+        // Scatter the controls, then tell the dialog the screen changed.
+        for (int id : {IDC_PROGRAM_LIST, IDC_LOGO, IDC_STATUS_BUTTON}) MoveWindow(GetDlgItem(d, id), 3, 3, 10, 10, FALSE);
+        qzr::MainLayoutInput in;
+        in.screenWidth = GetSystemMetrics(SM_CXSCREEN);
+        in.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+        in.fullScreen = true;
+        in.logoHeight = dialog.logoHeight();
+        in.itemCount = 3;
+        in.workHeight = dialog.workHeight();
+        in.modelId = qzr::GetModelId();
+        in.gaugeExists = GetDlgItem(d, IDC_BATTERY_GAUGE) != nullptr;
+        in.meter = qzr::ReadControlRects(d, {IDC_SIGNAL_METER})[IDC_SIGNAL_METER];
+        expected = qzr::MainDialogLayout(in);
+        SetForegroundWindow(GetDesktopWindow());
+        SendMessageW(d, WM_SETTINGCHANGE, qzr::kScreenSizeChange, 0);
+        after = qzr::ReadControlRects(d, {IDC_PROGRAM_LIST, IDC_LOGO, IDC_STATUS_BUTTON, IDC_SIGNAL_METER,
+                                          IDC_BATTERY_GAUGE});
+      },
+      [&] { EndDialog(TopDialog(), 5); },
+  });
+  EXPECT_EQ(dialog.DoModal(), 5);
+  ASSERT_FALSE(expected.empty());
+  int checked = 0;
+  for (const qzr::Placement& p : expected) {
+    if (p.action != qzr::Placing::Move || !after.count(p.id)) continue;
+    EXPECT_EQ(after[p.id], p.rect) << "control " << p.id;
+    ++checked;
+  }
+  EXPECT_GE(checked, 3);
+}
+
+TEST_F(MainDialogTest, TimerFortyFiveSetsTheIgnoreTouchEvent) {
+  auto model = MakeModel(true, {L"One"});
+  HANDLE before = OpenEventW(SYNCHRONIZE, FALSE, L"QZR_IGNORE_TOUCH");
+  ASSERT_EQ(before, nullptr) << "left over from elsewhere";
+  DWORD wait = WAIT_FAILED;
+  qzr::LauncherDialog dialog(*model);
+  ScriptedSteps steps({
+      [&] {
+        HANDLE keep = CreateEventW(nullptr, TRUE, FALSE, L"QZR_IGNORE_TOUCH");
+        SendMessageW(TopDialog(), WM_TIMER, qzr::kIgnoreTouchTimer, 0);
+        wait = WaitForSingleObject(keep, 0);
+        CloseHandle(keep);
+      },
+      [&] { EndDialog(TopDialog(), 5); },
+  });
+  EXPECT_EQ(dialog.DoModal(), 5);
+  EXPECT_EQ(wait, WAIT_OBJECT_0);
+}
