@@ -26,8 +26,17 @@ inline constexpr wchar_t kKernelOemSerial[] = L"KernelOemSerial";  // REG_BINARY
 inline constexpr wchar_t kDmxSerial[] = L"DmxSerial";              // REG_SZ, "DMX1:" control 0x002201A8
 inline constexpr wchar_t kEventLogFile[] = L"EventLogFile";        // REG_SZ, where the event log appends
 inline constexpr wchar_t kJournalFile[] = L"JournalFile";          // REG_SZ, what the device was asked to do
+inline constexpr wchar_t kRebootOnBootRequest[] = L"RebootOnBootRequest";  // REG_SZ "1": a PAL boot runs the start-up list
+inline constexpr wchar_t kPalBootResult[] = L"PalBootResult";      // REG_SZ, PALBOOT_BootTerminal's answer; missing = 0
 inline constexpr wchar_t kBatteryPercent[] = L"BatteryPercent";    // REG_SZ decimal 0..255, main battery
 }  // namespace profile
+
+// HKEY_LOCAL_MACHINE\<kStartUpKey>: the handheld's start-up list, REG_SZ "LaunchNN" = program,
+// started in ascending NN with NN as its command line.
+inline constexpr wchar_t kStartUpKey[] = L"Software\\HandheldEmulator\\StartUp";
+// HKEY_LOCAL_MACHINE\<kEmulatorKey>, REG_SZ kToolPathValue: where qzremu was installed from.
+inline constexpr wchar_t kEmulatorKey[] = L"Software\\HandheldEmulator";
+inline constexpr wchar_t kToolPathValue[] = L"ToolPath";
 
 std::optional<std::wstring> ReadProfileString(const wchar_t* name);
 std::optional<std::vector<BYTE>> ReadProfileBinary(const wchar_t* name);

@@ -2,6 +2,7 @@
 // \Windows, starting programs the way the device's start-up list does).
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -13,7 +14,7 @@
 namespace {
 
 // The maker's libraries live in \Windows on the device.
-const wchar_t* const kStandIns[] = {L"QZREventLog.dll", L"QZRIVAPAL.dll"};
+const wchar_t* const kStandIns[] = {L"QZREventLog.dll", L"QZRIVAPAL.dll", L"80211api.dll", L"QZRSSApi.dll"};
 
 std::wstring ModuleFolder() {
   wchar_t path[MAX_PATH] = {};
@@ -100,6 +101,44 @@ bool SeedExecutableClass() {
   return ok;
 }
 
+// Keys the device's image carries and the launcher opens but never creates. Values already
+// there are kept, so reinstalling leaves the launcher's state across boots alone.
+bool SeedLauncherKeys() {
+  const struct { const wchar_t* key; const wchar_t* value; } entries[] = {
+      {L"Software\\Korvanex\\Utilities\\KORVANEX_LAUNCHER", L"StartButtonSettingChanged"},
+      {L"Software\\Korvanex\\Utilities\\KORVANEX_LAUNCHER", L"CleanUpRebootFlag"},
+      {L"SOFTWARE\\Microsoft\\Shell\\Bubbletiles", L"HardwareStartKeyEnabled"},
+  };
+  bool ok = true;
+  for (const auto& e : entries) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, e.key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+      fprintf(stderr, "cannot create HKEY_LOCAL_MACHINE\\%ls\n", e.key);
+      ok = false;
+      continue;
+    }
+    if (RegQueryValueExW(key, e.value, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      DWORD zero = 0;
+      ok = RegSetValueExW(key, e.value, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), sizeof zero) == ERROR_SUCCESS && ok;
+    }
+    RegCloseKey(key);
+  }
+  return ok;
+}
+
+// The PAL stand-in starts "qzremu boot" for a warm boot; it finds the tool through this value.
+bool RecordToolPath() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, wince::kEmulatorKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return false;
+  bool ok = RegSetValueExW(key, wince::kToolPathValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
+                           static_cast<DWORD>((wcslen(path) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return ok;
+}
+
 int CmdInstall() {
   std::wstring from = ModuleFolder();
   wchar_t windows[MAX_PATH] = {};
@@ -113,6 +152,8 @@ int CmdInstall() {
     }
   }
   if (!SeedExecutableClass()) ++failures;
+  if (!SeedLauncherKeys()) ++failures;
+  if (!RecordToolPath()) ++failures;
   return failures ? 1 : 0;
 }
 
@@ -150,11 +191,80 @@ int CmdStart(std::vector<std::wstring> args) {
   return static_cast<int>(code);
 }
 
+// The start-up list, "LaunchNN" = program, in ascending NN.
+std::vector<std::pair<unsigned long, std::wstring>> StartUpList() {
+  std::vector<std::pair<unsigned long, std::wstring>> list;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, wince::kStartUpKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return list;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[64] = {};
+    wchar_t data[MAX_PATH] = {};
+    DWORD nameChars = 64, dataBytes = sizeof data - sizeof(wchar_t), type = 0;
+    LONG rc = RegEnumValueW(key, i, name, &nameChars, nullptr, &type, reinterpret_cast<BYTE*>(data), &dataBytes);
+    if (rc == ERROR_NO_MORE_ITEMS) break;
+    if (rc != ERROR_SUCCESS || type != REG_SZ || _wcsnicmp(name, L"Launch", 6) != 0) continue;
+    wchar_t* end = nullptr;
+    unsigned long number = wcstoul(name + 6, &end, 10);
+    if (end == name + 6 || *end) continue;
+    list.emplace_back(number, data);
+  }
+  RegCloseKey(key);
+  std::sort(list.begin(), list.end());
+  return list;
+}
+
+// A warm boot of the simulated handheld: waits until the process that asked for it is gone
+// (a device restart would end it, so one that lingers is ended), then runs the start-up list.
+int CmdBoot(std::vector<std::wstring> args) {
+  bool wait = false;
+  DWORD requester = 0;
+  while (!args.empty()) {
+    if (args[0] == L"--wait") {
+      wait = true;
+      args.erase(args.begin());
+    } else if (args[0] == L"--after-exit" && args.size() >= 2) {
+      requester = wcstoul(args[1].c_str(), nullptr, 10);
+      args.erase(args.begin(), args.begin() + 2);
+    } else {
+      return 2;
+    }
+  }
+  if (requester) {
+    if (HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, requester)) {
+      if (WaitForSingleObject(process, 30000) == WAIT_TIMEOUT) TerminateProcess(process, 0);
+      WaitForSingleObject(process, 5000);
+      CloseHandle(process);
+    }
+  }
+  wince::AppendJournal(L"Boot");
+  std::vector<HANDLE> started;
+  int failures = 0;
+  for (const auto& [number, program] : StartUpList()) {
+    std::wstring commandLine = QuoteArgument(program) + L" " + std::to_wstring(number);
+    wince::AppendJournal(L"Launch" + std::to_wstring(number) + L" " + program);
+    STARTUPINFOW si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &pi)) {
+      fprintf(stderr, "cannot start %ls (error %lu)\n", program.c_str(), GetLastError());
+      ++failures;
+      continue;
+    }
+    CloseHandle(pi.hThread);
+    started.push_back(pi.hProcess);
+  }
+  for (HANDLE process : started) {
+    if (wait) WaitForSingleObject(process, 60000);
+    CloseHandle(process);
+  }
+  return failures ? 1 : 0;
+}
+
 void Usage() {
   fprintf(stderr,
           "usage: qzremu profile default|clear|load FILE|set NAME VALUE|unset NAME\n"
           "       qzremu install            put the maker's libraries into \\Windows, seed the .exe open command\n"
-          "       qzremu start [--wait] PROGRAM [ARGS...]\n");
+          "       qzremu start [--wait] PROGRAM [ARGS...]\n"
+          "       qzremu boot [--wait] [--after-exit PID]   run the start-up list as a warm boot does\n");
 }
 
 }  // namespace
@@ -171,6 +281,7 @@ int wmain(int argc, wchar_t** argv) {
   if (cmd == L"profile") rc = CmdProfile(args);
   else if (cmd == L"install") rc = CmdInstall();
   else if (cmd == L"start") rc = CmdStart(args);
+  else if (cmd == L"boot") rc = CmdBoot(args);
   if (rc == 2) Usage();
   return rc;
 }

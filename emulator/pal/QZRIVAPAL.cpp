@@ -1,8 +1,10 @@
 // Stand-in for the device maker's platform abstraction library, answering from the device
-// profile. A boot request is written to the device journal instead of restarting anything.
+// profile. A boot request is written to the device journal; with RebootOnBootRequest it also
+// runs the start-up list again, as a restart would.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
 #include <string>
 
@@ -11,6 +13,26 @@
 namespace {
 constexpr HRESULT kNotAvailable = static_cast<HRESULT>(0x80004001);
 constexpr HRESULT kFailure = static_cast<HRESULT>(0x80004005);
+
+// Runs the handheld's start-up list again once the requesting process is gone, so a
+// clean-up cycle can be watched across simulated boots.
+void StartWarmBoot() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, wince::kEmulatorKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  wchar_t tool[MAX_PATH] = {};
+  DWORD bytes = sizeof tool - sizeof(wchar_t), type = 0;
+  LONG rc = RegQueryValueExW(key, wince::kToolPathValue, nullptr, &type, reinterpret_cast<BYTE*>(tool), &bytes);
+  RegCloseKey(key);
+  if (rc != ERROR_SUCCESS || type != REG_SZ) return;
+  std::wstring commandLine = L"\"" + std::wstring(tool) + L"\" boot --after-exit " + std::to_wstring(GetCurrentProcessId());
+  STARTUPINFOW si{sizeof si};
+  PROCESS_INFORMATION pi{};
+  if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, L"C:\\", &si, &pi)) {
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
+}
+
 }  // namespace
 
 extern "C" {
@@ -19,7 +41,11 @@ __declspec(dllexport) HRESULT WINAPI PALBOOT_BootTerminal(DWORD bootCode) {
   wchar_t line[64];
   swprintf(line, 64, L"PALBOOT_BootTerminal 0x%X", static_cast<unsigned>(bootCode));
   wince::AppendJournal(line);
-  return S_OK;
+  HRESULT result = S_OK;
+  if (auto answer = wince::ReadProfileString(wince::profile::kPalBootResult))
+    result = static_cast<HRESULT>(wcstoul(answer->c_str(), nullptr, 0));
+  if (result >= 0 && wince::ReadProfileString(wince::profile::kRebootOnBootRequest) == L"1") StartWarmBoot();
+  return result;
 }
 
 __declspec(dllexport) HRESULT WINAPI PALSysinfo_GetDeviceDetailW(DWORD detailId, wchar_t* buffer, DWORD* sizeInOutBytes) {

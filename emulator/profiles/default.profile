@@ -12,3 +12,13 @@ KernelOemSerial=hex:48,31,32,41,34,30,30,31,32,33,34,00,00,00,00,00
 DmxSerial=K12A40012345
 EventLogFile=C:\handheld\eventlog.txt
 JournalFile=C:\handheld\journal.txt
+; The radio: associated, a fair signal, an address; its security set on the Microsoft page (WPA2).
+RadioAssociation=0
+RadioRssi=-58
+RadioMac=00:0D:4B:12:34:56
+RadioIp=10.20.30.41
+ZeroConfig=ON
+NetworkAuthentication=7
+ActiveProfile=Profile_1
+Profile1Association=RSN
+BatteryPercent=87

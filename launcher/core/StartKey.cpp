@@ -1,11 +1,115 @@
-// Start key and reboot flags: the registry cycle is not built yet, so every start is an
-// ordinary one and the start key is left as it is.
+// Start key, reboot flags and the clean-up warm boot: the registry cycle across device restarts.
 #include "StartKey.h"
 
+#include "wince.h"
+
+#include <string>
+
+#include "LauncherConfig.h"
+#include "Lockdown.h"
+#include "MainWindow.h"
+#include "MessageBoxes.h"
+#include "Pal.h"
+#include "Win32Owners.h"
+
 namespace qzr {
+namespace {
 
-bool TakeCleanUpStart() { return false; }
+constexpr DWORD kFlagFailure = 0x80004005;
 
-void SyncStartKeySetting(LauncherConfig&) {}
+constexpr char kHardwareStartKeyEnabled[] = "HardwareStartKeyEnabled";
+constexpr char kStartButtonSettingChanged[] = "StartButtonSettingChanged";
+constexpr char kCleanUpRebootFlag[] = "CleanUpRebootFlag";
+
+constexpr wchar_t kWarmBootNeeded[] = L"Korvanex Launcher detects a configuration change which requires a warm boot.";
+constexpr wchar_t kWarmBootFailed[] = L"Warm boot failed.";
+
+std::wstring Widen(const char* text) {
+  if (!text || !*text) return {};
+  int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), n);
+  wide.resize(static_cast<size_t>(n - 1));
+  return wide;
+}
+
+bool ReadFlag(const char* keyPath, const char* valueName, DWORD* value) {
+  return ReadLauncherFlag(keyPath, valueName, value) == 0;
+}
+
+}  // namespace
+
+DWORD ReadLauncherFlag(const char* keyPath, const char* valueName, DWORD* value) {
+  if (!keyPath || !valueName || !value) return kFlagFailure;
+  RegKey key;
+  if (!key.Open(HKEY_LOCAL_MACHINE, Widen(keyPath), KEY_QUERY_VALUE)) return kFlagFailure;
+  // Whatever the value's type, up to four bytes of it are the flag; a shorter value is
+  // zero-extended rather than mixed with what the buffer held before.
+  DWORD data = 0, size = sizeof data;
+  if (RegQueryValueExW(key.get(), Widen(valueName).c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS)
+    return kFlagFailure;
+  *value = data;
+  return 0;
+}
+
+DWORD WriteLauncherFlag(const char* keyPath, const char* valueName, DWORD value) {
+  if (!keyPath || !valueName) return kFlagFailure;
+  RegKey key;
+  if (!key.Open(HKEY_LOCAL_MACHINE, Widen(keyPath), KEY_SET_VALUE)) return kFlagFailure;
+  return key.WriteDword(Widen(valueName).c_str(), value) ? 0 : kFlagFailure;
+}
+
+DWORD ToggleHardwareStartKey() {
+  DWORD current = 0;
+  DWORD rc = ReadLauncherFlag(kBubbletilesKey, kHardwareStartKeyEnabled, &current);
+  if (rc != 0) return rc;
+  return WriteLauncherFlag(kBubbletilesKey, kHardwareStartKeyEnabled, current == 0 ? 1 : 0);
+}
+
+bool TakeCleanUpStart() {
+  DWORD flag = 0;
+  if (!ReadFlag(kLauncherKey, kCleanUpRebootFlag, &flag) || flag == 0) return false;
+  WriteLauncherFlag(kLauncherKey, kCleanUpRebootFlag, 0);
+  return true;
+}
+
+void SyncStartKeySetting(LauncherConfig& config) {
+  DWORD enabled = 0;
+  if (!ReadFlag(kBubbletilesKey, kHardwareStartKeyEnabled, &enabled)) enabled = 0;
+  if (enabled == static_cast<DWORD>(config.startIconHidden)) return;
+  if (ToggleHardwareStartKey() != 0) return;
+  WriteLauncherFlag(kLauncherKey, kStartButtonSettingChanged, 1);
+  // During start-up the main window does not exist yet, so the prompt has no owner.
+  PromptWarmBoot(GetMainWindowHandle());
+}
+
+void PromptWarmBoot(HWND owner) {
+  ShowMessageBox(owner, kWarmBootNeeded, kLauncherTitle, MB_OK);
+  // On success the device restarts; should the call come back anyway, the caller carries on.
+  if (CQZRPal::BootTerminal(kPalWarmBoot) < 0) ShowMessageBox(nullptr, kWarmBootFailed, kLauncherTitle, MB_OK);
+}
+
+void RestoreStartKeySetting(const LauncherConfig& config) {
+  DWORD changed = 0;
+  if (!ReadFlag(kLauncherKey, kStartButtonSettingChanged, &changed)) return;
+  // The toggle inverts the shell's current value; nothing saved is written back.
+  if (config.restoreOnTermination == 1 && changed != 0 && ToggleHardwareStartKey() == 0) {
+    WriteLauncherFlag(kLauncherKey, kStartButtonSettingChanged, 0);
+    WriteLauncherFlag(kLauncherKey, kCleanUpRebootFlag, 1);
+  }
+}
+
+void RestoreSoftKeySetting(const LauncherConfig& config) {
+  if (config.EnableSk1AndSk2 != 0 || config.restoreOnTermination != 1) return;
+  RestoreTodaySoftKeys();
+  // The restored soft keys take effect only after a restart.
+  WriteLauncherFlag(kLauncherKey, kCleanUpRebootFlag, 1);
+}
+
+void CleanUpCheckOnLeaving(HWND owner) {
+  DWORD flag = 0;
+  if (ReadFlag(kLauncherKey, kCleanUpRebootFlag, &flag) && flag != 0) PromptWarmBoot(owner);
+}
 
 }  // namespace qzr

@@ -4,9 +4,13 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <span>
 #include <string>
 
 namespace qzr {
+
+inline constexpr wchar_t kRadioLibraryName[] = L"80211api.dll";
 
 class Radio80211 {
  public:
@@ -17,6 +21,8 @@ class Radio80211 {
   Radio80211& operator=(const Radio80211&) = delete;
 
   int Load();  // 1 when all 29 exports resolved and RadioConnect answered 0
+  // The same with another library file; lets tests walk a library that lacks an export.
+  int Load(const wchar_t* libraryName);
   void Unload();
   bool IsLoaded() const { return library_ != nullptr; }
 
@@ -30,10 +36,28 @@ class Radio80211 {
   FARPROC exports_[kExportCount] = {};
 };
 
+// The radio library's exports, in the order Load resolves them.
+extern const char* const kRadioExportNames[Radio80211::kExportCount];
+
+// The settings service's call: query, response buffer, its size in characters (in and out),
+// time-out in milliseconds; 0 on success.
+using SettingsQuery = std::function<DWORD(const wchar_t* query, wchar_t* response, DWORD* sizeInOutChars, DWORD timeoutMs)>;
+
 // 1 with the authentication name in `buffer` (sizeBytes bytes), else 0.
 int GetAuthenticationText(wchar_t* buffer, int sizeBytes);
+// The same rule over any settings service; GetAuthenticationText passes QZRSSGetW.
+int GetAuthenticationText(wchar_t* buffer, int sizeBytes, const SettingsQuery& query);
 // Reduces a settings response (sizeChars characters) to its upper-cased field value; 1 or 0.
 int ExtractFieldValue(wchar_t* response, int sizeChars);
+
+// What GetIfEntry told about one adapter.
+struct AdapterLink {
+  bool answered = false;  // GetIfEntry succeeded
+  DWORD operStatus = 0;
+  DWORD speed = 0;        // bits per second
+};
+// 1 when some adapter answered with a qualifying status at exactly 10, 100 or 1000 Mbit/s.
+int AnyWiredLinkUp(std::span<const AdapterLink> adapters);
 // 1 when some adapter has a link up at exactly 10, 100 or 1000 Mbit/s.
 int IsWiredLinkUp();
 
