@@ -207,7 +207,10 @@ uint16_t WhitelistCacheView::LiveMarker() const {
 
 bool WhitelistCacheView::IsCacheWithdrawn() const { return LiveMarker() == 0; }
 
-bool WhitelistCacheView::IsUsable() { return WaitForWhitelistSync() && Open() && LoadWhitelists(); }
+bool WhitelistCacheView::IsUsable() {
+  // Opening first: it is done once, and without a block there is no sync event to wait for.
+  return Open() && WaitForWhitelistSync() && LoadWhitelists();
+}
 
 void WhitelistCacheView::Close() {
   view_.reset();

@@ -130,9 +130,8 @@ bool WhitelistView::ActivateRunningProgram() {
   if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &search.workArea, 0)) GetClientRect(GetDesktopWindow(), &search.workArea);
   EnumWindows(FindProgramWindow, reinterpret_cast<LPARAM>(&search));
   if (!search.found) return false;
-  // The device brings owned windows along when the handle's low bit is set; desktop Win32
-  // wants the plain handle.
-  SetForegroundWindow(search.found);
+  // The low bit brings the window's owned windows along.
+  SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<ULONG_PTR>(search.found) | 1));
   return true;
 }
 

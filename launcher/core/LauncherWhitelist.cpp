@@ -1,13 +1,201 @@
-// Placeholder until the whitelist cache is built: the whitelist counts as off.
+// The launcher's half of the whitelist cache: it alone creates, fills, withdraws and wipes the
+// block; the monitor only reads it.
 #include "LauncherWhitelist.h"
 
+#include <algorithm>
+#include <string>
+
+#include "DeviceIdentity.h"
+#include "EventLog.h"
+#include "IniFile.h"
+#include "LauncherConfig.h"
+#include "MessageBoxes.h"
+#include "wince.h"
+
 namespace qzr {
+namespace {
+
+namespace wl = whitelist;
+
+constexpr char kLaunchFailsLine[] = "..\\..\\common source\\FileAcces (%d), LaunchWhiteListEnforcer fails";
+constexpr int kLaunchFailsSourceLine = 509;
+constexpr char kCreateMutexFailedLine[] = "..\\..\\common source\\FileAcces (%d), CreateMutex failed, rc=%d";
+constexpr int kCreateMutexFailedSourceLine = 569;
+constexpr wchar_t kPermitKeyFormat[] = L"Permit%d";
+constexpr int kButtonSlotCount = 10;
+constexpr int kAppKeySlotCount = 6;
+
+}  // namespace
+
+wl::WhitelistEntries WhitelistEntriesFrom(const WhitelistSources& sources, std::function<std::wstring(int n)> permit) {
+  wl::WhitelistEntries entries;
+  const int buttons = std::clamp(sources.buttonCount, 0, kButtonSlotCount);
+  if (sources.exePath)
+    for (int i = 0; i < buttons; ++i) entries.programs.push_back(sources.exePath[i]);
+  if (sources.appKeyExe && sources.appKeyWhitelisted)
+    for (int k = 0; k < kAppKeySlotCount; ++k)
+      if (sources.appKeyWhitelisted[k]) entries.programs.push_back(sources.appKeyExe[k]);
+  entries.programs.push_back(sources.launcherPath);
+  // The volume dialog is found by file name alone: it lives in a different folder per image.
+  if (sources.deviceModelIs8) entries.programs.push_back(kVolumeProgramName);
+  entries.permit = std::move(permit);
+  if (sources.exePath && sources.singleInstance)
+    for (int i = 0; i < buttons; ++i)
+      if (sources.singleInstance[i] && !sources.exePath[i].empty()) entries.singleInstance.push_back(sources.exePath[i]);
+  return entries;
+}
 
 LauncherWhitelist::~LauncherWhitelist() { CloseSharedCache(); }
-void LauncherWhitelist::Construct() {}
-void LauncherWhitelist::PrepareSharedCache(bool) {}
-void LauncherWhitelist::PublishWhitelist(const WhitelistSources&) {}
-void LauncherWhitelist::WithdrawWhitelist() {}
-void LauncherWhitelist::CloseSharedCache() {}
+
+void LauncherWhitelist::Construct() {
+  menuIniPath_ = settings_.menuIniPath;
+  if (menuIniPath_.empty()) GetMenuIniPath(menuIniPath_);
+  enabled_ = !menuIniPath_.empty() &&
+             ReadIniBool(kWhitelistEnabledKey, kWhitelistSection, menuIniPath_.c_str(), 0) == 1;
+  if (!enabled_) {
+    monitorRunning_ = true;
+    return;
+  }
+  monitorRunning_ = false;
+  if (!AcquireSharedMemMutex()) return;
+
+  DWORD iniBytes = 0;
+  WIN32_FILE_ATTRIBUTE_DATA info{};
+  if (GetFileAttributesExW(menuIniPath_.c_str(), GetFileExInfoStandard, &info))
+    iniBytes = info.nFileSizeHigh ? MAXDWORD : info.nFileSizeLow;
+  if (!CreateSharedCache(wl::BlockSizeFor(iniBytes))) return;
+  CreateWhitelistEvents();
+
+  monitorPath_ = settings_.monitorPath;
+  if (monitorPath_.empty()) {
+    std::wstring folder;
+    if (GetLauncherFolder(folder) && !folder.empty()) monitorPath_ = folder + kMonitorProgramName;
+  }
+  bool launched = !monitorPath_.empty() && view_ && LaunchWhiteListEnforcer();
+  if (!launched) eventlog::Log(eventlog::kCategoryError, kLaunchFailsLine, kLaunchFailsSourceLine);
+}
+
+bool LauncherWhitelist::AcquireSharedMemMutex() {
+  mutex_.reset(CreateMutexW(nullptr, FALSE, settings_.names.mutex.c_str()));
+  if (!mutex_) {
+    eventlog::Log(eventlog::kCategoryError, kCreateMutexFailedLine, kCreateMutexFailedSourceLine,
+                  static_cast<int>(GetLastError()));
+    return false;
+  }
+  for (;;) {
+    DWORD rc = WaitForSingleObject(mutex_.get(), wl::kMutexWaitMs);
+    if (rc == WAIT_TIMEOUT) continue;
+    // An abandoned mutex is owned all the same; refusing it would leave every later
+    // launcher restricted after one crash.
+    mutexHeld_ = rc == WAIT_OBJECT_0 || rc == WAIT_ABANDONED;
+    return mutexHeld_;
+  }
+}
+
+bool LauncherWhitelist::CreateSharedCache(DWORD size) {
+  if (view_) return true;
+  mapping_.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, settings_.names.cache.c_str()));
+  if (!mapping_) return false;
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    // Another launcher's block: this instance never touches it.
+    blockOwned_ = false;
+    mapping_.reset();
+    return false;
+  }
+  blockCreated_ = true;
+  blockOwned_ = true;
+  view_.reset(MapViewOfFile(mapping_.get(), FILE_MAP_ALL_ACCESS, 0, 0, size));
+  if (!view_) {
+    mapping_.reset();
+    return false;
+  }
+  blockSize_ = size;
+  wl::InitializeBlock(WritableBlock());
+  return true;
+}
+
+void LauncherWhitelist::CreateWhitelistEvents() {
+  if (!syncEvent_) syncEvent_.reset(CreateEventW(nullptr, TRUE, FALSE, settings_.names.sync.c_str()));
+  if (!terminateEvent_) terminateEvent_.reset(CreateEventW(nullptr, TRUE, FALSE, settings_.names.terminate.c_str()));
+}
+
+bool LauncherWhitelist::LaunchWhiteListEnforcer() {
+  if (!view_) return false;
+  std::wstring productName = kMonitorProductName;
+  std::wstring versionText;
+  monitorRunning_ = false;
+  if (GetFileVersionText(monitorPath_, productName, versionText) == 1) {
+    PROCESS_INFORMATION pi{};
+    monitorRunning_ = CeCreateProcessW(monitorPath_.c_str(), L"", nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &pi) != FALSE;
+    if (monitorRunning_) {
+      CloseHandle(pi.hThread);
+      CloseHandle(pi.hProcess);
+    }
+  }
+  if (!monitorRunning_ && blockOwned_) ShowMessageBox(nullptr, kEnforcerUnavailableText, kLauncherTitle, MB_OK | MB_ICONERROR);
+  return monitorRunning_;
+}
+
+void LauncherWhitelist::PrepareSharedCache(bool owned) {
+  if (!enabled_) return;
+  // Owning needs both: no other launcher runs, and this instance created the block.
+  blockOwned_ = owned && blockCreated_;
+  if (blockOwned_ && mutexHeld_ && view_) {
+    std::span<uint8_t> block = WritableBlock();
+    std::fill(block.begin() + wl::kSizeOffset + 4, block.end(), uint8_t{0});
+    wl::WriteUnit(block, wl::kMarkerOffset / 2, wl::kBlockMarker);
+    list1Pos_ = wl::kListsPos;
+  }
+  if (mutexHeld_) {
+    ReleaseMutex(mutex_.get());
+    mutexHeld_ = false;
+  }
+}
+
+void LauncherWhitelist::PublishWhitelist(const WhitelistSources& sources) {
+  if (!list1Pos_ || !view_) {
+    if (enabled_) ShowFrameworkMessageBox(kIncompleteInitializationText);
+    return;
+  }
+  std::wstring iniPath = sources.menuIniPath.empty() ? menuIniPath_ : sources.menuIniPath;
+  auto permit = [&iniPath](int n) {
+    wchar_t key[32];
+    swprintf(key, 32, kPermitKeyFormat, n);
+    return ReadIniValue(kWhitelistSection, key, L"", iniPath.c_str());
+  };
+  wl::ComposeResult result = wl::ComposeWhitelist(WritableBlock(), WhitelistEntriesFrom(sources, permit));
+  list2Start_ = result.list2Start;
+  for (int i = 0; i < result.exceedsMemoryWarnings; ++i) ShowFrameworkMessageBox(kExceedsMemoryText);
+  // Stays set for the rest of the launcher's life: every later monitor reads at once.
+  if (syncEvent_) SetEvent(syncEvent_.get());
+}
+
+void LauncherWhitelist::WithdrawWhitelist() {
+  if (!blockOwned_ || !view_) return;
+  wl::WriteUnit(WritableBlock(), wl::kMarkerOffset / 2, 0);
+  monitorRunning_ = false;
+  // Lets a monitor that is reading the lists finish before the block goes.
+  Sleep(kWithdrawSettleMs);
+}
+
+void LauncherWhitelist::CloseSharedCache() {
+  if (blockOwned_ && terminateEvent_) SetEvent(terminateEvent_.get());
+  if (mutexHeld_) {
+    ReleaseMutex(mutex_.get());
+    mutexHeld_ = false;
+  }
+  if (mapping_) {
+    if (blockOwned_ && view_) {
+      std::span<uint8_t> block = WritableBlock();
+      std::fill(block.begin(), block.end(), uint8_t{0});
+    }
+    view_.reset();
+    mapping_.reset();
+    list1Pos_ = 0;
+    list2Start_ = 0;
+    blockSize_ = 0;
+  }
+  syncEvent_.reset();
+}
 
 }  // namespace qzr

@@ -5,9 +5,25 @@
 #include <windows.h>
 
 #include <array>
+#include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 
+#include "WhitelistCache.h"
+#include "Win32Owners.h"
+
 namespace qzr {
+
+inline constexpr wchar_t kMonitorProgramName[] = L"Gatewarden.exe";
+inline constexpr wchar_t kMonitorProductName[] = L"Korvanex Whitelist";
+inline constexpr wchar_t kVolumeProgramName[] = L"QZRVolDlg.exe";
+inline constexpr wchar_t kWhitelistSection[] = L"WhiteList";
+inline constexpr wchar_t kWhitelistEnabledKey[] = L"WhiteListEnabled";
+inline constexpr wchar_t kEnforcerUnavailableText[] = L"White-List enforcement is not available, access is restricted.";
+inline constexpr wchar_t kIncompleteInitializationText[] = L"ERROR: Incomplete initialization sequence!";
+inline constexpr wchar_t kExceedsMemoryText[] = L"WARNING: INI content exceeds memory!";
+inline constexpr DWORD kWithdrawSettleMs = 1050;
 
 // What the lists are composed from, taken from the configuration model.
 struct WhitelistSources {
@@ -21,9 +37,22 @@ struct WhitelistSources {
   std::wstring menuIniPath;                  // for the Permit%d keys
 };
 
+// Both lists' entries in publishing order; `permit` yields the raw value of Permit<n>.
+whitelist::WhitelistEntries WhitelistEntriesFrom(const WhitelistSources& sources,
+                                                 std::function<std::wstring(int n)> permit);
+
+// Where the whitelist finds its files and objects. The product leaves the paths empty and
+// takes them from the launcher's own folder; tests name a scratch menu.ini and monitor.
+struct WhitelistSettings {
+  std::wstring menuIniPath;
+  std::wstring monitorPath;
+  whitelist::CacheObjectNames names;
+};
+
 class LauncherWhitelist {
  public:
   LauncherWhitelist() = default;
+  explicit LauncherWhitelist(WhitelistSettings settings) : settings_(std::move(settings)) {}
   ~LauncherWhitelist();
   LauncherWhitelist(const LauncherWhitelist&) = delete;
   LauncherWhitelist& operator=(const LauncherWhitelist&) = delete;
@@ -36,13 +65,40 @@ class LauncherWhitelist {
   void WithdrawWhitelist();
   void CloseSharedCache();
 
+  // The steps of Construct.
+  bool AcquireSharedMemMutex();
+  bool CreateSharedCache(DWORD size);
+  void CreateWhitelistEvents();
+  bool LaunchWhiteListEnforcer();
+
   bool enabled() const { return enabled_; }
   // False keeps the main dialog in restricted mode.
   bool monitorRunning() const { return monitorRunning_; }
+  bool blockOwned() const { return blockOwned_; }
+  bool mutexHeld() const { return mutexHeld_; }
+  std::span<const uint8_t> block() const {
+    return {static_cast<const uint8_t*>(view_.get()), view_ ? blockSize_ : 0};
+  }
 
  private:
+  std::span<uint8_t> WritableBlock() { return {static_cast<uint8_t*>(view_.get()), view_ ? blockSize_ : 0}; }
+
+  WhitelistSettings settings_;
   bool enabled_ = false;
   bool monitorRunning_ = true;
+  KernelHandle mutex_;
+  bool mutexHeld_ = false;
+  KernelHandle mapping_;
+  MappedView view_;
+  DWORD blockSize_ = 0;
+  bool blockCreated_ = false;  // this instance created the block
+  bool blockOwned_ = false;    // ... and is confirmed as the only launcher
+  size_t list1Pos_ = 0;        // 0 until prepared
+  size_t list2Start_ = 0;
+  KernelHandle syncEvent_;
+  KernelHandle terminateEvent_;
+  std::wstring menuIniPath_;
+  std::wstring monitorPath_;
 };
 
 }  // namespace qzr

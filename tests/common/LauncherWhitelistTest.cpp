@@ -1,0 +1,312 @@
+// The launcher's side of the whitelist cache, against real named objects under test names.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <thread>
+#include <vector>
+
+#include "DeviceProfile.h"
+#include "LauncherWhitelist.h"
+#include "MessageBoxes.h"
+#include "TestSupport.h"
+#include "WhitelistCache.h"
+
+using namespace testing_support;
+using namespace qzr;
+namespace wl = qzr::whitelist;
+
+namespace {
+
+wl::CacheObjectNames UniqueNames() {
+  static int counter = 0;
+  std::wstring suffix = L"_lwtest_" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++counter);
+  wl::CacheObjectNames names;
+  names.mutex += suffix;
+  names.cache += suffix;
+  names.sync += suffix;
+  names.terminate += suffix;
+  return names;
+}
+
+struct Box {
+  std::wstring text, caption;
+  UINT type;
+};
+
+// Records every message box instead of showing it.
+class BoxRecorder {
+ public:
+  BoxRecorder() {
+    SetMessageBoxObserver([this](HWND, const std::wstring& text, const std::wstring& caption, UINT type) {
+      boxes.push_back({text, caption, type});
+      return IDOK;
+    });
+  }
+  ~BoxRecorder() { SetMessageBoxObserver(nullptr); }
+  std::vector<Box> boxes;
+};
+
+struct Configuration {
+  std::array<std::wstring, 10> exe;
+  std::array<int, 10> single{};
+  std::array<std::wstring, 6> appKeyExe;
+  std::array<int, 6> appKeyWhitelisted{};
+  WhitelistSources Sources(int buttons, std::wstring launcher, bool model8, std::wstring ini = L"") {
+    WhitelistSources s;
+    s.buttonCount = buttons;
+    s.exePath = exe.data();
+    s.singleInstance = single.data();
+    s.appKeyExe = appKeyExe.data();
+    s.appKeyWhitelisted = appKeyWhitelisted.data();
+    s.launcherPath = std::move(launcher);
+    s.deviceModelIs8 = model8;
+    s.menuIniPath = std::move(ini);
+    return s;
+  }
+};
+
+std::wstring TextAt(std::span<const uint8_t> block, size_t pos) {
+  std::wstring text;
+  for (uint16_t c; (c = wl::ReadUnit(block, pos)) != 0; ++pos) text.push_back(static_cast<wchar_t>(c));
+  return text;
+}
+
+bool EventIsSet(const std::wstring& name) {
+  HANDLE h = OpenEventW(SYNCHRONIZE, FALSE, name.c_str());
+  if (!h) return false;
+  bool set = WaitForSingleObject(h, 0) == WAIT_OBJECT_0;
+  CloseHandle(h);
+  return set;
+}
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+}  // namespace
+
+TEST(LauncherWhitelist, ListsComposedFromTheConfiguration) {
+  struct Case {
+    const char* what;
+    int buttons;
+    bool model8;
+    std::vector<std::wstring> permits;
+    std::wstring list1, list2;
+  };
+  Configuration cfg;
+  cfg.exe = {L"\\windows\\a.exe", L"", L"\\temp\\b.exe", L"\\sd card\\c.exe", L"\\windows\\beyond.exe"};
+  cfg.single = {0, 1, 1, 0, 1};  // slot 2 is empty, slot 5 lies beyond the button count
+  // Keys 1, 3 and 6 name programs of their own; 2 is "LAUNCHER", 4 names a button, 5 is "UNLOCKED".
+  cfg.appKeyExe = {L"\\windows\\scan.exe", L"\\qzr\\qzrshell.exe", L"\\Storage Card\\Tool.exe", L"\\temp\\b.exe",
+                   L"unlocked", L"cam.exe"};
+  cfg.appKeyWhitelisted = {1, 0, 1, 0, 0, 1};
+  const std::wstring launcher = L"\\qzr\\QZRShell.exe";
+  const Case cases[] = {
+      {"buttons, keys, launcher, permits", 4, false, {L"\\Windows\\Permitted.exe", L"  extra.exe "},
+       L"|\\windows\\a.exe|\\temp\\b.exe|\\sd card\\c.exe|\\windows\\scan.exe|\\Storage Card\\Tool.exe|cam.exe|"
+       L"\\qzr\\QZRShell.exe|\\Windows\\Permitted.exe|extra.exe|",
+       L"|\\temp\\b.exe|"},
+      {"model 8 adds the volume program by file name", 1, true, {},
+       L"|\\windows\\a.exe|\\windows\\scan.exe|\\Storage Card\\Tool.exe|cam.exe|\\qzr\\QZRShell.exe|QZRVolDlg.exe|", L"|"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<uint8_t> block(wl::kMinBlockSize);
+    wl::InitializeBlock(block);
+    auto permits = c.permits;
+    auto entries = WhitelistEntriesFrom(cfg.Sources(c.buttons, launcher, c.model8),
+                                        [permits](int n) { return n <= (int)permits.size() ? permits[n - 1] : L""; });
+    wl::ComposeResult r = wl::ComposeWhitelist(block, entries);
+    EXPECT_EQ(TextAt(block, wl::kListsPos), c.list1);
+    EXPECT_EQ(TextAt(block, r.list2Start), c.list2);
+  }
+
+  Configuration empty;
+  std::vector<uint8_t> block(wl::kMinBlockSize);
+  wl::InitializeBlock(block);
+  wl::ComposeResult r = wl::ComposeWhitelist(block, WhitelistEntriesFrom(empty.Sources(0, launcher, false), nullptr));
+  EXPECT_EQ(TextAt(block, wl::kListsPos), L"|\\qzr\\QZRShell.exe|");
+  EXPECT_EQ(TextAt(block, r.list2Start), L"|");
+}
+
+TEST(LauncherWhitelist, EnabledOnlyByTrue) {
+  ScratchFolder folder(L"wlon");
+  ProfileScope profile;
+  profile.Set(wince::profile::kEventLogFile, folder / L"events.txt");
+  struct Case {
+    const char* what;
+    const char* ini;  // nullptr: no menu.ini
+    bool enabled;
+  } cases[] = {
+      {"TRUE", "[WhiteList]\r\nWhiteListEnabled=TRUE\r\n", true},
+      {"any case", "[WhiteList]\r\nWhiteListEnabled=tRuE\r\n", true},
+      {"FALSE", "[WhiteList]\r\nWhiteListEnabled=FALSE\r\n", false},
+      {"yes", "[WhiteList]\r\nWhiteListEnabled=yes\r\n", false},
+      {"key missing", "[WhiteList]\r\nPermit1=a.exe\r\n", false},
+      {"other section", "[Options]\r\nWhiteListEnabled=TRUE\r\n", false},
+      {"no menu.ini", nullptr, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::wstring ini = folder / L"menu.ini";
+    DeleteFileW(ini.c_str());
+    if (c.ini) ASSERT_TRUE(WriteBytes(ini, c.ini));
+    BoxRecorder recorder;
+    wl::CacheObjectNames names = UniqueNames();
+    LauncherWhitelist whitelist({ini, folder / L"missing\\Gatewarden.exe", names});
+    whitelist.Construct();
+    EXPECT_EQ(whitelist.enabled(), c.enabled);
+    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, names.mutex.c_str());
+    HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, names.cache.c_str());
+    EXPECT_EQ(mutex != nullptr, c.enabled);
+    EXPECT_EQ(mapping != nullptr, c.enabled);
+    if (mutex) CloseHandle(mutex);
+    if (mapping) CloseHandle(mapping);
+    if (!c.enabled) {
+      EXPECT_TRUE(whitelist.monitorRunning());
+      EXPECT_TRUE(recorder.boxes.empty());
+      continue;
+    }
+    // The monitor is missing: restricted, told once, logged.
+    EXPECT_FALSE(whitelist.monitorRunning());
+    ASSERT_EQ(recorder.boxes.size(), 1u);
+    EXPECT_EQ(recorder.boxes[0].text, kEnforcerUnavailableText);
+    EXPECT_EQ(recorder.boxes[0].caption, L"Korvanex Launcher");
+    EXPECT_EQ(recorder.boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+    auto lines = ReadLines(folder / L"events.txt");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(EndsWith(lines.back(), "[category 12] ..\\..\\common source\\FileAcces (509), LaunchWhiteListEnforcer fails"))
+        << lines.back();
+  }
+}
+
+TEST(LauncherWhitelist, PublishesWithdrawsAndWipes) {
+  ScratchFolder folder(L"wlife");
+  std::wstring ini = folder / L"menu.ini";
+  ASSERT_TRUE(WriteBytes(ini, "[WhiteList]\r\nWhiteListEnabled=TRUE\r\nPermit1=\\Windows\\Notes.exe\r\n"
+                              "Permit2=   \r\nPermit3=calc.exe\r\nPermit5=never.exe\r\n"));
+  wl::CacheObjectNames names = UniqueNames();
+  BoxRecorder recorder;
+  LauncherWhitelist whitelist({ini, BinFolder() + L"Gatewarden.exe", names});
+  whitelist.Construct();
+  ASSERT_TRUE(whitelist.enabled());
+  EXPECT_TRUE(whitelist.mutexHeld());
+  EXPECT_TRUE(whitelist.monitorRunning()) << "the version check of Gatewarden.exe must pass";
+  ASSERT_EQ(whitelist.block().size(), wl::kMinBlockSize);
+  EXPECT_EQ(wl::ReadUnit(whitelist.block(), 0), wl::kBlockMarker);
+  EXPECT_EQ(wl::ReadStoredSize(whitelist.block()), wl::kMinBlockSize);
+  EXPECT_FALSE(EventIsSet(names.sync));
+
+  whitelist.PrepareSharedCache(true);
+  EXPECT_FALSE(whitelist.mutexHeld());
+  Configuration cfg;
+  cfg.exe = {L"\\windows\\a.exe", L"\\temp\\b.exe"};
+  cfg.single = {0, 1};
+  whitelist.PublishWhitelist(cfg.Sources(2, L"\\qzr\\QZRShell.exe", false, ini));
+  EXPECT_TRUE(recorder.boxes.empty());
+  EXPECT_TRUE(EventIsSet(names.sync));
+
+  // What a monitor reads.
+  wl::WhitelistCacheView reader(names);
+  reader.CreateWhitelistEvents();
+  ASSERT_TRUE(reader.IsUsable());
+  EXPECT_EQ(reader.list1(), L"|\\windows\\a.exe|\\temp\\b.exe|\\qzr\\qzrshell.exe|\\windows\\notes.exe|calc.exe|");
+  EXPECT_EQ(reader.list2(), L"|\\temp\\b.exe|");
+
+  DWORD before = GetTickCount();
+  whitelist.WithdrawWhitelist();
+  EXPECT_GE(GetTickCount() - before, 1000u);
+  EXPECT_FALSE(whitelist.monitorRunning());
+  EXPECT_TRUE(reader.IsCacheWithdrawn());
+  EXPECT_FALSE(EventIsSet(names.terminate));
+
+  // The reader's view keeps the block alive: it must read all zeros.
+  KernelHandle mapping(OpenFileMappingW(FILE_MAP_READ, FALSE, names.cache.c_str()));
+  MappedView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, wl::kMinBlockSize));
+  ASSERT_TRUE(view);
+  whitelist.CloseSharedCache();
+  EXPECT_TRUE(EventIsSet(names.terminate));
+  const auto* bytes = static_cast<const uint8_t*>(view.get());
+  EXPECT_TRUE(std::all_of(bytes, bytes + wl::kMinBlockSize, [](uint8_t b) { return b == 0; }));
+  EXPECT_TRUE(whitelist.block().empty());
+}
+
+TEST(LauncherWhitelist, SecondInstanceLeavesTheFirstAlone) {
+  ScratchFolder folder(L"wl2nd");
+  std::wstring ini = folder / L"menu.ini";
+  ASSERT_TRUE(WriteBytes(ini, "[WhiteList]\r\nWhiteListEnabled=TRUE\r\n"));
+  wl::CacheObjectNames names = UniqueNames();
+  BoxRecorder recorder;
+  LauncherWhitelist first({ini, BinFolder() + L"Gatewarden.exe", names});
+  first.Construct();
+  first.PrepareSharedCache(true);
+  Configuration cfg;
+  cfg.exe = {L"\\windows\\a.exe"};
+  first.PublishWhitelist(cfg.Sources(1, L"\\qzr\\QZRShell.exe", false, ini));
+  std::vector<uint8_t> published(first.block().begin(), first.block().end());
+  ResetEvent(OpenEventW(EVENT_MODIFY_STATE, FALSE, names.sync.c_str()));  // to see whether the second one sets it
+
+  for (bool owned : {false, true}) {  // same program file, and a copy stored elsewhere
+    SCOPED_TRACE(owned ? "copy elsewhere" : "same program");
+    recorder.boxes.clear();
+    {
+      LauncherWhitelist second({ini, BinFolder() + L"Gatewarden.exe", names});
+      second.Construct();
+      EXPECT_FALSE(second.blockOwned());
+      EXPECT_TRUE(second.block().empty());
+      second.PrepareSharedCache(owned);
+      EXPECT_FALSE(second.blockOwned());
+      second.PublishWhitelist(cfg.Sources(1, L"\\other\\QZRShell.exe", false, ini));
+      ASSERT_EQ(recorder.boxes.size(), 1u);
+      EXPECT_EQ(recorder.boxes[0].text, kIncompleteInitializationText);
+      EXPECT_EQ(recorder.boxes[0].caption, L"QZRShell");
+      second.WithdrawWhitelist();
+      second.CloseSharedCache();
+    }
+    EXPECT_TRUE(std::equal(published.begin(), published.end(), first.block().begin(), first.block().end()));
+    EXPECT_FALSE(EventIsSet(names.sync));
+    EXPECT_FALSE(EventIsSet(names.terminate));
+  }
+}
+
+TEST(LauncherWhitelist, LimitsAndOrderOfOperations) {
+  ScratchFolder folder(L"wlcap");
+  std::wstring ini = folder / L"menu.ini";
+  ASSERT_TRUE(WriteBytes(ini, "[WhiteList]\r\nWhiteListEnabled=TRUE\r\nPermit1=" + std::string(100, 'p') + "\r\n"));
+  wl::CacheObjectNames names = UniqueNames();
+  BoxRecorder recorder;
+
+  // Publishing before preparation: the sequence is incomplete.
+  LauncherWhitelist early({ini, BinFolder() + L"Gatewarden.exe", names});
+  early.Construct();
+  Configuration cfg;
+  early.PublishWhitelist(cfg.Sources(0, L"\\qzr\\QZRShell.exe", false, ini));
+  ASSERT_EQ(recorder.boxes.size(), 1u);
+  EXPECT_EQ(recorder.boxes[0].text, kIncompleteInitializationText);
+  EXPECT_EQ(recorder.boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND));
+  early.PrepareSharedCache(true);
+  recorder.boxes.clear();
+
+  // Nine long buttons leave no room for Permit1 nor for the single-instance entry.
+  for (int i = 0; i < 9; ++i) cfg.exe[i] = L"\\p\\" + std::wstring(296, static_cast<wchar_t>(L'a' + i));
+  cfg.single[0] = 1;
+  early.PublishWhitelist(cfg.Sources(9, L"\\qzr\\QZRShell.exe", false, ini));
+  ASSERT_EQ(recorder.boxes.size(), 2u);
+  for (const Box& box : recorder.boxes) {
+    EXPECT_EQ(box.text, L"WARNING: INI content exceeds memory!");
+    EXPECT_EQ(box.caption, L"QZRShell");
+  }
+  early.CloseSharedCache();
+}
+
+TEST(LauncherWhitelist, AbandonedMutexIsTakenOver) {
+  wl::CacheObjectNames names = UniqueNames();
+  std::thread([&] {
+    HANDLE m = CreateMutexW(nullptr, FALSE, names.mutex.c_str());
+    WaitForSingleObject(m, INFINITE);
+    // Ends without releasing, as a crashed launcher would.
+  }).join();
+  LauncherWhitelist whitelist({L"", L"", names});
+  EXPECT_TRUE(whitelist.AcquireSharedMemMutex());
+  EXPECT_TRUE(whitelist.mutexHeld());
+}

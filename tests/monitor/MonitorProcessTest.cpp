@@ -1,0 +1,268 @@
+// Gatewarden as real processes under Wine, coordinating with a launcher's block through the
+// real named objects: per-launch decisions and their log lines, single-instance activation,
+// the resident instance's hook, and the shell's open operation.
+#include <gtest/gtest.h>
+
+#include "MonitorTestSupport.h"
+#include "wince.h"
+
+using namespace monitor_test;
+
+namespace {
+
+std::string N(const std::wstring& s) { return Narrow(s); }
+
+std::wstring Upper(std::wstring s) {
+  for (wchar_t& c : s) c = static_cast<wchar_t>(towupper(c));
+  return s;
+}
+
+class MonitorProcesses : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetOpenCommand();
+    profile_.Set(wince::profile::kEventLogFile, log_);
+    demo_ = CopyDemo(folder_ / L"demo.exe");
+    deviceDemo_ = DevicePath(demo_);
+  }
+  void TearDown() override { ResetOpenCommand(); }
+
+  void Fresh() {
+    DeleteFileW(log_.c_str());
+    DeleteFileW(out_.c_str());
+  }
+  std::vector<std::string> WaitForOutput(size_t lines, DWORD timeoutMs = 10000) {
+    WaitUntil([&] { return ReadLines(out_).size() >= lines; }, timeoutMs);
+    return ReadLines(out_);
+  }
+
+  ScratchFolder folder_{L"mon"};
+  ProfileScope profile_;
+  std::wstring log_ = folder_ / L"events.txt";
+  std::wstring out_ = folder_ / L"out.txt";
+  EnvScope outEnv_{L"QZR_DEMO_OUT", out_};
+  std::wstring demo_, deviceDemo_;
+};
+
+HWND VisibleDemoWindow() {
+  HWND w = FindWindowW(L"QzrDemoWindow", nullptr);
+  return w && IsWindowVisible(w) ? w : nullptr;
+}
+
+LRESULT CALLBACK PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcW(w, m, wp, lp); }
+
+}  // namespace
+
+TEST_F(MonitorProcesses, PerLaunchDecisionsAreLogged) {
+  const std::wstring missing = DevicePath(folder_ / L"missing.exe");
+  const std::wstring other = DevicePath(CopyDemo(folder_ / L"other.exe"));
+  struct Case {
+    const char* what;
+    bool block;
+    std::wstring list1;
+    std::wstring program;
+    std::wstring arguments;  // as the shell passes them
+    std::string output;      // the demo's record; empty when nothing may start
+    std::vector<std::string> decisions;
+  };
+  const std::string demo = N(Lower(deviceDemo_));
+  const std::string allowed = "[category 4] .\\WhiteList (249), " + demo + " is allowed to run";
+  const std::string started = "[category 4] .\\WhiteList (292), CreateProcess " + demo + " succeeded";
+  const Case cases[] = {
+      {"full path, arguments passed on", true, L"|" + deviceDemo_ + L"|", deviceDemo_, L"a \"b c\"", "args:a|b|c cwd:C:\\",
+       {allowed, started}},
+      {"file name in another folder", true, L"|\\windows\\Demo.exe|", deviceDemo_, L"", "args: cwd:C:\\", {allowed, started}},
+      {"any case", true, L"|" + deviceDemo_ + L"|", Upper(deviceDemo_),
+       L"x", "args:x cwd:C:\\", {allowed, started}},
+      {"gatewarden after the program is passed on", true, L"|demo.exe|", deviceDemo_, L"gatewarden y",
+       "args:gatewarden|y cwd:C:\\", {allowed, started}},
+      {"not listed", true, L"|" + deviceDemo_ + L"|", other, L"", "",
+       {"[category 4] .\\WhiteList (321), " + N(Lower(other)) + " is NOT allowed to run"}},
+      {"empty list 1", true, L"", deviceDemo_, L"", "", {"[category 4] .\\WhiteList (321), " + demo + " is NOT allowed to run"}},
+      {"no launcher: everything runs", false, L"", deviceDemo_, L"z", "args:z cwd:C:\\", {allowed, started}},
+      {"listed but missing", true, L"|missing.exe|", missing, L"", "",
+       {"[category 4] .\\WhiteList (249), " + N(Lower(missing)) + " is allowed to run",
+        "[category 12] .\\WhiteList (301), CreateProcess " + N(Lower(missing)) + " error 2"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fresh();
+    // As on the device, a resident instance runs while a launcher's block exists.
+    std::optional<FakeLauncher> launcher;
+    std::optional<Resident> resident;
+    if (c.block) {
+      launcher.emplace(c.list1, L"|");
+      ASSERT_TRUE(launcher->ok());
+      resident.emplace(*launcher);
+      ASSERT_TRUE(resident->hooked());
+    }
+    ProcessResult run = RunGatewarden(L"\"" + c.program + L"\" " + c.arguments);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0u);
+    if (c.output.empty()) {
+      Sleep(300);
+      EXPECT_TRUE(ReadLines(out_).empty());
+    } else {
+      auto lines = WaitForOutput(1);
+      ASSERT_EQ(lines.size(), 1u);
+      EXPECT_EQ(lines[0], c.output);
+    }
+    resident.reset();
+    EXPECT_EQ(DecisionTexts(log_), c.decisions);
+    auto texts = LogTexts(log_);
+    ASSERT_GE(texts.size(), 3u);
+    EXPECT_EQ(texts.front(), "[category 4] Gatewarden starts");
+    EXPECT_EQ(texts[1].rfind("[category 4] .\\Gatewarden (688), wFacilityNumber = ", 0), 0u) << texts[1];
+    EXPECT_EQ(texts.back(), "[category 4] Gatewarden exits");
+  }
+}
+
+TEST_F(MonitorProcesses, SingleInstanceProgramIsBroughtToTheFront) {
+  FakeLauncher launcher(L"|" + deviceDemo_ + L"|", L"|" + deviceDemo_ + L"|");
+  ASSERT_TRUE(launcher.ok());
+  Resident resident(launcher);
+  ASSERT_TRUE(resident.hooked());
+  std::wstring quitName = L"qzr_demo_quit_" + std::to_wstring(GetCurrentProcessId());
+  qzr::KernelHandle quit(CreateEventW(nullptr, TRUE, FALSE, quitName.c_str()));
+  EnvScope windowEnv(L"QZR_DEMO_WINDOW", quitName);
+  const std::string demo = N(Lower(deviceDemo_));
+  const std::string allowed = "[category 4] .\\WhiteList (249), " + demo + " is allowed to run";
+  const std::string single = "[category 4] .\\WhiteList (261), Only 1 instance of " + demo + " is allowed";
+  const std::string started = "[category 4] .\\WhiteList (292), CreateProcess " + demo + " succeeded";
+  const std::string running = "[category 4] .\\WhiteList (271), " + demo + " is already running";
+
+  Fresh();
+  ASSERT_TRUE(RunGatewarden(L"\"" + deviceDemo_ + L"\"").finished);
+  ASSERT_TRUE(WaitUntil([] { return VisibleDemoWindow() != nullptr; }, 10000));
+  HWND demoWindow = VisibleDemoWindow();
+  EXPECT_EQ(DecisionTexts(log_), (std::vector<std::string>{allowed, single, started}));
+
+  // Something else in front first.
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = PlainProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"QzrMonitorTestFront";
+  RegisterClassW(&wc);
+  HWND front = CreateWindowExW(0, wc.lpszClassName, L"front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 300, 200, 100,
+                               nullptr, nullptr, wc.hInstance, nullptr);
+  SetForegroundWindow(front);
+  WaitUntil([&] { return GetForegroundWindow() == front; }, 2000);
+
+  DeleteFileW(log_.c_str());
+  ASSERT_TRUE(RunGatewarden(L"\"" + deviceDemo_ + L"\" again").finished);
+  EXPECT_EQ(DecisionTexts(log_), (std::vector<std::string>{allowed, single, running}));
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == demoWindow; }, 3000));
+  Sleep(300);
+  EXPECT_EQ(ReadLines(out_).size(), 1u);  // started once only
+  DestroyWindow(front);
+  SetEvent(quit.get());
+  ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"QzrDemoWindow", nullptr) == nullptr; }, 10000));
+  ResetEvent(quit.get());
+
+  // A running copy without a visible window does not count.
+  EnvScope hidden(L"QZR_DEMO_HIDDEN", L"1");
+  Fresh();
+  ASSERT_TRUE(RunGatewarden(L"\"" + deviceDemo_ + L"\"").finished);
+  WaitForOutput(1);
+  ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"QzrDemoWindow", nullptr) != nullptr; }, 10000));
+  DeleteFileW(log_.c_str());
+  ASSERT_TRUE(RunGatewarden(L"\"" + deviceDemo_ + L"\"").finished);
+  EXPECT_EQ(DecisionTexts(log_), (std::vector<std::string>{allowed, single, started}));
+  EXPECT_EQ(WaitForOutput(2).size(), 2u);
+  SetEvent(quit.get());
+  WaitUntil([] { return FindWindowW(L"QzrDemoWindow", nullptr) == nullptr; }, 10000);
+}
+
+TEST_F(MonitorProcesses, ResidentHooksTheShellUntilTheLauncherEnds) {
+  FakeLauncher launcher(L"|" + deviceDemo_ + L"|", L"|");
+  ASSERT_TRUE(launcher.ok());
+  const std::wstring other = DevicePath(CopyDemo(folder_ / L"other.exe"));
+  Fresh();
+  STARTUPINFOW si{sizeof si};
+  PROCESS_INFORMATION pi{};
+  std::wstring cmd = L"\"" + GatewardenPath() + L"\"";
+  ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &pi));
+  qzr::KernelHandle resident(pi.hProcess), thread(pi.hThread);
+  const std::wstring hooked = HookedPrefix() + L" " + kSeededOpenCommand;
+  ASSERT_TRUE(WaitUntil([&] { return OpenCommand() == hooked; }, 10000)) << N(OpenCommand().value_or(L"<none>"));
+
+  // Through the open operation, as the launcher starts programs.
+  SHELLEXECUTEINFOW info{sizeof info};
+  info.fMask = SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = L"open";
+  info.lpFile = deviceDemo_.c_str();
+  info.lpParameters = L"p1 p2";
+  info.lpDirectory = L"\\windows\\";
+  info.nShow = SW_SHOWNORMAL;
+  ASSERT_TRUE(ShellExecuteEx(&info));
+  auto lines = WaitForOutput(1);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], "args:p1|p2 cwd:C:\\windows");
+
+  info.lpFile = other.c_str();
+  EXPECT_TRUE(ShellExecuteEx(&info));  // the shell sees the monitor end normally
+  const std::string refused = "[category 4] .\\WhiteList (321), " + N(Lower(other)) + " is NOT allowed to run";
+  EXPECT_TRUE(WaitUntil([&] { auto d = DecisionTexts(log_); return !d.empty() && d.back() == refused; }, 10000));
+  EXPECT_EQ(ReadLines(out_).size(), 1u);
+  EXPECT_EQ(WaitForSingleObject(resident.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+  launcher.Terminate();
+  ASSERT_EQ(WaitForSingleObject(resident.get(), 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+  EXPECT_EQ(OpenCommand(), std::wstring(kSeededOpenCommand));
+  EXPECT_EQ(LogTexts(log_).back(), "[category 4] Gatewarden exits");
+}
+
+TEST_F(MonitorProcesses, ResidentWithoutLauncherLeavesAtOnce) {
+  Fresh();
+  ProcessResult run = RunProcess(L"\"" + GatewardenPath() + L"\"", 15000);
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(OpenCommand(), std::wstring(kSeededOpenCommand));
+  EXPECT_TRUE(DecisionTexts(log_).empty());
+}
+
+TEST_F(MonitorProcesses, ShellOpenOperation) {
+  Fresh();
+  // Without a hook the class's own open command starts the program in the requested folder.
+  SHELLEXECUTEINFOW info{sizeof info};
+  info.lpVerb = L"open";
+  info.lpFile = deviceDemo_.c_str();
+  info.lpDirectory = L"\\windows\\";
+  info.nShow = SW_SHOWNORMAL;
+  ASSERT_TRUE(ShellExecuteEx(&info));
+  auto lines = WaitForOutput(1);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], "args: cwd:C:\\windows");
+
+  // A data file opened through its class's command.
+  const std::wstring ext = L".qzrt" + std::to_wstring(GetCurrentProcessId());
+  const std::wstring cls = L"qzrtestfile" + std::to_wstring(GetCurrentProcessId());
+  {
+    qzr::RegKey k;
+    ASSERT_TRUE(k.Create(HKEY_CLASSES_ROOT, ext));
+    k.WriteString(nullptr, cls);  // the unnamed value serves when "Default" is missing
+    qzr::RegKey c;
+    ASSERT_TRUE(c.Create(HKEY_CLASSES_ROOT, cls + L"\\shell\\open\\command"));
+    c.WriteString(L"Default", L"\"" + deviceDemo_ + L"\" -open \"%1\" %*");
+  }
+  std::wstring doc = DevicePath(folder_ / (L"doc" + ext));
+  WriteBytes(folder_ / (L"doc" + ext), "x");
+  info.lpFile = doc.c_str();
+  info.lpParameters = L"q";
+  ASSERT_TRUE(ShellExecuteEx(&info));
+  lines = WaitForOutput(2);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1], "args:-open|" + N(doc) + "|q cwd:C:\\windows");
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, ext.c_str());
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, cls.c_str());
+
+  struct Failure {
+    const wchar_t* file;
+    DWORD error;
+  } failures[] = {{L"", ERROR_FILE_NOT_FOUND}, {L"\\qzrtest\\none.exe", ERROR_FILE_NOT_FOUND}};
+  for (const Failure& f : failures) {
+    info.lpFile = f.file;
+    SetLastError(0);
+    EXPECT_FALSE(ShellExecuteEx(&info));
+    EXPECT_EQ(GetLastError(), f.error) << N(f.file);
+  }
+}

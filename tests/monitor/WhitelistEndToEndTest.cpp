@@ -1,0 +1,126 @@
+// End to end: the launcher's whitelist (in this process, under the real names) starts the
+// resident Gatewarden, publishes its lists, and every launch through the open operation
+// passes a per-launch Gatewarden; leaving withdraws the lists and restores the shell.
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "LauncherWhitelist.h"
+#include "MessageBoxes.h"
+#include "MonitorTestSupport.h"
+#include "wince.h"
+
+using namespace monitor_test;
+
+namespace {
+
+std::string N(const std::wstring& s) { return Narrow(s); }
+
+bool OpenThroughShell(const std::wstring& file, const wchar_t* parameters = nullptr) {
+  SHELLEXECUTEINFOW info{sizeof info};
+  info.fMask = SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = L"open";
+  info.lpFile = file.c_str();
+  info.lpParameters = parameters;
+  info.lpDirectory = L"\\windows\\";
+  info.nShow = SW_SHOWNORMAL;
+  return ShellExecuteEx(&info) != FALSE;
+}
+
+}  // namespace
+
+TEST(WhitelistEndToEnd, LauncherMonitorAndShell) {
+  ResetOpenCommand();
+  ScratchFolder folder(L"e2e");
+  ProfileScope profile;
+  const std::wstring log = folder / L"events.txt";
+  const std::wstring out = folder / L"out.txt";
+  profile.Set(wince::profile::kEventLogFile, log);
+  EnvScope outEnv(L"QZR_DEMO_OUT", out);
+  const std::wstring permitted = DevicePath(CopyDemo(folder / L"permitted.exe"));
+  const std::wstring button = DevicePath(CopyDemo(folder / L"button.exe"));
+  const std::wstring stranger = DevicePath(CopyDemo(folder / L"stranger.exe"));
+  const std::wstring ini = folder / L"menu.ini";
+  ASSERT_TRUE(WriteBytes(ini, "[WhiteList]\r\nWhiteListEnabled=TRUE\r\nPermit1=" + N(permitted) + "\r\n"));
+  std::vector<std::wstring> boxes;
+  qzr::SetMessageBoxObserver([&](HWND, const std::wstring& text, const std::wstring&, UINT) {
+    boxes.push_back(text);
+    return IDOK;
+  });
+
+  std::array<std::wstring, 10> exe{Lower(button)};
+  std::array<int, 10> single{1};
+  std::array<std::wstring, 6> keys{};
+  std::array<int, 6> keyFlags{};
+  qzr::WhitelistSources sources;
+  sources.buttonCount = 1;
+  sources.exePath = exe.data();
+  sources.singleInstance = single.data();
+  sources.appKeyExe = keys.data();
+  sources.appKeyWhitelisted = keyFlags.data();
+  sources.launcherPath = L"\\qzr\\QZRShell.exe";
+  sources.menuIniPath = ini;
+
+  std::vector<uint8_t> published;
+  {
+    qzr::LauncherWhitelist launcher({ini, GatewardenPath(), {}});
+    launcher.Construct();
+    ASSERT_TRUE(launcher.monitorRunning()) << "Gatewarden.exe must pass the version check";
+    launcher.PrepareSharedCache(true);
+    launcher.PublishWhitelist(sources);
+    EXPECT_TRUE(boxes.empty());
+    const std::wstring hooked = HookedPrefix() + L" " + kSeededOpenCommand;
+    ASSERT_TRUE(WaitUntil([&] { return OpenCommand() == hooked; }, 10000)) << N(OpenCommand().value_or(L"<none>"));
+
+    // A permitted program starts with its arguments; a stranger is refused.
+    ASSERT_TRUE(OpenThroughShell(permitted, L"one two"));
+    ASSERT_TRUE(WaitUntil([&] { return ReadLines(out).size() == 1; }, 10000));
+    EXPECT_EQ(ReadLines(out)[0], "args:one|two cwd:C:\\windows");
+    ASSERT_TRUE(OpenThroughShell(stranger));
+    const std::string refused = "[category 4] .\\WhiteList (321), " + N(Lower(stranger)) + " is NOT allowed to run";
+    EXPECT_TRUE(WaitUntil([&] { auto d = DecisionTexts(log); return !d.empty() && d.back() == refused; }, 10000));
+
+    // The single-instance button program: started once, then brought to the front.
+    std::wstring quitName = L"qzr_e2e_quit_" + std::to_wstring(GetCurrentProcessId());
+    qzr::KernelHandle quit(CreateEventW(nullptr, TRUE, FALSE, quitName.c_str()));
+    {
+      EnvScope windowEnv(L"QZR_DEMO_WINDOW", quitName);
+      ASSERT_TRUE(OpenThroughShell(button));
+      ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"QzrDemoWindow", nullptr) != nullptr; }, 10000));
+      ASSERT_TRUE(OpenThroughShell(button));
+      const std::string running = "[category 4] .\\WhiteList (271), " + N(Lower(button)) + " is already running";
+      EXPECT_TRUE(WaitUntil([&] { auto d = DecisionTexts(log); return !d.empty() && d.back() == running; }, 10000));
+      EXPECT_EQ(ReadLines(out).size(), 2u);
+    }
+    SetEvent(quit.get());
+
+    // A second launcher leaves the first one's block, lists and monitor alone.
+    published.assign(launcher.block().begin(), launcher.block().end());
+    {
+      qzr::LauncherWhitelist second({ini, GatewardenPath(), {}});
+      second.Construct();
+      second.PrepareSharedCache(false);
+      second.PublishWhitelist(sources);
+      second.WithdrawWhitelist();
+      second.CloseSharedCache();
+    }
+    EXPECT_TRUE(std::equal(published.begin(), published.end(), launcher.block().begin(), launcher.block().end()));
+    EXPECT_EQ(OpenCommand(), hooked);
+    ASSERT_TRUE(OpenThroughShell(stranger));
+    EXPECT_TRUE(WaitUntil([&] { return DecisionTexts(log).size() >= 10; }, 10000));
+    EXPECT_EQ(DecisionTexts(log).back(), refused);
+
+    launcher.WithdrawWhitelist();
+    launcher.CloseSharedCache();
+  }
+  // The resident instance ends on the terminate event and gives the shell its command back.
+  EXPECT_TRUE(WaitUntil([] { return OpenCommand() == std::wstring(kSeededOpenCommand); }, 10000));
+  EXPECT_TRUE(WaitUntil([&] {
+    auto texts = LogTexts(log);
+    return std::count(texts.begin(), texts.end(), "[category 4] Gatewarden exits") >= 6;
+  }, 10000));
+  qzr::KernelHandle block(OpenFileMappingW(FILE_MAP_READ, FALSE, wl::kCacheName));
+  EXPECT_FALSE(block);
+  qzr::SetMessageBoxObserver(nullptr);
+  ResetOpenCommand();
+}

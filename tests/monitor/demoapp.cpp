@@ -1,0 +1,77 @@
+// qzrdemo.exe: a small program for the monitor tests and the launch benchmark. It records its
+// arguments and folder (QZR_DEMO_OUT), signals that it runs (QZR_DEMO_READY), and with
+// QZR_DEMO_WINDOW shows a window until that named event is set (hidden with QZR_DEMO_HIDDEN).
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+#include "DeviceProfile.h"
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"QzrDemoWindow";
+constexpr DWORD kLongestLifeMs = 60000;
+
+std::wstring Env(const wchar_t* name) {
+  wchar_t value[1024] = {};
+  DWORD n = GetEnvironmentVariableW(name, value, 1024);
+  return n > 0 && n < 1024 ? std::wstring(value, n) : std::wstring();
+}
+
+LRESULT CALLBACK DemoWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DESTROY) PostQuitMessage(0);
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void ShowWindowUntil(HANDLE quit, bool hidden) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DemoWindowProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = kWindowClass;
+  RegisterClassW(&wc);
+  std::wstring title = L"qzrdemo " + std::to_wstring(GetCurrentProcessId());
+  CreateWindowExW(0, kWindowClass, title.c_str(), WS_OVERLAPPEDWINDOW | (hidden ? 0 : WS_VISIBLE), 40, 40, 240, 160,
+                  nullptr, nullptr, wc.hInstance, nullptr);
+  DWORD until = GetTickCount() + kLongestLifeMs;
+  for (;;) {
+    DWORD now = GetTickCount();
+    if (static_cast<LONG>(until - now) <= 0) return;
+    DWORD rc = MsgWaitForMultipleObjects(1, &quit, FALSE, until - now, QS_ALLINPUT);
+    if (rc != WAIT_OBJECT_0 + 1) return;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) return;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (std::wstring out = Env(L"QZR_DEMO_OUT"); !out.empty()) {
+    std::wstring line = L"args:";
+    for (int i = 1; argv && i < argc; ++i) line += (i > 1 ? L"|" : L"") + std::wstring(argv[i]);
+    wchar_t folder[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    line += L" cwd:" + std::wstring(folder);
+    wince::AppendLineToFile(out, wince::ToUtf8(line));
+  }
+  if (std::wstring ready = Env(L"QZR_DEMO_READY"); !ready.empty()) {
+    if (HANDLE e = OpenEventW(EVENT_MODIFY_STATE, FALSE, ready.c_str())) {
+      SetEvent(e);
+      CloseHandle(e);
+    }
+  }
+  if (std::wstring quitName = Env(L"QZR_DEMO_WINDOW"); !quitName.empty()) {
+    HANDLE quit = CreateEventW(nullptr, TRUE, FALSE, quitName.c_str());
+    ShowWindowUntil(quit, !Env(L"QZR_DEMO_HIDDEN").empty());
+    CloseHandle(quit);
+  }
+  if (argv) LocalFree(argv);
+  return 0;
+}
