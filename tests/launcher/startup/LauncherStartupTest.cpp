@@ -27,7 +27,29 @@ struct InstalledLauncher {
     profile.Set(wince::profile::kEventLogFile, folder / L"events.txt");
     profile.Set(wince::profile::kJournalFile, folder / L"journal.txt");
   }
-  ProcessResult Run(const std::wstring& args) { return RunProcess(L"\"" + exe + L"\" " + args, 60000); }
+  // Starts the launcher and waits until start-up has signalled the device (or the process ended).
+  HANDLE Start(const std::wstring& args, size_t journalLines = 1) {
+    std::wstring cmd = L"\"" + exe + L"\" " + args;
+    STARTUPINFOW si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &pi)) return nullptr;
+    CloseHandle(pi.hThread);
+    for (int i = 0; i < 300 && Journal().size() < journalLines; ++i)
+      if (WaitForSingleObject(pi.hProcess, 100) == WAIT_OBJECT_0) break;
+    return pi.hProcess;
+  }
+  // The main dialog waits for the exit password; tests that only look at start-up end it.
+  static void Stop(HANDLE process) {
+    TerminateProcess(process, 0);
+    WaitForSingleObject(process, 10000);
+    CloseHandle(process);
+  }
+  bool RunStartUp(const std::wstring& args) {
+    HANDLE process = Start(args);
+    if (!process) return false;
+    Stop(process);
+    return !Journal().empty();
+  }
   std::vector<std::string> Events() { return ReadLines(folder / L"events.txt"); }
   std::vector<std::string> Journal() { return ReadLines(folder / L"journal.txt"); }
 };
@@ -36,9 +58,7 @@ struct InstalledLauncher {
 
 TEST(LauncherStartup, LogsItsStartAndSignalsTheLaunchCode) {
   InstalledLauncher launcher("[Caption]\r\nButton1=Scanner\r\n[exe]\r\nButton1=\\windows\\scan.exe\r\n");
-  ProcessResult run = launcher.Run(L"17");
-  ASSERT_TRUE(run.started);
-  ASSERT_TRUE(run.finished);
+  ASSERT_TRUE(launcher.RunStartUp(L"17"));
 
   auto events = launcher.Events();
   ASSERT_TRUE(Contains(events, "registered KL")) << "the facility \"KL\" is registered first";
@@ -57,7 +77,7 @@ TEST(LauncherStartup, LaunchCodeIsTheCommandLineReadAsANumber) {
       {L"", "SignalStarted 0"}, {L"abc", "SignalStarted 0"}, {L"42xyz", "SignalStarted 42"}};
   for (const auto& [args, expected] : cases) {
     InstalledLauncher launcher("");
-    ASSERT_TRUE(launcher.Run(args).finished);
+    ASSERT_TRUE(launcher.RunStartUp(args));
     EXPECT_EQ(launcher.Journal(), std::vector<std::string>{expected}) << Narrow(args);
   }
 }
@@ -66,10 +86,23 @@ TEST(LauncherStartup, StartsWithoutMenuIniOrEventLog) {
   InstalledLauncher launcher("");
   DeleteFileW((launcher.folder / L"menu.ini").c_str());
   launcher.profile.Unset(wince::profile::kEventLogFile);
-  ProcessResult run = launcher.Run(L"3");
-  ASSERT_TRUE(run.finished);
-  EXPECT_EQ(run.exitCode, 0u);
+  ASSERT_TRUE(launcher.RunStartUp(L"3"));
   EXPECT_EQ(launcher.Journal(), std::vector<std::string>{"SignalStarted 3"});
+}
+
+TEST(LauncherStartup, SecondInstanceLeavesTheFirstRunning) {
+  InstalledLauncher launcher("");
+  HANDLE first = launcher.Start(L"17");
+  ASSERT_NE(first, nullptr);
+  ASSERT_EQ(launcher.Journal(), std::vector<std::string>{"SignalStarted 17"});
+
+  // The second copy of the same program file finds the first one's window and ends without
+  // signalling the device.
+  ProcessResult second = RunProcess(L"\"" + launcher.exe + L"\" 18", 30000);
+  EXPECT_TRUE(second.finished);
+  EXPECT_EQ(WaitForSingleObject(first, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the first launcher keeps running";
+  EXPECT_EQ(launcher.Journal(), std::vector<std::string>{"SignalStarted 17"});
+  InstalledLauncher::Stop(first);
 }
 
 TEST(LauncherStartup, InstanceMutexNameUsesForwardSlashesAndKeepsCase) {
