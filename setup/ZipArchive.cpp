@@ -4,11 +4,10 @@
 #include "ZipArchive.h"
 
 #include "Win32Owners.h"
+#include "zip/BufferedZipFile.h"
 #include "zip/ZipRules.h"
 
 #include <unzip.h>
-// After unzip.h, which brings the declarations it builds on.
-#include <iowin32.h>
 
 #include <memory>
 #include <new>
@@ -80,7 +79,7 @@ class ZipArchive {
 
   uint32_t Open(const std::wstring& path) {
     zlib_filefunc64_def files{};
-    fill_win32_filefunc64W(&files);
+    zip::FillBufferedWin32FileFunctions(&files);
     file_ = unzOpen2_64(path.c_str(), &files);
     if (!file_) return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES ? kZipNoFile : kZipCorrupt;
     return IndexEntries();

@@ -10,6 +10,7 @@
 
 #include "TestSupport.h"
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -445,4 +446,34 @@ TEST(FormatZipResult, EveryMessageAndTheCutToTheBuffer) {
   std::fill(std::begin(buffer), std::end(buffer), L'#');
   EXPECT_EQ(FormatZipResult(0x700, buffer, 4), 3u);
   EXPECT_EQ(std::wstring(buffer, 8), std::wstring(L"Zip\0####", 8));
+}
+
+// Enough entries that the central directory spans several of the reader's 64 KiB buffers.
+TEST(ZipArchive, ManyEntriesAreListedAndExtractedInOrder) {
+  ScratchFolder folder(L"zip");
+  std::vector<Item> items;
+  for (int i = 0; i < 3000; ++i) {
+    char name[64], data[32];
+    std::snprintf(name, sizeof name, "d%d/entry-with-a-longish-name-%d.txt", i % 7, i);
+    std::snprintf(data, sizeof data, "content %d", i * 31);
+    items.push_back({name, data, i % 3 ? Z_DEFLATED : 0});
+  }
+  std::wstring archive = folder / L"many.zip";
+  ASSERT_TRUE(MakeZip(archive, items));
+  OpenZip z(archive);
+  ASSERT_NE(z.zip, nullptr);
+  ZipEntry entry;
+  ASSERT_EQ(GetZipEntry(z.zip, -1, &entry), kZipOk);
+  ASSERT_EQ(entry.index, 3000);
+  ASSERT_EQ(SetExtractBaseDir(z.zip, folder.path() + L"many"), kZipOk);
+  int wrong = 0;
+  for (int k = 0; k < 3000; ++k) {
+    ASSERT_EQ(GetZipEntry(z.zip, k, &entry), kZipOk);
+    std::wstring relative = testing_support::Widen(items[k].name);
+    if (entry.name != relative) ++wrong;
+    ASSERT_EQ(ExtractZipEntry(z.zip, k, relative), kZipOk) << k;
+  }
+  EXPECT_EQ(wrong, 0);
+  for (int k : {0, 1, 1499, 2998, 2999})
+    EXPECT_EQ(ReadBytes(folder.path() + L"many\\" + testing_support::Widen(items[k].name)), items[k].data) << k;
 }
