@@ -30,6 +30,44 @@ std::optional<std::string> NarrowCopy(const std::wstring& text) {
   return narrow;
 }
 
+// The window library is bound on first use, and only a single-instance check uses it: a
+// process that imports it costs about twice as much to start, and that cost would fall on
+// every program the shell opens.
+struct WindowCalls {
+  BOOL(WINAPI* enumWindows)(WNDENUMPROC, LPARAM) = nullptr;
+  BOOL(WINAPI* isWindowVisible)(HWND) = nullptr;
+  BOOL(WINAPI* getWindowRect)(HWND, LPRECT) = nullptr;
+  DWORD(WINAPI* getWindowThreadProcessId)(HWND, LPDWORD) = nullptr;
+  BOOL(WINAPI* systemParametersInfo)(UINT, UINT, PVOID, UINT) = nullptr;
+  BOOL(WINAPI* setForegroundWindow)(HWND) = nullptr;
+  HWND(WINAPI* getLastActivePopup)(HWND) = nullptr;
+  bool complete = false;
+};
+
+template <typename Fn>
+void Bind(HMODULE library, Fn* fn, const char* name) {
+  *fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+const WindowCalls& Windows() {
+  static WindowCalls calls = [] {
+    WindowCalls c;
+    HMODULE library = LoadLibraryW(L"user32.dll");  // cached for the process, never freed
+    if (!library) return c;
+    Bind(library, &c.enumWindows, "EnumWindows");
+    Bind(library, &c.isWindowVisible, "IsWindowVisible");
+    Bind(library, &c.getWindowRect, "GetWindowRect");
+    Bind(library, &c.getWindowThreadProcessId, "GetWindowThreadProcessId");
+    Bind(library, &c.systemParametersInfo, "SystemParametersInfoW");
+    Bind(library, &c.setForegroundWindow, "SetForegroundWindow");
+    Bind(library, &c.getLastActivePopup, "GetLastActivePopup");
+    c.complete = c.enumWindows && c.isWindowVisible && c.getWindowRect && c.getWindowThreadProcessId &&
+                 c.systemParametersInfo && c.setForegroundWindow && c.getLastActivePopup;
+    return c;
+  }();
+  return calls;
+}
+
 struct WindowSearch {
   const std::wstring* program;
   RECT workArea;
@@ -38,13 +76,14 @@ struct WindowSearch {
 
 BOOL CALLBACK FindProgramWindow(HWND window, LPARAM param) {
   auto* search = reinterpret_cast<WindowSearch*>(param);
+  const WindowCalls& w = Windows();
   // The cheap tests first: most top-level windows fail them, and only the rest cost a
   // look at their process.
-  if (!IsWindowVisible(window)) return TRUE;
+  if (!w.isWindowVisible(window)) return TRUE;
   RECT rect{};
-  if (!GetWindowRect(window, &rect) || !IsActivatableRect(rect, search->workArea)) return TRUE;
+  if (!w.getWindowRect(window, &rect) || !IsActivatableRect(rect, search->workArea)) return TRUE;
   DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
+  w.getWindowThreadProcessId(window, &pid);
   if (pid == 0) return TRUE;
   wchar_t path[kProcessPathChars + 1] = {};
   if (!CeGetProcessImagePath(pid, path, kProcessPathChars + 1)) return TRUE;
@@ -126,12 +165,17 @@ bool WhitelistView::IsAllowed() {
 bool WhitelistView::IsSingleInstance() { return IsUsable() && MatchInList(program_, list2()); }
 
 bool WhitelistView::ActivateRunningProgram() {
+  const WindowCalls& w = Windows();
+  if (!w.complete) return false;
   WindowSearch search{&program_, {}};
-  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &search.workArea, 0)) GetClientRect(GetDesktopWindow(), &search.workArea);
-  EnumWindows(FindProgramWindow, reinterpret_cast<LPARAM>(&search));
+  if (!w.systemParametersInfo(SPI_GETWORKAREA, 0, &search.workArea, 0)) search.workArea = {0, 0, 0x7FFF, 0x7FFF};
+  w.enumWindows(FindProgramWindow, reinterpret_cast<LPARAM>(&search));
   if (!search.found) return false;
-  // The low bit brings the window's owned windows along.
-  SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<ULONG_PTR>(search.found) | 1));
+  // The window comes forward together with the owned window last active in it, as the
+  // device's foreground call does for a handle with its low bit set.
+  w.setForegroundWindow(search.found);
+  HWND popup = w.getLastActivePopup(search.found);
+  if (popup && popup != search.found) w.setForegroundWindow(popup);
   return true;
 }
 
