@@ -14,7 +14,9 @@
 namespace {
 
 // The maker's libraries live in \Windows on the device.
-const wchar_t* const kStandIns[] = {L"QZREventLog.dll", L"QZRIVAPAL.dll", L"80211api.dll", L"QZRSSApi.dll"};
+const wchar_t* const kStandIns[] = {L"QZREventLog.dll", L"QZRIVAPAL.dll", L"80211api.dll", L"QZRSSApi.dll",
+                                    L"CoreDLL.dll", L"qzrdeviceshell.exe", L"demoscan.exe", L"demonotes.exe",
+                                    L"QZRVolDlg.exe"};
 
 std::wstring ModuleFolder() {
   wchar_t path[MAX_PATH] = {};

@@ -1,0 +1,80 @@
+// CoreDLL.dll stand-in: the core-library exports that device programs look up by name at run
+// time (soft input panel, power status, hot-key release), answered by the simulated handheld.
+#include <windows.h>
+
+#include <cstring>
+
+#include "aygshell.h"
+#include "power.h"
+
+namespace {
+
+constexpr DWORD kSipInfoSize = sizeof(SIPINFO);
+static_assert(sizeof(SIPINFO) == 48, "the device's SIPINFO layout");
+
+HWND FindSip() { return FindWindowW(wince::taskbar::kSipClassName, nullptr); }
+
+}  // namespace
+
+extern "C" {
+
+// flags: SIPF_ON shows the keyboard, anything else hides it. FALSE when the device shell
+// (which owns the keyboard) is not running.
+__declspec(dllexport) BOOL WINAPI SipShowIM(DWORD flags) {
+  HWND sip = FindSip();
+  if (!sip) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutW(sip, wince::taskbar::kSipShowMessage, (flags & SIPF_ON) ? 1 : 0, 0, SMTO_ABORTIFHUNG,
+                             2000, &result) && result;
+}
+
+__declspec(dllexport) BOOL WINAPI SipGetInfo(SIPINFO* info) {
+  if (!info || info->cbSize < kSipInfoSize) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  HWND sip = FindSip();
+  if (!sip) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  const DWORD size = info->cbSize;
+  memset(info, 0, kSipInfoSize);
+  info->cbSize = size;
+  const bool shown = IsWindowVisible(sip);
+  info->fdwFlags = shown ? SIPF_ON : 0;
+  GetWindowRect(sip, &info->rcSipRect);
+  // What is left for programs: below a visible task bar, above a visible keyboard.
+  info->rcVisibleDesktop = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  HWND taskBar = FindWindowW(wince::taskbar::kClassName, nullptr);
+  RECT bar;
+  if (taskBar && IsWindowVisible(taskBar) && GetWindowRect(taskBar, &bar)) info->rcVisibleDesktop.top = bar.bottom;
+  if (shown) info->rcVisibleDesktop.bottom = info->rcSipRect.top;
+  return TRUE;
+}
+
+__declspec(dllexport) BOOL WINAPI GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX status, BOOL update) {
+  (void)update;
+  int percent = 0;
+  if (!status || !wince::ReadBatteryPercent(&percent)) {
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return FALSE;
+  }
+  SYSTEM_POWER_STATUS_EX2 full;
+  wince::FillBatteryStatus(percent, &full);
+  // The shorter record is the leading part of the longer one.
+  memcpy(status, &full, sizeof *status);
+  return TRUE;
+}
+
+// Gives a hot key back to the system before RegisterHotKey claims it; nothing holds keys here.
+__declspec(dllexport) BOOL WINAPI UnregisterFunc1(UINT modifiers, UINT virtualKey) {
+  (void)modifiers;
+  (void)virtualKey;
+  return TRUE;
+}
+
+}  // extern "C"

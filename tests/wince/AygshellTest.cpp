@@ -1,0 +1,420 @@
+// The Windows Mobile shell calls: soft-key bars, the task bar's "ok" button and full-screen state
+// against the real device shell, the on-screen keyboard, DIB loading and power status.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "DeviceProfile.h"
+#include "ShellLayout.h"
+#include "TestSupport.h"
+#include "softkeys.h"
+#include "wince.h"
+
+using namespace testing_support;
+namespace tb = wince::taskbar;
+
+namespace {
+
+// A plain visible top-level window that records the WM_COMMAND ids it gets.
+class Owner {
+ public:
+  Owner() {
+    static ATOM atom = [] {
+      WNDCLASSW wc{};
+      wc.lpfnWndProc = Proc;
+      wc.hInstance = GetModuleHandleW(nullptr);
+      wc.lpszClassName = L"QZR.TestOwner";
+      return RegisterClassW(&wc);
+    }();
+    (void)atom;
+    hwnd_ = CreateWindowExW(0, L"QZR.TestOwner", L"Owner under test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 60, 200,
+                            150, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
+  ~Owner() {
+    if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
+  }
+  HWND hwnd() const { return hwnd_; }
+  std::vector<UINT> commands;
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<Owner*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (msg == WM_COMMAND && self) self->commands.push_back(LOWORD(wParam));
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+  HWND hwnd_ = nullptr;
+};
+
+// Pumps this thread's messages until `done` or the time is up.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
+  DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    Sleep(20);
+  }
+  return true;
+}
+
+void Tap(HWND window, POINT p) {
+  LPARAM at = MAKELPARAM(p.x, p.y);
+  PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(window, WM_LBUTTONUP, 0, at);
+}
+
+POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+HWND TaskBar() { return FindWindowW(tb::kClassName, nullptr); }
+
+// Runs qzrdeviceshell.exe for one test and shuts it down afterwards.
+class DeviceShell {
+ public:
+  DeviceShell() {
+    CloseRunningShell();
+    std::wstring cmd = L"\"" + BinFolder() + L"qzrdeviceshell.exe\"";
+    STARTUPINFOW si{sizeof si};
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &process_)) return;
+    DWORD start = GetTickCount();
+    while (!TaskBar() && GetTickCount() - start < 15000) Sleep(50);
+  }
+  ~DeviceShell() {
+    if (!process_.hProcess) return;
+    if (HWND bar = TaskBar()) PostMessageW(bar, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process_.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(process_.hProcess, 1);
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+  }
+  bool running() const { return process_.hProcess && TaskBar(); }
+
+  static void CloseRunningShell() {
+    for (int i = 0; i < 100 && TaskBar(); ++i) {
+      if (i == 0) PostMessageW(TaskBar(), WM_CLOSE, 0, 0);
+      Sleep(50);
+    }
+  }
+
+ private:
+  PROCESS_INFORMATION process_{};
+};
+
+LRESULT TaskBarState() { return SendMessageW(TaskBar(), tb::kQueryStateMessage, 0, 0); }
+
+std::string Bmp24(int w, int h, COLORREF colour) {
+  int stride = (w * 3 + 3) & ~3;
+  std::string pixels;
+  for (int y = 0; y < h; ++y) {
+    std::string row;
+    for (int x = 0; x < w; ++x) row += {char(GetBValue(colour)), char(GetGValue(colour)), char(GetRValue(colour))};
+    row.resize(stride, '\0');
+    pixels += row;
+  }
+  BITMAPFILEHEADER fh{0x4D42, DWORD(14 + 40 + pixels.size()), 0, 0, 14 + 40};
+  BITMAPINFOHEADER ih{sizeof ih, w, h, 1, 24, BI_RGB, DWORD(pixels.size())};
+  return std::string(reinterpret_cast<char*>(&fh), 14) + std::string(reinterpret_cast<char*>(&ih), 40) + pixels;
+}
+
+}  // namespace
+
+TEST(Aygshell, SoftKeyResourceParsing) {
+  struct Case {
+    std::vector<WORD> words;
+    bool ok;
+    size_t keys;
+  } cases[] = {
+      {{1, 32780, 32771}, true, 1},
+      {{2, 32783, 32775, 32780, 32771}, true, 2},
+      {{2, 32783, 32775, 32780}, false, 0},  // shorter than its count says
+      {{0}, false, 0},
+      {{3, 1, 2, 3, 4, 5, 6}, false, 0},     // more keys than a bar holds
+      {{}, false, 0},
+  };
+  for (const Case& c : cases) {
+    std::vector<wince::SoftKey> keys;
+    EXPECT_EQ(wince::ParseSoftKeys(c.words.data(), c.words.size() * 2, &keys), c.ok) << c.words.size();
+    EXPECT_EQ(keys.size(), c.keys);
+  }
+  std::vector<wince::SoftKey> keys;
+  WORD two[] = {2, 32783, 32775, 32780, 32771};
+  ASSERT_TRUE(wince::ParseSoftKeys(two, sizeof two, &keys));
+  EXPECT_EQ(keys[1].textId, 32780u);
+  EXPECT_EQ(keys[1].commandId, 32771u);
+}
+
+TEST(Aygshell, SoftKeyBarFromResourceSendsCommandsToOwner) {
+  struct Case {
+    UINT resource;
+    DWORD flags;
+    bool created;
+    std::vector<UINT> commands;  // sent by tapping key 0, then key 1 (where there is one)
+  } cases[] = {
+      {155, 0, true, {32771}},
+      {156, 0, true, {32775, 32771}},
+      {157, 0, false, {}},  // three keys: malformed
+      {999, 0, false, {}},  // no such resource
+      {0, SHCMBF_EMPTYBAR, true, {}},
+  };
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "resource " << c.resource);
+    Owner owner;
+    SHMENUBARINFO info{sizeof info};
+    info.hwndParent = owner.hwnd();
+    info.nToolBarId = c.resource;
+    info.hInstRes = GetModuleHandleW(nullptr);
+    info.dwFlags = c.flags;
+    ASSERT_EQ(SHCreateMenuBar(&info) != FALSE, c.created);
+    if (!c.created) {
+      EXPECT_EQ(SHFindMenuBar(owner.hwnd()), nullptr);
+      continue;
+    }
+    ASSERT_NE(info.hwndMB, nullptr);
+    EXPECT_EQ(SHFindMenuBar(owner.hwnd()), info.hwndMB);
+    RECT r;
+    GetWindowRect(info.hwndMB, &r);
+    EXPECT_EQ(r.bottom, height);
+    EXPECT_EQ(r.right - r.left, width);
+    EXPECT_EQ(r.bottom - r.top, wince::ShellBarHeight(width, height));
+    RECT client;
+    GetClientRect(info.hwndMB, &client);
+    for (size_t i = 0; i < c.commands.size(); ++i)
+      Tap(info.hwndMB, Centre(wince::SoftKeyRect(client.right, client.bottom, static_cast<int>(c.commands.size()), int(i))));
+    ASSERT_TRUE(PumpUntil([&] { return owner.commands.size() >= c.commands.size(); }));
+    PumpUntil([] { return false; }, 100);
+    EXPECT_EQ(owner.commands, c.commands);
+    DestroyWindow(info.hwndMB);
+    EXPECT_EQ(SHFindMenuBar(owner.hwnd()), nullptr);
+  }
+  SHMENUBARINFO bad{sizeof bad};
+  EXPECT_FALSE(SHCreateMenuBar(&bad));  // no owner
+  EXPECT_FALSE(SHCreateMenuBar(nullptr));
+}
+
+TEST(Aygshell, SoftKeyGeometry) {
+  struct Case {
+    int count, index;
+    RECT expected;
+  } cases[] = {
+      {1, 0, {0, 0, 240, 26}}, {2, 0, {0, 0, 240, 26}}, {2, 1, {240, 0, 480, 26}}, {1, 1, {0, 0, 0, 0}}, {0, 0, {0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    RECT r = wince::SoftKeyRect(480, 26, c.count, c.index);
+    EXPECT_TRUE(EqualRect(&r, &c.expected)) << c.count << "/" << c.index;
+  }
+  EXPECT_EQ(wince::SoftKeyAt(480, 26, 2, {479, 10}), 1);
+  EXPECT_EQ(wince::SoftKeyAt(480, 26, 1, {300, 10}), -1);
+  const int heights[][3] = {{240, 320, 26}, {480, 640, 52}, {640, 480, 52}, {320, 240, 26}, {480, 800, 52}};
+  for (const auto& h : heights) EXPECT_EQ(wince::ShellBarHeight(h[0], h[1]), h[2]) << h[0] << "x" << h[1];
+}
+
+TEST(Aygshell, DoneButtonStateAndFullScreenWithoutShell) {
+  DeviceShell::CloseRunningShell();
+  Owner owner;
+  EXPECT_EQ(wince::DoneButtonState(owner.hwnd()), 0u);
+  const DWORD states[][2] = {{SHDB_SHOW, 1}, {SHDB_HIDE, 2}, {SHDB_SHOW, 1}};
+  for (const auto& s : states) {
+    EXPECT_TRUE(SHDoneButton(owner.hwnd(), s[0]));
+    EXPECT_EQ(wince::DoneButtonState(owner.hwnd()), s[1]);
+  }
+  EXPECT_FALSE(SHDoneButton(owner.hwnd(), 3));
+  EXPECT_EQ(wince::DoneButtonState(owner.hwnd()), 1u);
+  EXPECT_FALSE(SHDoneButton(nullptr, SHDB_SHOW));
+  EXPECT_FALSE(SHFullScreen(owner.hwnd(), SHFS_HIDETASKBAR));  // no task bar to change
+}
+
+TEST(Aygshell, FullScreenDrivesTheRealTaskBar) {
+  DeviceShell shell;
+  ASSERT_TRUE(shell.running());
+  Owner owner;
+  struct Step {
+    DWORD flags;
+    bool visible;
+    LRESULT shows;  // start icon and SIP button bits
+  } steps[] = {
+      {SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON, false, 0},
+      {SHFS_SHOWTASKBAR | SHFS_SHOWSIPBUTTON, true, tb::kShowsSipButton},
+      {SHFS_HIDESIPBUTTON, true, 0},
+      {SHFS_SHOWSTARTICON | SHFS_SHOWSIPBUTTON, true, tb::kShowsStartIcon | tb::kShowsSipButton},
+      {SHFS_HIDETASKBAR, false, tb::kShowsStartIcon | tb::kShowsSipButton},
+      {SHFS_SHOWTASKBAR, true, tb::kShowsStartIcon | tb::kShowsSipButton},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(testing::Message() << "flags 0x" << std::hex << s.flags);
+    EXPECT_TRUE(SHFullScreen(owner.hwnd(), s.flags));
+    EXPECT_EQ(IsWindowVisible(TaskBar()) != FALSE, s.visible);
+    EXPECT_EQ(TaskBarState() & (tb::kShowsStartIcon | tb::kShowsSipButton), s.shows);
+  }
+  // The bar sits across the top of the screen.
+  RECT r;
+  GetWindowRect(TaskBar(), &r);
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  EXPECT_EQ(r.top, 0);
+  EXPECT_EQ(r.right - r.left, width);
+  EXPECT_EQ(r.bottom, wince::ShellBarHeight(width, height));
+  HWND desktop = FindWindowW(tb::kDesktopClassName, nullptr);
+  ASSERT_NE(desktop, nullptr);
+  GetWindowRect(desktop, &r);
+  EXPECT_EQ(r.right - r.left, width);
+  EXPECT_EQ(r.bottom - r.top, height);
+}
+
+TEST(Aygshell, OkButtonFollowsForegroundAndSendsIdOk) {
+  DeviceShell shell;
+  ASSERT_TRUE(shell.running());
+  Owner owner;
+  SetForegroundWindow(owner.hwnd());
+  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == owner.hwnd(); }));
+
+  EXPECT_TRUE(SHDoneButton(owner.hwnd(), SHDB_SHOW));
+  ASSERT_TRUE(PumpUntil([] { return (TaskBarState() & tb::kShowsOkButton) != 0; }));
+  RECT client;
+  GetClientRect(TaskBar(), &client);
+  Tap(TaskBar(), Centre(devshell::LayoutTaskBar(client.right, client.bottom).okButton));
+  ASSERT_TRUE(PumpUntil([&] { return !owner.commands.empty(); }));
+  EXPECT_EQ(owner.commands, std::vector<UINT>{IDOK});
+
+  // A tap elsewhere on the bar sends nothing.
+  owner.commands.clear();
+  Tap(TaskBar(), Centre(devshell::LayoutTaskBar(client.right, client.bottom).title));
+  PumpUntil([] { return false; }, 300);
+  EXPECT_TRUE(owner.commands.empty());
+
+  EXPECT_TRUE(SHDoneButton(owner.hwnd(), SHDB_HIDE));
+  ASSERT_TRUE(PumpUntil([] { return (TaskBarState() & tb::kShowsOkButton) == 0; }));
+  Tap(TaskBar(), Centre(devshell::LayoutTaskBar(client.right, client.bottom).okButton));
+  PumpUntil([] { return false; }, 300);
+  EXPECT_TRUE(owner.commands.empty());
+}
+
+TEST(Aygshell, TaskBarLayoutFromTheRight) {
+  devshell::TaskBarLayout l = devshell::LayoutTaskBar(240, 26);
+  const RECT expected[] = {{0, 0, 26, 26}, {26, 0, 166, 26}, {166, 0, 192, 26}, {192, 0, 214, 26}, {214, 0, 240, 26}};
+  const RECT got[] = {l.startIcon, l.title, l.sipButton, l.volumeIcon, l.okButton};
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(EqualRect(&got[i], &expected[i])) << i;
+}
+
+TEST(Aygshell, SipShowsHidesAndTypesIntoTheFocusedWindow) {
+  HMODULE core = LoadLibraryW(L"CoreDLL.dll");
+  ASSERT_NE(core, nullptr);
+  auto show = reinterpret_cast<BOOL(WINAPI*)(DWORD)>(GetProcAddress(core, "SipShowIM"));
+  auto info = reinterpret_cast<BOOL(WINAPI*)(SIPINFO*)>(GetProcAddress(core, "SipGetInfo"));
+  auto unregister = reinterpret_cast<BOOL(WINAPI*)(UINT, UINT)>(GetProcAddress(core, "UnregisterFunc1"));
+  ASSERT_TRUE(show && info && unregister);
+  EXPECT_TRUE(unregister(MOD_WIN, VK_F1));
+
+  DeviceShell::CloseRunningShell();
+  SIPINFO si{sizeof si};
+  EXPECT_FALSE(show(1));  // no device shell, no keyboard
+  EXPECT_FALSE(info(&si));
+
+  DeviceShell shell;
+  ASSERT_TRUE(shell.running());
+  Owner owner;
+  HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER, 5, 5, 150, 24, owner.hwnd(), nullptr,
+                              nullptr, nullptr);
+  SetForegroundWindow(owner.hwnd());
+  SetFocus(edit);
+  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == owner.hwnd(); }));
+
+  struct Step {
+    DWORD show;
+    DWORD flags;
+  } steps[] = {{1, SIPF_ON}, {0, 0}, {1, SIPF_ON}};
+  for (const Step& s : steps) {
+    EXPECT_TRUE(show(s.show));
+    si = SIPINFO{sizeof si};
+    ASSERT_TRUE(info(&si));
+    EXPECT_EQ(si.fdwFlags & SIPF_ON, s.flags) << s.show;
+  }
+  EXPECT_EQ(si.rcVisibleDesktop.bottom, si.rcSipRect.top);
+  SIPINFO small{40};
+  EXPECT_FALSE(info(&small));
+
+  HWND sip = FindWindowW(tb::kSipClassName, nullptr);
+  RECT client;
+  GetClientRect(sip, &client);
+  for (wchar_t key : std::wstring(L"42a\b7")) {
+    int row = 0, column = 0;
+    ASSERT_TRUE(devshell::FindSipKey(key, &row, &column));
+    Tap(sip, Centre(devshell::SipKeyRect(client.right, client.bottom, row, column)));
+  }
+  wchar_t text[16] = {};
+  EXPECT_TRUE(PumpUntil([&] {
+    GetWindowTextW(edit, text, 16);
+    return std::wstring(text) == L"427";
+  })) << Narrow(text);
+  EXPECT_EQ(GetForegroundWindow(), owner.hwnd());  // typing did not take the foreground
+  EXPECT_TRUE(show(0));
+  FreeLibrary(core);
+}
+
+TEST(Aygshell, PowerStatusFromProfile) {
+  HMODULE core = LoadLibraryW(L"CoreDLL.dll");
+  ASSERT_NE(core, nullptr);
+  auto statusEx = reinterpret_cast<BOOL(WINAPI*)(PSYSTEM_POWER_STATUS_EX, BOOL)>(GetProcAddress(core, "GetSystemPowerStatusEx"));
+  ASSERT_NE(statusEx, nullptr);
+  ProfileScope scope;
+  struct Case {
+    const wchar_t* value;  // nullptr: not in the profile
+    DWORD copied;
+    BYTE percent, flag;
+  } cases[] = {
+      {L"42", 56, 42, 0x00}, {L"100", 56, 100, 0x01}, {L"3", 56, 3, 0x04}, {L"20", 56, 20, 0x02},
+      {L"255", 56, 255, 0xFF}, {L"256", 0, 0, 0}, {L"4x", 0, 0, 0}, {L"", 0, 0, 0}, {nullptr, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << (c.value ? Narrow(c.value) : "(missing)"));
+    if (c.value) scope.Set(wince::profile::kBatteryPercent, c.value);
+    else scope.Unset(wince::profile::kBatteryPercent);
+    BYTE record[64];
+    memset(record, 0xAB, sizeof record);
+    EXPECT_EQ(GetSystemPowerStatusEx2(reinterpret_cast<PSYSTEM_POWER_STATUS_EX2>(record), 56, TRUE), c.copied);
+    EXPECT_EQ(record[56], 0xAB);
+    SYSTEM_POWER_STATUS_EX ex{};
+    EXPECT_EQ(statusEx(&ex, TRUE) != FALSE, c.copied != 0);
+    if (!c.copied) continue;
+    EXPECT_EQ(record[2], c.percent);
+    EXPECT_EQ(record[1], c.flag);
+    EXPECT_EQ(ex.BatteryLifePercent, c.percent);
+  }
+  // A shorter record than the device's gets only its own length.
+  scope.Set(wince::profile::kBatteryPercent, L"77");
+  BYTE shortRecord[8];
+  memset(shortRecord, 0xAB, sizeof shortRecord);
+  EXPECT_EQ(GetSystemPowerStatusEx2(reinterpret_cast<PSYSTEM_POWER_STATUS_EX2>(shortRecord), 4, TRUE), 4u);
+  EXPECT_EQ(shortRecord[2], 77);
+  EXPECT_EQ(shortRecord[4], 0xAB);
+  EXPECT_EQ(GetSystemPowerStatusEx2(nullptr, 56, TRUE), 0u);
+  FreeLibrary(core);
+}
+
+TEST(Aygshell, LoadDIBitmapFromFile) {
+  ScratchFolder folder(L"dib");
+  ASSERT_TRUE(WriteBytes(folder / L"logo.bmp", Bmp24(5, 3, RGB(12, 34, 56))));
+  ASSERT_TRUE(WriteBytes(folder / L"broken.bmp", "BM not a bitmap"));
+  // Root-relative, as the device names files; the current folder is drive C.
+  std::wstring devicePath = (folder / L"logo.bmp").substr(2);
+  struct Case {
+    std::wstring path;
+    bool loaded;
+  } cases[] = {{folder / L"logo.bmp", true}, {devicePath, true}, {folder / L"missing.bmp", false},
+               {folder / L"broken.bmp", false}, {L"", false}};
+  for (const Case& c : cases) {
+    HBITMAP bitmap = SHLoadDIBitmap(c.path.c_str());
+    EXPECT_EQ(bitmap != nullptr, c.loaded) << Narrow(c.path);
+    if (!bitmap) continue;
+    DIBSECTION dib{};
+    ASSERT_EQ(GetObjectW(bitmap, sizeof dib, &dib), static_cast<int>(sizeof dib));  // a DIB section
+    EXPECT_EQ(dib.dsBm.bmWidth, 5);
+    EXPECT_EQ(dib.dsBm.bmHeight, 3);
+    const BYTE* first = static_cast<const BYTE*>(dib.dsBm.bmBits);
+    EXPECT_EQ(RGB(first[2], first[1], first[0]), RGB(12, 34, 56));
+    DeleteObject(bitmap);
+  }
+}
