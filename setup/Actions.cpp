@@ -3,6 +3,7 @@
 
 #include "wince.h"
 
+#include <cstdio>
 #include <cwchar>
 
 #include "Macros.h"
@@ -81,9 +82,10 @@ std::wstring ResolveInstallPath() {
   LogVerbose(kLogEnterGetInstallPath);
   std::wstring chosen;
   for (int n = 1;; ++n) {
-    std::wstring key = Format(L"Path%d", n);
-    std::wstring value = GetIniString(state.iniPath, kSecPaths, WideToAnsi(key).c_str(), kDne, 259);
-    LogVerbose(kLogPathCandidate, key, value);
+    char key[32];
+    std::snprintf(key, sizeof key, kKeyPathFormat, n);
+    std::wstring value = GetIniString(state.iniPath, kSecPaths, key, kDne, kPathValueChars);
+    LogVerbose(kLogPathCandidate, AnsiToWide(key), value);
     if (value == kUseWceLoadPath) {
       std::wstring dir = state.installDir;
       size_t cut = dir.find_last_of(L'\\');
@@ -283,7 +285,7 @@ void ExecuteCommand(const Command& command) {
     case Verb::AddShortcut: {
       Shortcut shortcut;
       shortcut.path = WithLeadingBackslash(ExpandInstallDir(Field(command, 0)));
-      shortcut.target = Format(L"\"%s\"", WithLeadingBackslash(ExpandInstallDir(Field(command, 1))));
+      shortcut.target = Format(kQuotedFormat, WithLeadingBackslash(ExpandInstallDir(Field(command, 1))));
       CreateShortcutEntry(shortcut);
       break;
     }

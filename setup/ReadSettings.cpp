@@ -65,7 +65,7 @@ void ReadShortcuts() {
     std::wstring path = PathValue(kSecShortcuts, NumberedKey(kKeyShortcutPathFormat, n).c_str());
     if (path == kDne) continue;
     Shortcut shortcut;
-    shortcut.target = Format(L"\"%s\"", WithLeadingBackslash(ExpandInstallDir(program)));
+    shortcut.target = Format(kQuotedFormat, WithLeadingBackslash(ExpandInstallDir(program)));
     shortcut.path = WithLeadingBackslash(ExpandAllMacros(path));
     shortcuts.push_back(std::move(shortcut));
   }

@@ -14,7 +14,7 @@ inline constexpr wchar_t kResetFlagFile[] = L"\\Windows\\__resetmeplease__.txt";
 // Line formats of the log and the uninstall files.
 inline constexpr wchar_t kLogLineFormat[] = L"%2.2d-%2.2d-%2.2d %2.2d:%2.2d:%2.2d.%4.4d %s\r\n";
 inline constexpr wchar_t kRecordLineFormat[] = L"%s\r\n";
-inline constexpr wchar_t kCommandLineFormat[] = L"%s=%s";
+inline constexpr wchar_t kQuotedFormat[] = L"\"%s\"";  // shortcut targets
 
 // Uninstall records.
 inline constexpr wchar_t kRecordKey[] = L"R:K:%d:%s";

@@ -29,7 +29,7 @@ void CopyUninstallCommands() {
   if (!entries) return;
   for (const IniEntry& entry : *entries) {
     if (entry.name.size() < 3) continue;
-    WriteUninstallCommandLine(entry.name + "=" + entry.value);
+    WriteUninstallCommandLine(entry.name + "=" + entry.value);  // "%s=%s", bytes as the INI holds them
   }
 }
 
