@@ -146,6 +146,9 @@ void TapTaskBar(HWND hwnd, POINT p) {
 }
 
 LRESULT ApplyFullScreen(DWORD flags) {
+  // Answer first: hiding a window can wait on the X server for seconds, and the caller (the
+  // launcher's UI thread) must not hang on it.
+  ReplyMessage(TRUE);
   if (flags & SHFS_HIDETASKBAR) ShowWindow(shell.taskBar, SW_HIDE);
   if (flags & SHFS_SHOWTASKBAR) ShowWindow(shell.taskBar, SW_SHOWNOACTIVATE);
   if (flags & SHFS_HIDESIPBUTTON) shell.sipButtonShown = false;
