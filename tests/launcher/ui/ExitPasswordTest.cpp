@@ -7,6 +7,7 @@
 #include "LauncherDialog.h"
 #include "SipEntries.h"
 #include "TestSupport.h"
+#include "wince.h"
 
 using namespace testing_support;
 using namespace ui_testing;
@@ -85,23 +86,49 @@ TEST(ExitPassword, FieldTakesSixCharactersAndCancelReturnsTwo) {
   EXPECT_FALSE(dialog.holdsPlatformLibrary());
 }
 
+// The device shell's keyboard window as the platform library's SIP calls find it: shown and
+// hidden on request, its visibility the SIP's state.
+class ShellSipWindow {
+ public:
+  ShellSipWindow() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+      if (m == wince::taskbar::kSipShowMessage) {
+        ShowWindow(w, wp ? SW_SHOWNA : SW_HIDE);
+        return 1;
+      }
+      return DefWindowProcW(w, m, wp, lp);
+    };
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = wince::taskbar::kSipClassName;
+    RegisterClassW(&wc);
+    hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, wince::taskbar::kSipClassName, L"", WS_POPUP, 0, 400,
+                            240, 80, nullptr, nullptr, wc.hInstance, nullptr);
+  }
+  ~ShellSipWindow() { DestroyWindow(hwnd_); }
+  bool shown() const { return IsWindowVisible(hwnd_) != FALSE; }
+
+ private:
+  HWND hwnd_ = nullptr;
+};
+
 TEST(ExitPassword, KeyboardTwiceShowsThenHidesTheSip) {
-  // Where the program folder has no platform library of its own, the SIP stand-in serves.
-  SetDllDirectoryW((BinFolder() + L"uistandin").c_str());
+  ShellSipWindow sip;
   BoxRecorder boxes;
   auto model = MakeModel(true);
   qzr::ExitPasswordDialog dialog(*model);
   std::vector<uint32_t> flags;
+  std::vector<bool> seen;
   bool focusInEdit = true, held = false;
   auto query = [&] {
     qzr::SipInfoRecord info;
     flags.push_back(qzr::SipGetInfo(&info) ? info.flags : 0xFFFFFFFF);
+    seen.push_back(sip.shown());
   };
   ScriptedSteps steps({
       [&] {
         HWND d = TopDialog();
         held = dialog.holdsPlatformLibrary();
-        qzr::SipShowIM(0);
         query();
         Command(d, IDC_KEYBOARD_BUTTON);
         query();
@@ -114,11 +141,12 @@ TEST(ExitPassword, KeyboardTwiceShowsThenHidesTheSip) {
       },
   });
   EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-  SetDllDirectoryW(nullptr);
   EXPECT_TRUE(held);
   EXPECT_EQ(flags, (std::vector<uint32_t>{0, 1, 0}));
+  EXPECT_EQ(seen, (std::vector<bool>{false, true, false}));
   EXPECT_TRUE(focusInEdit);
-  // Cancel hid the SIP; the entries outlive the dialog and its library handle.
+  // Cancel hid the SIP again; the entries outlive the dialog and its library handle.
+  EXPECT_FALSE(sip.shown());
   qzr::SipInfoRecord info;
   ASSERT_TRUE(qzr::SipGetInfo(&info));
   EXPECT_EQ(info.flags, 0u);
