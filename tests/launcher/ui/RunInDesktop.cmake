@@ -1,0 +1,27 @@
+# Runs one test program inside a Wine virtual desktop and turns the exit code it left in a file
+# into this script's result (explorer /desktop does not pass the program's own back).
+# -D PROGRAM=unix path  SIZE=WxH  RESULT=unix path of the result file under drive C
+execute_process(COMMAND winepath -w ${PROGRAM} OUTPUT_VARIABLE win_program OUTPUT_STRIP_TRAILING_WHITESPACE)
+execute_process(COMMAND winepath -w ${RESULT} OUTPUT_VARIABLE win_result OUTPUT_STRIP_TRAILING_WHITESPACE)
+file(REMOVE ${RESULT} ${RESULT}.log)
+execute_process(COMMAND wine explorer /desktop=qzr${SIZE},${SIZE} ${win_program} --size=${SIZE} --result=${win_result}
+                RESULT_VARIABLE explorer_rc)
+# In case explorer came back before the program finished.
+foreach(i RANGE 120)
+  if(EXISTS ${RESULT})
+    break()
+  endif()
+  execute_process(COMMAND sleep 0.5)
+endforeach()
+if(EXISTS ${RESULT}.log)
+  file(READ ${RESULT}.log log)
+  message("${log}")
+endif()
+if(NOT EXISTS ${RESULT})
+  message(FATAL_ERROR "no result from the program in the ${SIZE} desktop (explorer returned ${explorer_rc})")
+endif()
+file(READ ${RESULT} rc)
+string(STRIP "${rc}" rc)
+if(NOT rc STREQUAL "0")
+  message(FATAL_ERROR "the program in the ${SIZE} desktop failed: ${rc}")
+endif()
