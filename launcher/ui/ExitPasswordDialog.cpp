@@ -6,6 +6,7 @@
 #include <aygshell.h>
 
 #include "LauncherConfig.h"
+#include "ChildScreen.h"
 #include "LauncherDialog.h"
 #include "Lockdown.h"
 #include "MessageBoxes.h"
@@ -21,27 +22,7 @@ ExitPasswordDialog::ExitPasswordDialog(LauncherConfig& model) : model_(model) {
 }
 
 LRESULT ExitPasswordDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
-  SetAutoShellDialog(false);
-  LONG_PTR exStyle = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
-  SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, (exStyle & ~kExStyleCaptionOk) | kExStyleNoDrag);
-  DefaultInitDialog();
-
-  if (model_.fullScreen) {
-    SetForegroundWindow(hwnd());
-    SHFullScreen(hwnd(), kFullScreenHideAll);
-    MoveToScreen();
-  } else {
-    SHMENUBARINFO bar{};
-    bar.cbSize = sizeof bar;
-    bar.hwndParent = hwnd();
-    bar.nToolBarId = IDR_CANCEL_SOFTKEYS;
-    bar.hInstRes = UiResourceModule();
-    if (!SHCreateMenuBar(&bar)) {
-      ShowMessageBox(hwnd(), kBackSoftKeyFailedText, kErrorCaption, MB_OK);
-      return TRUE;
-    }
-    SHDoneButton(hwnd(), SHDB_SHOW);
-  }
+  if (!OpenChildScreen(*this, model_.fullScreen, IDR_CANCEL_SOFTKEYS)) return TRUE;
 
   platformLibrary_.reset(LoadLibraryW(kPlatformLibrary));
   ResolveSipEntries(platformLibrary_.get());

@@ -9,6 +9,7 @@
 #include "DeviceIdentity.h"
 #include "ExitPasswordDialog.h"
 #include "LauncherConfig.h"
+#include "ChildScreen.h"
 #include "LauncherDialog.h"
 #include "MessageBoxes.h"
 #include "ScreenRules.h"
@@ -41,27 +42,7 @@ StatusDialog::~StatusDialog() {
 }
 
 LRESULT StatusDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
-  SetAutoShellDialog(false);
-  LONG_PTR exStyle = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
-  SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, (exStyle & ~kExStyleCaptionOk) | kExStyleNoDrag);
-  DefaultInitDialog();
-
-  if (model_.fullScreen) {
-    SetForegroundWindow(hwnd());
-    SHFullScreen(hwnd(), kFullScreenHideAll);
-    MoveToScreen();
-  } else {
-    SHMENUBARINFO bar{};
-    bar.cbSize = sizeof bar;
-    bar.hwndParent = hwnd();
-    bar.nToolBarId = IDR_BACK_SOFTKEYS;
-    bar.hInstRes = UiResourceModule();
-    if (!SHCreateMenuBar(&bar)) {
-      ShowMessageBox(hwnd(), kBackSoftKeyFailedText, kErrorCaption, MB_OK);
-      return TRUE;
-    }
-    SHDoneButton(hwnd(), SHDB_SHOW);
-  }
+  if (!OpenChildScreen(*this, model_.fullScreen, IDR_BACK_SOFTKEYS)) return TRUE;
   CenterWindow();
 
   const DeviceStatusTexts& facts = mainDialog_.statusTexts();

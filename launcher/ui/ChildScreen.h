@@ -1,0 +1,45 @@
+// How the status page and the exit password dialog open over the main screen.
+#pragma once
+
+#include "wince.h"
+
+#include <aygshell.h>
+
+#include "LauncherDialog.h"
+#include "MessageBoxes.h"
+#include "UiTexts.h"
+
+namespace qzr {
+
+// Turns the device framework's automatic shell handling off, drops the caption's OK button, makes
+// the dialog not draggable and runs the default initialisation; then takes the whole screen
+// (full-screen mode) or puts up the dialog's soft-key bar with the title-bar OK button. False
+// when the bar could not be made: the operator has been told and initialisation ends there.
+template <typename Dialog>
+bool OpenChildScreen(Dialog& dialog, bool fullScreen, UINT softKeysId) {
+  HWND window = dialog.hwnd();
+  dialog.SetAutoShellDialog(false);
+  LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
+  SetWindowLongPtrW(window, GWL_EXSTYLE, (exStyle & ~kExStyleCaptionOk) | kExStyleNoDrag);
+  dialog.DefaultInitDialog();
+
+  if (fullScreen) {
+    SetForegroundWindow(window);
+    SHFullScreen(window, kFullScreenHideAll);
+    dialog.MoveToScreen();
+    return true;
+  }
+  SHMENUBARINFO bar{};
+  bar.cbSize = sizeof bar;
+  bar.hwndParent = window;
+  bar.nToolBarId = softKeysId;
+  bar.hInstRes = UiResourceModule();
+  if (!SHCreateMenuBar(&bar)) {
+    ShowMessageBox(window, kBackSoftKeyFailedText, kErrorCaption, MB_OK);
+    return false;
+  }
+  SHDoneButton(window, SHDB_SHOW);
+  return true;
+}
+
+}  // namespace qzr
