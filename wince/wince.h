@@ -73,3 +73,9 @@ int WINAPI CeGetThreadPriority(HANDLE thread);
 
 // Power status records and GetSystemPowerStatusEx2.
 #include "power.h"
+
+// EventModify.
+#include "events.h"
+
+// A window procedure put in front of another process's window.
+#include "foreignproc.h"
