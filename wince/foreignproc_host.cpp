@@ -13,7 +13,15 @@ HWND g_window = nullptr;
 WNDPROC g_previous = nullptr;
 WNDPROC g_procedure = nullptr;
 
-UINT Message(const wchar_t* name) { return RegisterWindowMessageW(name); }
+// Registered once: every message the window's thread is sent passes the hook.
+UINT AttachMessage() {
+  static const UINT message = RegisterWindowMessageW(fp::kAttachMessage);
+  return message;
+}
+UINT DetachMessage() {
+  static const UINT message = RegisterWindowMessageW(fp::kDetachMessage);
+  return message;
+}
 
 HMODULE ThisLibrary() {
   HMODULE self = nullptr;
@@ -47,11 +55,11 @@ void Detach(HWND window) {
 }
 
 LRESULT CALLBACK InFront(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == Message(fp::kDetachMessage)) {
+  if (message == DetachMessage()) {
     Detach(window);
     return fp::kDone;
   }
-  if (message == Message(fp::kAttachMessage)) return g_procedure ? fp::kDone : 0;
+  if (message == AttachMessage()) return g_procedure ? fp::kDone : 0;
   if (!g_procedure) return CallWindowProcW(g_previous, window, message, wParam, lParam);
   return g_procedure(window, message, wParam, lParam);
 }
@@ -62,7 +70,7 @@ extern "C" {
 
 __declspec(dllexport) LRESULT CALLBACK CeForeignProcHook(int code, WPARAM wParam, LPARAM lParam) {
   auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
-  if (code == HC_ACTION && sent && sent->message == Message(fp::kAttachMessage)) {
+  if (code == HC_ACTION && sent && sent->message == AttachMessage()) {
     WNDPROC procedure = ProcedureAt(sent->lParam);
     if (procedure && !g_previous) {
       g_procedure = procedure;

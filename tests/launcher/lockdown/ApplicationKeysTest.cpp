@@ -38,29 +38,32 @@ struct Slot {
   std::wstring shortcut;
 };
 
-// Counts the shell-keys notices that reach a top-level window of this thread.
+// Counts the shell-keys notices that reach a top-level window of this process.
 class SettingChangeWatcher {
  public:
   SettingChangeWatcher() {
-    window_ = CreateWindowExW(0, L"STATIC", L"watcher", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"QZRTestSettingWatcher";
+    RegisterClassW(&wc);
+    count_ = 0;
+    window_ = CreateWindowExW(0, wc.lpszClassName, L"watcher", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
   }
   ~SettingChangeWatcher() { DestroyWindow(window_); }
   int Count() {
     MSG msg;
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < 500) {
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_SETTINGCHANGE && msg.wParam == 0xE4 && msg.hwnd == window_) ++count_;
-        DispatchMessageW(&msg);
-      }
-      Sleep(20);
-    }
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     return count_;
   }
 
  private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETTINGCHANGE && wParam == 0xE4 && lParam == 0) ++count_;
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+  static inline int count_ = 0;
   HWND window_ = nullptr;
-  int count_ = 0;
 };
 
 class ApplicationKeys : public ::testing::Test {
