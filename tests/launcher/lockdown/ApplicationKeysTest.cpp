@@ -4,7 +4,6 @@
 
 #include "LauncherApp.h"
 #include "Lockdown.h"
-#include "LockdownRules.h"
 #include "LockdownTestSupport.h"
 #include "MessageBoxes.h"
 
@@ -13,7 +12,6 @@ using testing_support::Narrow;
 using testing_support::ReadBytes;
 using testing_support::ScratchFolder;
 using testing_support::WriteBytes;
-namespace ld = qzr::lockdown;
 
 namespace {
 
@@ -155,10 +153,6 @@ TEST_F(ApplicationKeys, LongTextsAreCutAndShortOnesZeroFilled) {
   ASSERT_TRUE(icon.has_value());
   EXPECT_EQ(icon, Fixed(longExe.substr(0, 127)));
   EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, KeyPath(1), L"Default"), Fixed(L"\"\\s.lnk\""));
-
-  std::vector<BYTE> fixed = ld::FixedShellKeyText(L"ab");
-  ASSERT_EQ(fixed.size(), 256u);
-  EXPECT_EQ(std::count(fixed.begin() + 4, fixed.end(), 0), 252);
 }
 
 TEST_F(ApplicationKeys, FailedShortcutIsShownAndTheKeyWrittenAllTheSame) {
@@ -180,21 +174,4 @@ TEST_F(ApplicationKeys, OtherPlatformsKeepTheirButtons) {
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kShellKeys)) << Narrow(platform);
     EXPECT_FALSE(ReadBytes(folder_ / L"40C1.lnk").has_value()) << Narrow(platform);
   }
-}
-
-TEST(ApplicationKeyRules, SlotDecisionAndQuoting) {
-  using A = ld::AppKeyAction;
-  struct Case {
-    bool configured;
-    const wchar_t* exe;
-    A action;
-  } cases[] = {
-      {false, L"", A::BindLauncher}, {false, L"UNLOCKED", A::BindLauncher}, {true, L"UNLOCKED", A::LeaveAlone},
-      {true, L"Unlocked", A::LeaveAlone}, {true, L"UNLOCKED ", A::BindConfigured}, {true, L"\\a.exe", A::BindConfigured},
-      {true, L"", A::BindConfigured},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ld::ApplicationKeyAction(c.configured, c.exe), c.action) << Narrow(c.exe);
-  EXPECT_EQ(ld::QuotedPath(L"\\a b.exe"), L"\"\\a b.exe\"");
-  EXPECT_EQ(ld::QuotedPath(L"\"\\a b.exe\""), L"\"\\a b.exe\"");
-  EXPECT_EQ(ld::QuotedPath(L""), L"\"\"");
 }

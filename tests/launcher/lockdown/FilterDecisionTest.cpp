@@ -43,21 +43,16 @@ TEST(TaskbarFilterDecision, EveryPlatformModelAndMessageRule) {
   const Case cases[] = {
       // Embedded platforms: taps by model, keys swallowed, the rest passed.
       {"p2 m1 tap at the limit", 2, 1, 215, 0, 0, WM_LBUTTONDOWN, 0, At(191, 5), Swallow},
-      {"p2 m1 tap right of it", 2, 1, 215, 0, 0, WM_LBUTTONUP, 0, At(192, 5), Pass},
       {"p2 m3 left area", 2, 3, 215, 0, 0, WM_LBUTTONDOWN, 0, At(60, 5), Swallow},
       {"p2 m3 between areas", 2, 3, 215, 0, 0, WM_LBUTTONDOWN, 0, At(61, 5), Pass},
       {"p2 m3 right area start", 2, 3, 215, 0, 0, WM_LBUTTONUP, 0, At(475, 5), Swallow},
-      {"p2 m3 right area end", 2, 3, 215, 0, 0, WM_LBUTTONUP, 0, At(617, 5), Swallow},
       {"p2 m3 past the right area", 2, 3, 215, 0, 0, WM_LBUTTONUP, 0, At(618, 5), Pass},
       {"p2 m5 corner", 2, 5, 215, 0, 0, WM_LBUTTONDOWN, 0, At(10, 10), Swallow},
       {"p2 m5 right of corner", 2, 5, 215, 0, 0, WM_LBUTTONDOWN, 0, At(30, 10), Pass},
-      {"p2 m5 below corner", 2, 5, 215, 0, 0, WM_LBUTTONDOWN, 0, At(10, 26), Pass},
       {"p2 m5 negative x (signed)", 2, 5, 215, 0, 0, WM_LBUTTONDOWN, 0, At(-5, 3), Swallow},
       {"p2 key down", 2, 5, 215, 0, 1, WM_KEYDOWN, 'A', 0, Swallow},
       {"p2 system key down", 2, 5, 215, 0, 1, WM_SYSKEYDOWN, VK_TAB, 0, Swallow},
-      {"p2 key up", 2, 5, 215, 0, 0, WM_KEYUP, VK_LWIN, 0, Pass},
       {"p2 hot key", 2, 5, 215, 0, 0, WM_HOTKEY, 4, 0, Pass},
-      {"p2 menu", 2, 5, 215, 0, 0, WM_INITMENUPOPUP, 0, 0, Pass},
       {"p2 other WM_USER", 2, 5, 215, 0, 0, WM_USER, 7, 0x1234, Pass},
       // Pocket PC: taps left of threshold - allowance swallowed.
       {"p1 tap left of threshold", 1, 10, 215, 0, 0, WM_LBUTTONDOWN, 0, At(214, 5), Swallow},
@@ -67,25 +62,19 @@ TEST(TaskbarFilterDecision, EveryPlatformModelAndMessageRule) {
       {"p1 no allowance", 1, 7, 480, 0, 0, WM_LBUTTONUP, 0, At(479, 5), Swallow},
       {"p1 y does not matter", 1, 10, 215, 0, 0, WM_LBUTTONDOWN, 0, At(300, 2000), Pass},
       {"p1 left Windows key locked", 1, 10, 215, 0, 0, WM_KEYDOWN, VK_LWIN, 0, Swallow},
-      {"p1 right Windows key locked", 1, 10, 215, 0, 0, WM_KEYDOWN, VK_RWIN, 0, Swallow},
       {"p1 Escape locked", 1, 10, 215, 0, 0, WM_KEYDOWN, VK_ESCAPE, 0, Swallow},
       {"p1 Windows key enabled", 1, 10, 215, 0, 1, WM_KEYDOWN, VK_LWIN, 0, Pass},
       {"p1 Escape with Windows key enabled", 1, 10, 215, 0, 1, WM_KEYDOWN, VK_ESCAPE, 0, Swallow},
       {"p1 other key", 1, 10, 215, 0, 0, WM_KEYDOWN, 'A', 0, Pass},
-      {"p1 Windows key up", 1, 10, 215, 0, 0, WM_KEYUP, VK_LWIN, 0, Pass},
       {"p1 system key down", 1, 10, 215, 0, 0, WM_SYSKEYDOWN, VK_TAB, 0, Pass},
       {"p1 hot key 4", 1, 10, 215, 0, 0, WM_HOTKEY, 4, 0, Swallow},
-      {"p1 hot key 8", 1, 10, 215, 0, 0, WM_HOTKEY, 8, 0, Swallow},
       {"p1 hot key 5", 1, 10, 215, 0, 0, WM_HOTKEY, 5, 0, Pass},
       {"p1 menu popup", 1, 10, 215, 0, 0, WM_INITMENUPOPUP, 0, 0, Swallow},
-      {"p1 menu loop", 1, 10, 215, 0, 0, WM_ENTERMENULOOP, 0, 0, Swallow},
-      {"p1 paint", 1, 10, 215, 0, 0, WM_PAINT, 0, 0, Pass},
       {"p1 activation request untouched", 1, 10, 215, 0, 0, WM_USER, 8, 0x1234, Pass},
       {"p1 Enter without the sequence", 1, 10, 215, 0, 0, WM_KEYDOWN, VK_RETURN, 0, Pass},
       // Other platforms: everything passes.
       {"p0 tap", 0, 10, 215, 0, 0, WM_LBUTTONDOWN, 0, At(1, 1), Pass},
       {"p0 Windows key", 0, 10, 215, 0, 0, WM_KEYDOWN, VK_LWIN, 0, Pass},
-      {"p0 hot key", 0, 10, 215, 0, 0, WM_HOTKEY, 4, 0, Pass},
   };
   for (const Case& c : cases) {
     ld::FilterState state;
@@ -164,23 +153,6 @@ TEST(TaskbarFilterDecision, MaintenanceSequenceOnModels9To12Only) {
   ld::FilterState state;
   EXPECT_EQ(ld::DecideTaskbarMessage(embedded, state, WM_KEYDOWN, 0xC1, 0).line, MaintenanceLine::None);
   EXPECT_EQ(state.gatekeeper, 0);
-}
-
-TEST(TaskbarFilterDecision, MaintenanceLinesAreTheEventLogFormats) {
-  const struct {
-    MaintenanceLine line;
-    int sourceLine;
-    const char* format;
-  } lines[] = {
-      {MaintenanceLine::GatekeeperTrue, 234, "..\\..\\common source\\Utilities (%d), Keydown 193 (0xC1), Gatekeeper = true"},
-      {MaintenanceLine::WorkTheMagic, 240, "..\\..\\common source\\Utilities (%d), Keydown 13 (0x0D), Work the magic"},
-      {MaintenanceLine::GatekeeperFalse, 246, "..\\..\\common source\\Utilities (%d), Keyup 193 (0xC1), Gatekeeper = false"},
-  };
-  for (const auto& l : lines) {
-    ld::MaintenanceLineText t = ld::MaintenanceLineFor(l.line);
-    EXPECT_EQ(t.sourceLine, l.sourceLine);
-    EXPECT_STREQ(t.format, l.format);
-  }
 }
 
 TEST(TapLimits, ThresholdAndAllowanceFromTheTaskBar) {

@@ -23,33 +23,6 @@ std::span<uint8_t> Span(Bytes& b) { return {b.data(), b.size()}; }
 
 }  // namespace
 
-TEST(KeypadRules, MembersRunOnTheirPlatformsAndModels) {
-  using M = ld::RemapMember;
-  struct Case {
-    M member;
-    std::vector<int> pocketPcModels;  // models 0..16 and 99 on platform 1 where it runs
-    std::vector<int> embeddedModels;  // the same on platform 2
-  } cases[] = {
-      {M::PatchVkeyGold, {1}, {}},
-      {M::ClearVolumeVkeys, {2, 3, 4, 6}, {3}},
-      {M::Models236, {2, 3, 6}, {}},
-      {M::Model4, {4}, {}},
-      {M::Model5, {5}, {}},
-      {M::ModelRules, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}, {}},
-  };
-  std::vector<int> models;
-  for (int m = 0; m <= 16; ++m) models.push_back(m);
-  models.push_back(99);
-  for (const Case& c : cases) {
-    for (int m : models) {
-      auto in = [m](const std::vector<int>& v) { return std::find(v.begin(), v.end(), m) != v.end(); };
-      EXPECT_EQ(ld::RemapMemberRuns(c.member, 1, m), in(c.pocketPcModels)) << int(c.member) << " model " << m;
-      EXPECT_EQ(ld::RemapMemberRuns(c.member, 2, m), in(c.embeddedModels)) << int(c.member) << " model " << m;
-      EXPECT_FALSE(ld::RemapMemberRuns(c.member, 0, m)) << int(c.member) << " model " << m;
-    }
-  }
-}
-
 TEST(KeypadRules, VkeyGoldNeeds114Entries) {
   Bytes shortValue(113 * 2, 0x11);
   const Bytes before = shortValue;
@@ -127,39 +100,4 @@ TEST(KeypadRules, WholeRecordsReplacedOnRecordBoundaries) {
   std::fill(want.begin() + 2, want.begin() + 6, 0);
   EXPECT_EQ(ld::ReplaceRecords(Span(plane), pattern, replacement), 1);
   EXPECT_EQ(plane, want);
-}
-
-TEST(KeypadRules, LayoutChoicesAndModelRules) {
-  EXPECT_EQ(ld::Models236Rule(L"2749_5318_6").planes, std::vector<std::wstring>{L"ShiftPlane2"});
-  EXPECT_EQ(ld::Models236Rule(L"2749_5318_6").key, 0x3E);
-  EXPECT_EQ(ld::Models236Rule(L"2749_5318_7").planes.size(), 3u);
-  EXPECT_EQ(ld::Models236Rule(L"").key, 0xE3);
-  for (const wchar_t* id : {L"VR42\\0001", L"VR42\\0002", L"VR42\\0003"}) {
-    EXPECT_EQ(ld::Model4Rule(id).planes, std::vector<std::wstring>{L"ShiftPlane2"});
-    EXPECT_EQ(ld::Model4Rule(id).key, 0x2B);
-  }
-  EXPECT_EQ(ld::Model4Rule(L"VR42\\0004").planes, std::vector<std::wstring>{L"ShiftPlane1"});
-  EXPECT_EQ(ld::Model4Rule(L"vr42\\0001").key, 0x50);
-
-  struct Case {
-    int model;
-    int windowsKey, orangeVolumeUp;
-    size_t rules;
-  } cases[] = {
-      {7, 0, 0, 2}, {8, 0, 1, 2}, {7, 1, 0, 0}, {9, 0, 0, 1}, {12, 1, 0, 1}, {10, 0, 1, 0},
-      {15, 0, 0, 1}, {15, 1, 0, 0}, {1, 0, 0, 0}, {6, 0, 0, 0}, {13, 0, 0, 0}, {14, 0, 0, 0}, {16, 0, 0, 0},
-  };
-  for (const Case& c : cases) {
-    ld::KeyLockFlags f;
-    f.EnableWindowsKey = c.windowsKey;
-    f.EnableOrangePlaneVolumeUp = c.orangeVolumeUp;
-    auto rules = ld::ModelRemapRules(c.model, f);
-    EXPECT_EQ(rules.size(), c.rules) << "model " << c.model;
-    // Every rule keeps the record's key (b0, b1) and only retargets what it produces.
-    for (const auto& r : rules) {
-      EXPECT_EQ(r.pattern[0], 0x07);
-      EXPECT_EQ(r.pattern[1], r.replacement[1]);
-      EXPECT_NE(r.pattern, r.replacement);
-    }
-  }
 }

@@ -207,17 +207,6 @@ TEST(KeypadTables, EachMemberAgainstSeededTablesPerModel) {
   }
 }
 
-TEST(KeypadTables, SecondStartFindsTheRecordsChangedAndLeavesThem) {
-  KeypadTables tables(L"x", true);
-  DeviceScope device(L"PocketPC", 5);
-  qzr::LauncherApp app;
-  qzr::ApplyKeyboardRemaps(app);
-  auto once = ReadRaw(HKEY_LOCAL_MACHINE, kLayout, L"ShiftPlane1");
-  qzr::ApplyKeyboardRemaps(app);
-  EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kLayout, L"ShiftPlane1"), once);
-  EXPECT_NE(once->data, SeedPlane(true));
-}
-
 TEST(KeypadTables, MissingConfigurationOrLayoutChangesNothing) {
   KeypadTables tables(L"0409", true);
   DeviceScope device(L"PocketPC", 3);

@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "Lockdown.h"
-#include "LockdownRules.h"
 #include "LockdownTestSupport.h"
 
 using namespace lockdown_test;
-namespace ld = qzr::lockdown;
 using testing_support::Narrow;
 
 namespace {
@@ -112,27 +110,4 @@ TEST(SetRegString, WritesTextAndTwoNullsIntoExistingKeysOnly) {
   }
   EXPECT_EQ(qzr::SetRegString(HKEY_CURRENT_USER, path, nullptr, L"default"), 0u);
   EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, path, nullptr), Sz(L"default", 2));
-}
-
-TEST(TodaySoftKeyRules, RestoreActionsAndSavedTexts) {
-  using R = ld::TodayKeyRestore;
-  struct Case {
-    bool existed, created, written;
-    R action;
-  } cases[] = {
-      {false, true, true, R::Nothing},  // the whole Keys key goes instead
-      {true, true, true, R::DeleteKey},
-      {true, true, false, R::DeleteKey},
-      {true, false, true, R::WriteBackSaved},
-      {true, false, false, R::Nothing},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(ld::TodayKeyRestoreAction(c.existed, {c.created, c.written}), c.action)
-        << c.existed << c.created << c.written;
-
-  EXPECT_EQ(ld::SavedValueAsText({true, REG_SZ, TextBytes(L"abc")}), L"abc");
-  EXPECT_EQ(ld::SavedValueAsText({true, REG_SZ, {'a', 0, 'b'}}), L"a");  // odd last byte: no character
-  EXPECT_EQ(ld::SavedValueAsText({true, REG_SZ, {'a', 0, 'b', 0}}), L"ab");  // no terminator stored
-  EXPECT_FALSE(ld::SavedValueAsText({true, REG_EXPAND_SZ, TextBytes(L"abc")}).has_value());
-  EXPECT_FALSE(ld::SavedValueAsText({false, REG_SZ, {}}).has_value());
 }
