@@ -16,7 +16,9 @@ namespace {
 
 bool Ask(HWND window, const wchar_t* messageName, LPARAM lParam) {
   DWORD_PTR answer = 0;
-  return SendMessageTimeoutW(window, RegisterWindowMessageW(messageName), 0, lParam, SMTO_ABORTIFHUNG, fp::kTimeoutMs,
+  // wParam names the asking process: the procedure stays while any asker still holds it.
+  return SendMessageTimeoutW(window, RegisterWindowMessageW(messageName), GetCurrentProcessId(), lParam,
+                             SMTO_ABORTIFHUNG, fp::kTimeoutMs,
                              &answer) &&
          static_cast<LRESULT>(answer) == fp::kDone;
 }

@@ -16,8 +16,9 @@ typedef struct CeForeignProc* HFOREIGNPROC;
 // `window`'s own, in the window's process. Null when the library, its exports, the hook or the
 // window's thread fail; nothing stays changed then.
 HFOREIGNPROC WINAPI CeSetForeignWindowProc(HWND window, LPCWSTR library, LPCSTR procName);
-// Puts the window's own procedure back and lets the library go. The library may stay mapped in
-// the window's process (Wine never unloads hook libraries), but nothing of it runs any more.
+// Lets the procedure go: the window's own procedure comes back once no other live process still
+// holds it there. The library may stay mapped in the window's process (Wine never unloads hook
+// libraries), but nothing of it runs any more.
 BOOL WINAPI CeRemoveForeignWindowProc(HFOREIGNPROC proc);
 
 // The library's side (wince_foreignhost, linked into the library): the window's own procedure,

@@ -7,7 +7,7 @@
 namespace wince::foreignproc {
 
 inline constexpr char kHookExport[] = "CeForeignProcHook";
-// lParam: offset of the procedure in the library's image.
+// wParam: the asking process's id. Attach's lParam: offset of the procedure in the library's image.
 inline constexpr wchar_t kAttachMessage[] = L"QZR_ForeignProc_Attach";
 inline constexpr wchar_t kDetachMessage[] = L"QZR_ForeignProc_Detach";
 inline constexpr LRESULT kDone = 0x51A7;

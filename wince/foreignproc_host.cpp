@@ -12,6 +12,44 @@ namespace {
 HWND g_window = nullptr;
 WNDPROC g_previous = nullptr;
 WNDPROC g_procedure = nullptr;
+// The processes that asked for the procedure: it stays in front until the last of them lets
+// it go or has ended, as a chain of procedures would on the device.
+DWORD g_holders[8] = {};
+
+bool Alive(DWORD processId) {
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+  if (!process) return false;
+  const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  CloseHandle(process);
+  return running;
+}
+
+// Forgets holders that have ended; true when one is left.
+bool Held() {
+  bool held = false;
+  for (DWORD& holder : g_holders) {
+    if (holder && !Alive(holder)) holder = 0;
+    held |= holder != 0;
+  }
+  return held;
+}
+
+bool Hold(DWORD processId) {
+  Held();
+  for (DWORD& holder : g_holders)
+    if (holder == processId) return true;
+  for (DWORD& holder : g_holders) {
+    if (holder) continue;
+    holder = processId;
+    return true;
+  }
+  return false;
+}
+
+void Release(DWORD processId) {
+  for (DWORD& holder : g_holders)
+    if (holder == processId) holder = 0;
+}
 
 // Registered once: every message the window's thread is sent passes the hook.
 UINT AttachMessage() {
@@ -43,7 +81,9 @@ WNDPROC ProcedureAt(LPARAM offset) {
 
 LRESULT CALLBACK InFront(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-void Detach(HWND window) {
+void Detach(HWND window, DWORD processId) {
+  Release(processId);
+  if (Held()) return;
   if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC)) == InFront) {
     SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_previous));
     g_previous = nullptr;
@@ -56,10 +96,10 @@ void Detach(HWND window) {
 
 LRESULT CALLBACK InFront(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == DetachMessage()) {
-    Detach(window);
+    Detach(window, static_cast<DWORD>(wParam));
     return fp::kDone;
   }
-  if (message == AttachMessage()) return g_procedure ? fp::kDone : 0;
+  if (message == AttachMessage()) return g_procedure && Hold(static_cast<DWORD>(wParam)) ? fp::kDone : 0;
   if (!g_procedure) return CallWindowProcW(g_previous, window, message, wParam, lParam);
   return g_procedure(window, message, wParam, lParam);
 }
@@ -73,6 +113,7 @@ __declspec(dllexport) LRESULT CALLBACK CeForeignProcHook(int code, WPARAM wParam
   if (code == HC_ACTION && sent && sent->message == AttachMessage()) {
     WNDPROC procedure = ProcedureAt(sent->lParam);
     if (procedure && !g_previous) {
+      for (DWORD& holder : g_holders) holder = 0;
       g_procedure = procedure;
       g_window = sent->hwnd;
       g_previous = reinterpret_cast<WNDPROC>(

@@ -1,7 +1,5 @@
 // The launcher's changes to the device shell outside its own window: the task bar and its
 // filter, "SessionTimeout", and the Today screen's two soft keys.
-#include <cstring>
-
 #include "DeviceIdentity.h"
 #include "EventLog.h"
 #include "Lockdown.h"
@@ -58,6 +56,22 @@ ld::SharedFilterSettings* Settings() {
     if (t.section) t.view.reset(MapViewOfFile(t.section.get(), FILE_MAP_WRITE, 0, 0, sizeof(ld::SharedFilterSettings)));
   }
   return static_cast<ld::SharedFilterSettings*>(t.view.get());
+}
+
+bool Running(DWORD processId) {
+  KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+  return process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+}
+
+// The settings belong to the launcher that installed the filter first. A second launcher, which
+// only passes through on its way to activating the first, leaves them alone.
+ld::SharedFilterSettings* OwnSettings() {
+  ld::SharedFilterSettings* s = Settings();
+  if (!s) return nullptr;
+  const DWORD self = GetCurrentProcessId();
+  if (s->size == sizeof *s && s->ownerProcessId != self && s->ownerProcessId != 0 && Running(s->ownerProcessId))
+    return nullptr;
+  return s;
 }
 
 std::wstring FilterLibraryPath() {
@@ -121,7 +135,7 @@ int InstallTaskbarFilter() {
   t.limits = ld::ComputeTapLimits(platformType, modelId, haveRect ? GetOsReleaseCode() : 0, haveRect ? &bar : nullptr);
 
   // Until start-up hands over the configuration, the filter locks the most.
-  if (ld::SharedFilterSettings* s = Settings()) {
+  if (ld::SharedFilterSettings* s = OwnSettings()) {
     // The section outlives a launcher while the filter library holds it, so the count goes on
     // rising across launchers.
     s->installCount = s->installCount + 1;
@@ -133,6 +147,7 @@ int InstallTaskbarFilter() {
     s->facility = eventlog::FacilityNumber();
     s->desktopWindow = reinterpret_cast<uintptr_t>(t.desktop);
     s->mainWindow = reinterpret_cast<uintptr_t>(GetMainWindowHandle());
+    s->ownerProcessId = GetCurrentProcessId();
     s->size = sizeof *s;
   }
   if (!t.filter) t.filter = CeSetForeignWindowProc(t.taskBar, FilterLibraryPath().c_str(), kFilterProcedure);
@@ -141,14 +156,15 @@ int InstallTaskbarFilter() {
 
 void SetTaskbarFilterSettings(int volumeAllowance, int windowsKeyEnabled) {
   if (!g_shell.taskbar.view) return;
-  ld::SharedFilterSettings* s = Settings();
+  ld::SharedFilterSettings* s = OwnSettings();
+  if (!s) return;
   s->volumeAllowance = volumeAllowance;
   s->enableWindowsKey = windowsKeyEnabled;
 }
 
 void SetTaskbarFilterMainWindow(HWND mainWindow) {
   if (!g_shell.taskbar.view) return;
-  Settings()->mainWindow = reinterpret_cast<uintptr_t>(mainWindow);
+  if (ld::SharedFilterSettings* s = OwnSettings()) s->mainWindow = reinterpret_cast<uintptr_t>(mainWindow);
 }
 
 void RestoreTaskbar() {

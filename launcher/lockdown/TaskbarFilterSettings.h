@@ -17,6 +17,7 @@ struct SharedFilterSettings {
   int32_t volumeAllowance;  // effective
   int32_t enableWindowsKey;
   uint32_t facility;        // event-log facility of the launcher
+  uint32_t ownerProcessId;  // the launcher whose settings these are
   uint64_t desktopWindow;
   uint64_t mainWindow;
 };

@@ -1,7 +1,9 @@
-// Child process of the hot-key tests: runs LockKeys as the launcher's start-up does, says so
-// through an event, and keeps its hot keys until told to end.
+// Child process of the lockdown tests, a second launcher beside the test's own.
 //   lockdown_probe <readyEvent> <quitEvent> <EnableTaskManagerKeys> <EnablePhoneKeys>
 //                  <EnableVolumeKeys> <EnableDeviceLockKeys>
+//     runs LockKeys as start-up does, says so through the event, keeps its hot keys until told.
+//   lockdown_probe filter
+//     installs the task bar filter and takes it out again, as a second instance's start-up does.
 #include <windows.h>
 
 #include <cwchar>
@@ -10,6 +12,11 @@
 #include "Lockdown.h"
 
 int wmain(int argc, wchar_t** argv) {
+  if (argc == 2 && wcscmp(argv[1], L"filter") == 0) {
+    qzr::InstallTaskbarFilter();
+    qzr::RestoreTaskbar();
+    return 0;
+  }
   if (argc != 7) return 2;
   qzr::LauncherApp app;
   app.config.EnableTaskManagerKeys = _wtoi(argv[3]);

@@ -142,6 +142,13 @@ TEST_F(TaskbarFilter, PocketPcModel10SwallowsLogsAndRestores) {
   ExpectFiltered({{"Escape after a second install", WM_KEYDOWN, VK_ESCAPE, 0, true},
                   {"Windows key locked again until settings come", WM_KEYDOWN, VK_LWIN, 0, true},
                   {"Enter: the gatekeeper starts down", WM_KEYDOWN, VK_RETURN, 0, false}});
+  qzr::SetTaskbarFilterSettings(0, 1);
+
+  // A second launcher passing through (install, then restore on its way out) leaves this one's
+  // filter and settings in place.
+  EXPECT_TRUE(testing_support::RunProcess(L"\"" + BinFolder() + L"lockdown_probe.exe\" filter").finished);
+  ExpectFiltered({{"Escape after the other launcher left", WM_KEYDOWN, VK_ESCAPE, 0, true},
+                  {"Windows key still enabled", WM_KEYDOWN, VK_LWIN, 0, false}});
   qzr::RestoreTaskbar();
   ExpectFiltered({{"Escape after the second restore", WM_KEYDOWN, VK_ESCAPE, 0, false}});
   EXPECT_EQ(UtilitiesLines(log_).size(), 4u);  // the one 0xC1 down before the restore
