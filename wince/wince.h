@@ -41,6 +41,8 @@ BOOL WINAPI CeSetForegroundWindow(HWND window);
 // CE thread priorities run from 0 (time critical) to 7 (idle), 3 being normal.
 BOOL WINAPI CeSetThreadPriority(HANDLE thread, int priority);
 int WINAPI CeGetThreadPriority(HANDLE thread);
+// Posts as on CE, where a setting-change notice (WM_SETTINGCHANGE) can be posted too.
+BOOL WINAPI CePostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 #ifdef __cplusplus
 }
@@ -60,6 +62,9 @@ int WINAPI CeGetThreadPriority(HANDLE thread);
 #define SetForegroundWindow CeSetForegroundWindow
 #define SetThreadPriority CeSetThreadPriority
 #define GetThreadPriority CeGetThreadPriority
+#undef PostMessage
+#define PostMessageW CePostMessageW
+#define PostMessage CePostMessageW
 #endif
 
 // The shell open operation and process creation as on the device.
@@ -73,3 +78,9 @@ int WINAPI CeGetThreadPriority(HANDLE thread);
 
 // Power status records and GetSystemPowerStatusEx2.
 #include "power.h"
+
+// EventModify.
+#include "events.h"
+
+// A window procedure put in front of another process's window.
+#include "foreignproc.h"

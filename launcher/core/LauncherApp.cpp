@@ -9,6 +9,7 @@
 #include "EventLog.h"
 #include "LauncherDialog.h"
 #include "Lockdown.h"
+#include "LockdownRules.h"
 #include "StartKey.h"
 #include "wince.h"
 
@@ -118,7 +119,9 @@ BOOL LauncherApp::InitInstance(const wchar_t* commandLine) {
   if (!config.fullScreen) RestoreTaskbar();
   DisableSessionTimeout();
 
-  SetTaskbarFilterSettings(config.EnableVolumeKeys ? volumeAllowance : 0, config.EnableWindowsKey);
+  // The main dialog's window reaches the filter later, when the dialog initialises.
+  SetTaskbarFilterSettings(lockdown::EffectiveVolumeAllowance(volumeAllowance, config.EnableVolumeKeys),
+                           config.EnableWindowsKey);
   ApplyKeyboardRemaps(*this);
   LockKeys(*this);
   SetupApplicationKeys(*this, moduleFileName);

@@ -1,26 +1,57 @@
 // Taking keys and shell features away from the operator, and giving them back.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 namespace qzr {
 
 class LauncherApp;
 
-// Shell integration: hides the task bar and filters its input; returns the volume allowance.
+// ---- Shell integration ----------------------------------------------------------------------
+
+// Hides the task bar and puts the filter in front of its window procedure; returns the volume
+// allowance worked out on the way (0 when there is none).
 int InstallTaskbarFilter();
+// Takes the filter out again and shows the task bar.
 void RestoreTaskbar();
-void RedirectTodaySoftKeys();
-void DisableSessionTimeout();
-void RestoreTodaySoftKeys();
 void ShowTaskbar(bool show);
+// What start-up hands the filter after the install: the effective volume allowance and the
+// EnableWindowsKey setting.
 void SetTaskbarFilterSettings(int volumeAllowance, int windowsKeyEnabled);
+// The main dialog's window, which the desktop's activation requests are turned to.
+void SetTaskbarFilterMainWindow(HWND mainWindow);
 
-// Keypad tables remapped as the lock flags require.
+void DisableSessionTimeout();
+void RedirectTodaySoftKeys();
+void RestoreTodaySoftKeys();
+// Writes text as REG_SZ into an existing subkey (null name: the default value); 0 or 0x80004005.
+DWORD SetRegString(HKEY root, const std::wstring& subkey, const wchar_t* valueName, const std::wstring& text);
+
+inline constexpr wchar_t kTaskbarClass[] = L"HHTaskBar";
+inline constexpr wchar_t kDesktopClass[] = L"DesktopExplorerWindow";
+inline constexpr wchar_t kTaskbarFilterLibrary[] = L"QZRTaskbarFilter.dll";
+
+// ---- Keypad tables --------------------------------------------------------------------------
+
+// The six members below, in this order, each under its own condition.
 void ApplyKeyboardRemaps(LauncherApp& app);
+void PatchVkeyGold(LauncherApp& app);
+void ClearVolumeVkeys(LauncherApp& app);
+void RemapLayoutForModels236(LauncherApp& app);
+void RemapLayoutForModel4(LauncherApp& app);
+void RemapLayoutForModel5(LauncherApp& app);
+void RemapLayoutByModelRules(LauncherApp& app);
 
-// Hot keys that the configuration disables, and the six hardware application buttons.
+inline constexpr wchar_t kKeyboardChangeEvent[] = L"QZR_KEYBOARD_CHANGE";
+inline constexpr wchar_t kKeyboardChangeUsbEvent[] = L"QZR_KEYBOARD_CHANGE_USB";
+
+// ---- Hot keys and application buttons -------------------------------------------------------
+
 void LockKeys(LauncherApp& app);
 void SetupApplicationKeys(LauncherApp& app, const std::wstring& moduleFileName);
+void AssignApplicationKey(LauncherApp& app, const std::wstring& keyName, const std::wstring& programPath,
+                          const std::wstring& shortcutPath);
 
 }  // namespace qzr

@@ -98,6 +98,7 @@ LRESULT LauncherDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
     MoveToScreen();
   }
   PublishMainWindowHandle(hwnd());
+  SetTaskbarFilterMainWindow(hwnd());
 
   LONG_PTR exStyle = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
   SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, (exStyle & ~kExStyleCaptionOk) | kExStyleNoDrag);

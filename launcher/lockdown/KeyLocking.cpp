@@ -1,0 +1,101 @@
+// Hot keys the configuration locks, and the six hardware application buttons.
+#include "DeviceIdentity.h"
+#include "LauncherApp.h"
+#include "Lockdown.h"
+#include "LockdownRules.h"
+#include "MainWindow.h"
+#include "MessageBoxes.h"
+#include "Win32Owners.h"
+#include "wince.h"
+
+namespace qzr {
+namespace {
+
+namespace ld = lockdown;
+
+constexpr wchar_t kCoreLibrary[] = L"CoreDLL.dll";
+constexpr char kUnregisterFunc1[] = "UnregisterFunc1";
+constexpr wchar_t kShellKeysPath[] = L"\\Software\\Microsoft\\Shell\\Keys\\";
+constexpr wchar_t kShortcutFailedText[] = L"Creating Shortcut Failed!";
+constexpr wchar_t kErrorCaption[] = L"Error";
+constexpr WPARAM kShellKeysChanged = 0xE4;
+
+using UnregisterFunc1Fn = BOOL(WINAPI*)(UINT modifiers, UINT virtualKey);
+
+ld::KeyLockFlags FlagsOf(const LauncherConfig& c) {
+  ld::KeyLockFlags f;
+  f.EnableTaskManagerKeys = c.EnableTaskManagerKeys;
+  f.EnablePhoneKeys = c.EnablePhoneKeys;
+  f.EnableVolumeKeys = c.EnableVolumeKeys;
+  f.EnableDeviceLockKeys = c.EnableDeviceLockKeys;
+  f.EnableWindowsKey = c.EnableWindowsKey;
+  f.EnableOrangePlaneVolumeUp = c.EnableOrangePlaneVolumeUp;
+  return f;
+}
+
+void WriteShellKeyText(const RegKey& key, const wchar_t* name, const std::wstring& text) {
+  std::vector<BYTE> data = ld::FixedShellKeyText(text);
+  RegSetValueExW(key.get(), name, 0, REG_SZ, data.data(), static_cast<DWORD>(data.size()));
+}
+
+}  // namespace
+
+void LockKeys(LauncherApp& app) {
+  Library core(LoadLibraryW(kCoreLibrary));
+  if (!core) return;
+  auto unregister = reinterpret_cast<UnregisterFunc1Fn>(reinterpret_cast<void*>(GetProcAddress(core.get(), kUnregisterFunc1)));
+  if (!unregister) return;
+  // The main dialog has no window yet, so the hot keys belong to this thread.
+  HWND owner = GetMainWindowHandle();
+  for (const ld::HotKeyRow& row : ld::HotKeysToLock(GetPlatformType(), FlagsOf(app.config))) {
+    unregister(row.modifiers, row.virtualKey);
+    RegisterHotKey(owner, row.id, row.modifiers, row.virtualKey);
+  }
+}
+
+void SetupApplicationKeys(LauncherApp& app, const std::wstring& moduleFileName) {
+  for (int n = 1; n <= ld::kApplicationKeyCount; ++n) {
+    const size_t slot = static_cast<size_t>(n - 1);
+    const std::wstring keyName = ld::ApplicationKeyName(n);
+    switch (ld::ApplicationKeyAction(app.config.appKeyConfigured[slot] != 0, app.config.appKeyExe[slot])) {
+      case ld::AppKeyAction::BindLauncher:
+        AssignApplicationKey(app, keyName, moduleFileName, L"");
+        break;
+      case ld::AppKeyAction::BindConfigured:
+        AssignApplicationKey(app, keyName, app.config.appKeyExe[slot], app.config.appKeyShortcut[slot]);
+        break;
+      case ld::AppKeyAction::LeaveAlone:
+        break;
+    }
+  }
+}
+
+void AssignApplicationKey(LauncherApp& app, const std::wstring& keyName, const std::wstring& programPath,
+                          const std::wstring& shortcutPath) {
+  if (GetPlatformType() != 1) return;
+  std::wstring program = programPath;
+  std::wstring shortcut = shortcutPath;
+  if (shortcut.empty()) {
+    shortcut = app.launcherFolder + keyName + L".lnk";
+    program = ld::QuotedPath(program);
+    DeleteFileW(shortcut.c_str());
+    if (!SHCreateShortcut(shortcut.data(), program.data()))
+      ShowMessageBox(nullptr, kShortcutFailedText, kErrorCaption, MB_OK);
+  }
+  const std::wstring keyPath = kShellKeysPath + keyName;
+  shortcut = ld::QuotedPath(shortcut);
+
+  // CE's RegDeleteKey takes subkeys with it.
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, RegKey::DevicePath(keyPath).c_str());
+  RegKey key;
+  key.Create(HKEY_LOCAL_MACHINE, keyPath);
+  if (!key.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_SET_VALUE)) return;
+  WriteShellKeyText(key, L"Default", shortcut);
+  WriteShellKeyText(key, L"ResetCmd", shortcut);
+  WriteShellKeyText(key, L"Icon", program);
+  key.WriteDword(L"Flags", 0);
+  key = RegKey();
+  PostMessageW(HWND_BROADCAST, WM_SETTINGCHANGE, kShellKeysChanged, 0);
+}
+
+}  // namespace qzr

@@ -1,0 +1,177 @@
+// The six application buttons in the real registry and shortcut files: empty, "UNLOCKED",
+// configured and already quoted slots, on Pocket PCs and elsewhere.
+#include <gtest/gtest.h>
+
+#include "LauncherApp.h"
+#include "Lockdown.h"
+#include "LockdownTestSupport.h"
+#include "MessageBoxes.h"
+
+using namespace lockdown_test;
+using testing_support::Narrow;
+using testing_support::ReadBytes;
+using testing_support::ScratchFolder;
+using testing_support::WriteBytes;
+
+namespace {
+
+const std::wstring kShellKeys = L"Software\\Microsoft\\Shell\\Keys";
+const std::wstring kModule = L"\\Flash File Store\\launcher\\QZRShell.exe";
+
+std::wstring KeyPath(int n) { return kShellKeys + L"\\40C" + std::to_wstring(n); }
+
+// 256 bytes: the text, then zeros.
+RawValue Fixed(const std::wstring& text) {
+  std::vector<BYTE> data = TextBytes(text, 0);
+  data.resize(256, 0);
+  return {REG_SZ, data};
+}
+
+// The device's shortcut text: the target's length, "#", the target.
+std::string ShortcutText(const std::wstring& target) { return std::to_string(target.size()) + "#" + Narrow(target); }
+
+struct Slot {
+  bool configured;
+  std::wstring exe;
+  std::wstring shortcut;
+};
+
+// Counts the shell-keys notices that reach a top-level window of this process.
+class SettingChangeWatcher {
+ public:
+  SettingChangeWatcher() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"QZRTestSettingWatcher";
+    RegisterClassW(&wc);
+    count_ = 0;
+    window_ = CreateWindowExW(0, wc.lpszClassName, L"watcher", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+  }
+  ~SettingChangeWatcher() { DestroyWindow(window_); }
+  int Count() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    return count_;
+  }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETTINGCHANGE && wParam == 0xE4 && lParam == 0) ++count_;
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+  static inline int count_ = 0;
+  HWND window_ = nullptr;
+};
+
+class ApplicationKeys : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kShellKeys.c_str());
+    app_.launcherFolder = folder_.path();
+    qzr::SetMessageBoxObserver([this](HWND, const std::wstring& text, const std::wstring& caption, UINT) {
+      boxes_.push_back(Narrow(caption) + ": " + Narrow(text));
+      return IDOK;
+    });
+  }
+  void TearDown() override {
+    qzr::SetMessageBoxObserver(nullptr);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kShellKeys.c_str());
+  }
+  void Configure(const Slot (&slots)[6]) {
+    for (size_t i = 0; i < 6; ++i) {
+      app_.config.appKeyConfigured[i] = slots[i].configured;
+      app_.config.appKeyExe[i] = slots[i].exe;
+      app_.config.appKeyShortcut[i] = slots[i].shortcut;
+    }
+  }
+
+  ScratchFolder folder_{L"appkeys"};
+  qzr::LauncherApp app_;
+  std::vector<std::string> boxes_;
+};
+
+}  // namespace
+
+TEST_F(ApplicationKeys, EachSlotKindOnAPocketPc) {
+  DeviceScope device(L"PocketPC", 10);
+  // Slot 2's button keeps what it had; its old shortcut too.
+  ASSERT_TRUE(WriteRaw(HKEY_LOCAL_MACHINE, KeyPath(2), L"Default", REG_SZ, TextBytes(L"\"\\windows\\camera.lnk\"")));
+  ASSERT_TRUE(WriteBytes(folder_ / L"40C2.lnk", "old"));
+  ASSERT_TRUE(WriteBytes(folder_ / L"40C1.lnk", "stale shortcut of an earlier start"));
+  const Slot slots[6] = {
+      {false, L"", L""},
+      {true, L"UNLOCKED", L""},
+      {true, L"\\windows\\notepad.exe", L""},
+      {true, L"\"\\program files\\scan\\scan.exe\"", L""},
+      {true, L"\\windows\\calc.exe", L"\\windows\\start menu\\calc.lnk"},
+      {true, L"unlocked", L""},
+  };
+  Configure(slots);
+  SettingChangeWatcher watcher;
+  qzr::SetupApplicationKeys(app_, kModule);
+
+  struct Expect {
+    int n;
+    std::wstring shortcutTarget;  // content of 40Cn.lnk in the launcher's folder; empty: none made
+    std::wstring defaultValue;
+    std::wstring icon;
+  } expects[] = {
+      {1, L"\"" + kModule + L"\"", L"\"" + folder_.path() + L"40C1.lnk\"", L"\"" + kModule + L"\""},
+      {3, L"\"\\windows\\notepad.exe\"", L"\"" + folder_.path() + L"40C3.lnk\"", L"\"\\windows\\notepad.exe\""},
+      {4, L"\"\\program files\\scan\\scan.exe\"", L"\"" + folder_.path() + L"40C4.lnk\"",
+       L"\"\\program files\\scan\\scan.exe\""},
+      {5, L"", L"\"\\windows\\start menu\\calc.lnk\"", L"\\windows\\calc.exe"},
+  };
+  for (const Expect& e : expects) {
+    const std::wstring key = KeyPath(e.n);
+    EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, key, L"Default"), Fixed(e.defaultValue)) << e.n;
+    EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, key, L"ResetCmd"), Fixed(e.defaultValue)) << e.n;
+    EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, key, L"Icon"), Fixed(e.icon)) << e.n;
+    EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, key, L"Flags"), (RawValue{REG_DWORD, {0, 0, 0, 0}})) << e.n;
+    auto lnk = ReadBytes(folder_ / (L"40C" + std::to_wstring(e.n) + L".lnk"));
+    if (e.shortcutTarget.empty()) {
+      EXPECT_FALSE(lnk.has_value()) << e.n;
+    } else {
+      EXPECT_EQ(lnk, ShortcutText(e.shortcutTarget)) << e.n;
+    }
+  }
+  // "UNLOCKED" in any case leaves key and shortcut alone.
+  EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, KeyPath(2), L"Default"), (RawValue{REG_SZ, TextBytes(L"\"\\windows\\camera.lnk\"")}));
+  EXPECT_FALSE(ReadRaw(HKEY_LOCAL_MACHINE, KeyPath(2), L"Icon").has_value());
+  EXPECT_EQ(ReadBytes(folder_ / L"40C2.lnk"), std::string("old"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, KeyPath(6)));
+  EXPECT_TRUE(boxes_.empty());
+  EXPECT_EQ(watcher.Count(), 4);
+}
+
+TEST_F(ApplicationKeys, LongTextsAreCutAndShortOnesZeroFilled) {
+  DeviceScope device(L"PocketPC", 10);
+  const std::wstring longExe = L"\\" + std::wstring(200, L'p') + L".exe";
+  qzr::AssignApplicationKey(app_, L"40C1", longExe, L"\\s.lnk");
+  auto icon = ReadRaw(HKEY_LOCAL_MACHINE, KeyPath(1), L"Icon");
+  ASSERT_TRUE(icon.has_value());
+  EXPECT_EQ(icon, Fixed(longExe.substr(0, 127)));
+  EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, KeyPath(1), L"Default"), Fixed(L"\"\\s.lnk\""));
+}
+
+TEST_F(ApplicationKeys, FailedShortcutIsShownAndTheKeyWrittenAllTheSame) {
+  DeviceScope device(L"PocketPC", 10);
+  app_.launcherFolder = folder_.path() + L"missing\\";
+  qzr::AssignApplicationKey(app_, L"40C3", L"\\windows\\notepad.exe", L"");
+  EXPECT_EQ(boxes_, std::vector<std::string>{"Error: Creating Shortcut Failed!"});
+  EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, KeyPath(3), L"Default"), Fixed(L"\"" + app_.launcherFolder + L"40C3.lnk\""));
+  EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, KeyPath(3), L"Icon"), Fixed(L"\"\\windows\\notepad.exe\""));
+}
+
+TEST_F(ApplicationKeys, OtherPlatformsKeepTheirButtons) {
+  for (const wchar_t* platform : {L"XScale", L"Other"}) {
+    DeviceScope device(platform, 10);
+    const Slot slots[6] = {{false, L"", L""}, {true, L"\\a.exe", L""}, {false, L"", L""},
+                           {false, L"", L""}, {false, L"", L""}, {false, L"", L""}};
+    Configure(slots);
+    qzr::SetupApplicationKeys(app_, kModule);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kShellKeys)) << Narrow(platform);
+    EXPECT_FALSE(ReadBytes(folder_ / L"40C1.lnk").has_value()) << Narrow(platform);
+  }
+}

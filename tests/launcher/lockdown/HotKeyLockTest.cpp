@@ -1,0 +1,88 @@
+// Hot keys taken by a launcher process: another program cannot register them any more, on a
+// Pocket PC and on other platforms, for each combination of the four hot-key flags.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "LockdownTestSupport.h"
+
+using namespace lockdown_test;
+using testing_support::BinFolder;
+using testing_support::Narrow;
+
+namespace {
+
+struct Combination {
+  const char* name;
+  UINT modifiers;
+  UINT key;
+};
+// Every combination the launcher may take, and two it never takes.
+const Combination kCombinations[] = {
+    {"Win+F6", MOD_WIN, VK_F6},       {"F3", 0, VK_F3},         {"F4", 0, VK_F4},
+    {"F6", 0, VK_F6},                 {"F7", 0, VK_F7},         {"F22", 0, VK_F22},
+    {"Escape", 0, VK_ESCAPE},         {"Alt+Tab", MOD_ALT, VK_TAB}, {"Ctrl+Alt+Del", MOD_ALT | MOD_CONTROL, VK_DELETE},
+    {"F8", 0, VK_F8},                 {"Win+F7", MOD_WIN, VK_F7},
+};
+
+// Runs the probe with the flags, tries every combination while it holds its keys, and returns
+// those that could not be registered.
+std::set<std::string> TakenByLauncher(int taskManager, int phone, int volume, int deviceLock) {
+  const std::wstring tag = std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(GetTickCount());
+  const std::wstring readyName = L"QZR_TEST_HOTKEY_READY_" + tag, quitName = L"QZR_TEST_HOTKEY_QUIT_" + tag;
+  HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
+  HANDLE quit = CreateEventW(nullptr, TRUE, FALSE, quitName.c_str());
+  std::wstring cmd = L"\"" + BinFolder() + L"lockdown_probe.exe\" " + readyName + L" " + quitName + L" " +
+                     std::to_wstring(taskManager) + L" " + std::to_wstring(phone) + L" " + std::to_wstring(volume) + L" " +
+                     std::to_wstring(deviceLock);
+  STARTUPINFOW si{sizeof si};
+  PROCESS_INFORMATION pi{};
+  std::set<std::string> taken;
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &pi)) {
+    ADD_FAILURE() << "probe did not start";
+    return taken;
+  }
+  HANDLE waits[] = {ready, pi.hProcess};
+  if (WaitForMultipleObjects(2, waits, FALSE, 30000) != WAIT_OBJECT_0) {
+    ADD_FAILURE() << "probe did not get ready";
+  } else {
+    int id = 0x7000;
+    for (const Combination& c : kCombinations) {
+      if (RegisterHotKey(nullptr, ++id, c.modifiers, c.key)) UnregisterHotKey(nullptr, id);
+      else taken.insert(c.name);
+    }
+  }
+  SetEvent(quit);
+  if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  CloseHandle(ready);
+  CloseHandle(quit);
+  return taken;
+}
+
+}  // namespace
+
+TEST(HotKeyLock, AnotherProgramCannotTakeTheLockedCombinations) {
+  using S = std::set<std::string>;
+  const S pocketPcAlways = {"Win+F6", "Escape"};
+  struct Case {
+    const wchar_t* platform;
+    int taskManager, phone, volume, deviceLock;
+    S taken;
+  } cases[] = {
+      {L"PocketPC", 0, 0, 0, 0, {"Win+F6", "F3", "F4", "F6", "F7", "F22", "Escape", "Alt+Tab", "Ctrl+Alt+Del"}},
+      {L"PocketPC", 1, 1, 1, 1, pocketPcAlways},
+      {L"PocketPC", 1, 0, 1, 1, {"Win+F6", "F3", "F4", "Escape"}},
+      {L"PocketPC", 1, 1, 0, 1, {"Win+F6", "F6", "F7", "Escape"}},
+      {L"PocketPC", 0, 1, 1, 0, {"Win+F6", "F22", "Escape", "Alt+Tab", "Ctrl+Alt+Del"}},
+      {L"XScale", 0, 0, 0, 0, {"Alt+Tab", "Ctrl+Alt+Del"}},
+      {L"Other", 0, 0, 0, 0, {"Alt+Tab", "Ctrl+Alt+Del"}},
+      {L"Other", 1, 0, 0, 0, {}},
+  };
+  for (const Case& c : cases) {
+    DeviceScope device(c.platform, 10);
+    EXPECT_EQ(TakenByLauncher(c.taskManager, c.phone, c.volume, c.deviceLock), c.taken)
+        << Narrow(c.platform) << " " << c.taskManager << c.phone << c.volume << c.deviceLock;
+  }
+}

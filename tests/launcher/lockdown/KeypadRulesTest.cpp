@@ -1,0 +1,103 @@
+// Keypad record rules over byte spans: which members run where, what each changes and what it
+// must leave alone (short values, planes that end in a partial record).
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "LockdownRules.h"
+
+namespace ld = qzr::lockdown;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+Bytes Entries(std::initializer_list<uint16_t> values) {
+  Bytes b;
+  for (uint16_t v : values) {
+    b.push_back(static_cast<uint8_t>(v & 0xFF));
+    b.push_back(static_cast<uint8_t>(v >> 8));
+  }
+  return b;
+}
+std::span<uint8_t> Span(Bytes& b) { return {b.data(), b.size()}; }
+
+}  // namespace
+
+TEST(KeypadRules, VkeyGoldNeeds114Entries) {
+  Bytes shortValue(113 * 2, 0x11);
+  const Bytes before = shortValue;
+  EXPECT_FALSE(ld::PatchVkeyGoldEntries(Span(shortValue)));
+  EXPECT_EQ(shortValue, before);
+
+  Bytes value(120 * 2, 0x11);
+  EXPECT_TRUE(ld::PatchVkeyGoldEntries(Span(value)));
+  for (size_t i = 0; i < 120; ++i) {
+    uint16_t e = static_cast<uint16_t>(value[i * 2] | (value[i * 2 + 1] << 8));
+    uint16_t want = i == 82 ? 0x07C4 : i == 97 ? 0x07C2 : i == 98 ? 0x07C1 : i == 113 ? 0x07C3 : 0x1111;
+    EXPECT_EQ(e, want) << "entry " << i;
+  }
+  EXPECT_FALSE(ld::PatchVkeyGoldEntries(Span(value)));  // a second start finds it done
+}
+
+TEST(KeypadRules, VolumeEntriesClearedOnlyWhereTheValuesHoldThem) {
+  struct Case {
+    const char* what;
+    Bytes vkey, vflags, vkeyAfter, vflagsAfter;
+    bool changed;
+  } cases[] = {
+      {"shell, volume and plain keys",
+       Entries({0x0775, 0x0776, 0x0775, 0x0075, 0x0041, 0x0076, 0x0776}), Bytes{1, 2, 3, 4, 5, 6, 7},
+       Entries({0x0775, 0x0776, 0, 0, 0x0041, 0, 0x0776}), Bytes{1, 2, 0, 0, 5, 0, 7}, true},
+      {"high byte 7 of any key", Entries({0, 0, 0x07FF, 0x0700, 0x0800, 0x0077}), Bytes{9, 9, 9, 9, 9, 9},
+       Entries({0, 0, 0, 0, 0x0800, 0x0077}), Bytes{9, 9, 0, 0, 9, 9}, true},
+      {"nothing to clear", Entries({0, 0, 0x41, 0x42, 0x43, 0x44}), Bytes{1, 1, 1, 1, 1, 1},
+       Entries({0, 0, 0x41, 0x42, 0x43, 0x44}), Bytes{1, 1, 1, 1, 1, 1}, false},
+      {"Vkey of three entries", Entries({0, 0, 0x0075}), Bytes{1, 1, 1, 1, 1, 1}, Entries({0, 0, 0}),
+       Bytes{1, 1, 0, 1, 1, 1}, true},
+      {"Vkey with an odd byte", Bytes{0, 0, 0, 0, 0x75, 0x00, 0x76}, Bytes{1, 1, 1, 1},
+       Bytes{0, 0, 0, 0, 0, 0, 0x76}, Bytes{1, 1, 0, 1}, true},
+      {"Vflags shorter than Vkey", Entries({0, 0, 0x0075, 0x0076, 0x0775, 0x0776}), Bytes{1, 1, 1},
+       Entries({0, 0, 0, 0, 0, 0}), Bytes{1, 1, 0}, true},
+      {"empty values", Bytes{}, Bytes{}, Bytes{}, Bytes{}, false},
+  };
+  for (Case& c : cases) {
+    EXPECT_EQ(ld::ClearVolumeEntries(Span(c.vkey), Span(c.vflags)), c.changed) << c.what;
+    EXPECT_EQ(c.vkey, c.vkeyAfter) << c.what;
+    EXPECT_EQ(c.vflags, c.vflagsAfter) << c.what;
+  }
+}
+
+TEST(KeypadRules, KeyedRecordsGetTheShellKeyTail) {
+  Bytes plane = {
+      0x07, 0xE3, 0x00, 0x01, 0x00, 0x1F,  // matches
+      0x06, 0xE3, 0x00, 0x01, 0x00, 0x1F,  // not a b0 = 7 record
+      0x07, 0x3E, 0x00, 0x01, 0x00, 0x1F,  // other key
+      0x07, 0xE3, 0xAA, 0xBB, 0xCC, 0xDD,  // matches whatever its tail
+      0x07, 0xE3, 0x00, 0x01,              // partial last record: left alone
+  };
+  Bytes want = plane;
+  std::copy(ld::kShellKeyTail.begin(), ld::kShellKeyTail.end(), want.begin() + 2);
+  std::copy(ld::kShellKeyTail.begin(), ld::kShellKeyTail.end(), want.begin() + 20);
+  EXPECT_EQ(ld::RemapRecordsForKey(Span(plane), 0xE3, ld::kShellKeyTail), 2);
+  EXPECT_EQ(plane, want);
+  // A plane cut off one byte into its next record: the record that starts at the cut is not one.
+  Bytes cut = {0x07, 0xE3, 0x00, 0x01, 0x00, 0x1F, 0x07};
+  EXPECT_EQ(ld::RemapRecordsForKey(Span(cut), 0x07, ld::kShellKeyTail), 0);
+  EXPECT_EQ(ld::RemapRecordsForKey(Span(cut), 0xE3, ld::kShellKeyTail), 1);
+  EXPECT_EQ(cut.back(), 0x07);
+}
+
+TEST(KeypadRules, WholeRecordsReplacedOnRecordBoundaries) {
+  const ld::Record pattern = {0x07, 0x22, 0x00, 0x08, 0x00, 0x75};
+  const ld::Record replacement = {0x07, 0x22, 0x00, 0x00, 0x00, 0x00};
+  Bytes plane = {
+      0x07, 0x22, 0x00, 0x08, 0x00, 0x75,        // replaced, first two bytes kept
+      0x00, 0x07, 0x22, 0x00, 0x08, 0x00, 0x75,  // the pattern across a record boundary is no record
+      0x00, 0x00, 0x00, 0x00, 0x00,
+      0x07, 0x22, 0x00, 0x08, 0x00,              // partial pattern at the end
+  };
+  Bytes want = plane;
+  std::fill(want.begin() + 2, want.begin() + 6, 0);
+  EXPECT_EQ(ld::ReplaceRecords(Span(plane), pattern, replacement), 1);
+  EXPECT_EQ(plane, want);
+}

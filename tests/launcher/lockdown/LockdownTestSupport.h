@@ -1,0 +1,108 @@
+// What the lockdown tests share: a device of a chosen platform and model, registry subtrees
+// saved and put back, and reading values as the registry holds them.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "DeviceIdentity.h"
+#include "DeviceProfile.h"
+#include "TestSupport.h"
+
+namespace lockdown_test {
+
+// The profile texts that make the device report a model: the PAL's model text for the models
+// it names, the OEM text for the others.
+inline void SetModel(testing_support::ProfileScope& profile, int model) {
+  const wchar_t* pal[17] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, L"VP21", L"VP33",
+                            L"VX13", L"VX12", L"VX14", L"VX15", L"VR4A", L"VR4B", L"VP22", L"VX16"};
+  const wchar_t* oem[7] = {L"Other Maker", L"Korvanex VP48", L"Korvanex VM5", L"Korvanex VP57",
+                           L"Korvanex VR42", L"Korvanex VM4", L"Korvanex VM6"};
+  namespace p = wince::profile;
+  if (model >= 7 && model <= 16) {
+    profile.Set(p::kPalModel, pal[model]);
+    return;
+  }
+  profile.Unset(p::kPalModel);
+  profile.Set(p::kOemInfo, model == 99 ? L"Korvanex Z9" : oem[model >= 0 && model <= 6 ? model : 0]);
+}
+
+// A device for one test: platform text ("PocketPC", "XScale", "Other") and model id.
+class DeviceScope {
+ public:
+  DeviceScope(const wchar_t* platformText, int model) {
+    profile_.Set(wince::profile::kPlatformType, platformText);
+    SetModel(profile_, model);
+    qzr::ResetDeviceFactsForTesting();
+  }
+  ~DeviceScope() { qzr::ResetDeviceFactsForTesting(); }
+  testing_support::ProfileScope& profile() { return profile_; }
+
+ private:
+  testing_support::ProfileScope profile_;
+};
+
+struct RawValue {
+  DWORD type = REG_NONE;
+  std::vector<BYTE> data;
+  bool operator==(const RawValue&) const = default;
+};
+
+inline std::optional<RawValue> ReadRaw(HKEY root, const std::wstring& path, const wchar_t* name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+  RawValue v;
+  DWORD size = 0;
+  LONG rc = RegQueryValueExW(key, name, nullptr, &v.type, nullptr, &size);
+  if (rc == ERROR_SUCCESS) {
+    v.data.resize(size);
+    rc = RegQueryValueExW(key, name, nullptr, &v.type, v.data.data(), &size);
+    v.data.resize(size);
+  }
+  RegCloseKey(key);
+  if (rc != ERROR_SUCCESS) return std::nullopt;
+  return v;
+}
+
+inline bool KeyExists(HKEY root, const std::wstring& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+inline bool WriteRaw(HKEY root, const std::wstring& path, const wchar_t* name, DWORD type, const std::vector<BYTE>& data,
+                     DWORD options = REG_OPTION_NON_VOLATILE) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, options, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return false;
+  LONG rc = RegSetValueExW(key, name, 0, type, data.data(), static_cast<DWORD>(data.size()));
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS;
+}
+
+inline std::vector<BYTE> TextBytes(const std::wstring& text, size_t extraNulls = 1) {
+  std::vector<BYTE> b;
+  for (wchar_t c : text) {
+    b.push_back(static_cast<BYTE>(c & 0xFF));
+    b.push_back(static_cast<BYTE>(c >> 8));
+  }
+  b.insert(b.end(), extraNulls * 2, 0);
+  return b;
+}
+
+// Removes a subtree before and after a test.
+class RegistryTreeScope {
+ public:
+  RegistryTreeScope(HKEY root, std::wstring path) : root_(root), path_(std::move(path)) { RegDeleteTreeW(root_, path_.c_str()); }
+  ~RegistryTreeScope() { RegDeleteTreeW(root_, path_.c_str()); }
+
+ private:
+  HKEY root_;
+  std::wstring path_;
+};
+
+}  // namespace lockdown_test
