@@ -163,7 +163,9 @@ TEST(IniEncoding, AMenuIniWithoutKnownSectionsIsLoggedOnce) {
     SCOPED_TRACE(c.name);
     DeleteFileW(log.c_str());
     DeleteFileW(where.iniPath.c_str());
-    if (c.bytes) ASSERT_TRUE(WriteBytes(where.iniPath, *c.bytes));
+    if (c.bytes) {
+      ASSERT_TRUE(WriteBytes(where.iniPath, *c.bytes));
+    }
     qzr::LauncherConfig config;
     config.LoadMenuConfig(where);
     EXPECT_EQ(config.buttonCount, 0);

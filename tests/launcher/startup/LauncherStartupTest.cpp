@@ -177,9 +177,20 @@ TEST(LauncherStartup, RestartAfterACrashEndsTheOrphanedMonitorAndPublishesAfresh
   ASSERT_TRUE(CopyFileW((BinFolder() + L"Gatewarden.exe").c_str(), (launcher.folder / L"Gatewarden.exe").c_str(), FALSE));
   std::wstring folder = launcher.folder.path();
   std::transform(folder.begin(), folder.end(), folder.begin(), towlower);
-  const std::wstring hooked = L"\"" + folder + L"gatewarden.exe\" " + kSeededOpenCommand;
+  const std::wstring hooked = L"\"" + folder + L"Gatewarden.exe\" " + kSeededOpenCommand;
+  // Whatever fails, no launcher or monitor outlives the test.
+  struct Cleanup {
+    std::vector<HANDLE> launchers;
+    ~Cleanup() {
+      for (HANDLE process : launchers)
+        if (process) InstalledLauncher::Stop(process);
+      EndMonitors();
+      SeedOpenCommand();
+    }
+  } cleanup;
 
   HANDLE first = launcher.Start(L"1");
+  cleanup.launchers.push_back(first);
   ASSERT_NE(first, nullptr);
   ASSERT_EQ(launcher.Journal().size(), 1u);
   ASSERT_TRUE(WaitUntil([&] { return OpenCommand() == hooked; }, 10000)) << Narrow(OpenCommand().value_or(L"-"));
@@ -190,6 +201,7 @@ TEST(LauncherStartup, RestartAfterACrashEndsTheOrphanedMonitorAndPublishesAfresh
 
   // The launcher dies; its monitor keeps the old lists and the hook.
   InstalledLauncher::Stop(first);
+  cleanup.launchers[0] = nullptr;
   Sleep(500);
   EXPECT_EQ(MonitorProcesses(), std::vector<DWORD>{orphan});
   ASSERT_TRUE(PublishedLists());
@@ -197,6 +209,7 @@ TEST(LauncherStartup, RestartAfterACrashEndsTheOrphanedMonitorAndPublishesAfresh
   ASSERT_TRUE(WriteBytes(launcher.folder / L"menu.ini",
                          "[WhiteList]\r\nWhiteListEnabled=TRUE\r\nPermit1=\\new\\b.exe\r\n"));
   HANDLE second = launcher.Start(L"2", 2);
+  cleanup.launchers.push_back(second);
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(launcher.Journal(), (std::vector<std::string>{"SignalStarted 1", "SignalStarted 2"}));
   EXPECT_EQ(WaitForSingleObject(second, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the restarted launcher runs";
@@ -217,7 +230,4 @@ TEST(LauncherStartup, RestartAfterACrashEndsTheOrphanedMonitorAndPublishesAfresh
             1);
   EXPECT_TRUE(Contains(events, "whitelist of an ended launcher found, ending its monitor"));
 
-  InstalledLauncher::Stop(second);
-  EndMonitors();
-  SeedOpenCommand();
 }
