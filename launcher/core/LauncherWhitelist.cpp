@@ -29,14 +29,15 @@ constexpr char kOrphanStaysLine[] =
 constexpr int kOrphanStaysSourceLine = 290;
 constexpr DWORD kOrphanPollMs = 100;
 constexpr wchar_t kPermitKeyFormat[] = L"Permit%d";
+constexpr int kButtonSlotCount = 10;
+constexpr int kAppKeySlotCount = 6;
 
+// Takes what an Open... call returned; true when the named object was there.
 bool NamedObjectExists(HANDLE opened) {
   if (!opened) return false;
   CloseHandle(opened);
   return true;
 }
-constexpr int kButtonSlotCount = 10;
-constexpr int kAppKeySlotCount = 6;
 
 }  // namespace
 
