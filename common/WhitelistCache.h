@@ -20,6 +20,11 @@ inline constexpr wchar_t kSharedMemMutexName[] = L"QZR_SharedMemMutex_CECF001CC0
 inline constexpr wchar_t kCacheName[] = L"QZR_SharedWhiteList_Cache";
 inline constexpr wchar_t kSyncEventName[] = L"QZR_GWARDEN_WLSYNC_##_";
 inline constexpr wchar_t kTerminateEventName[] = L"QZR_GWARDEN_WL_TERMINATE_##_";
+// Owned by the launcher that writes the block, for as long as it lives: a launcher that can
+// take it while the block exists knows that the block's writer is gone.
+inline constexpr wchar_t kWriterMutexName[] = L"QZR_SharedWhiteList_Writer";
+// The monitor's own singleton mutex; it goes when the last monitor process has ended.
+inline constexpr wchar_t kMonitorSingletonName[] = L"QZR_GWARDEN_SINGLETON_##_";
 
 // The cache's kernel objects. Tests give names of their own so that they never meet a
 // launcher or monitor that happens to run.
@@ -28,6 +33,8 @@ struct CacheObjectNames {
   std::wstring cache = kCacheName;
   std::wstring sync = kSyncEventName;
   std::wstring terminate = kTerminateEventName;
+  std::wstring writer = kWriterMutexName;
+  std::wstring monitorSingleton = kMonitorSingletonName;
 };
 
 // Block layout: offsets in bytes, text UTF-16LE, positions ("pos") in 16-bit units from offset 0.

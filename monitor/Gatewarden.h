@@ -6,9 +6,11 @@
 
 #include <string>
 
+#include "WhitelistCache.h"
+
 namespace qzr::monitor {
 
-inline constexpr wchar_t kSingletonMutexName[] = L"QZR_GWARDEN_SINGLETON_##_";
+inline constexpr const wchar_t* kSingletonMutexName = whitelist::kMonitorSingletonName;
 inline constexpr wchar_t kMonitorEventName[] = L"QZR_GWARDEN_EVENT_##_";
 inline constexpr wchar_t kProgramFileName[] = L"Gatewarden.exe";
 inline constexpr wchar_t kHookedExtension[] = L".exe";

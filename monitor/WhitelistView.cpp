@@ -69,7 +69,9 @@ const WindowCalls& Windows() {
 }
 
 struct WindowSearch {
-  const std::wstring* program;
+  // In the form CeGetProcessImagePath answers in: a program named with the device's drive
+  // letter ("C:\apps\x.exe", as a desktop shell passes it) would otherwise never be found.
+  std::wstring program;
   RECT workArea;
   HWND found = nullptr;
 };
@@ -87,7 +89,7 @@ BOOL CALLBACK FindProgramWindow(HWND window, LPARAM param) {
   if (pid == 0) return TRUE;
   wchar_t path[kProcessPathChars + 1] = {};
   if (!CeGetProcessImagePath(pid, path, kProcessPathChars + 1)) return TRUE;
-  if (_wcsicmp(path, search->program->c_str()) != 0) return TRUE;
+  if (_wcsicmp(path, search->program.c_str()) != 0) return TRUE;
   search->found = window;
   return FALSE;
 }
@@ -167,7 +169,7 @@ bool WhitelistView::IsSingleInstance() { return IsUsable() && MatchInList(progra
 bool WhitelistView::ActivateRunningProgram() {
   const WindowCalls& w = Windows();
   if (!w.complete) return false;
-  WindowSearch search{&program_, {}};
+  WindowSearch search{wince::DeviceFormPath(program_), {}};
   if (!w.systemParametersInfo(SPI_GETWORKAREA, 0, &search.workArea, 0)) search.workArea = {0, 0, 0x7FFF, 0x7FFF};
   w.enumWindows(FindProgramWindow, reinterpret_cast<LPARAM>(&search));
   if (!search.found) return false;

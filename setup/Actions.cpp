@@ -70,6 +70,13 @@ bool DetectAutoCab() {
   return running;
 }
 
+DWORD WaitMilliseconds(const std::wstring& seconds) {
+  long long value = std::wcstoll(seconds.c_str(), nullptr, 10);  // saturates instead of wrapping
+  if (value <= 0) return 0;
+  if (static_cast<unsigned long long>(value) >= kLongestSleepMs / 1000 + 1) return kLongestSleepMs;
+  return static_cast<DWORD>(value * 1000);
+}
+
 bool FreeBytes(const std::wstring& path, unsigned long long* bytes) {
   ULARGE_INTEGER available{};
   if (!GetDiskFreeSpaceExW(path.c_str(), &available, nullptr, nullptr)) return false;
@@ -269,9 +276,9 @@ void ExecuteCommand(const Command& command) {
       break;
     }
     case Verb::Wait: {
-      long ms = std::wcstol(Field(command, 0).c_str(), nullptr, 10) * 1000;
-      LogVerbose(kLogSleeping, ms);
-      if (ms > 0) Sleep(static_cast<DWORD>(ms));
+      DWORD ms = WaitMilliseconds(Field(command, 0));
+      LogVerbose(kLogSleeping, static_cast<unsigned long long>(ms));
+      if (ms > 0) Sleep(ms);
       break;
     }
     case Verb::CreateDir: {

@@ -15,6 +15,12 @@ std::wstring ResolveInstallPath();
 // Free bytes available to the caller on the volume of `path`; nullopt when the query fails.
 bool FreeBytes(const std::wstring& path, unsigned long long* bytes);
 
+// The longest finite sleep: one millisecond short of INFINITE, which would never wake.
+inline constexpr DWORD kLongestSleepMs = 0xFFFFFFFE;
+// Milliseconds a Wait command sleeps for its seconds text: 0 for none or a negative number,
+// at most kLongestSleepMs however large the number.
+DWORD WaitMilliseconds(const std::wstring& seconds);
+
 std::wstring ExpandInstallDir(const std::wstring& text);
 // %INSTALLDIR%, then the start-up and programs folders.
 std::wstring ExpandAllMacros(const std::wstring& text);

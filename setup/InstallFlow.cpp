@@ -53,7 +53,7 @@ void ReadAndEchoSettings() {
 
   unsigned long long bytes = 0;
   if (FreeBytes(state.installPath.empty() ? std::wstring(L"\\") : state.installPath, &bytes))
-    LogAlways(kLogBytesAvailable, static_cast<long>(static_cast<uint32_t>(bytes)));
+    LogAlways(kLogBytesAvailable, bytes);
 
   SetProgress(10);
   SetStatus(kStatusShortcutList);

@@ -44,6 +44,8 @@ std::vector<std::wstring> SplitRecordLines(std::wstring_view content) {
   return lines;
 }
 
+bool IsRecordableRegistryName(std::wstring_view name) { return name.find_first_of(L":\r\n") == std::wstring_view::npos; }
+
 namespace {
 
 // The text after the first ':' at or after `from`, up to the next ':' or the end; `from`

@@ -23,6 +23,10 @@ inline constexpr size_t kFileLineChars = 259;    // longest line the writers pro
 // end; a line longer than kRecordLineLimit ends the reading.
 std::vector<std::wstring> SplitRecordLines(std::wstring_view content);
 
+// A key path or value name that an "R" record can carry: the reader splits fields at ":" and
+// lines at CR and LF, so a name holding one would read back as some other key or value.
+bool IsRecordableRegistryName(std::wstring_view name);
+
 struct UninstallRecord {
   enum class Kind { Other, App, Dir, File, Shortcut, RegKey, RegValue } kind = Kind::Other;
   std::wstring path;       // A, D, F, S: with a leading backslash

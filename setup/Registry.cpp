@@ -46,6 +46,24 @@ std::vector<BYTE> TextBytes(const std::wstring& text, bool withTerminator) {
   return std::vector<BYTE>(begin, begin + size);
 }
 
+// Uninstallation deletes what a record names; a record that would name something else is
+// left out, and the log says what stays behind.
+void RecordKey(long root, const std::wstring& key) {
+  if (!IsRecordableRegistryName(key)) {
+    LogAlways(kLogKeyNotRecorded, key);
+    return;
+  }
+  Record(kRecordKey, root, key);
+}
+
+void RecordValue(long root, const std::wstring& key, const std::wstring& valueName) {
+  if (!IsRecordableRegistryName(key) || !IsRecordableRegistryName(valueName)) {
+    LogAlways(kLogValueNotRecorded, key, valueName);
+    return;
+  }
+  Record(kRecordValue, root, key, valueName);
+}
+
 }  // namespace
 
 void WriteRegistryEntry(const RegistryEntry& entry) {
@@ -59,7 +77,7 @@ void WriteRegistryEntry(const RegistryEntry& entry) {
     LogVerbose(kLogCreatedKey, entry.key);
     // Only a key this installation made may be deleted at uninstallation: a key that was
     // there before holds other programs' settings.
-    if (created.isNew) Record(kRecordKey, rootNumber, entry.key);
+    if (created.isNew) RecordKey(rootNumber, entry.key);
     RegFlushKey(created.key.get());
     return;
   }
@@ -69,7 +87,7 @@ void WriteRegistryEntry(const RegistryEntry& entry) {
     LogVerbose(kLogCreateKeyError, created.result, entry.key);
   } else {
     LogVerbose(kLogCreatedKey, entry.key);
-    if (created.isNew) Record(kRecordKey, rootNumber, entry.key);
+    if (created.isNew) RecordKey(rootNumber, entry.key);
   }
 
   std::vector<BYTE> data;
@@ -108,7 +126,7 @@ void WriteRegistryEntry(const RegistryEntry& entry) {
     if (entry.type == kTypeString) LogVerbose(kLogSetValueString, entry.valueName, shownText);
     else if (entry.type == kTypeDword) LogVerbose(kLogSetValueDword, entry.valueName, static_cast<long>(number));
     else if (entry.type == kTypeBinary) LogVerbose(kLogSetValueBinary);
-    Record(kRecordValue, rootNumber, entry.key, entry.valueName);
+    RecordValue(rootNumber, entry.key, entry.valueName);
   }
   if (created.key) RegFlushKey(created.key.get());
 }
@@ -138,8 +156,8 @@ void WriteInstallPathValue() {
   std::wstring path = State().installPath.empty() ? std::wstring(L"\\") : State().installPath;
   std::vector<BYTE> data = TextBytes(path, true);
   RegSetValueExW(created.key.get(), target.valueName.c_str(), 0, REG_SZ, data.data(), static_cast<DWORD>(data.size()));
-  if (created.isNew) Record(kRecordKey, RootKeyNumber(target.root), target.key);
-  else Record(kRecordValue, RootKeyNumber(target.root), target.key, target.valueName);
+  if (created.isNew) RecordKey(RootKeyNumber(target.root), target.key);
+  else RecordValue(RootKeyNumber(target.root), target.key, target.valueName);
   RegFlushKey(created.key.get());
 }
 

@@ -29,6 +29,15 @@ bool AppendWide(const std::wstring& path, const std::wstring& text) {
 
 }  // namespace
 
+std::wstring ShortenMiddle(std::wstring_view text, size_t maxChars) {
+  if (text.size() <= maxChars) return std::wstring(text);
+  constexpr std::wstring_view kEllipsis = L"...";
+  if (maxChars <= kEllipsis.size()) return std::wstring(text.substr(0, maxChars));
+  size_t kept = maxChars - kEllipsis.size();
+  size_t head = (kept + 1) / 2;
+  return std::wstring(text.substr(0, head)) + std::wstring(kEllipsis) + std::wstring(text.substr(text.size() - (kept - head)));
+}
+
 std::wstring FormatLogLine(const SYSTEMTIME& t, std::wstring_view message) {
   std::wstring line = Format(kLogLineFormat, t.wMonth, t.wDay, t.wYear % 100, t.wHour, t.wMinute, t.wSecond,
                              t.wMilliseconds, message);
@@ -49,7 +58,13 @@ void WriteLogLine(bool verbose, std::wstring_view message) {
 
 bool WriteUninstallRecord(std::wstring_view record) {
   std::wstring line = Format(kRecordLineFormat, record);
-  if (line.size() > kFileLineChars) return false;
+  if (line.size() > kFileLineChars) {
+    // The time stamp ("MM-DD-YY hh:mm:ss.mmmm ") and CR LF take 25 of a log line's characters.
+    constexpr size_t kMessageChars = kFileLineChars - 25;
+    const size_t room = kMessageChars - (std::wstring_view(kLogRecordTooLong).size() - 2);
+    WriteLogLine(false, Format(kLogRecordTooLong, ShortenMiddle(record, room)));
+    return false;
+  }
   return AppendWide(State().dataPath, line);
 }
 

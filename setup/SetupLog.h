@@ -10,6 +10,10 @@
 
 namespace qzrsetup {
 
+// `text` cut to at most `maxChars` characters by putting "..." in its middle, so that both
+// the start and the end of a long path stay readable.
+std::wstring ShortenMiddle(std::wstring_view text, size_t maxChars);
+
 // One log line: time stamp, message, CR LF; at most 259 characters, the message cut so that
 // the line always keeps its CR LF.
 std::wstring FormatLogLine(const SYSTEMTIME& time, std::wstring_view message);
@@ -18,7 +22,8 @@ std::wstring FormatLogLine(const SYSTEMTIME& time, std::wstring_view message);
 // path (during uninstallation) nothing is written.
 void WriteLogLine(bool verbose, std::wstring_view message);
 // Appends a record and CR LF to the uninstall data file. A record that would not fit the
-// reader's line is not written: cut, it would name some other file or key.
+// reader's line is not written (cut, it would name some other file or key); an always-written
+// log line names it instead.
 bool WriteUninstallRecord(std::wstring_view record);
 // Appends an 8-bit line and CR LF to the uninstall command file.
 void WriteUninstallCommandLine(std::string_view line);

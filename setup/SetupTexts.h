@@ -24,6 +24,11 @@ inline constexpr wchar_t kRecordFile[] = L"F:%s";
 inline constexpr wchar_t kRecordDir[] = L"D:%s";
 inline constexpr wchar_t kRecordApp[] = L"A:%s";
 
+// Records that are not written, always logged: uninstallation cannot undo what they name.
+inline constexpr wchar_t kLogKeyNotRecorded[] = L"Key name cannot be recorded, uninstall will leave key: %s";
+inline constexpr wchar_t kLogValueNotRecorded[] = L"Value name cannot be recorded, uninstall will leave value: %s [%s]";
+inline constexpr wchar_t kLogRecordTooLong[] = L"Record too long, uninstall will leave: %s";
+
 // Section and key names of the package INI.
 inline constexpr char kSecGeneral[] = "General";
 inline constexpr char kSecPaths[] = "Paths";

@@ -7,6 +7,15 @@ namespace qzrsetup {
 
 namespace {
 
+std::wstring UnsignedDigits(uint64_t value) {
+  std::wstring s;
+  do {
+    s.insert(s.begin(), static_cast<wchar_t>(L'0' + value % 10));
+    value /= 10;
+  } while (value);
+  return s;
+}
+
 std::wstring Digits(int64_t value, bool hex) {
   if (hex) {
     // %X prints the 32-bit pattern, as error codes are.
@@ -71,8 +80,9 @@ std::wstring FormatText(std::wstring_view format, std::initializer_list<FormatAr
         piece = arg.isText() ? std::wstring(arg.text()) : Digits(arg.number(), false);
       } else {
         int64_t value = arg.isText() ? 0 : arg.number();
-        std::wstring digits = Digits(value, conversion == L'X');
-        bool negative = conversion == L'd' && static_cast<int32_t>(value) < 0;
+        bool full = conversion == L'd' && arg.isUnsigned64();
+        std::wstring digits = full ? UnsignedDigits(static_cast<uint64_t>(value)) : Digits(value, conversion == L'X');
+        bool negative = !full && conversion == L'd' && static_cast<int32_t>(value) < 0;
         if (hasPrecision && digits.size() < precision) digits.insert(0, precision - digits.size(), L'0');
         piece = negative ? L"-" + digits : digits;
       }

@@ -55,6 +55,12 @@ wchar_t DeviceDrive() {
   return n >= 2 && windows[1] == L':' ? windows[0] : L'C';
 }
 
+}  // namespace
+
+std::wstring wince::DeviceFormPath(const std::wstring& path) { return DeviceFormPath(path, DeviceDrive()); }
+
+namespace {
+
 std::wstring FullPathOnDevice(const wchar_t* path) {
   std::wstring p = path;
   if (!p.empty() && p[0] == L'\\' && (p.size() < 2 || p[1] != L'\\')) p = std::wstring(1, DeviceDrive()) + L":" + p;

@@ -45,5 +45,7 @@ namespace wince {
 std::wstring ExpandOpenCommand(const std::wstring& command, const std::wstring& file, const std::wstring& parameters);
 // "C:\x\y.exe" -> "\x\y.exe" when C is the device's drive; other paths unchanged.
 std::wstring DeviceFormPath(const std::wstring& path, wchar_t deviceDrive);
+// The same with this device's drive: the form CeGetProcessImagePath answers in.
+std::wstring DeviceFormPath(const std::wstring& path);
 }  // namespace wince
 #endif

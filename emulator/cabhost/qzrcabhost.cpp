@@ -3,6 +3,8 @@
 //   qzrcabhost install <packageFolder> <installDir> [--dll path]
 //   qzrcabhost uninstall <installDir> [--dll path]
 //   qzrcabhost --as-autocab ...   runs the same as "autocab.exe", the installer's automatic mode
+// Exit codes: 0 installed or uninstalled, 1 rolled back, 2 usage or copy failure, 3 no setup
+// library, 4 no record of an installation in the folder to uninstall.
 #include <windows.h>
 
 #include <cstdio>
@@ -18,6 +20,7 @@ constexpr int kInstalled = 0;
 constexpr int kRolledBack = 1;
 constexpr int kUsage = 2;
 constexpr int kNoLibrary = 3;
+constexpr int kNoRecord = 4;
 
 constexpr wchar_t kRecordsKey[] = L"Software\\HandheldEmulator\\CabHost";
 constexpr wchar_t kFilesValue[] = L"Files";
@@ -164,6 +167,23 @@ void PrintLog(const std::wstring& installDir) {
   Print(L"--- qzrCEInstall.log ---\n" + unix + L"--- end of log ---\n");
 }
 
+// The device's root folder: device paths, and the root-relative install paths the setup library
+// builds, resolve there whatever folder the host was started from.
+std::wstring DeviceRoot() {
+  wchar_t windows[MAX_PATH] = {};
+  UINT n = GetWindowsDirectoryW(windows, MAX_PATH);
+  return std::wstring(1, n >= 2 && windows[1] == L':' ? windows[0] : L'C') + L":\\";
+}
+
+// A path given relative to the folder the host was started in, made absolute before the host
+// moves to the device root. Device paths ("\x") and absolute paths stay as they are.
+std::wstring FromStartFolder(const std::wstring& path) {
+  if (path.empty() || path[0] == L'\\' || path[0] == L'/' || (path.size() >= 2 && path[1] == L':')) return path;
+  wchar_t full[MAX_PATH] = {};
+  DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+  return n > 0 && n < MAX_PATH ? std::wstring(full, n) : path;
+}
+
 HMODULE LoadSetupLibrary(const std::wstring& dll) {
   HMODULE module = LoadLibraryW(dll.c_str());
   if (!module) Print(L"cannot load " + dll + L"\n");
@@ -192,21 +212,33 @@ int Install(const std::wstring& package, const std::wstring& installDir, const s
   if (result == 0) result = exit(nullptr, installDir.c_str(), 0, 0, 0, 0, 0);
   Print(L"Install_Exit returned " + std::to_wstring(result) + L"\n");
   PrintLog(installDir);
-  FreeLibrary(module);
-  if (result != 0) {
-    // The installer takes the package away again.
-    RemoveCopied(installDir, copied);
-    DropRecord(installDir);
-    Print(L"package removed again\n");
-    return kRolledBack;
+  if (result == 0) {
+    FreeLibrary(module);
+    return kInstalled;
   }
-  return kInstalled;
+  // The installer uninstalls the application again, as for an uninstall request: the setup
+  // library undoes what it recorded, then the installer removes what it copied.
+  auto uninit = reinterpret_cast<UninstallInitFn>(GetProcAddress(module, "Uninstall_Init"));
+  auto unexit = reinterpret_cast<UninstallExitFn>(GetProcAddress(module, "Uninstall_Exit"));
+  if (uninit) Print(L"Uninstall_Init returned " + std::to_wstring(uninit(nullptr, installDir.c_str())) + L"\n");
+  RemoveCopied(installDir, copied);
+  RemoveDirectoryW(installDir.c_str());
+  if (unexit) Print(L"Uninstall_Exit returned " + std::to_wstring(unexit(nullptr)) + L"\n");
+  FreeLibrary(module);
+  DropRecord(installDir);
+  Print(L"package removed again\n");
+  return kRolledBack;
 }
 
 int Uninstall(const std::wstring& installDir, std::wstring dll) {
   std::vector<std::wstring> copied;
   std::wstring recordedDll;
-  if (!LoadRecord(installDir, &copied, &recordedDll)) Print(L"no record of " + installDir + L"\n");
+  if (!LoadRecord(installDir, &copied, &recordedDll)) {
+    // Uninstall_Init empties and removes the folder it is given: without a record of an
+    // installation there, that could be any folder of the device.
+    Print(L"no record of an installation in " + installDir + L": nothing uninstalled\n");
+    return kNoRecord;
+  }
   if (dll.empty()) dll = recordedDll.empty() ? OwnFolder() + L"qzrCEInstall.dll" : recordedDll;
   HMODULE module = LoadSetupLibrary(dll);
   auto init = module ? reinterpret_cast<UninstallInitFn>(GetProcAddress(module, "Uninstall_Init")) : nullptr;
@@ -263,9 +295,11 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<std::wstring> args;
   std::wstring dll;
   for (int i = 1; i < argc; ++i) {
-    if (wcscmp(argv[i], L"--dll") == 0 && i + 1 < argc) dll = argv[++i];
+    if (wcscmp(argv[i], L"--dll") == 0 && i + 1 < argc) dll = FromStartFolder(argv[++i]);
     else args.push_back(argv[i]);
   }
+  for (size_t i = 1; i < args.size(); ++i) args[i] = FromStartFolder(args[i]);
+  SetCurrentDirectoryW(DeviceRoot().c_str());
   if (args.size() == 3 && args[0] == L"install")
     return Install(args[1], Trimmed(args[2]), dll.empty() ? OwnFolder() + L"qzrCEInstall.dll" : dll);
   if (args.size() == 2 && args[0] == L"uninstall") return Uninstall(Trimmed(args[1]), dll);

@@ -29,6 +29,23 @@ class TempFileGuard {
 };
 
 constexpr unsigned char kUtf8Bom[] = {0xEF, 0xBB, 0xBF};
+constexpr unsigned char kUtf16LeBom[] = {0xFF, 0xFE};
+constexpr unsigned char kUtf16BeBom[] = {0xFE, 0xFF};
+
+bool IsUtf16(IniEncoding encoding) { return encoding == IniEncoding::Utf16Le || encoding == IniEncoding::Utf16Be; }
+
+// Bytes of the byte-order mark that opens a file of this encoding, 0 when it has none.
+size_t BomLength(IniEncoding encoding, const unsigned char* p, size_t available) {
+  if (encoding == IniEncoding::Utf8 && available >= 3 && memcmp(p, kUtf8Bom, 3) == 0) return 3;
+  if (encoding == IniEncoding::Utf16Le && available >= 2 && memcmp(p, kUtf16LeBom, 2) == 0) return 2;
+  if (encoding == IniEncoding::Utf16Be && available >= 2 && memcmp(p, kUtf16BeBom, 2) == 0) return 2;
+  return 0;
+}
+
+wchar_t Utf16Unit(IniEncoding encoding, const unsigned char* p) {
+  return encoding == IniEncoding::Utf16Le ? static_cast<wchar_t>(p[0] | (p[1] << 8))
+                                          : static_cast<wchar_t>((p[0] << 8) | p[1]);
+}
 // Bytes one piece can take: the byte-order mark, 398 characters of at most 3 bytes each
 // (a 4-byte sequence yields two characters), and CR LF.
 constexpr size_t kReadAhead = 3 + kIniPieceChars * 3 + 2 + 64;
@@ -112,6 +129,14 @@ bool EncodeIniText(const std::wstring& text, IniEncoding encoding, std::string& 
     bytes.resize(static_cast<size_t>(n));
     return WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), size, bytes.data(), n, nullptr, nullptr) == n;
   }
+  if (IsUtf16(encoding)) {
+    for (wchar_t unit : text) {
+      unsigned char low = static_cast<unsigned char>(unit & 0xFF), high = static_cast<unsigned char>(unit >> 8);
+      bytes.push_back(static_cast<char>(encoding == IniEncoding::Utf16Le ? low : high));
+      bytes.push_back(static_cast<char>(encoding == IniEncoding::Utf16Le ? high : low));
+    }
+    return true;
+  }
   BOOL usedDefault = FALSE;
   int n = WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, &usedDefault);
   if (n <= 0 || usedDefault) return false;
@@ -162,6 +187,16 @@ std::optional<std::wstring> IniKeyLineValue(std::wstring_view line, std::wstring
 IniEncoding DetectIniEncoding(FILE* in) {
   IniEncoding encoding = IniEncoding::Utf8;
   if (!in || fseek(in, 0, SEEK_SET) != 0) return encoding;
+  unsigned char bom[2] = {};
+  if (fread(bom, 1, 2, in) == 2) {
+    if (memcmp(bom, kUtf16LeBom, 2) == 0) encoding = IniEncoding::Utf16Le;
+    if (memcmp(bom, kUtf16BeBom, 2) == 0) encoding = IniEncoding::Utf16Be;
+  }
+  if (IsUtf16(encoding) || fseek(in, 0, SEEK_SET) != 0) {
+    fseek(in, 0, SEEK_SET);
+    clearerr(in);
+    return encoding;
+  }
   unsigned char buffer[4096 + 4];
   size_t carried = 0;
   bool first = true;
@@ -197,8 +232,28 @@ bool ReadIniLine(FILE* in, IniEncoding encoding, IniLine& line) {
   unsigned char buffer[kReadAhead];
   size_t got = fread(buffer, 1, sizeof buffer, in);
   if (got == 0) return false;
-  size_t i = 0;
-  if (start == 0 && encoding == IniEncoding::Utf8 && got >= 3 && memcmp(buffer, kUtf8Bom, 3) == 0) i = 3;
+  size_t i = start == 0 ? BomLength(encoding, buffer, got) : 0;
+  if (IsUtf16(encoding)) {
+    while (line.text.size() < kIniPieceChars && i < got) {
+      if (i + 1 >= got) {
+        // A file cut in the middle of a character: the stray byte is read, not dropped.
+        line.text.push_back(0xFFFD);
+        ++i;
+        break;
+      }
+      wchar_t unit = Utf16Unit(encoding, buffer + i);
+      bool crLf = unit == L'\r' && i + 3 < got && Utf16Unit(encoding, buffer + i + 2) == L'\n';
+      if (unit == L'\n' || crLf) {
+        line.text.push_back(L'\n');
+        i += crLf ? 4 : 2;
+        break;
+      }
+      line.text.push_back(unit);
+      i += 2;
+    }
+    line.raw.assign(reinterpret_cast<const char*>(buffer), i);
+    return fseek(in, start + static_cast<long>(i), SEEK_SET) == 0;
+  }
   while (line.text.size() < kIniPieceChars && i < got) {
     unsigned char b = buffer[i];
     if (b == '\n' || (b == '\r' && i + 1 < got && buffer[i + 1] == '\n')) {
@@ -215,6 +270,20 @@ bool ReadIniLine(FILE* in, IniEncoding encoding, IniLine& line) {
   }
   line.raw.assign(reinterpret_cast<const char*>(buffer), i);
   return fseek(in, start + static_cast<long>(i), SEEK_SET) == 0;
+}
+
+bool HasAnyIniSection(const wchar_t* path, std::initializer_list<const wchar_t*> sections) {
+  if (!path || !*path) return false;
+  FilePtr in(_wfopen(path, L"rb"));
+  if (!in) return false;
+  IniEncoding encoding = DetectIniEncoding(in.get());
+  IniLine line;
+  while (ReadIniLine(in.get(), encoding, line)) {
+    if (!IsIniSectionEnd(line.text)) continue;
+    for (const wchar_t* section : sections)
+      if (IsIniSectionLine(line.text, SectionName(section))) return true;
+  }
+  return false;
 }
 
 int FindIniSection(FILE* in, const wchar_t* section, FILE* out, IniEncoding encoding) {
@@ -271,9 +340,10 @@ int WriteIniString(const wchar_t* section, const wchar_t* key, const wchar_t* va
   IniEncoding encoding = in ? DetectIniEncoding(in.get()) : IniEncoding::Utf8;
 
   std::wstring_view sectionName = SectionName(section);
-  std::string keyLine, header;
+  std::string keyLine, header, lineEnd;
   if (!EncodeIniText(std::wstring(key) + L"=" + value + L"\r\n", encoding, keyLine) ||
-      !EncodeIniText(L"[" + std::wstring(sectionName) + L"]\r\n", encoding, header))
+      !EncodeIniText(L"[" + std::wstring(sectionName) + L"]\r\n", encoding, header) ||
+      !EncodeIniText(L"\r\n", encoding, lineEnd))
     return 0;
 
   wchar_t tempPath[MAX_PATH] = {};
@@ -287,7 +357,7 @@ int WriteIniString(const wchar_t* section, const wchar_t* key, const wchar_t* va
   auto put = [&](const std::string& bytes) { fwrite(bytes.data(), 1, bytes.size(), out.get()); };
   // Our own lines always start on a line of their own, even after a last line without line end.
   auto putOwn = [&](const std::string& bytes) {
-    if (openLine) put("\r\n");
+    if (openLine) put(lineEnd);
     put(bytes);
     openLine = false;
   };

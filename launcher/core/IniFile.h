@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,11 +14,12 @@ inline constexpr size_t kIniLineChars = 400;  // line buffers; a line is read in
 inline constexpr size_t kIniPieceChars = kIniLineChars - 2;
 inline constexpr wchar_t kIniTempPrefix[] = L"TmpCpyIni";
 
-// Administrators write menu.ini with plain editors, so the file is 8-bit text: UTF-8 when it
-// starts with the UTF-8 byte-order mark or when all of its bytes form valid UTF-8 (plain ASCII
-// included), otherwise the system's ANSI code page. Lines that a write adds use the same
-// encoding; lines it copies are copied byte for byte.
-enum class IniEncoding { Utf8, Ansi };
+// Administrators write menu.ini with whatever editor is at hand. A byte-order mark tells
+// UTF-16 (little or big endian, as Notepad's "Unicode" saves) and UTF-8; without one the file
+// is UTF-8 when all of its bytes form valid UTF-8 (plain ASCII included), otherwise the
+// system's ANSI code page. Lines that a write adds use the file's encoding; lines it copies
+// are copied byte for byte, the byte-order mark included.
+enum class IniEncoding { Utf8, Ansi, Utf16Le, Utf16Be };
 
 // One piece of a line as the line rules see it: at most 398 characters, a line end (CR LF or
 // LF) counted as the one character L'\n'. `raw` holds the bytes it came from.
@@ -36,6 +38,9 @@ inline bool IsIniSectionEnd(std::wstring_view line) { return !line.empty() && li
 IniEncoding DetectIniEncoding(FILE* in);
 // Next piece from a stream opened in binary mode; false at the end of the file or on an error.
 bool ReadIniLine(FILE* in, IniEncoding encoding, IniLine& line);
+
+// True when the file holds a section line for any of `sections` (a missing file holds none).
+bool HasAnyIniSection(const wchar_t* path, std::initializer_list<const wchar_t*> sections);
 
 // Rewinds `in`, finds the section line; copies every line read to `out` when given. 1 found, 0 not.
 // `in` and `out` are binary-mode streams; the encoding is detected when not given.

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "DeviceIdentity.h"
+#include "EventLog.h"
 #include "IniFile.h"
 #include "MenuRules.h"
 #include "StartKey.h"
@@ -32,6 +33,12 @@ constexpr wchar_t kRestoreOnTermination[] = L"RestoreOnTermination";
 constexpr wchar_t kStartIcon[] = L"Start Icon";
 constexpr wchar_t kEnabled[] = L"Enabled";
 
+// A menu.ini that the reader cannot make sense of (another encoding, a different file) would
+// otherwise open the kiosk without a word: no buttons, no whitelist, no exit password.
+constexpr char kNoKnownSectionLine[] =
+    "..\\..\\common source\\LauncherConfig (%d), %s (%lu bytes) holds none of the known sections";
+constexpr int kNoKnownSectionSourceLine = 120;
+
 std::wstring ModuleFileName(size_t maxChars) {
   std::wstring name(maxChars + 1, L'\0');
   DWORD n = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(maxChars));
@@ -52,6 +59,26 @@ bool SetFileTimes(const std::wstring& path, const FileStatus& status) {
 }
 
 bool IsZero(const FILETIME& t) { return t.dwLowDateTime == 0 && t.dwHighDateTime == 0; }
+
+std::string NarrowText(const std::wstring& text) {
+  int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return {};
+  std::string narrow(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, narrow.data(), n, nullptr, nullptr);
+  narrow.resize(static_cast<size_t>(n) - 1);
+  return narrow;
+}
+
+void LogIfNoKnownSection(const std::wstring& path, const WIN32_FILE_ATTRIBUTE_DATA& data) {
+  if (data.nFileSizeHigh == 0 && data.nFileSizeLow == 0) return;
+  if (HasAnyIniSection(path.c_str(), {kCaption, kExe, kParameters, kAlternateIcon, kDisabledIfNoSignal,
+                                      kSingleAppInstance, kApplicationKeys, kWhitelistSection, kAutoStart,
+                                      kLockableKeys, kPasswordSection, kBitmaps, kFullScreen,
+                                      kRestoreOnTermination, kStartIcon}))
+    return;
+  unsigned long size = data.nFileSizeHigh ? 0xFFFFFFFFul : data.nFileSizeLow;
+  eventlog::Log(eventlog::kCategoryError, kNoKnownSectionLine, kNoKnownSectionSourceLine, NarrowText(path).c_str(), size);
+}
 
 }  // namespace
 
@@ -76,6 +103,7 @@ int LauncherConfig::LoadMenuConfig(const MenuLocation& where) {
     savedFileStatus.lastWrite = data.ftLastWriteTime;
     SetFileAttributesW(ini, FILE_ATTRIBUTE_NORMAL);
     SetFileTimes(path, savedFileStatus);
+    LogIfNoKnownSection(path, data);
   }
 
   std::wstring moduleName = where.launcherModuleName.substr(0, std::min(where.launcherModuleName.size(), kLauncherModuleChars));

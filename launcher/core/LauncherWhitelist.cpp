@@ -21,9 +21,23 @@ constexpr char kLaunchFailsLine[] = "..\\..\\common source\\FileAcces (%d), Laun
 constexpr int kLaunchFailsSourceLine = 509;
 constexpr char kCreateMutexFailedLine[] = "..\\..\\common source\\FileAcces (%d), CreateMutex failed, rc=%d";
 constexpr int kCreateMutexFailedSourceLine = 569;
+constexpr char kOrphanFoundLine[] =
+    "..\\..\\common source\\LauncherWhitelist (%d), whitelist of an ended launcher found, ending its monitor";
+constexpr int kOrphanFoundSourceLine = 260;
+constexpr char kOrphanStaysLine[] =
+    "..\\..\\common source\\LauncherWhitelist (%d), the monitor of an ended launcher did not end";
+constexpr int kOrphanStaysSourceLine = 290;
+constexpr DWORD kOrphanPollMs = 100;
 constexpr wchar_t kPermitKeyFormat[] = L"Permit%d";
 constexpr int kButtonSlotCount = 10;
 constexpr int kAppKeySlotCount = 6;
+
+// Takes what an Open... call returned; true when the named object was there.
+bool NamedObjectExists(HANDLE opened) {
+  if (!opened) return false;
+  CloseHandle(opened);
+  return true;
+}
 
 }  // namespace
 
@@ -58,14 +72,20 @@ void LauncherWhitelist::Construct() {
   }
   monitorRunning_ = false;
   if (!AcquireSharedMemMutex()) return;
+  if (!CreateSharedCache(BlockSizeForMenuIni())) return;
+  CreateWhitelistEvents();
+  StartMonitor();
+}
 
+DWORD LauncherWhitelist::BlockSizeForMenuIni() const {
   DWORD iniBytes = 0;
   WIN32_FILE_ATTRIBUTE_DATA info{};
   if (GetFileAttributesExW(menuIniPath_.c_str(), GetFileExInfoStandard, &info))
     iniBytes = info.nFileSizeHigh ? MAXDWORD : info.nFileSizeLow;
-  if (!CreateSharedCache(wl::BlockSizeFor(iniBytes))) return;
-  CreateWhitelistEvents();
+  return wl::BlockSizeFor(iniBytes);
+}
 
+void LauncherWhitelist::StartMonitor() {
   monitorPath_ = settings_.monitorPath;
   if (monitorPath_.empty()) {
     std::wstring folder;
@@ -99,11 +119,14 @@ bool LauncherWhitelist::CreateSharedCache(DWORD size) {
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
     // Another launcher's block: this instance never touches it.
     blockOwned_ = false;
+    blockFound_ = true;
     mapping_.reset();
     return false;
   }
+  blockFound_ = false;
   blockCreated_ = true;
   blockOwned_ = true;
+  TakeWriterMutex();
   view_.reset(MapViewOfFile(mapping_.get(), FILE_MAP_ALL_ACCESS, 0, 0, size));
   if (!view_) {
     mapping_.reset();
@@ -136,8 +159,68 @@ bool LauncherWhitelist::LaunchWhiteListEnforcer() {
   return monitorRunning_;
 }
 
+bool LauncherWhitelist::TakeWriterMutex() {
+  if (writerMutex_) return true;
+  KernelHandle mutex(CreateMutexW(nullptr, TRUE, settings_.names.writer.c_str()));
+  if (!mutex) return false;
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    // A live writer owns it for its whole life; an abandoned or released one has no writer.
+    DWORD rc = WaitForSingleObject(mutex.get(), 0);
+    if (rc != WAIT_OBJECT_0 && rc != WAIT_ABANDONED) return false;
+  }
+  writerMutex_ = std::move(mutex);
+  return true;
+}
+
+void LauncherWhitelist::ReleaseWriterMutex() {
+  if (!writerMutex_) return;
+  ReleaseMutex(writerMutex_.get());
+  writerMutex_.reset();
+}
+
+bool LauncherWhitelist::EndOrphanedMonitor() {
+  const wl::CacheObjectNames& names = settings_.names;
+  if (!NamedObjectExists(OpenFileMappingW(FILE_MAP_READ, FALSE, names.cache.c_str()))) return true;
+  if (!TakeWriterMutex()) return false;  // the block's writer is alive: not ours to touch
+  eventlog::Log(eventlog::kCategoryInfo, kOrphanFoundLine, kOrphanFoundSourceLine);
+  CreateWhitelistEvents();
+  if (terminateEvent_) SetEvent(terminateEvent_.get());
+  // The monitor unhooks before it lets go of the block, and its singleton mutex goes only
+  // with its process: once both are gone, a new monitor can become the resident one.
+  bool ended = false;
+  for (DWORD waited = 0; waited <= kOrphanedMonitorWaitMs; waited += kOrphanPollMs) {
+    ended = !NamedObjectExists(OpenFileMappingW(FILE_MAP_READ, FALSE, names.cache.c_str())) &&
+            !NamedObjectExists(OpenMutexW(SYNCHRONIZE, FALSE, names.monitorSingleton.c_str()));
+    if (ended) break;
+    Sleep(kOrphanPollMs);
+  }
+  if (!ended) {
+    eventlog::Log(eventlog::kCategoryError, kOrphanStaysLine, kOrphanStaysSourceLine);
+    ReleaseWriterMutex();
+    return false;
+  }
+  // Both events outlived the monitor through this instance's handles; the next monitor must
+  // neither end at once nor read lists before they are written.
+  if (syncEvent_) ResetEvent(syncEvent_.get());
+  if (terminateEvent_) ResetEvent(terminateEvent_.get());
+  blockFound_ = false;
+  return true;
+}
+
 void LauncherWhitelist::PrepareSharedCache(bool owned) {
+  if (owned && !enabled_) {
+    // The whitelist is off now, but a monitor left by a crashed launcher would go on
+    // enforcing the old lists.
+    if (!view_) EndOrphanedMonitor();
+    ReleaseWriterMutex();
+    return;
+  }
   if (!enabled_) return;
+  // A second instance never gets here with owned set: it leaves the block alone.
+  if (owned && blockFound_ && mutexHeld_ && EndOrphanedMonitor() && CreateSharedCache(BlockSizeForMenuIni())) {
+    CreateWhitelistEvents();
+    StartMonitor();
+  }
   // Owning needs both: no other launcher runs, and this instance created the block.
   blockOwned_ = owned && blockCreated_;
   if (blockOwned_ && mutexHeld_ && view_) {
@@ -196,6 +279,7 @@ void LauncherWhitelist::CloseSharedCache() {
     blockSize_ = 0;
   }
   syncEvent_.reset();
+  ReleaseWriterMutex();
 }
 
 }  // namespace qzr

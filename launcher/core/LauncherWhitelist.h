@@ -24,6 +24,8 @@ inline constexpr wchar_t kEnforcerUnavailableText[] = L"White-List enforcement i
 inline constexpr wchar_t kIncompleteInitializationText[] = L"ERROR: Incomplete initialization sequence!";
 inline constexpr wchar_t kExceedsMemoryText[] = L"WARNING: INI content exceeds memory!";
 inline constexpr DWORD kWithdrawSettleMs = 1050;
+// How long a restarted launcher waits for the monitor of a launcher that died to end.
+inline constexpr DWORD kOrphanedMonitorWaitMs = 15000;
 
 // What the lists are composed from, taken from the configuration model.
 struct WhitelistSources {
@@ -71,6 +73,12 @@ class LauncherWhitelist {
   void CreateWhitelistEvents();
   bool LaunchWhiteListEnforcer();
 
+  // After a launcher crash its resident monitor keeps the block open with the old lists and
+  // its hook in place. A launcher that passed its single-instance test and finds the block's
+  // writer gone ends that monitor through the terminate event and waits until it has
+  // unhooked and exited; true when no orphaned monitor is left.
+  bool EndOrphanedMonitor();
+
   bool enabled() const { return enabled_; }
   // False keeps the main dialog in restricted mode.
   bool monitorRunning() const { return monitorRunning_; }
@@ -81,6 +89,10 @@ class LauncherWhitelist {
   }
 
  private:
+  bool TakeWriterMutex();
+  void ReleaseWriterMutex();
+  DWORD BlockSizeForMenuIni() const;
+  void StartMonitor();
   std::span<uint8_t> WritableBlock() { return {static_cast<uint8_t*>(view_.get()), view_ ? blockSize_ : 0}; }
 
   WhitelistSettings settings_;
@@ -93,6 +105,8 @@ class LauncherWhitelist {
   DWORD blockSize_ = 0;
   bool blockCreated_ = false;  // this instance created the block
   bool blockOwned_ = false;    // ... and is confirmed as the only launcher
+  bool blockFound_ = false;    // the block existed when this instance tried to create it
+  KernelHandle writerMutex_;   // owned while this instance is the block's writer
   size_t list1Pos_ = 0;        // 0 until prepared
   size_t list2Start_ = 0;
   KernelHandle syncEvent_;

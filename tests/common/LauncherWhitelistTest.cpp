@@ -25,6 +25,8 @@ wl::CacheObjectNames UniqueNames() {
   names.cache += suffix;
   names.sync += suffix;
   names.terminate += suffix;
+  names.writer += suffix;
+  names.monitorSingleton += suffix;
   return names;
 }
 
@@ -249,7 +251,8 @@ TEST(LauncherWhitelist, SecondInstanceLeavesTheFirstAlone) {
   for (bool owned : {false, true}) {  // same program file, and a copy stored elsewhere
     SCOPED_TRACE(owned ? "copy elsewhere" : "same program");
     recorder.boxes.clear();
-    {
+    // Another process in life: its own thread, so that it owns none of the first one's mutexes.
+    std::thread([&] {
       LauncherWhitelist second({ini, BinFolder() + L"Gatewarden.exe", names});
       second.Construct();
       EXPECT_FALSE(second.blockOwned());
@@ -262,7 +265,7 @@ TEST(LauncherWhitelist, SecondInstanceLeavesTheFirstAlone) {
       EXPECT_EQ(recorder.boxes[0].caption, L"QZRShell");
       second.WithdrawWhitelist();
       second.CloseSharedCache();
-    }
+    }).join();
     EXPECT_TRUE(std::equal(published.begin(), published.end(), first.block().begin(), first.block().end()));
     EXPECT_FALSE(EventIsSet(names.sync));
     EXPECT_FALSE(EventIsSet(names.terminate));
@@ -309,4 +312,123 @@ TEST(LauncherWhitelist, AbandonedMutexIsTakenOver) {
   LauncherWhitelist whitelist({L"", L"", names});
   EXPECT_TRUE(whitelist.AcquireSharedMemMutex());
   EXPECT_TRUE(whitelist.mutexHeld());
+}
+
+namespace {
+
+// What a killed launcher leaves: its block, held open by its resident monitor, and its writer
+// mutex abandoned. The stand-in monitor lets go of the block and its singleton mutex on the
+// terminate event, as Gatewarden does.
+class OrphanedBlock {
+ public:
+  explicit OrphanedBlock(const wl::CacheObjectNames& names) : names_(names) {
+    mapping_.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, wl::kMinBlockSize, names.cache.c_str()));
+    view_.reset(MapViewOfFile(mapping_.get(), FILE_MAP_ALL_ACCESS, 0, 0, wl::kMinBlockSize));
+    std::span<uint8_t> block(static_cast<uint8_t*>(view_.get()), wl::kMinBlockSize);
+    wl::InitializeBlock(block);
+    const std::wstring list = L"|\\old\\a.exe|";
+    for (size_t i = 0; i < list.size(); ++i) wl::WriteUnit(block, wl::kListsPos + i, list[i]);
+    sync_.reset(CreateEventW(nullptr, TRUE, TRUE, names.sync.c_str()));
+    terminate_.reset(CreateEventW(nullptr, TRUE, FALSE, names.terminate.c_str()));
+    singleton_.reset(CreateMutexW(nullptr, FALSE, names.monitorSingleton.c_str()));
+    std::thread([&] { CreateMutexW(nullptr, TRUE, names.writer.c_str()); }).join();  // dies owning it
+    monitor_ = std::thread([this] {
+      if (WaitForSingleObject(terminate_.get(), 20000) != WAIT_OBJECT_0) return;
+      Sleep(300);  // unhooking takes a moment
+      view_.reset();
+      mapping_.reset();
+      singleton_.reset();
+      ended_ = GetTickCount();
+    });
+  }
+  ~OrphanedBlock() {
+    SetEvent(terminate_.get());
+    monitor_.join();
+  }
+  DWORD ended() const { return ended_; }
+
+ private:
+  wl::CacheObjectNames names_;
+  KernelHandle mapping_;
+  MappedView view_;
+  KernelHandle sync_, terminate_, singleton_;
+  std::thread monitor_;
+  volatile DWORD ended_ = 0;
+};
+
+}  // namespace
+
+TEST(LauncherWhitelist, ARestartedLauncherEndsTheOrphanedMonitorAndStartsAfresh) {
+  ScratchFolder folder(L"wlorph");
+  ProfileScope profile;
+  profile.Set(wince::profile::kEventLogFile, folder / L"events.txt");
+  std::wstring ini = folder / L"menu.ini";
+  ASSERT_TRUE(WriteBytes(ini, "[WhiteList]\r\nWhiteListEnabled=TRUE\r\nPermit1=\\new\\b.exe\r\n"));
+  wl::CacheObjectNames names = UniqueNames();
+  BoxRecorder recorder;
+  OrphanedBlock orphan(names);
+
+  LauncherWhitelist restarted({ini, BinFolder() + L"Gatewarden.exe", names});
+  restarted.Construct();
+  EXPECT_TRUE(restarted.block().empty()) << "the orphan's block is found, not created";
+  restarted.PrepareSharedCache(true);
+  ASSERT_NE(orphan.ended(), 0u) << "the orphaned monitor was told to end";
+  ASSERT_TRUE(restarted.blockOwned());
+  EXPECT_TRUE(restarted.monitorRunning());
+  EXPECT_FALSE(EventIsSet(names.terminate));
+  EXPECT_FALSE(EventIsSet(names.sync)) << "a new monitor must wait for the new lists";
+  Configuration cfg;
+  restarted.PublishWhitelist(cfg.Sources(0, L"\\qzr\\QZRShell.exe", false, ini));
+  EXPECT_TRUE(recorder.boxes.empty());
+  wl::WhitelistCacheView reader(names);
+  reader.CreateWhitelistEvents();
+  ASSERT_TRUE(reader.IsUsable());
+  EXPECT_EQ(reader.list1(), L"|\\qzr\\qzrshell.exe|\\new\\b.exe|");
+
+  // The restarted launcher is now the writer: another launcher cannot take over from it.
+  std::thread([&] {
+    LauncherWhitelist third({ini, BinFolder() + L"Gatewarden.exe", names});
+    third.Construct();
+    third.PrepareSharedCache(true);
+    EXPECT_FALSE(third.blockOwned());
+  }).join();
+  EXPECT_FALSE(EventIsSet(names.terminate));
+  EXPECT_EQ(reader.list1(), L"|\\qzr\\qzrshell.exe|\\new\\b.exe|");
+  restarted.CloseSharedCache();
+}
+
+TEST(LauncherWhitelist, ALiveWritersBlockIsNeverTakenOver) {
+  // A launcher stored elsewhere passes its single-instance test while the writer runs.
+  ScratchFolder folder(L"wllive");
+  std::wstring ini = folder / L"menu.ini";
+  ASSERT_TRUE(WriteBytes(ini, "[WhiteList]\r\nWhiteListEnabled=TRUE\r\n"));
+  wl::CacheObjectNames names = UniqueNames();
+  BoxRecorder recorder;
+  LauncherWhitelist writer({ini, BinFolder() + L"Gatewarden.exe", names});
+  writer.Construct();
+  writer.PrepareSharedCache(true);
+  Configuration cfg;
+  writer.PublishWhitelist(cfg.Sources(0, L"\\qzr\\QZRShell.exe", false, ini));
+  std::vector<uint8_t> published(writer.block().begin(), writer.block().end());
+
+  for (const char* other : {"[WhiteList]\r\nWhiteListEnabled=TRUE\r\n", "[WhiteList]\r\nWhiteListEnabled=FALSE\r\n"}) {
+    SCOPED_TRACE(other);
+    std::wstring otherIni = folder / L"other.ini";
+    ASSERT_TRUE(WriteBytes(otherIni, other));
+    DWORD took = 0;
+    std::thread([&] {
+      DWORD start = GetTickCount();
+      LauncherWhitelist elsewhere({otherIni, BinFolder() + L"Gatewarden.exe", names});
+      elsewhere.Construct();
+      elsewhere.PrepareSharedCache(true);
+      EXPECT_FALSE(elsewhere.blockOwned());
+      elsewhere.CloseSharedCache();
+      took = GetTickCount() - start;
+    }).join();
+    EXPECT_LT(took, 5000u);
+    EXPECT_FALSE(EventIsSet(names.terminate));
+    EXPECT_TRUE(EventIsSet(names.sync));
+    EXPECT_TRUE(std::equal(published.begin(), published.end(), writer.block().begin(), writer.block().end()));
+  }
+  writer.CloseSharedCache();
 }

@@ -149,3 +149,61 @@ TEST(SetupRegistry, AWholeRootIsNeverDeleted) {
   EXPECT_FALSE(qzrsetup::DeleteRegistryKey(HKEY_CURRENT_USER, L"\\"));
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software"));
 }
+
+TEST(SetupRegistry, NamesWithAColonAreNeverRecordedAsSomethingElse) {
+  // "A:B" would be recorded as key "A" (its whole tree deleted at uninstallation), and a value
+  // "Path:1" as value "Path". Neither may be recorded; the log says what stays behind.
+  Package pkg;
+  const std::wstring k = pkg.regKey();
+  const std::string K = Narrow(k);
+  CreateKeyWithValue(k + L"\\A", L"Keep", L"theirs");
+  CreateKeyWithValue(k + L"\\Old", L"Path", L"theirs");
+  pkg.WriteIni(
+      "[RegistryAdditions]\r\n"
+      "PredefinedKey1=HKEY_CURRENT_USER\r\nSubKey1=" + K + "\\A:B\r\nValue1=V\r\nDataType1=REG_SZ\r\nData1=x\r\n"
+      "PredefinedKey2=HKEY_CURRENT_USER\r\nSubKey2=" + K + "\\Old\r\nValue2=Path:1\r\nDataType2=REG_SZ\r\nData2=x\r\n"
+      "PredefinedKey3=HKEY_CURRENT_USER\r\nSubKey3=" + K + "\\C:D\r\nDataType3=QZR_REG_KEY_ONLY\r\n"
+      "PredefinedKey4=HKEY_CURRENT_USER\r\nSubKey4=" + K + "\\Plain\r\nValue4=Ok\r\nDataType4=REG_SZ\r\nData4=x\r\n"
+      "[AddInstallPathToRegistry]\r\nAddPathToRegistry_Exit=Y\r\nPredefinedKey=HKEY_CURRENT_USER\r\n"
+      "Subkey=" + K + "\\Old\r\nValue=Dir:1\r\n");
+  ASSERT_EQ(pkg.Install(), 0);
+  EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, k + L"\\A:B", L"V"), L"x");
+  EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, k + L"\\Old", L"Path:1"), L"x");
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, k + L"\\C:D"));
+
+  // Only the plain key and value are recorded, and every record reads back as what it names.
+  const std::wstring hkcu = std::wstring(L"R:K:") + kHkcu + L":";
+  EXPECT_EQ(pkg.Records(), (std::vector<std::wstring>{hkcu + k + L"\\Plain",
+                                                      std::wstring(L"R:V:") + kHkcu + L":" + k + L"\\Plain:Ok"}));
+  auto log = pkg.Log();  // verbose logging is off: these lines are always written
+  EXPECT_TRUE(Contains(log, L"Key name cannot be recorded, uninstall will leave key: " + k + L"\\A:B"));
+  EXPECT_TRUE(Contains(log, L"Value name cannot be recorded, uninstall will leave value: " + k + L"\\A:B [V]"));
+  EXPECT_TRUE(Contains(log, L"Value name cannot be recorded, uninstall will leave value: " + k + L"\\Old [Path:1]"));
+  EXPECT_TRUE(Contains(log, L"Key name cannot be recorded, uninstall will leave key: " + k + L"\\C:D"));
+  EXPECT_TRUE(Contains(log, L"Value name cannot be recorded, uninstall will leave value: " + k + L"\\Old [Dir:1]"));
+
+  ASSERT_EQ(pkg.Uninstall(), 0);
+  EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, k + L"\\A", L"Keep"), L"theirs");
+  EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, k + L"\\Old", L"Path"), L"theirs");
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, k + L"\\Plain"));
+}
+
+TEST(SetupRegistry, ARecordTooLongIsLoggedNotDropped) {
+  Package pkg;
+  const std::string tail(240, 'x');
+  pkg.WriteIni("[Paths]\r\nPath1=" + Narrow(pkg.installDir()) + "\r\n[Uninstall_Removals]\r\nFile1=%INSTALLDIR%\\" +
+               tail + "\r\nFile2=%INSTALLDIR%\\short.txt\r\n");
+  ASSERT_EQ(pkg.Install(), 0);
+  const std::wstring shortRecord = L"F:" + pkg.rootRelative(L"inst\\short.txt");
+  EXPECT_EQ(pkg.Records(), std::vector<std::wstring>{shortRecord});
+  const std::wstring prefix = L"Record too long, uninstall will leave: F:" + pkg.rootRelative(L"inst");
+  bool found = false;
+  for (const std::wstring& line : pkg.Log()) {
+    if (line.rfind(prefix, 0) != 0) continue;
+    found = true;
+    // Cut in the middle to fit the log line: the file name's end is still there.
+    EXPECT_NE(line.find(L"..."), std::wstring::npos) << Narrow(line);
+    EXPECT_EQ(line.substr(line.size() - 20), std::wstring(20, L'x'));
+  }
+  EXPECT_TRUE(found);
+}

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "Actions.h"
 #include "Fields.h"
 #include "IniText.h"
 #include "Macros.h"
@@ -28,6 +29,10 @@ TEST(SetupRules, FormatTextReadsPercentSAsWideText) {
       {Format(L"%d bytes", 4294967295ULL > 0 ? static_cast<long long>(0xFFFFFFFF) : 0), L"-1 bytes"},
       {Format(L"[%s] %s", L"only one"), L"[only one] "},  // a missing argument prints nothing
       {Format(L"100%%"), L"100%"},
+      // Byte counts are unsigned 64-bit and printed whole.
+      {Format(L"%d bytes available.", 5000000000ULL), L"5000000000 bytes available."},
+      {Format(L"%d bytes available.", 18446744073709551615ULL), L"18446744073709551615 bytes available."},
+      {Format(L"%d bytes available.", 0ULL), L"0 bytes available."},
   };
   for (const Case& c : cases) EXPECT_EQ(c.got, c.want);
 }
@@ -322,6 +327,45 @@ TEST(SetupRules, UninstallRecords) {
   EXPECT_EQ(SplitRecordLines(content), (std::vector<std::wstring>{L"F:a", L"F:b", L"F:c"}));
   std::wstring tooLong = L"F:a\r\nF:" + std::wstring(259, L'x') + L"\r\nF:never";
   EXPECT_EQ(SplitRecordLines(tooLong), (std::vector<std::wstring>{L"F:a"}));
+}
+
+TEST(SetupRules, RegistryRecordsReadBackAsWhatTheyName) {
+  const std::pair<std::wstring, std::wstring> names[] = {
+      {L"Software\\Vendor\\A", L"Path"},  {L"Software\\Vendor\\A:B", L"Path"}, {L"Software\\Vendor", L"Path:1"},
+      {L"Software\\V", L""},                {L"Software\\V", L"x\r\nF:Windows\\a.dll"}, {L"Software\\V\nR:K:1:X", L"v"},
+      {L"Software\\Vendor\\A:", L"v"},
+  };
+  for (const auto& [key, value] : names) {
+    bool recordable = IsRecordableRegistryName(key) && IsRecordableRegistryName(value);
+    std::wstring record = Format(L"R:V:%d:%s:%s", -2147483646L, key, value);
+    std::vector<std::wstring> lines = SplitRecordLines(record);
+    bool readsBack = lines.size() == 1 && [&] {
+      UninstallRecord r = ParseUninstallRecord(lines[0]);
+      return r.kind == UninstallRecord::Kind::RegValue && r.root == HKEY_LOCAL_MACHINE && r.key == key && r.valueName == value;
+    }();
+    // A name is recorded exactly when its record reads back as itself.
+    EXPECT_EQ(recordable, readsBack) << testing::PrintToString(key) << " " << testing::PrintToString(value);
+  }
+}
+
+TEST(SetupRules, WaitSecondsAreClampedToTheLongestSleep) {
+  const std::pair<const wchar_t*, DWORD> cases[] = {
+      {L"1", 1000u},         {L"0", 0u},
+      {L"-5", 0u},           {L"", 0u},
+      {L"abc", 0u},          {L"4294967", 4294967000u},
+      {L"4294968", 0xFFFFFFFEu}, {L"2147484", 2147484000u},
+      {L"99999999999999999999999", 0xFFFFFFFEu},
+  };
+  for (const auto& [seconds, ms] : cases) EXPECT_EQ(WaitMilliseconds(seconds), ms) << testing::PrintToString(std::wstring(seconds));
+  EXPECT_NE(kLongestSleepMs, INFINITE);
+}
+
+TEST(SetupRules, ShortenMiddleKeepsBothEnds) {
+  EXPECT_EQ(ShortenMiddle(L"abcdef", 6), L"abcdef");
+  EXPECT_EQ(ShortenMiddle(L"abcdefghij", 7), L"ab...ij");
+  EXPECT_EQ(ShortenMiddle(L"abcdefghij", 8), L"abc...ij");
+  EXPECT_EQ(ShortenMiddle(L"abcdefghij", 2), L"ab");
+  for (size_t n = 0; n < 12; ++n) EXPECT_LE(ShortenMiddle(L"abcdefghij", n).size(), n);
 }
 
 TEST(SetupRules, Versions) {

@@ -1,11 +1,18 @@
 // The launcher started as a real process: what it logs, what it signals, and its mutex name.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include <algorithm>
+#include <cwctype>
+#include <optional>
 
 #include "DeviceProfile.h"
 #include "LauncherApp.h"
 #include "TestSupport.h"
+#include "WhitelistCache.h"
+#include "Win32Owners.h"
 
 using namespace testing_support;
 
@@ -108,4 +115,119 @@ TEST(LauncherStartup, SecondInstanceLeavesTheFirstRunning) {
 TEST(LauncherStartup, InstanceMutexNameUsesForwardSlashesAndKeepsCase) {
   EXPECT_EQ(qzr::InstanceMutexName(L"\\Flash File Store\\launcher\\QZRShell.exe"), L"/Flash File Store/launcher/QZRShell.exe");
   EXPECT_EQ(qzr::InstanceMutexName(L"C:\\A\\b.EXE"), L"C:/A/b.EXE");
+}
+
+namespace {
+
+namespace wl = qzr::whitelist;
+
+constexpr wchar_t kSeededOpenCommand[] = L"\"%1\" %*";
+
+std::optional<std::wstring> OpenCommand() {
+  qzr::RegKey key;
+  if (!key.Open(HKEY_CLASSES_ROOT, L"exefile\\shell\\open\\command")) return std::nullopt;
+  return key.ReadString(L"Default");
+}
+
+void SeedOpenCommand() {
+  qzr::RegKey key;
+  if (key.Create(HKEY_CLASSES_ROOT, L"exefile\\shell\\open\\command")) key.WriteString(L"Default", kSeededOpenCommand);
+}
+
+std::vector<DWORD> MonitorProcesses() {
+  std::vector<DWORD> ids;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return ids;
+  PROCESSENTRY32W entry{sizeof entry};
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    if (_wcsicmp(entry.szExeFile, L"Gatewarden.exe") == 0) ids.push_back(entry.th32ProcessID);
+  CloseHandle(snapshot);
+  return ids;
+}
+
+template <typename Pred>
+bool WaitUntil(Pred pred, DWORD timeoutMs) {
+  for (DWORD start = GetTickCount(); !pred(); Sleep(100))
+    if (GetTickCount() - start > timeoutMs) return false;
+  return true;
+}
+
+// Both lists of the live block, as a monitor reads them; nullopt without a block.
+std::optional<wl::Whitelists> PublishedLists() {
+  qzr::KernelHandle mapping(OpenFileMappingW(FILE_MAP_READ, FALSE, wl::kCacheName));
+  if (!mapping) return std::nullopt;
+  qzr::MappedView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, wl::kMinBlockSize));
+  if (!view) return std::nullopt;
+  return wl::ParseBlock({static_cast<const uint8_t*>(view.get()), wl::kMinBlockSize});
+}
+
+// Ends what a killed launcher leaves running: its monitor, through the terminate event.
+void EndMonitors() {
+  qzr::KernelHandle terminate(CreateEventW(nullptr, TRUE, FALSE, wl::kTerminateEventName));
+  SetEvent(terminate.get());
+  WaitUntil([] { return MonitorProcesses().empty(); }, 15000);
+  ResetEvent(terminate.get());
+}
+
+}  // namespace
+
+TEST(LauncherStartup, RestartAfterACrashEndsTheOrphanedMonitorAndPublishesAfresh) {
+  SeedOpenCommand();
+  InstalledLauncher launcher("[WhiteList]\r\nWhiteListEnabled=TRUE\r\nPermit1=\\old\\a.exe\r\n");
+  ASSERT_TRUE(CopyFileW((BinFolder() + L"Gatewarden.exe").c_str(), (launcher.folder / L"Gatewarden.exe").c_str(), FALSE));
+  std::wstring folder = launcher.folder.path();
+  std::transform(folder.begin(), folder.end(), folder.begin(), towlower);
+  const std::wstring hooked = L"\"" + folder + L"Gatewarden.exe\" " + kSeededOpenCommand;
+  // Whatever fails, no launcher or monitor outlives the test.
+  struct Cleanup {
+    std::vector<HANDLE> launchers;
+    ~Cleanup() {
+      for (HANDLE process : launchers)
+        if (process) InstalledLauncher::Stop(process);
+      EndMonitors();
+      SeedOpenCommand();
+    }
+  } cleanup;
+
+  HANDLE first = launcher.Start(L"1");
+  cleanup.launchers.push_back(first);
+  ASSERT_NE(first, nullptr);
+  ASSERT_EQ(launcher.Journal().size(), 1u);
+  ASSERT_TRUE(WaitUntil([&] { return OpenCommand() == hooked; }, 10000)) << Narrow(OpenCommand().value_or(L"-"));
+  ASSERT_TRUE(PublishedLists());
+  EXPECT_NE(PublishedLists()->allowed.find(L"|\\old\\a.exe|"), std::wstring::npos);
+  ASSERT_EQ(MonitorProcesses().size(), 1u);
+  const DWORD orphan = MonitorProcesses()[0];
+
+  // The launcher dies; its monitor keeps the old lists and the hook.
+  InstalledLauncher::Stop(first);
+  cleanup.launchers[0] = nullptr;
+  Sleep(500);
+  EXPECT_EQ(MonitorProcesses(), std::vector<DWORD>{orphan});
+  ASSERT_TRUE(PublishedLists());
+
+  ASSERT_TRUE(WriteBytes(launcher.folder / L"menu.ini",
+                         "[WhiteList]\r\nWhiteListEnabled=TRUE\r\nPermit1=\\new\\b.exe\r\n"));
+  HANDLE second = launcher.Start(L"2", 2);
+  cleanup.launchers.push_back(second);
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(launcher.Journal(), (std::vector<std::string>{"SignalStarted 1", "SignalStarted 2"}));
+  EXPECT_EQ(WaitForSingleObject(second, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the restarted launcher runs";
+  auto lists = PublishedLists();
+  ASSERT_TRUE(lists);
+  EXPECT_NE(lists->allowed.find(L"|\\new\\b.exe|"), std::wstring::npos) << Narrow(lists->allowed);
+  EXPECT_EQ(lists->allowed.find(L"\\old\\a.exe"), std::wstring::npos) << Narrow(lists->allowed);
+  // One resident monitor, the new one, and the shell's command hooked once.
+  ASSERT_TRUE(WaitUntil([&] { return OpenCommand() == hooked; }, 10000)) << Narrow(OpenCommand().value_or(L"-"));
+  Sleep(500);
+  auto monitors = MonitorProcesses();
+  ASSERT_EQ(monitors.size(), 1u);
+  EXPECT_NE(monitors[0], orphan);
+  EXPECT_EQ(OpenCommand(), hooked);
+  auto events = launcher.Events();
+  EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                          [](const std::string& l) { return l.find("Gatewarden exits") != std::string::npos; }),
+            1);
+  EXPECT_TRUE(Contains(events, "whitelist of an ended launcher found, ending its monitor"));
+
 }
