@@ -474,6 +474,9 @@ LRESULT CALLBACK TaskBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       TapTaskBar(hwnd, {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}, msg == WM_LBUTTONDOWN);
       return 0;
     case WM_KEYDOWN:
+      // Keys typed while the bar has the focus are not the keypad driver's: the driver has
+      // already handed the shell's keys over (sent), and the rest are no business of the bar.
+      if (GetFocus() == hwnd && InSendMessageEx(nullptr) == ISMEX_NOSEND) return 0;
       OnTaskBarKey(static_cast<UINT>(wParam), lParam);
       return 0;
     case WM_HOTKEY:

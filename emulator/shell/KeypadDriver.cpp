@@ -23,15 +23,20 @@ struct Driver {
   keypad::Tables tables;  // what the registry says they produce
   std::map<UINT, keypad::PhysicalKey> pressed;  // PC keys held down, as handheld keys
   std::map<UINT, bool> shellKeysDown;  // translated keys held down that went to the task bar
+  // The Windows key is held back while down: released alone it goes to the task bar (the Start
+  // menu); with another key it is sent on first, so that Win+key hot keys still match.
   bool windowsDown = false;
-  bool otherKeyWithWindows = false;
+  bool windowsSentOn = false;
+  UINT windowsVk = 0;
 } driver;
 
 void PostKey(UINT vk, bool down) {
   bool wasDown = driver.shellKeysDown[vk];
   driver.shellKeysDown[vk] = down;
   LPARAM lParam = down ? (wasDown ? 0x40000001 : 0x00000001) : static_cast<LPARAM>(0xC0000001);
-  PostMessageW(driver.taskBar, down ? WM_KEYDOWN : WM_KEYUP, vk, lParam);
+  // Sent, not posted: the task bar tells the driver's keys from key presses that only reach it
+  // because it happens to have the focus. A notify message never blocks the hook.
+  SendNotifyMessageW(driver.taskBar, down ? WM_KEYDOWN : WM_KEYUP, vk, lParam);
 }
 
 void Inject(UINT vk, bool down) {
@@ -49,19 +54,22 @@ bool IsWindowsKey(UINT vk) { return vk == VK_LWIN || vk == VK_RWIN; }
 bool Deliver(UINT translated, UINT original, bool down) {
   if (translated == 0) return true;  // the tables switch the key off
   if (IsWindowsKey(translated) && IsWindowsKey(original)) {
-    // The Windows key itself goes on as it is (Win+key hot keys need it); the Start menu opens
-    // when it is released without another key pressed meanwhile.
     if (down) {
-      driver.windowsDown = true;
-      driver.otherKeyWithWindows = false;
+      if (!driver.windowsDown) {
+        driver.windowsDown = true;
+        driver.windowsSentOn = false;
+        driver.windowsVk = original;
+      }
     } else {
-      if (driver.windowsDown && !driver.otherKeyWithWindows) {
+      if (driver.windowsSentOn) {
+        Inject(original, false);
+      } else if (driver.windowsDown) {
         PostKey(translated, true);
         PostKey(translated, false);
       }
       driver.windowsDown = false;
     }
-    return false;
+    return true;
   }
   if (IsWindowsKey(translated) || ButtonOfVk(translated)) {
     PostKey(translated, down);
@@ -78,7 +86,12 @@ LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam) {
   if (key->dwExtraInfo == kDriverMark) return CallNextHookEx(nullptr, code, wParam, lParam);
   const bool down = wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN;
   const UINT vk = key->vkCode;
-  if (down && driver.windowsDown && !IsWindowsKey(vk)) driver.otherKeyWithWindows = true;
+  if (down && driver.windowsDown && !driver.windowsSentOn && !IsWindowsKey(vk)) {
+    driver.windowsSentOn = true;
+    Inject(driver.windowsVk, true);
+    Inject(vk, true);
+    return 1;
+  }
 
   // Enter while button 1 is held belongs to the shell (the maintenance sequence).
   if (vk == VK_RETURN && driver.shellKeysDown[0xC1]) {
