@@ -26,9 +26,6 @@ constexpr UINT_PTR kNoticeTimer = 2;
 constexpr UINT kNoticeMs = 2500;
 // The device shell's "activate" request: wParam 8, lParam the window to bring to the front.
 constexpr WPARAM kActivateRequest = 8;
-// To the task bar, for tests: the kState* bits of what the shell shows.
-constexpr UINT kShellStateMessage = WM_APP + 22;
-constexpr LRESULT kStateStartMenu = 0x1, kStateSwitcher = 0x2, kStateNotice = 0x4, kStateToday = 0x8;
 constexpr COLORREF kMenuColour = RGB(0xFF, 0xFF, 0xFF);
 constexpr COLORREF kMenuTextColour = RGB(0x10, 0x10, 0x10);
 constexpr COLORREF kMenuLineColour = RGB(0xB0, 0xB8, 0xC8);
@@ -492,9 +489,10 @@ LRESULT CALLBACK TaskBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       return 0;
     case devshell::kReleaseHotKeyMessage:
       return ReleaseHotKey(static_cast<UINT>(wParam), static_cast<UINT>(lParam));
-    case kShellStateMessage:
-      return (IsWindowVisible(shell.startMenu) ? kStateStartMenu : 0) | (IsWindowVisible(shell.switcher) ? kStateSwitcher : 0) |
-             (IsWindowVisible(shell.notice) ? kStateNotice : 0) | (shell.todayInFront ? kStateToday : 0);
+    case devshell::kShellStateMessage:
+      return (IsWindowVisible(shell.startMenu) ? devshell::kShowsStartMenu : 0) |
+             (IsWindowVisible(shell.switcher) ? devshell::kShowsSwitcher : 0) |
+             (IsWindowVisible(shell.notice) ? devshell::kShowsNotice : 0) | (shell.todayInFront ? devshell::kShowsToday : 0);
     case WM_TIMER:
       if (wParam == kForegroundTimer) {
         FollowForeground();

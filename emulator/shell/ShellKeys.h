@@ -22,6 +22,9 @@ inline constexpr UINT kReleaseHotKeyMessage = WM_APP + 20;
 // To the keypad driver's window: press and release application button wParam (1..6), as the
 // physical button does (translated through the keypad tables).
 inline constexpr UINT kPressButtonMessage = WM_APP + 21;
+// To the task bar: what the shell shows now, as kShows* bits.
+inline constexpr UINT kShellStateMessage = WM_APP + 22;
+inline constexpr LRESULT kShowsStartMenu = 0x1, kShowsSwitcher = 0x2, kShowsNotice = 0x4, kShowsToday = 0x8;
 
 // What a shell hot key does.
 enum class HotKeyAction { kPhoneTalk, kPhoneEnd, kVolumeUp, kVolumeDown, kStartMenu, kDeviceLock, kBack, kToday,
