@@ -11,6 +11,7 @@
 #include "KeypadRegistry.h"
 #include "ProfileFile.h"
 #include "ShellKeys.h"
+#include "ceshell.h"
 #include "resource.h"
 
 namespace {
@@ -130,6 +131,38 @@ bool SeedLauncherKeys() {
   return ok;
 }
 
+// The application buttons as the device leaves the factory: buttons 1 and 2 open the Notes and
+// Scanner programs through shortcuts in the Start menu's folder. A button that already has an
+// assignment (the launcher's, an administrator's) keeps it.
+bool SeedFactoryButtons() {
+  const struct { int button; const wchar_t* shortcut; const wchar_t* target; } buttons[] = {
+      {1, L"\\Windows\\Start Menu\\Programs\\Notes.lnk", L"\"\\Windows\\demonotes.exe\""},
+      {2, L"\\Windows\\Start Menu\\Programs\\Scanner.lnk", L"\"\\Windows\\demoscan.exe\""},
+  };
+  wchar_t windows[MAX_PATH] = {};
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  const std::wstring drive = std::wstring(windows).substr(0, 2);
+  bool ok = true;
+  for (const auto& b : buttons) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(b.button).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
+      ok = false;
+      continue;
+    }
+    if (RegQueryValueExW(key, L"Default", nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      std::wstring file = drive + b.shortcut, target = b.target;
+      EnsureParentFolder(file);
+      DeleteFileW(file.c_str());
+      ok = SHCreateShortcut(file.data(), target.data()) && ok;
+      ok = RegSetValueExW(key, L"Default", 0, REG_SZ, reinterpret_cast<const BYTE*>(b.shortcut),
+                          static_cast<DWORD>((wcslen(b.shortcut) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS && ok;
+    }
+    RegCloseKey(key);
+  }
+  return ok;
+}
+
 // The PAL stand-in starts "qzremu boot" for a warm boot; it finds the tool through this value.
 bool RecordToolPath() {
   wchar_t path[MAX_PATH] = {};
@@ -210,6 +243,7 @@ int CmdInstall() {
   if (!SeedLauncherKeys()) ++failures;
   if (!RecordToolPath()) ++failures;
   if (!SeedKeypad()) ++failures;
+  if (!SeedFactoryButtons()) ++failures;
   return failures ? 1 : 0;
 }
 
@@ -319,7 +353,7 @@ void Usage() {
   fprintf(stderr,
           "usage: qzremu profile default|clear|load FILE|set NAME VALUE|unset NAME\n"
           "       qzremu install            put the maker's libraries into \\Windows, seed the .exe open command\n"
-          "                                 and the keypad tables of the profile's model\n"
+          "                                 the keypad tables of the profile's model, the factory button shortcuts\n"
           "       qzremu keypad seed|reload  write the model's factory keypad tables / tell the driver to reload\n"
           "       qzremu button N           press application button N (1..6)\n"
           "       qzremu start [--wait] PROGRAM [ARGS...]\n"
