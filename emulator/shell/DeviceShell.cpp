@@ -442,6 +442,11 @@ void OnTaskBarKey(UINT vk, LPARAM lParam) {
 
 void Activate(HWND window) {
   if (!IsWindow(window)) return;
+  if (window == shell.desktop) {
+    // The desktop asking for itself: the Today screen.
+    ShowToday(L"activate request");
+    return;
+  }
   CloseStartMenu();
   ShowWindow(shell.switcher, SW_HIDE);
   LeaveToday();

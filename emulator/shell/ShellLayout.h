@@ -1,4 +1,5 @@
-// Geometry of the device shell's windows: the task bar's tap areas and the on-screen keyboard.
+// Geometry of the device shell's windows: the task bar's tap areas, the on-screen keyboard, the
+// Start menu, task switcher, notices and Today soft keys. The shell's hot keys: ShellKeys.h.
 #pragma once
 
 #include <windows.h>

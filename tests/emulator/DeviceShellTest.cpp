@@ -283,6 +283,9 @@ TEST(DeviceShellStartMenu, MenuMessagesAndTheActivateRequest) {
   WaitFor([&] { return GetForegroundWindow() == other; }, 2000);
   PostMessageW(TaskBar(), WM_USER, 8, reinterpret_cast<LPARAM>(window));
   EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == window; }));
+  // The desktop's own handle (as the desktop posts it) asks for the Today screen.
+  PostMessageW(TaskBar(), WM_USER, 8, reinterpret_cast<LPARAM>(FindWindowW(tb::kDesktopClassName, nullptr)));
+  EXPECT_TRUE(WaitFor([] { return (ShellState() & devshell::kShowsToday) != 0; }));
   DestroyWindow(other);
   DestroyWindow(window);
 }
