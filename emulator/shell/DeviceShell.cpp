@@ -201,6 +201,7 @@ void ToggleStartMenu(const std::wstring& reason) {
 void LeaveToday() {
   if (!shell.todayInFront) return;
   shell.todayInFront = false;
+  SetWindowPos(shell.desktop, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SetWindowPos(shell.desktop, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
@@ -210,7 +211,8 @@ void ShowToday(const std::wstring& reason) {
   ShowWindow(shell.switcher, SW_HIDE);
   shell.todayInFront = true;
   shell.foregroundUnderToday = GetForegroundWindow();
-  SetWindowPos(shell.desktop, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // Above the programs of other processes takes the topmost band; the task bar goes back over it.
+  SetWindowPos(shell.desktop, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SetWindowPos(shell.taskBar, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   InvalidateRect(shell.desktop, nullptr, FALSE);
   Note(L"Today screen (" + reason + L")");
@@ -295,7 +297,11 @@ bool OpenCommand(const std::wstring& commandLine, std::wstring* failure) {
   info.lpFile = c.file.c_str();
   info.lpParameters = c.parameters.empty() ? nullptr : c.parameters.c_str();
   info.nShow = SW_SHOWNORMAL;
-  if (ShellExecuteEx(&info)) return true;
+  if (ShellExecuteEx(&info)) {
+    // The program opened comes up over the Today screen, even one that was in front before.
+    LeaveToday();
+    return true;
+  }
   *failure = L"error " + std::to_wstring(GetLastError());
   return false;
 }
