@@ -443,6 +443,10 @@ void OnTaskBarKey(UINT vk, LPARAM lParam) {
     Back(L"Escape key");
   } else if (int button = devshell::ButtonOfVk(vk)) {
     if (!repeat) PressApplicationButton(button);
+  } else if (vk == VK_RETURN) {
+    // Only while button 1 is held does the driver hand Enter to the bar (a maintenance sequence);
+    // the shell itself does nothing with it.
+    Note(L"Enter key");
   }
 }
 

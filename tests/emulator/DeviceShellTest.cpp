@@ -3,6 +3,7 @@
 // and the registry.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <memory>
@@ -547,6 +548,38 @@ TEST(DeviceShellKeypad, RemappedKeysActAsTheTablesSayAfterTheReload) {
     EXPECT_FALSE(journal.Has("Start menu opened")) << journal.Dump();
     EXPECT_FALSE(journal.Has("notice")) << journal.Dump();
   }
+}
+
+// Enter reaches the task bar only while application button 1 (0xC1) is held, as the launcher's
+// maintenance sequence expects; otherwise it goes to the focused window as usual.
+TEST(DeviceShellKeypad, EnterGoesToTheTaskBarWhileButtonOneIsHeld) {
+  RegistryScope button1(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(1));
+  DeviceShell shell;
+  ASSERT_TRUE(shell.running());
+  {
+    Journal journal;
+    Press({VK_RETURN});
+    Sleep(800);
+    EXPECT_FALSE(journal.Has("shell: Enter key")) << journal.Dump();
+  }
+  Journal journal;
+  Key(VK_CONTROL, true);
+  Key(VK_F1, true);
+  Key(VK_RETURN, true);
+  Key(VK_RETURN, false);
+  Key(VK_F1, false);
+  Key(VK_CONTROL, false);
+  EXPECT_TRUE(journal.WaitFor("shell: Enter key")) << journal.Dump();
+  auto lines = journal.Lines();
+  auto at = [&](const std::string& part) {
+    return std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(part) != std::string::npos; });
+  };
+  EXPECT_LT(at("shell: button 1: nothing assigned"), at("shell: Enter key")) << journal.Dump();
+  // Released, button 1 no longer holds Enter back.
+  Journal after;
+  Press({VK_RETURN});
+  Sleep(800);
+  EXPECT_FALSE(after.Has("shell: Enter key")) << after.Dump();
 }
 
 // The Today screen's soft keys run the "Open" command of HKCU Today\Keys\112 and \113.
