@@ -69,6 +69,30 @@ void CloseDemos() {
   }
 }
 
+// A window of the test in front while the test types: keys that nobody takes (Enter, the Windows
+// key's echo) land here, never in a window that an earlier test left open.
+class KeySink {
+ public:
+  KeySink() {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    hwnd_ = CreateWindowExW(0, L"STATIC", L"Key sink", WS_POPUP | WS_VISIBLE, w / 4, h / 3, w / 2, h / 6, nullptr, nullptr,
+                            nullptr, nullptr);
+    SetForegroundWindow(hwnd_);
+    DWORD start = GetTickCount();
+    while (GetForegroundWindow() != hwnd_ && GetTickCount() - start < 2000) {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      Sleep(20);
+    }
+  }
+  ~KeySink() { DestroyWindow(hwnd_); }
+  KeySink(const KeySink&) = delete;
+  KeySink& operator=(const KeySink&) = delete;
+
+ private:
+  HWND hwnd_ = nullptr;
+};
+
 // Runs qzrdeviceshell.exe for one test and shuts it down afterwards.
 class DeviceShell {
  public:
@@ -79,8 +103,10 @@ class DeviceShell {
     if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &process_)) return;
     WaitFor([] { return TaskBar() && FindWindowW(devshell::kKeypadDriverClass, nullptr); }, 15000);
     Sleep(300);  // the driver's hook is set right after its window
+    Refocus();
   }
   ~DeviceShell() {
+    sink_.reset();
     CloseDemos();
     if (!process_.hProcess) return;
     if (HWND bar = TaskBar()) PostMessageW(bar, WM_CLOSE, 0, 0);
@@ -89,6 +115,8 @@ class DeviceShell {
     CloseHandle(process_.hProcess);
   }
   bool running() const { return process_.hProcess && TaskBar(); }
+  // Puts the test's key sink in front again (after a test brought other windows forward).
+  void Refocus() { sink_ = std::make_unique<KeySink>(); }
   static void Close() {
     for (int i = 0; i < 100 && TaskBar(); ++i) {
       if (i == 0) PostMessageW(TaskBar(), WM_CLOSE, 0, 0);
@@ -98,6 +126,7 @@ class DeviceShell {
 
  private:
   PROCESS_INFORMATION process_{};
+  std::unique_ptr<KeySink> sink_;
 };
 
 // The device journal from the moment the object is made.
@@ -421,6 +450,7 @@ TEST(DeviceShellButtons, OpenTheConfiguredShortcutThroughTheOpenOperation) {
     EXPECT_EQ(journal.Count("Demo "), std::string(c.expect).find("Demo") == 0 ? 1u : 0u) << journal.Dump();
     EXPECT_FALSE(journal.Has("Volume")) << "Ctrl+F6 is a button, not the volume key";
     CloseDemos();
+    shell.Refocus();
   }
 
   // The .exe class's open command decides how the program starts (the whitelist monitor's hook).
