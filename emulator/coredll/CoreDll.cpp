@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "ShellKeys.h"
 #include "aygshell.h"
 #include "power.h"
 
@@ -70,10 +71,16 @@ __declspec(dllexport) BOOL WINAPI GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX
   return TRUE;
 }
 
-// Gives a hot key back to the system before RegisterHotKey claims it; nothing holds keys here.
+// Takes a hot key away from whichever program holds it, so that the caller's RegisterHotKey can
+// claim it. The device shell is the one holder of system keys here: it is asked to let go and
+// answers once it has. TRUE also when nobody held the key; FALSE only when the shell does not answer.
 __declspec(dllexport) BOOL WINAPI UnregisterFunc1(UINT modifiers, UINT virtualKey) {
-  (void)modifiers;
-  (void)virtualKey;
+  HWND taskBar = FindWindowW(wince::taskbar::kClassName, nullptr);
+  if (!taskBar) return TRUE;
+  DWORD_PTR released = 0;
+  if (!SendMessageTimeoutW(taskBar, devshell::kReleaseHotKeyMessage, modifiers, virtualKey, SMTO_ABORTIFHUNG, 5000,
+                           &released))
+    return FALSE;
   return TRUE;
 }
 

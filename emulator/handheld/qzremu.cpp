@@ -8,7 +8,10 @@
 #include <vector>
 
 #include "DeviceProfile.h"
+#include "KeypadRegistry.h"
 #include "ProfileFile.h"
+#include "ShellKeys.h"
+#include "ceshell.h"
 #include "resource.h"
 
 namespace {
@@ -128,6 +131,38 @@ bool SeedLauncherKeys() {
   return ok;
 }
 
+// The application buttons as the device leaves the factory: buttons 1 and 2 open the Notes and
+// Scanner programs through shortcuts in the Start menu's folder. A button that already has an
+// assignment (the launcher's, an administrator's) keeps it.
+bool SeedFactoryButtons() {
+  const struct { int button; const wchar_t* shortcut; const wchar_t* target; } buttons[] = {
+      {1, L"\\Windows\\Start Menu\\Programs\\Notes.lnk", L"\"\\Windows\\demonotes.exe\""},
+      {2, L"\\Windows\\Start Menu\\Programs\\Scanner.lnk", L"\"\\Windows\\demoscan.exe\""},
+  };
+  wchar_t windows[MAX_PATH] = {};
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  const std::wstring drive = std::wstring(windows).substr(0, 2);
+  bool ok = true;
+  for (const auto& b : buttons) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(b.button).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
+      ok = false;
+      continue;
+    }
+    if (RegQueryValueExW(key, L"Default", nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      std::wstring file = drive + b.shortcut, target = b.target;
+      EnsureParentFolder(file);
+      DeleteFileW(file.c_str());
+      ok = SHCreateShortcut(file.data(), target.data()) && ok;
+      ok = RegSetValueExW(key, L"Default", 0, REG_SZ, reinterpret_cast<const BYTE*>(b.shortcut),
+                          static_cast<DWORD>((wcslen(b.shortcut) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS && ok;
+    }
+    RegCloseKey(key);
+  }
+  return ok;
+}
+
 // The PAL stand-in starts "qzremu boot" for a warm boot; it finds the tool through this value.
 bool RecordToolPath() {
   wchar_t path[MAX_PATH] = {};
@@ -139,6 +174,57 @@ bool RecordToolPath() {
                            static_cast<DWORD>((wcslen(path) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
   RegCloseKey(key);
   return ok;
+}
+
+// The keypad of the device the profile describes; before any profile is written (a fresh
+// install), the default profile's device.
+keypad::Keypad ProfileKeypad() {
+  if (wince::ReadProfileString(wince::profile::kPalModel) || wince::ReadProfileString(wince::profile::kOemInfo))
+    return keypad::KeypadOfProfile();
+  std::wstring pal, oem;
+  for (const auto& e : emulator::ParseProfileText(wince::FromUtf8(EmbeddedDefaultProfile()))) {
+    if (e.name == wince::profile::kPalModel) pal = e.text;
+    if (e.name == wince::profile::kOemInfo) oem = e.text;
+  }
+  return keypad::KeypadForDevice(pal, oem);
+}
+
+// The keypad driver's factory tables for the device's model, written afresh.
+bool SeedKeypad() {
+  keypad::Keypad k = ProfileKeypad();
+  if (!keypad::WriteFactoryTables(k)) {
+    fprintf(stderr, "cannot write the keypad tables under HKEY_LOCAL_MACHINE\\%ls\n", keypad::kKeybdKey);
+    return false;
+  }
+  printf("keypad tables: %ls (layout %ls)\n", k.name.c_str(), k.tables.layoutId.c_str());
+  return true;
+}
+
+int CmdKeypad(const std::vector<std::wstring>& args) {
+  if (args.size() == 1 && args[0] == L"seed") return SeedKeypad() ? 0 : 1;
+  if (args.size() == 1 && args[0] == L"reload") {
+    // As a program that changed the tables tells the driver.
+    HANDLE e = CreateEventW(nullptr, FALSE, FALSE, keypad::kChangeEvent);
+    if (!e) return 1;
+    SetEvent(e);
+    CloseHandle(e);
+    return 0;
+  }
+  return 2;
+}
+
+// Presses application button n as a script's finger would: through the keypad driver.
+int CmdButton(const std::vector<std::wstring>& args) {
+  if (args.size() != 1) return 2;
+  int n = _wtoi(args[0].c_str());
+  if (n < 1 || n > keypad::kAppButtons) return 2;
+  HWND driver = FindWindowW(devshell::kKeypadDriverClass, nullptr);
+  if (!driver) {
+    fprintf(stderr, "the device shell (and its keypad driver) is not running\n");
+    return 1;
+  }
+  DWORD_PTR done = 0;
+  return SendMessageTimeoutW(driver, devshell::kPressButtonMessage, n, 0, SMTO_ABORTIFHUNG, 5000, &done) ? 0 : 1;
 }
 
 int CmdInstall() {
@@ -156,6 +242,8 @@ int CmdInstall() {
   if (!SeedExecutableClass()) ++failures;
   if (!SeedLauncherKeys()) ++failures;
   if (!RecordToolPath()) ++failures;
+  if (!SeedKeypad()) ++failures;
+  if (!SeedFactoryButtons()) ++failures;
   return failures ? 1 : 0;
 }
 
@@ -265,6 +353,9 @@ void Usage() {
   fprintf(stderr,
           "usage: qzremu profile default|clear|load FILE|set NAME VALUE|unset NAME\n"
           "       qzremu install            put the maker's libraries into \\Windows, seed the .exe open command\n"
+          "                                 the keypad tables of the profile's model, the factory button shortcuts\n"
+          "       qzremu keypad seed|reload  write the model's factory keypad tables / tell the driver to reload\n"
+          "       qzremu button N           press application button N (1..6)\n"
           "       qzremu start [--wait] PROGRAM [ARGS...]\n"
           "       qzremu boot [--wait] [--after-exit PID]   run the start-up list as a warm boot does\n");
 }
@@ -284,6 +375,8 @@ int wmain(int argc, wchar_t** argv) {
   else if (cmd == L"install") rc = CmdInstall();
   else if (cmd == L"start") rc = CmdStart(args);
   else if (cmd == L"boot") rc = CmdBoot(args);
+  else if (cmd == L"keypad") rc = CmdKeypad(args);
+  else if (cmd == L"button") rc = CmdButton(args);
   if (rc == 2) Usage();
   return rc;
 }

@@ -75,4 +75,75 @@ RECT SipWindowRect(int screenWidth, int screenHeight) {
   return {0, screenHeight - bar - height, screenWidth, screenHeight - bar};
 }
 
+namespace {
+
+int RowHeight(int bar) { return bar * 3 / 4; }
+
+}  // namespace
+
+RECT StartMenuRect(int screenWidth, int screenHeight, int itemCount) {
+  int bar = wince::ShellBarHeight(screenWidth, screenHeight);
+  int width = screenWidth * 2 / 3;
+  int height = RowHeight(bar) * (itemCount + 1) + 2;
+  if (bar + height > screenHeight) height = screenHeight - bar;
+  return {0, bar, width, bar + height};
+}
+
+RECT StartMenuItemRect(int menuWidth, int barHeight, int index) {
+  int row = RowHeight(barHeight);
+  return {1, 1 + row * (index + 1), menuWidth - 1, 1 + row * (index + 2)};
+}
+
+int StartMenuItemAt(int menuWidth, int barHeight, int itemCount, POINT point) {
+  for (int i = 0; i < itemCount; ++i) {
+    RECT r = StartMenuItemRect(menuWidth, barHeight, i);
+    if (PtInRect(&r, point)) return i;
+  }
+  return -1;
+}
+
+RECT SwitcherRect(int screenWidth, int screenHeight, int rows) {
+  int bar = wince::ShellBarHeight(screenWidth, screenHeight);
+  int width = screenWidth * 5 / 6;
+  int height = RowHeight(bar) * (rows + 1) + bar / 2;
+  int maxHeight = screenHeight - bar * 3;
+  if (height > maxHeight) height = maxHeight;
+  int left = (screenWidth - width) / 2, top = bar + (screenHeight - bar - height) / 3;
+  return {left, top, left + width, top + height};
+}
+
+RECT SwitcherRowRect(int panelWidth, int barHeight, int row) {
+  int h = RowHeight(barHeight);
+  return {barHeight / 4, barHeight / 4 + h * (row + 1), panelWidth - barHeight / 4, barHeight / 4 + h * (row + 2)};
+}
+
+int SwitcherRowAt(int panelWidth, int barHeight, int rows, POINT point) {
+  for (int i = 0; i < rows; ++i) {
+    RECT r = SwitcherRowRect(panelWidth, barHeight, i);
+    if (PtInRect(&r, point)) return i;
+  }
+  return -1;
+}
+
+RECT NoticeRect(int screenWidth, int screenHeight) {
+  int bar = wince::ShellBarHeight(screenWidth, screenHeight);
+  int margin = bar / 2;
+  return {margin, bar + margin, screenWidth - margin, bar + margin + bar * 2};
+}
+
+RECT TodaySoftKeyRect(int screenWidth, int screenHeight, int softKey) {
+  int bar = wince::ShellBarHeight(screenWidth, screenHeight);
+  RECT key = wince::SoftKeyRect(screenWidth, bar, 2, softKey - 1);
+  OffsetRect(&key, 0, screenHeight - bar);
+  return key;
+}
+
+int TodaySoftKeyAt(int screenWidth, int screenHeight, POINT point) {
+  for (int key = 1; key <= 2; ++key) {
+    RECT r = TodaySoftKeyRect(screenWidth, screenHeight, key);
+    if (PtInRect(&r, point)) return key;
+  }
+  return 0;
+}
+
 }  // namespace devshell
