@@ -103,7 +103,8 @@ std::vector<BYTE> DeviceDialogTemplate(const BYTE* data, size_t size) {
   memcpy(&style, data + styleAt, 4);
   memcpy(&exStyle, data + exStyleAt, 4);
   if (style & WS_CHILD) return copy;
-  style &= ~kFrameStyles;
+  // The device's windows always clip their children: a dialog repaint never covers a control.
+  style = (style & ~kFrameStyles) | WS_CLIPCHILDREN;
   exStyle &= ~kFrameExStyles;
   memcpy(copy.data() + styleAt, &style, 4);
   memcpy(copy.data() + exStyleAt, &exStyle, 4);

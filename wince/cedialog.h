@@ -29,7 +29,7 @@ namespace wince {
 inline constexpr wchar_t kHidesTaskBarProperty[] = L"QZR.HidesTaskBar";
 
 // A copy of a dialog template (DLGTEMPLATE or DLGTEMPLATEEX) without caption, system menu or
-// frame styles, as the device shows top-level dialogs. Child templates and anything too short
+// frame styles and clipping its children, as the device shows top-level dialogs. Child templates and anything too short
 // to be a template come back unchanged.
 std::vector<BYTE> DeviceDialogTemplate(const BYTE* data, size_t size);
 

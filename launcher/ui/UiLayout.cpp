@@ -76,6 +76,9 @@ LayoutPlan MainDialogLayout(const MainLayoutInput& in) {
     } else {
       gauge({170, 590, 140, 40});
       p.Move(IDC_STATUS_BUTTON, {330, 590, 140, 40}, true);
+      // Beside gauge and Status, as on 480 x 800: at 192 DPI no template place lands there
+      // that also suits the 96-DPI screens (the font's units do not scale by exactly two).
+      p.Move(IDC_SIGNAL_METER, {20, 590, 140, 40});
       p.Move(IDC_LOGO, {0, p.At(IDC_SIGNAL_METER).y - band, 480, band});
       hideSerial();
       p.Move(IDC_PROGRAM_LIST, {0, 0, 480, p.At(IDC_LOGO).y});

@@ -54,10 +54,11 @@ TEST(DeviceDialogs, TemplatesLoseCaptionAndFrameButNothingElse) {
     bool extended;
     DWORD style, exStyle, wantStyle, wantExStyle;
   } cases[] = {
-      {"extended popup with caption", true, popup, 0, WS_POPUP | DS_SETFONT, 0},
-      {"plain popup, modal frame", false, WS_POPUP | DS_MODALFRAME | WS_CAPTION, WS_EX_DLGMODALFRAME, WS_POPUP, 0},
+      {"extended popup with caption", true, popup, 0, WS_POPUP | DS_SETFONT | WS_CLIPCHILDREN, 0},
+      {"plain popup, modal frame", false, WS_POPUP | DS_MODALFRAME | WS_CAPTION, WS_EX_DLGMODALFRAME,
+       WS_POPUP | WS_CLIPCHILDREN, 0},
       {"sizeable, visible", true, WS_POPUP | WS_VISIBLE | WS_THICKFRAME | WS_BORDER, WS_EX_CLIENTEDGE | WS_EX_TOPMOST,
-       WS_POPUP | WS_VISIBLE, WS_EX_TOPMOST},
+       WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, WS_EX_TOPMOST},
       {"a child page keeps its frame", true, WS_CHILD | WS_CAPTION, 0, WS_CHILD | WS_CAPTION, 0},
   };
   for (const auto& c : cases) {
