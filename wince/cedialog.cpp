@@ -60,10 +60,14 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UIN
   return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
-BOOL CALLBACK SubclassLists(HWND child, LPARAM) {
+BOOL CALLBACK PrepareControl(HWND child, LPARAM) {
   wchar_t cls[32] = {};
   GetClassNameW(child, cls, 32);
   if (!wcscmp(cls, WC_LISTVIEWW)) SetWindowSubclass(child, ListProc, kListSubclass, 0);
+  // A group box paints only its frame: the dialog, which clips its children, still paints
+  // the inside of the box.
+  if (!_wcsicmp(cls, WC_BUTTONW) && (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX)
+    SetWindowLongW(child, GWL_EXSTYLE, GetWindowLongW(child, GWL_EXSTYLE) | WS_EX_TRANSPARENT);
   return TRUE;
 }
 
@@ -77,7 +81,7 @@ INT_PTR CALLBACK DeviceDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
   if (!call) return FALSE;
   if (msg == WM_INITDIALOG) {
     SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    EnumChildWindows(hwnd, SubclassLists, 0);
+    EnumChildWindows(hwnd, PrepareControl, 0);
     lParam = call->param;
   }
   INT_PTR result = call->proc ? call->proc(hwnd, msg, wParam, lParam) : FALSE;
