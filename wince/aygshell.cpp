@@ -13,7 +13,7 @@
 namespace {
 
 constexpr wchar_t kMenuBarClass[] = L"menu_worker";
-constexpr wchar_t kMenuBarProperty[] = L"QZR.MenuBar";
+using wince::kMenuBarProperty;
 constexpr COLORREF kBarColour = RGB(0x1E, 0x2C, 0x48);
 constexpr COLORREF kPressedColour = RGB(0x3C, 0x5A, 0x8C);
 constexpr COLORREF kKeyTextColour = RGB(0xFF, 0xFF, 0xFF);
