@@ -5,7 +5,10 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${QZR_BUILD_DIR:-$ROOT/build}
 PACKAGES=(cmake make g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           mingw-w64-x86-64-dev libz-mingw-w64-dev wine wine64 xvfb xauth x11-apps x11-utils imagemagick
-          googletest dpkg-dev xdotool)
+          googletest dpkg-dev fonts-wine fonts-dejavu-core xdotool)
+# fonts-wine: Wine's own Tahoma, Marlett and symbol fonts; without them frame buttons and
+# message-box glyphs draw as letters. The wine packages only recommend it. fonts-dejavu-core:
+# the labels of scripts/screenshots' contact sheet.
 
 log() { printf '== %s\n' "$*" >&2; }
 
@@ -92,6 +95,23 @@ start_handheld() {
 # device's root-relative paths resolve.
 on_handheld() {
   (cd "$WINEPREFIX/drive_c" && wine "$@")
+}
+
+# The handheld's screen density: the VGA-class screens run at 192 DPI, the QVGA ones at 96.
+handheld_dpi() {
+  case "$1" in 480x640|480x800|640x480) echo 192 ;; *) echo 96 ;; esac
+}
+
+# Makes the handheld's screen SIZE (WxH): a Wine virtual desktop of that size at the device's
+# DPI, which the device profile states too. Call it after the profile is loaded and before the
+# launcher starts: programs take the DPI when they start.
+set_handheld_screen() {
+  local size=$1 dpi
+  dpi=$(handheld_dpi "$size")
+  on_handheld reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Handheld /f >/dev/null
+  on_handheld reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Handheld /d "$size" /f >/dev/null
+  on_handheld reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
+  on_handheld "$BUILD/bin/qzremu.exe" profile set ScreenDpi "$dpi" >/dev/null
 }
 
 stop_handheld() {

@@ -29,6 +29,7 @@ inline constexpr wchar_t kJournalFile[] = L"JournalFile";          // REG_SZ, wh
 inline constexpr wchar_t kRebootOnBootRequest[] = L"RebootOnBootRequest";  // REG_SZ "1": a PAL boot runs the start-up list
 inline constexpr wchar_t kPalBootResult[] = L"PalBootResult";      // REG_SZ, PALBOOT_BootTerminal's answer; missing = 0
 inline constexpr wchar_t kBatteryPercent[] = L"BatteryPercent";    // REG_SZ decimal 0..255, main battery
+inline constexpr wchar_t kScreenDpi[] = L"ScreenDpi";              // REG_SZ decimal, the screen's DPI (LogPixels)
 }  // namespace profile
 
 // HKEY_LOCAL_MACHINE\<kStartUpKey>: the handheld's start-up list, REG_SZ "LaunchNN" = program,

@@ -7,12 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "cedialog.h"
 #include "softkeys.h"
 
 namespace {
 
 constexpr wchar_t kMenuBarClass[] = L"menu_worker";
-constexpr wchar_t kMenuBarProperty[] = L"QZR.MenuBar";
+using wince::kMenuBarProperty;
 constexpr COLORREF kBarColour = RGB(0x1E, 0x2C, 0x48);
 constexpr COLORREF kPressedColour = RGB(0x3C, 0x5A, 0x8C);
 constexpr COLORREF kKeyTextColour = RGB(0xFF, 0xFF, 0xFF);
@@ -227,6 +228,12 @@ BOOL WINAPI SHDoneButton(HWND window, DWORD state) {
 }
 
 BOOL WINAPI SHFullScreen(HWND window, DWORD state) {
+  // A window that asked the task bar away has its client area from the screen's top edge.
+  if (IsWindow(window) && (state & (SHFS_HIDETASKBAR | SHFS_SHOWTASKBAR))) {
+    if (state & SHFS_HIDETASKBAR) SetPropW(window, wince::kHidesTaskBarProperty, reinterpret_cast<HANDLE>(1));
+    else RemovePropW(window, wince::kHidesTaskBarProperty);
+    SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   HWND taskBar = FindTaskBar();
   if (!taskBar) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);

@@ -73,6 +73,8 @@ namespace wince {
 // The SHDoneButton state that a window asked for (0 when it never asked); the device shell's
 // task bar reads it from the foreground window.
 inline constexpr wchar_t kDoneButtonProperty[] = L"QZR.DoneButton";
+// The window property that holds a window's soft-key bar (SHCreateMenuBar's window).
+inline constexpr wchar_t kMenuBarProperty[] = L"QZR.MenuBar";
 DWORD DoneButtonState(HWND window);
 
 // Heights of the shell's bars: 26 pixels on a 240-pixel screen, scaled as the device's

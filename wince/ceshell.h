@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
 
@@ -35,4 +36,30 @@ HANDLE WINAPI CeCreateToolhelp32Snapshot(DWORD flags, DWORD processId);
 #define SHGetSpecialFolderPathW CeSHGetSpecialFolderPath
 #define SHGetSpecialFolderPath CeSHGetSpecialFolderPath
 #define CreateToolhelp32Snapshot CeCreateToolhelp32Snapshot
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+// File information as the device's shell gives it: a device path ("\Windows\x.exe") is found on
+// the drive that holds it, and a program or icon file that exists shows its own icon even when
+// the caller asks by file attributes; a missing one gets the class's default icon.
+DWORD_PTR WINAPI CeSHGetFileInfoW(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT infoSize, UINT flags);
+#ifdef __cplusplus
+}
+#endif
+
+#ifndef WINCE_NO_REDIRECT
+#undef SHGetFileInfo
+#define SHGetFileInfoW CeSHGetFileInfoW
+#define SHGetFileInfo CeSHGetFileInfoW
+#endif
+
+#ifdef __cplusplus
+#include <string>
+namespace wince {
+// Where a device path lives on this machine: a root-relative path on the first of the given
+// drives whose file exists (the first drive when none has it); other paths unchanged.
+std::wstring HostPathOf(const std::wstring& devicePath, const std::wstring& drives);
+}  // namespace wince
 #endif

@@ -38,6 +38,12 @@ std::wstring ExpandOpenCommand(const std::wstring& command, const std::wstring& 
   return out;
 }
 
+std::wstring Unquoted(const std::wstring& path) {
+  size_t first = path.find_first_not_of(L" \t"), last = path.find_last_not_of(L" \t");
+  if (first == std::wstring::npos || last - first < 1 || path[first] != L'"' || path[last] != L'"') return path;
+  return path.substr(first + 1, last - first - 1);
+}
+
 std::wstring DeviceFormPath(const std::wstring& path, wchar_t deviceDrive) {
   if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\' && towupper(path[0]) == towupper(deviceDrive))
     return path.substr(2);
@@ -133,12 +139,13 @@ BOOL WINAPI CeShellExecuteEx(SHELLEXECUTEINFOW* info) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  if (!info->lpFile || !*info->lpFile) {
+  std::wstring file = info->lpFile ? wince::Unquoted(info->lpFile) : std::wstring();
+  if (file.empty()) {
     info->hInstApp = reinterpret_cast<HINSTANCE>(SE_ERR_FNF);
     SetLastError(ERROR_FILE_NOT_FOUND);
     return FALSE;
   }
-  std::wstring file = info->lpFile;
+  std::wstring folder = info->lpDirectory ? wince::Unquoted(info->lpDirectory) : std::wstring();
   std::wstring parameters = info->lpParameters ? info->lpParameters : L"";
   std::wstring verb = info->lpVerb && *info->lpVerb ? info->lpVerb : L"open";
   std::wstring command = OpenCommandFor(file, verb);
@@ -149,7 +156,7 @@ BOOL WINAPI CeShellExecuteEx(SHELLEXECUTEINFOW* info) {
   si.dwFlags = STARTF_USESHOWWINDOW;
   si.wShowWindow = static_cast<WORD>(info->nShow);
   PROCESS_INFORMATION pi{};
-  if (!StartCommandLine(commandLine, nullptr, nullptr, FALSE, 0, nullptr, info->lpDirectory, &si, &pi)) {
+  if (!StartCommandLine(commandLine, nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) {
     DWORD error = GetLastError();
     info->hInstApp = reinterpret_cast<HINSTANCE>(static_cast<ULONG_PTR>(error == ERROR_FILE_NOT_FOUND ? SE_ERR_FNF : SE_ERR_ACCESSDENIED));
     SetLastError(error);

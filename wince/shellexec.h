@@ -43,6 +43,8 @@ DWORD WINAPI CeGetProcessImagePath(DWORD processId, LPWSTR path, DWORD capacity)
 namespace wince {
 // The open command with "%1" (also %1 and %L) replaced by the file and %* by the parameters.
 std::wstring ExpandOpenCommand(const std::wstring& command, const std::wstring& file, const std::wstring& parameters);
+// The device shell takes a file or folder in double quotes as the same path without them.
+std::wstring Unquoted(const std::wstring& path);
 // "C:\x\y.exe" -> "\x\y.exe" when C is the device's drive; other paths unchanged.
 std::wstring DeviceFormPath(const std::wstring& path, wchar_t deviceDrive);
 // The same with this device's drive: the form CeGetProcessImagePath answers in.

@@ -76,6 +76,9 @@ BOOL WINAPI CePostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 // Soft-key bars, the task bar's "ok" button, full-screen state, DIB loading (aygshell).
 #include "aygshell.h"
 
+// Top-level dialogs without caption or frame, below the task bar unless full screen.
+#include "cedialog.h"
+
 // Power status records and GetSystemPowerStatusEx2.
 #include "power.h"
 

@@ -22,3 +22,6 @@ NetworkAuthentication=7
 ActiveProfile=Profile_1
 Profile1Association=RSN
 BatteryPercent=87
+; No wired link: the cradle's Ethernet adapter is reported only with WiredLink=up or down
+; (then WiredSpeed in bit/s, default 100000000, and WiredOperStatus 0..5).
+; ScreenDpi is set with the screen size (scripts/run: 192 on VGA screens, 96 on QVGA ones).

@@ -66,6 +66,29 @@ void Fill(HDC dc, const RECT& r, COLORREF colour) {
 int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
 int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 
+// For a while after a window comes forward, the task bar and that window's soft-key bar are
+// put back on top: the desktop shows a newly raised window over them although the window list
+// keeps them above it.
+constexpr int kRaiseTicks = 8;
+HWND g_lastForeground = nullptr;
+int g_raiseTicks = 0;
+
+void KeepBarsAbove(HWND fg) {
+  constexpr UINT kOrderOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+  if (fg != g_lastForeground) {
+    g_lastForeground = fg;
+    g_raiseTicks = kRaiseTicks;
+  }
+  if (g_raiseTicks <= 0 || !fg) return;
+  --g_raiseTicks;
+  HWND bar = static_cast<HWND>(GetPropW(fg, wince::kMenuBarProperty));
+  if (bar && IsWindowVisible(bar)) SetWindowPos(bar, HWND_TOP, 0, 0, 0, 0, kOrderOnly);
+  if (IsWindowVisible(shell.taskBar)) {
+    SetWindowPos(shell.taskBar, HWND_NOTOPMOST, 0, 0, 0, 0, kOrderOnly);
+    SetWindowPos(shell.taskBar, HWND_TOPMOST, 0, 0, 0, 0, kOrderOnly);
+  }
+}
+
 // Looks at the foreground window: its title shows in the bar, and its SHDoneButton wish decides
 // whether the "ok" button shows.
 void FollowForeground() {
@@ -512,6 +535,8 @@ LRESULT CALLBACK TaskBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       if (wParam == kForegroundTimer) {
         FollowForeground();
         if (shell.todayInFront && GetForegroundWindow() != shell.foregroundUnderToday) LeaveToday();
+        HWND fg = GetForegroundWindow();
+        KeepBarsAbove(fg == shell.taskBar || fg == shell.desktop || fg == shell.sip ? nullptr : fg);
       }
       return 0;
     case tb::kDoneButtonMessage:

@@ -3,7 +3,7 @@
 
 #include "wince.h"
 
-#include <iphlpapi.h>
+#include "cenet.h"
 
 #include <cwchar>
 #include <cwctype>

@@ -18,6 +18,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+// The device's dialog manager: captionless dialogs, list views that take Enter.
+#include "wince.h"
+
 #include <string>
 #include <vector>
 

@@ -199,13 +199,14 @@ void LauncherDialog::CreateBatteryGauge() {
 }
 
 void LauncherDialog::LoadTopLogo() {
+  // Bound with or without a picture: its band is then painted in the window colour.
+  logo_.Attach(Item(IDC_LOGO));
   if (model_.topLogoPath.empty()) return;
   logoBitmap_.reset(SHLoadDIBitmap(model_.topLogoPath.c_str()));
   if (!logoBitmap_) {
     logoWidth_ = logoHeight_ = 0;
     return;
   }
-  logo_.Attach(Item(IDC_LOGO));
   SendDlgItemMessageW(hwnd(), IDC_LOGO, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(logoBitmap_.get()));
   BITMAP info{};
   if (GetObjectW(logoBitmap_.get(), sizeof info, &info) == sizeof info) {

@@ -45,8 +45,8 @@ std::wstring IdentificationText(bool whitelistEnabled, int versionResult, const 
 }
 
 OpenRequest VolumeProgramRequest(const std::wstring& folder) {
-  // The shell's request takes plain paths; quotes would become part of the names.
-  return {folder + kVolumeProgramName, folder};
+  // Quoted, as the device shell takes paths with blanks ("\Flash File Store\...").
+  return {L"\"" + folder + kVolumeProgramName + L"\"", L"\"" + folder + L"\""};
 }
 
 }  // namespace qzr

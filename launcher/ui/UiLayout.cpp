@@ -1,6 +1,8 @@
 // Layout rules of the main dialog, the status page and the password dialog.
 #include "UiLayout.h"
 
+#include <algorithm>
+
 #include "UiTexts.h"
 #include "resource.h"
 
@@ -12,6 +14,7 @@ class PlanBuilder {
   explicit PlanBuilder(ControlRects current = {}) : current_(std::move(current)) {}
 
   void Move(int id, Rect r, bool bigFont = false) {
+    if (clipRight_ > 0 && id != kDialogItem && r.x + r.w > clipRight_) r.w = std::max(0, clipRight_ - r.x);
     plan_.push_back({id, Placing::Move, r, bigFont});
     current_[id] = r;
   }
@@ -28,11 +31,14 @@ class PlanBuilder {
   }
 
   const Rect& At(int id) { return current_[id]; }
+  // Controls placed from here on end at the screen's right edge at the latest.
+  void ClipRight(int right) { clipRight_ = right; }
   LayoutPlan Take() { return std::move(plan_); }
 
  private:
   ControlRects current_;
   LayoutPlan plan_;
+  int clipRight_ = 0;
 };
 
 bool Is(int w, int h, int sw, int sh) { return w == sw && h == sh; }
@@ -54,14 +60,25 @@ LayoutPlan MainDialogLayout(const MainLayoutInput& in) {
     p.Hide(IDC_SERIAL_LABEL);
     p.Hide(IDC_SERIAL);
   };
+  // Windowed screens start the status page from the soft key and have no room for the meter
+  // row: left at their template places, gauge, meter and button would sit on the list.
+  auto hideMeterRow = [&] {
+    if (in.gaugeExists) p.Hide(IDC_BATTERY_GAUGE);
+    p.Hide(IDC_SIGNAL_METER);
+    p.Hide(IDC_STATUS_BUTTON);
+  };
 
   if (Is(W, H, 480, 640)) {
     if (!in.fullScreen) {
+      hideMeterRow();
       p.Move(IDC_LOGO, {0, in.workHeight - band, 480, band});
       p.Move(IDC_PROGRAM_LIST, {0, 0, 480, in.workHeight - band});
     } else {
       gauge({170, 590, 140, 40});
       p.Move(IDC_STATUS_BUTTON, {330, 590, 140, 40}, true);
+      // Beside gauge and Status, as on 480 x 800: at 192 DPI no template place lands there
+      // that also suits the 96-DPI screens (the font's units do not scale by exactly two).
+      p.Move(IDC_SIGNAL_METER, {20, 590, 140, 40});
       p.Move(IDC_LOGO, {0, p.At(IDC_SIGNAL_METER).y - band, 480, band});
       hideSerial();
       p.Move(IDC_PROGRAM_LIST, {0, 0, 480, p.At(IDC_LOGO).y});
@@ -69,9 +86,7 @@ LayoutPlan MainDialogLayout(const MainLayoutInput& in) {
     }
   } else if (Is(W, H, 480, 800)) {
     if (!in.fullScreen) {
-      if (in.gaugeExists) p.Hide(IDC_BATTERY_GAUGE);
-      p.Hide(IDC_SIGNAL_METER);
-      p.Hide(IDC_STATUS_BUTTON);
+      hideMeterRow();
       p.Move(IDC_LOGO, {0, in.workHeight - band, 480, band});
       p.Move(IDC_PROGRAM_LIST, {0, 0, 480, in.workHeight - band});
       hideSerial();
@@ -86,24 +101,33 @@ LayoutPlan MainDialogLayout(const MainLayoutInput& in) {
     }
   } else if (Is(W, H, 640, 480)) {
     if (!in.fullScreen) {
+      hideMeterRow();
       p.Move(IDC_PROGRAM_LIST, {0, 30, 640, 290});
-      p.Move(IDC_LOGO, {0, 260, 640, 80});
+      // Below the list, not over its last row, and no further than the soft-key bar.
+      p.Move(IDC_LOGO, {0, 320, 640, std::clamp(in.workHeight - 320, 0, 80)});
     } else {
       p.Move(IDC_PROGRAM_LIST, {0, 0, 640, 290});
       p.Move(IDC_LOGO, {0, 290, 640, 80});
       hideSerial();
+      // The template's meter place suits the portrait screens; here it would be off the screen.
+      p.Move(IDC_SIGNAL_METER, {90, 420, 140, 50});
       gauge({250, 420, 140, 50});
       p.Move(IDC_STATUS_BUTTON, {480, 420, 140, 50}, true);
       p.ToScreen(W, H);
     }
   } else if (Is(W, H, 320, 240)) {
     if (in.fullScreen) hideSerial();
+    else hideMeterRow();
     p.Move(IDC_PROGRAM_LIST, {0, 0, 320, 145});
     p.Move(IDC_LOGO, {0, 145, 320, 40});
-    gauge({125, 210, 70, 25});
-    p.Move(IDC_STATUS_BUTTON, {240, 210, 70, 25});
+    if (in.fullScreen) {
+      p.Move(IDC_SIGNAL_METER, {10, 210, 105, 25});
+      gauge({125, 210, 70, 25});
+      p.Move(IDC_STATUS_BUTTON, {240, 210, 70, 25});
+    }
     p.ToScreen(W, H);
   } else if (!in.fullScreen) {
+    hideMeterRow();
     p.Move(IDC_LOGO, {0, in.workHeight - in.logoHeight, W, in.logoHeight});
     p.Move(IDC_PROGRAM_LIST, {0, 0, W, in.workHeight - in.logoHeight});
   } else {
@@ -135,6 +159,9 @@ LayoutPlan MainDialogLayout(const MainLayoutInput& in) {
 LayoutPlan StatusDialogLayout(const StatusLayoutInput& in) {
   const int W = in.screenWidth, H = in.screenHeight;
   PlanBuilder p(in.current);
+  // Some value fields are wider than the room right of them (W - 20 from x = 46, say); their
+  // text would run off the screen, so they end at its edge.
+  p.ClipRight(W);
   const bool font640 = Is(W, H, 640, 480);
 
   if (Is(W, H, 480, 640) || Is(W, H, 480, 800)) {

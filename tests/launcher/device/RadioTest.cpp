@@ -255,6 +255,19 @@ TEST(WiredLink, OnlyEthernetSpeedsWithALiveStatusCount) {
     }
     EXPECT_EQ(qzr::AnyWiredLinkUp(c.adapters), c.up) << label;
   }
-  int machine = qzr::IsWiredLinkUp();  // this machine's adapters, whatever they are
-  EXPECT_TRUE(machine == 0 || machine == 1);
+  // The device's own adapters, as its profile describes them; never the host's.
+  ProfileScope profile;
+  const struct {
+    const wchar_t *link, *speed, *status;
+    int up;
+  } device[] = {{nullptr, nullptr, nullptr, 0}, {L"up", L"100000000", nullptr, 1}, {L"down", L"100000000", nullptr, 0},
+                {L"up", L"54000000", nullptr, 0}, {L"up", L"10000000", L"4", 1}, {L"up", L"1000000000", L"2", 0}};
+  for (const auto& d : device) {
+    profile.Unset(L"WiredSpeed");
+    profile.Unset(L"WiredOperStatus");
+    if (d.link) profile.Set(L"WiredLink", d.link); else profile.Unset(L"WiredLink");
+    if (d.speed) profile.Set(L"WiredSpeed", d.speed);
+    if (d.status) profile.Set(L"WiredOperStatus", d.status);
+    EXPECT_EQ(qzr::IsWiredLinkUp(), d.up) << (d.link ? Narrow(d.link) : "no adapter") << " " << (d.speed ? Narrow(d.speed) : "");
+  }
 }

@@ -67,13 +67,28 @@ class ScriptedSteps {
   }
   bool finished() const { return next_ >= steps_.size(); }
 
+  // Called from a step: runs that step again on the next tick, up to `times` ticks in all, so
+  // that a step can wait for what the dialog's own loop has still to do.
+  static bool Again(int times) {
+    ScriptedSteps* self = current_;
+    if (!self || self->repeats_ + 1 >= times) {
+      if (self) self->repeats_ = 0;
+      return false;
+    }
+    ++self->repeats_;
+    --self->next_;
+    return true;
+  }
+
  private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     ScriptedSteps* self = current_;
     if (!self) return;
     if (self->next_ < self->steps_.size()) {
       size_t index = self->next_++;
+      const int repeatsBefore = self->repeats_;
       self->steps_[index]();
+      if (self->next_ > index && self->repeats_ == repeatsBefore) self->repeats_ = 0;
       return;
     }
     if (++self->idleTicks_ < 60) return;
@@ -83,6 +98,7 @@ class ScriptedSteps {
   inline static ScriptedSteps* current_ = nullptr;
   std::vector<std::function<void()>> steps_;
   size_t next_ = 0;
+  int repeats_ = 0;
   int idleTicks_ = 0;
   UINT_PTR timer_ = 0;
 };
@@ -115,6 +131,46 @@ inline LRESULT NotifyList(HWND dialog, UINT code, int item) {
   note.hdr.code = code;
   note.iItem = item;
   return SendMessageW(dialog, WM_NOTIFY, 1050, reinterpret_cast<LPARAM>(&note));
+}
+
+// Colours read back from what a window shows on the screen, as RGB triples.
+inline std::vector<COLORREF> ScreenPixels(HWND window) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  std::vector<COLORREF> pixels;
+  if (w <= 0 || h <= 0) return pixels;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  GdiFlush();
+  const DWORD* p = static_cast<const DWORD*>(bits);
+  for (int i = 0; i < w * h; ++i) pixels.push_back(RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF));
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+inline int CountPixels(const std::vector<COLORREF>& pixels, bool (*match)(COLORREF)) {
+  int n = 0;
+  for (COLORREF c : pixels) n += match(c) ? 1 : 0;
+  return n;
+}
+
+// Presses and releases a key through the system's input queue, as the keypad would.
+inline void PressKey(WORD key) {
+  INPUT input[2] = {};
+  input[0].type = input[1].type = INPUT_KEYBOARD;
+  input[0].ki.wVk = input[1].ki.wVk = key;
+  input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, input, sizeof(INPUT));
 }
 
 inline void Command(HWND dialog, int id) { SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }

@@ -172,6 +172,73 @@ TEST_F(MainDialogTest, ItemsNeedingSignalFollowTheRadiosAddress) {
   EXPECT_TRUE(boxes.boxes.empty());
 }
 
+// What the meter shows: bars on black, or a picture on the button face: the plug drawn in
+// gold, or the same plug with red across it.
+bool IsPlugGold(COLORREF c) { return GetRValue(c) > 0xE0 && GetGValue(c) > 0xC0 && GetGValue(c) < 0xE8 && GetBValue(c) < 0x40; }
+bool IsCrossRed(COLORREF c) { return GetRValue(c) > 0xE0 && GetGValue(c) < 0x40 && GetBValue(c) < 0x40; }
+bool IsBlack(COLORREF c) { return c == 0; }
+
+struct MeterPicture {
+  bool plug, crossed;
+};
+MeterPicture SeenOn(const std::vector<COLORREF>& pixels) {
+  const bool bars = CountPixels(pixels, IsBlack) * 3 > static_cast<int>(pixels.size());
+  const bool gold = CountPixels(pixels, IsPlugGold) > 0, red = CountPixels(pixels, IsCrossRed) > 0;
+  return {!bars && gold && !red, !bars && gold && red};
+}
+
+TEST_F(MainDialogTest, AdapterAnswersFromTheProfileDecideMeterAndGating) {
+  auto model = MakeModel(true, {L"Online", L"Local"});
+  model->exePath[0] = model->exePath[1] = ProbeProgram();
+  model->needsSignal[0] = 1;
+  const struct {
+    const wchar_t* name;
+    const wchar_t* wiredLink;  // nullptr: no wired adapter
+    const wchar_t* association;
+    bool plug, crossed, onlineLaunches;
+  } cases[] = {
+      {L"cradle, 100 Mbit/s", L"up", L"1", true, false, true},
+      {L"cable pulled, radio not associated", L"down", L"1", false, true, false},
+      {L"no wired adapter, radio not associated", nullptr, L"1", false, true, false},
+      {L"no wired adapter, radio associated", nullptr, L"0", false, false, true},
+  };
+  std::vector<std::function<void()>> script;
+  int n = 0;
+  for (const auto& c : cases) {
+    script.push_back([&, c] {
+      if (c.wiredLink) {
+        profile.Set(L"WiredLink", c.wiredLink);
+        profile.Set(L"WiredSpeed", L"100000000");
+      } else {
+        profile.Unset(L"WiredLink");
+      }
+      profile.Set(L"RadioAssociation", c.association);
+      SendMessageW(TopDialog(), WM_TIMER, qzr::kRefreshTimer, 0);
+    });
+    script.push_back([&, c, n] {
+      HWND d = TopDialog();
+      const MeterPicture seen = SeenOn(ScreenPixels(GetDlgItem(d, IDC_SIGNAL_METER)));
+      if ((seen.plug != c.plug || seen.crossed != c.crossed) && ScriptedSteps::Again(20)) return;
+      EXPECT_EQ(seen.plug, c.plug) << testing::PrintToString(std::wstring(c.name));
+      EXPECT_EQ(seen.crossed, c.crossed) << testing::PrintToString(std::wstring(c.name));
+      EXPECT_EQ(qzr::NetworkUp(), c.onlineLaunches) << testing::PrintToString(std::wstring(c.name));
+      ProbeLaunch online(scratch, L"online" + std::to_wstring(n) + L".txt");
+      NotifyList(d, NM_CLICK, 0);
+      EXPECT_EQ(online.Wait(c.onlineLaunches ? 15000 : 1500).has_value(), c.onlineLaunches)
+          << testing::PrintToString(std::wstring(c.name));
+      ProbeLaunch local(scratch, L"local" + std::to_wstring(n) + L".txt");
+      NotifyList(d, NM_CLICK, 1);
+      EXPECT_TRUE(local.Wait().has_value()) << testing::PrintToString(std::wstring(c.name));
+    });
+    ++n;
+  }
+  script.push_back([&] { EndDialog(TopDialog(), 5); });
+  qzr::LauncherDialog dialog(*model);
+  ScriptedSteps steps(std::move(script));
+  EXPECT_EQ(dialog.DoModal(), 5);
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
 TEST_F(MainDialogTest, AutoStartAfterTwoSecondsUnlessFullScreenFindsNoNetwork) {
   const struct {
     bool fullScreen;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "DeviceIdentity.h"
 #include "DialogDriver.h"
@@ -24,8 +25,8 @@ using namespace ui_testing;
 
 namespace {
 
-// The desktop size the runner asked for; 0x0 when run without --size.
-int g_wantW = 0, g_wantH = 0;
+// The desktop size and DPI the runner asked for; 0 when run without --size / --dpi.
+int g_wantW = 0, g_wantH = 0, g_wantDpi = 0;
 
 std::string Show(const qzr::Rect& r) {
   return std::to_string(r.x) + "," + std::to_string(r.y) + " " + std::to_string(r.w) + "x" + std::to_string(r.h);
@@ -119,6 +120,10 @@ TEST(LiveDesktop, ScreenIsTheVirtualDesktopsSize) {
   if (!g_wantW) GTEST_SKIP() << "run without --size";
   EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), g_wantW);
   EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), g_wantH);
+  if (!g_wantDpi) return;
+  HDC screen = GetDC(nullptr);
+  EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSY), g_wantDpi);
+  ReleaseDC(nullptr, screen);
 }
 
 TEST_P(LiveLayout, MainDialogAndStatusPageFollowTheRules) {
@@ -198,6 +203,205 @@ TEST_P(LiveLayout, PasswordDialogFollowsTheRules) {
   EXPECT_TRUE(boxes.boxes.empty());
 }
 
+namespace {
+
+HWND TaskBar() { return FindWindowW(L"HHTaskBar", nullptr); }
+
+// The handheld's device shell for one test: its task bar across the top of the screen.
+class DeviceShell {
+ public:
+  DeviceShell() {
+    std::wstring cmd = L"\"" + BinFolder() + L"qzrdeviceshell.exe\"";
+    STARTUPINFOW si{sizeof si};
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &process_)) return;
+    for (DWORD start = GetTickCount(); !TaskBar() && GetTickCount() - start < 15000;) Sleep(50);
+  }
+  ~DeviceShell() {
+    if (!process_.hProcess) return;
+    if (HWND bar = TaskBar()) PostMessageW(bar, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process_.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(process_.hProcess, 1);
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+  }
+
+ private:
+  PROCESS_INFORMATION process_{};
+};
+
+struct Placed {
+  int id;
+  RECT r;
+};
+
+// The dialog's own visible controls with a size, in screen coordinates.
+std::vector<Placed> VisibleControls(HWND dialog) {
+  std::vector<Placed> found;
+  for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    RECT r{};
+    if (!IsWindowVisible(c) || !GetWindowRect(c, &r) || IsRectEmpty(&r)) continue;
+    found.push_back({GetDlgCtrlID(c), r});
+  }
+  return found;
+}
+
+// Every visible control wholly on the screen and below `top` (the task bar's bottom edge in
+// windowed screens); with `apart`, no two of them overlapping.
+void ExpectWhole(const char* screen, HWND dialog, int top, bool apart) {
+  const int W = GetSystemMetrics(SM_CXSCREEN), H = GetSystemMetrics(SM_CYSCREEN);
+  const auto controls = VisibleControls(dialog);
+  EXPECT_FALSE(controls.empty()) << screen;
+  for (const Placed& c : controls) {
+    const RECT& r = c.r;
+    EXPECT_TRUE(r.left >= 0 && r.top >= top && r.right <= W && r.bottom <= H)
+        << screen << " control " << c.id << " at " << r.left << "," << r.top << "-" << r.right << "," << r.bottom
+        << " not within 0," << top << "-" << W << "," << H;
+  }
+  if (!apart) return;
+  for (size_t i = 0; i < controls.size(); ++i)
+    for (size_t j = i + 1; j < controls.size(); ++j) {
+      RECT both{};
+      EXPECT_FALSE(IntersectRect(&both, &controls[i].r, &controls[j].r))
+          << screen << " controls " << controls[i].id << " and " << controls[j].id << " overlap";
+    }
+}
+
+// The large icon an item shows, drawn from the list's image list onto magenta.
+std::vector<COLORREF> ItemIcon(HWND list, int item, int size) {
+  LVITEMW lv{};
+  lv.mask = LVIF_IMAGE;
+  lv.iItem = item;
+  ListView_GetItem(list, &lv);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  RECT all{0, 0, size, size};
+  HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
+  FillRect(memory, &all, magenta);
+  DeleteObject(magenta);
+  ImageList_Draw(ListView_GetImageList(list, LVSIL_NORMAL), lv.iImage, memory, 0, 0, ILD_TRANSPARENT);
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) pixels.push_back(GetPixel(memory, x, y));
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+bool JournalHas(const std::wstring& journal, const std::string& text) {
+  for (const std::string& line : ReadLines(journal))
+    if (line.find(text) != std::string::npos) return true;
+  return false;
+}
+
+}  // namespace
+
+// The running screens at this size: whole, below the task bar when windowed, icons in the list,
+// and the keypad: arrows move the selection, Enter starts the selected program, Escape asks for
+// the password.
+TEST_P(LiveLayout, ScreensAreWholeAndAnswerTheKeypad) {
+  ScratchFolder scratch{L"uilive"};
+  const std::wstring journal = scratch / L"journal.txt";
+  profile.Set(L"JournalFile", journal);
+  DeviceShell shell;
+  ASSERT_TRUE(TaskBar()) << "no device shell";
+  // The launcher's lockdown takes the task bar away before a full-screen main screen opens.
+  if (full()) ShowWindow(TaskBar(), SW_HIDE);
+  auto model = MakeModel(full(), {L"Scanner", L"Notes", L"Missing", L"Volume"});
+  model->exePath[0] = L"\\windows\\demoscan.exe";
+  model->exePath[1] = L"\\windows\\demonotes.exe";
+  model->exePath[2] = model->exePath[3] = L"\\windows\\no such program.exe";
+  model->iconPath[3] = L"\\windows\\QZRVolDlg.exe";
+  qzr::LauncherDialog dialog(*model);
+  HWND d = nullptr, list = nullptr;
+  auto barBottom = [&] {
+    RECT r{};
+    return !full() && TaskBar() && IsWindowVisible(TaskBar()) && GetWindowRect(TaskBar(), &r) ? int(r.bottom) : 0;
+  };
+  // Waits until a dialog over the main screen is up and shown.
+  auto waitForOther = [&] {
+    HWND top = TopDialog();
+    return (top == d || !top || !IsWindowVisible(top)) && ScriptedSteps::Again(60);
+  };
+  ScriptedSteps steps({
+      [&] {
+        d = TopDialog();
+        list = GetDlgItem(d, IDC_PROGRAM_LIST);
+        if (full() && IsWindowVisible(TaskBar()) && ScriptedSteps::Again(20)) return;
+        ExpectWhole("main", d, barBottom(), true);
+        int size = 0, h = 0;
+        ASSERT_TRUE(ListView_GetImageList(list, LVSIL_NORMAL));
+        ImageList_GetIconSize(ListView_GetImageList(list, LVSIL_NORMAL), &size, &h);
+        EXPECT_EQ(size, GetSystemMetrics(SM_CXICON));
+        std::vector<std::vector<COLORREF>> icons;
+        for (int i = 0; i < 4; ++i) {
+          icons.push_back(ItemIcon(list, i, size));
+          int drawn = 0;
+          for (COLORREF c : icons.back()) drawn += c != RGB(255, 0, 255);
+          EXPECT_GT(drawn, size * size / 8) << "item " << i << " shows no icon";
+        }
+        EXPECT_NE(icons[0], icons[1]) << "the demo programs carry icons of their own";
+        EXPECT_NE(icons[0], icons[2]) << "a missing program shows the default icon";
+        EXPECT_NE(icons[2], icons[3]) << "the alternate icon path is honoured";
+        EXPECT_NE(icons[0], icons[3]);
+        SetForegroundWindow(d);
+        SetFocus(list);
+        ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        PressKey(VK_RIGHT);
+      },
+      [&] {
+        int selected = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+        if (selected != 1 && ScriptedSteps::Again(20)) return;
+        EXPECT_EQ(selected, 1) << "the right arrow moves to the next program";
+        PressKey(VK_RETURN);
+      },
+      [&] {
+        // The demo notes its start before its window opens; closed once the window is there.
+        const bool started = JournalHas(journal, "Demo demonotes") && FindWindowW(L"QZR.Demo", nullptr);
+        if (!started && ScriptedSteps::Again(100)) return;
+        EXPECT_TRUE(JournalHas(journal, "Demo demonotes")) << "Enter starts the selected program";
+        EXPECT_FALSE(JournalHas(journal, "Demo demoscan"));
+        EXPECT_EQ(TopDialog(), d) << "Enter on an item opens no password dialog";
+        while (HWND demo = FindWindowW(L"QZR.Demo", nullptr)) {
+          DWORD pid = 0;
+          GetWindowThreadProcessId(demo, &pid);
+          if (HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
+            TerminateProcess(p, 0);
+            WaitForSingleObject(p, 5000);
+            CloseHandle(p);
+          }
+        }
+        SetForegroundWindow(d);
+        SetFocus(list);
+        PressKey(VK_ESCAPE);
+      },
+      [&] {
+        if (waitForOther()) return;
+        HWND password = TopDialog();
+        ASSERT_NE(password, d) << "Escape asks for the password";
+        ExpectWhole("password", password, barBottom(), false);
+        PostCommand(password, IDCANCEL);
+      },
+      [&] {
+        if (TopDialog() != d && ScriptedSteps::Again(40)) return;
+        PostCommand(d, IDC_STATUS_BUTTON);
+      },
+      [&] {
+        if (waitForOther()) return;
+        HWND page = TopDialog();
+        ASSERT_NE(page, d);
+        ExpectWhole("status", page, barBottom(), false);
+        Command(page, IDCANCEL);
+      },
+      [&] { EndDialog(TopDialog(), 5); },
+  });
+  EXPECT_EQ(dialog.DoModal(), 5);
+  EXPECT_TRUE(boxes.boxes.empty());
+  if (full() && TaskBar()) ShowWindow(TaskBar(), SW_SHOWNA);
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, LiveLayout, testing::Values(true, false),
                          [](const testing::TestParamInfo<bool>& i) { return i.param ? "FullScreen" : "Windowed"; });
 
@@ -210,6 +414,7 @@ int main(int argc, char** argv) {
   const char* result = nullptr;
   for (int i = 1; i < argc; ++i) {
     if (!strncmp(argv[i], "--size=", 7)) sscanf(argv[i] + 7, "%dx%d", &g_wantW, &g_wantH);
+    if (!strncmp(argv[i], "--dpi=", 6)) sscanf(argv[i] + 6, "%d", &g_wantDpi);
     if (!strncmp(argv[i], "--result=", 9)) result = argv[i] + 9;
   }
   // Under the desktop's explorer the console may be gone: the runner prints this log instead.

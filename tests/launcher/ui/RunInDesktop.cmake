@@ -1,10 +1,16 @@
 # Runs one test program inside a Wine virtual desktop and turns the exit code it left in a file
 # into this script's result (explorer /desktop does not pass the program's own back).
-# -D PROGRAM=unix path  SIZE=WxH  RESULT=unix path of the result file under drive C
+# -D PROGRAM=unix path  SIZE=WxH  DPI=n  RESULT=unix path of the result file under drive C
+# The prefix runs at the handheld's DPI for this program only; it is put back to 96 afterwards.
 execute_process(COMMAND winepath -w ${PROGRAM} OUTPUT_VARIABLE win_program OUTPUT_STRIP_TRAILING_WHITESPACE)
 execute_process(COMMAND winepath -w ${RESULT} OUTPUT_VARIABLE win_result OUTPUT_STRIP_TRAILING_WHITESPACE)
 file(REMOVE ${RESULT} ${RESULT}.log)
-execute_process(COMMAND wine explorer /desktop=qzr${SIZE},${SIZE} ${win_program} --size=${SIZE} --result=${win_result}
+if(NOT DPI)
+  set(DPI 96)
+endif()
+set(dpi_key "HKCU\\Control Panel\\Desktop")
+execute_process(COMMAND wine reg add ${dpi_key} /v LogPixels /t REG_DWORD /d ${DPI} /f OUTPUT_QUIET ERROR_QUIET)
+execute_process(COMMAND wine explorer /desktop=qzr${SIZE},${SIZE} ${win_program} --size=${SIZE} --dpi=${DPI} --result=${win_result}
                 RESULT_VARIABLE explorer_rc)
 # In case explorer came back before the program finished.
 foreach(i RANGE 120)
@@ -13,6 +19,7 @@ foreach(i RANGE 120)
   endif()
   execute_process(COMMAND sleep 0.5)
 endforeach()
+execute_process(COMMAND wine reg add ${dpi_key} /v LogPixels /t REG_DWORD /d 96 /f OUTPUT_QUIET ERROR_QUIET)
 if(EXISTS ${RESULT}.log)
   file(READ ${RESULT}.log log)
   message("${log}")

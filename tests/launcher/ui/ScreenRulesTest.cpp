@@ -95,8 +95,8 @@ TEST(ScreenRules, ShellErrorTexts) {
   EXPECT_EQ(qzr::ShellErrorText(0x7FFFFFF0), L"") << "no system text: an empty box";
 }
 
-TEST(ScreenRules, VolumeProgramRequestUsesPlainPaths) {
+TEST(ScreenRules, VolumeProgramRequestQuotesFileAndFolder) {
   qzr::OpenRequest request = qzr::VolumeProgramRequest(L"\\program files\\launcher\\");
-  EXPECT_EQ(request.file, L"\\program files\\launcher\\QZRVolDlg.exe");
-  EXPECT_EQ(request.folder, L"\\program files\\launcher\\");
+  EXPECT_EQ(request.file, L"\"\\program files\\launcher\\QZRVolDlg.exe\"");
+  EXPECT_EQ(request.folder, L"\"\\program files\\launcher\\\"");
 }

@@ -1,0 +1,193 @@
+// What the simulated device does for the operator's screens: captionless dialog templates, the
+// client area below the task bar, quoted paths in the open operation, program icons from device
+// paths, and adapter answers from the device profile.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "DeviceProfile.h"
+#include "TestSupport.h"
+#include "cenet.h"
+#include "wince.h"
+
+using namespace testing_support;
+
+namespace {
+
+std::vector<BYTE> Template(bool extended, DWORD style, DWORD exStyle) {
+  std::vector<BYTE> t(extended ? 26 : 18, 0);
+  if (extended) {
+    const WORD head[2] = {1, 0xFFFF};
+    memcpy(t.data(), head, 4);
+    memcpy(t.data() + 8, &exStyle, 4);
+    memcpy(t.data() + 12, &style, 4);
+  } else {
+    memcpy(t.data(), &style, 4);
+    memcpy(t.data() + 4, &exStyle, 4);
+  }
+  return t;
+}
+
+DWORD StyleOf(const std::vector<BYTE>& t, bool extended) {
+  DWORD style = 0;
+  memcpy(&style, t.data() + (extended ? 12 : 0), 4);
+  return style;
+}
+
+DWORD ExStyleOf(const std::vector<BYTE>& t, bool extended) {
+  DWORD exStyle = 0;
+  memcpy(&exStyle, t.data() + (extended ? 8 : 4), 4);
+  return exStyle;
+}
+
+}  // namespace
+
+TEST(DeviceDialogs, TemplatesLoseCaptionAndFrameButNothingElse) {
+  const DWORD popup = WS_POPUP | DS_SETFONT | WS_CAPTION | WS_SYSMENU;
+  const struct {
+    const char* name;
+    bool extended;
+    DWORD style, exStyle, wantStyle, wantExStyle;
+  } cases[] = {
+      {"extended popup with caption", true, popup, 0, WS_POPUP | DS_SETFONT | WS_CLIPCHILDREN, 0},
+      {"plain popup, modal frame", false, WS_POPUP | DS_MODALFRAME | WS_CAPTION, WS_EX_DLGMODALFRAME,
+       WS_POPUP | WS_CLIPCHILDREN, 0},
+      {"sizeable, visible", true, WS_POPUP | WS_VISIBLE | WS_THICKFRAME | WS_BORDER, WS_EX_CLIENTEDGE | WS_EX_TOPMOST,
+       WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, WS_EX_TOPMOST},
+      {"a child page keeps its frame", true, WS_CHILD | WS_CAPTION, 0, WS_CHILD | WS_CAPTION, 0},
+  };
+  for (const auto& c : cases) {
+    auto t = Template(c.extended, c.style, c.exStyle);
+    auto shown = wince::DeviceDialogTemplate(t.data(), t.size());
+    ASSERT_EQ(shown.size(), t.size()) << c.name;
+    EXPECT_EQ(StyleOf(shown, c.extended), c.wantStyle) << c.name;
+    EXPECT_EQ(ExStyleOf(shown, c.extended), c.wantExStyle) << c.name;
+  }
+  const BYTE tooShort[6] = {1, 0, 0xFF, 0xFF, 0, 0};
+  EXPECT_EQ(wince::DeviceDialogTemplate(tooShort, sizeof tooShort), std::vector<BYTE>(tooShort, tooShort + 6));
+}
+
+TEST(DeviceDialogs, ClientAreaStartsBelowAShownTaskBar) {
+  const struct {
+    int top, bottom;
+    bool shown;
+    int barBottom;
+    bool hides;
+    int want;
+  } cases[] = {
+      {0, 640, true, 52, false, 52},   // windowed: below the bar
+      {0, 640, false, 52, false, 0},   // bar hidden by the lockdown
+      {0, 640, true, 52, true, 0},     // the window asked for the whole screen
+      {60, 640, true, 52, false, 60},  // already below it
+      {0, 30, true, 52, false, 30},    // a window shorter than the bar keeps no client height
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(wince::ClientTopBelowTaskBar(c.top, c.bottom, c.shown, c.barBottom, c.hides), c.want)
+        << c.top << " " << c.shown << " " << c.hides;
+}
+
+TEST(DeviceShellOpen, QuotedFileAndFolderAreThePathsInside) {
+  const struct {
+    const wchar_t* in;
+    const wchar_t* out;
+  } cases[] = {{L"\"\\windows\\QZRVolDlg.exe\"", L"\\windows\\QZRVolDlg.exe"},
+               {L"  \"\\flash file store\\\"  ", L"\\flash file store\\"},
+               {L"\"\"", L""},
+               {L"\\windows\\plain.exe", L"\\windows\\plain.exe"},
+               {L"\"", L"\""},
+               {L"\"half", L"\"half"}};
+  for (const auto& c : cases) EXPECT_EQ(wince::Unquoted(c.in), c.out) << Narrow(c.in);
+
+  // The volume program as the launcher asks for it: file and folder in quotes.
+  ScratchFolder scratch{L"quotedopen"};
+  ProfileScope profile;
+  profile.Set(wince::profile::kJournalFile, scratch / L"journal.txt");
+  SHELLEXECUTEINFOW request{sizeof request};
+  request.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS;
+  request.lpVerb = L"open";
+  request.lpFile = L"\"\\windows\\QZRVolDlg.exe\"";
+  request.lpDirectory = L"\"\\windows\\\"";
+  request.nShow = SW_SHOWNORMAL;
+  ASSERT_TRUE(CeShellExecuteEx(&request)) << GetLastError();
+  std::string started;
+  for (int i = 0; i < 150 && started.empty(); ++i) {
+    for (const std::string& line : ReadLines(scratch / L"journal.txt"))
+      if (line.find("Demo QZRVolDlg") != std::string::npos) started = line;
+    if (started.empty()) Sleep(100);
+  }
+  TerminateProcess(request.hProcess, 0);
+  CloseHandle(request.hProcess);
+  EXPECT_NE(started.find("folder=[C:\\windows"), std::string::npos) << started;
+}
+
+TEST(DeviceIcons, DevicePathsFindTheirDriveAndProgramsShowTheirOwnIcons) {
+  ScratchFolder scratch{L"iconpaths"};
+  // Drive C holds the scratch folder; a drive listed first that lacks the file is passed over.
+  const std::wstring onC = scratch.path().substr(2) + L"here.txt";
+  WriteBytes(scratch / L"here.txt", "x");
+  EXPECT_EQ(wince::HostPathOf(onC, L"QC"), L"C:" + onC);
+  EXPECT_EQ(wince::HostPathOf(L"\\nowhere\\x.exe", L"QC"), L"Q:\\nowhere\\x.exe");
+  EXPECT_EQ(wince::HostPathOf(L"D:\\x.exe", L"C"), L"D:\\x.exe");
+  EXPECT_EQ(wince::HostPathOf(L"\\\\server\\share\\x.exe", L"C"), L"\\\\server\\share\\x.exe");
+
+  auto iconOf = [](const wchar_t* path) {
+    SHFILEINFOW info{};
+    CeSHGetFileInfoW(path, 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES);
+    return info.iIcon;
+  };
+  const int scanner = iconOf(L"\\windows\\demoscan.exe"), notes = iconOf(L"\\windows\\demonotes.exe");
+  const int missing = iconOf(L"\\windows\\no such program.exe"), missingToo = iconOf(L"\\nowhere\\other.exe");
+  EXPECT_NE(scanner, notes);
+  EXPECT_NE(scanner, missing);
+  EXPECT_EQ(missing, missingToo) << "programs that are not there share the default program icon";
+  EXPECT_EQ(iconOf(L"\\windows\\demoscan.exe"), scanner);
+}
+
+TEST(DeviceAdapters, WiredAdapterComesFromTheProfile) {
+  const struct {
+    const wchar_t *link, *speed, *status;
+    bool present;
+    DWORD wantSpeed, wantStatus;
+  } cases[] = {
+      {nullptr, nullptr, nullptr, false, 0, 0},
+      {L"sideways", nullptr, nullptr, false, 0, 0},
+      {L"up", nullptr, nullptr, true, 100000000, MIB_IF_OPER_STATUS_OPERATIONAL},
+      {L"UP", L"10000000", L"4", true, 10000000, 4},
+      {L"down", nullptr, nullptr, true, 100000000, MIB_IF_OPER_STATUS_DISCONNECTED},
+      {L"up", L"fast", L"x", true, 100000000, MIB_IF_OPER_STATUS_OPERATIONAL},
+  };
+  auto opt = [](const wchar_t* s) { return s ? std::optional<std::wstring>(s) : std::nullopt; };
+  for (const auto& c : cases) {
+    auto adapter = wince::WiredAdapterFrom(opt(c.link), opt(c.speed), opt(c.status));
+    ASSERT_EQ(adapter.has_value(), c.present) << (c.link ? Narrow(c.link) : "none");
+    if (!adapter) continue;
+    EXPECT_EQ(adapter->speed, c.wantSpeed);
+    EXPECT_EQ(adapter->operStatus, c.wantStatus);
+  }
+
+  ProfileScope profile;
+  profile.Unset(wince::profile::kWiredLink);
+  ULONG size = 0;
+  EXPECT_EQ(CeGetAdaptersInfo(nullptr, &size), static_cast<DWORD>(ERROR_NO_DATA)) << "no wired link by default";
+
+  profile.Set(wince::profile::kWiredLink, L"up");
+  profile.Set(wince::profile::kWiredSpeed, L"1000000000");
+  EXPECT_EQ(CeGetAdaptersInfo(nullptr, &size), static_cast<DWORD>(ERROR_BUFFER_OVERFLOW));
+  std::vector<BYTE> buffer(size);
+  auto* list = reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data());
+  ASSERT_EQ(CeGetAdaptersInfo(list, &size), static_cast<DWORD>(NO_ERROR));
+  EXPECT_EQ(list->Next, nullptr);
+  MIB_IFROW row{};
+  row.dwIndex = list->Index;
+  ASSERT_EQ(CeGetIfEntry(&row), static_cast<DWORD>(NO_ERROR));
+  EXPECT_EQ(row.dwSpeed, 1000000000u);
+  EXPECT_EQ(static_cast<DWORD>(row.dwOperStatus), static_cast<DWORD>(MIB_IF_OPER_STATUS_OPERATIONAL));
+  row = MIB_IFROW{};
+  row.dwIndex = list->Index + 7;
+  EXPECT_NE(CeGetIfEntry(&row), static_cast<DWORD>(NO_ERROR));
+}

@@ -1,0 +1,138 @@
+// Top-level dialogs on the simulated device: captionless templates, the client area below the
+// task bar in windowed screens, and list views that ask the dialog manager for the Enter key.
+#define WINCE_NO_REDIRECT
+#include "cedialog.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "aygshell.h"
+
+namespace {
+
+constexpr DWORD kFrameStyles = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_MODALFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+constexpr DWORD kFrameExStyles = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE | WS_EX_STATICEDGE;
+constexpr UINT_PTR kFrameSubclass = 0x515A52;  // "QZR"
+constexpr UINT_PTR kListSubclass = 0x515A53;
+constexpr wchar_t kCallProperty[] = L"QZR.CeDialogCall";
+
+struct DialogCall {
+  DLGPROC proc;
+  LPARAM param;
+};
+
+// The call being created on this thread: messages before WM_INITDIALOG find it here.
+thread_local DialogCall* g_creating = nullptr;
+
+HWND VisibleTaskBar(RECT* where) {
+  HWND bar = FindWindowW(wince::taskbar::kClassName, nullptr);
+  if (!bar || !IsWindowVisible(bar) || !GetWindowRect(bar, where)) return nullptr;
+  return bar;
+}
+
+LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  if (msg == WM_NCCALCSIZE) {
+    LRESULT result = DefSubclassProc(hwnd, msg, wParam, lParam);
+    RECT* client = wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0] : reinterpret_cast<RECT*>(lParam);
+    RECT bar{};
+    bool shown = VisibleTaskBar(&bar) != nullptr;
+    bool hides = GetPropW(hwnd, wince::kHidesTaskBarProperty) != nullptr;
+    client->top = wince::ClientTopBelowTaskBar(client->top, client->bottom, shown, bar.bottom, hides);
+    return result;
+  }
+  if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, FrameProc, kFrameSubclass);
+  return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+// The device's list view handles Enter (NM_RETURN) instead of letting the dialog turn it into OK.
+LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  if (msg == WM_GETDLGCODE) {
+    LRESULT code = DefSubclassProc(hwnd, msg, wParam, lParam);
+    const MSG* key = reinterpret_cast<const MSG*>(lParam);
+    if (key && (key->message == WM_KEYDOWN || key->message == WM_CHAR) && key->wParam == VK_RETURN)
+      code |= DLGC_WANTALLKEYS;
+    return code;
+  }
+  if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, ListProc, kListSubclass);
+  return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+BOOL CALLBACK PrepareControl(HWND child, LPARAM) {
+  wchar_t cls[32] = {};
+  GetClassNameW(child, cls, 32);
+  if (!wcscmp(cls, WC_LISTVIEWW)) SetWindowSubclass(child, ListProc, kListSubclass, 0);
+  // A group box paints only its frame: the dialog, which clips its children, still paints
+  // the inside of the box.
+  if (!_wcsicmp(cls, WC_BUTTONW) && (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX)
+    SetWindowLongW(child, GWL_EXSTYLE, GetWindowLongW(child, GWL_EXSTYLE) | WS_EX_TRANSPARENT);
+  return TRUE;
+}
+
+INT_PTR CALLBACK DeviceDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* call = static_cast<DialogCall*>(GetPropW(hwnd, kCallProperty));
+  if (!call && g_creating) {
+    call = std::exchange(g_creating, nullptr);
+    SetPropW(hwnd, kCallProperty, call);
+    SetWindowSubclass(hwnd, FrameProc, kFrameSubclass, 0);
+  }
+  if (!call) return FALSE;
+  if (msg == WM_INITDIALOG) {
+    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EnumChildWindows(hwnd, PrepareControl, 0);
+    lParam = call->param;
+  }
+  INT_PTR result = call->proc ? call->proc(hwnd, msg, wParam, lParam) : FALSE;
+  if (msg == WM_NCDESTROY) RemovePropW(hwnd, kCallProperty);
+  return result;
+}
+
+}  // namespace
+
+namespace wince {
+
+std::vector<BYTE> DeviceDialogTemplate(const BYTE* data, size_t size) {
+  std::vector<BYTE> copy(data, data + size);
+  if (size < 18) return copy;
+  WORD version = 0, signature = 0;
+  memcpy(&version, data, 2);
+  memcpy(&signature, data + 2, 2);
+  const bool extended = version == 1 && signature == 0xFFFF;
+  // DLGTEMPLATEEX: version, signature, help id, ex style, style; DLGTEMPLATE: style, ex style.
+  const size_t styleAt = extended ? 12 : 0, exStyleAt = extended ? 8 : 4;
+  if (size < styleAt + 4 || size < exStyleAt + 4) return copy;
+  DWORD style = 0, exStyle = 0;
+  memcpy(&style, data + styleAt, 4);
+  memcpy(&exStyle, data + exStyleAt, 4);
+  if (style & WS_CHILD) return copy;
+  // The device's windows always clip their children: a dialog repaint never covers a control.
+  style = (style & ~kFrameStyles) | WS_CLIPCHILDREN;
+  exStyle &= ~kFrameExStyles;
+  memcpy(copy.data() + styleAt, &style, 4);
+  memcpy(copy.data() + exStyleAt, &exStyle, 4);
+  return copy;
+}
+
+int ClientTopBelowTaskBar(int windowTop, int windowBottom, bool taskBarShown, int taskBarBottom, bool hidesTaskBar) {
+  if (!taskBarShown || hidesTaskBar || windowTop >= taskBarBottom) return windowTop;
+  return std::min(taskBarBottom, windowBottom);
+}
+
+}  // namespace wince
+
+extern "C" INT_PTR WINAPI CeDialogBoxParamW(HINSTANCE module, LPCWSTR templateName, HWND parent, DLGPROC proc,
+                                            LPARAM param) {
+  HRSRC found = FindResourceW(module, templateName, reinterpret_cast<LPCWSTR>(RT_DIALOG));
+  HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+  const BYTE* data = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
+  if (!data) return DialogBoxParamW(module, templateName, parent, proc, param);
+  std::vector<BYTE> shown = wince::DeviceDialogTemplate(data, SizeofResource(module, found));
+  DialogCall call{proc, param};
+  DialogCall* outer = std::exchange(g_creating, &call);
+  INT_PTR result = DialogBoxIndirectParamW(module, reinterpret_cast<const DLGTEMPLATE*>(shown.data()), parent,
+                                           DeviceDialogProc, 0);
+  g_creating = outer;
+  return result;
+}
