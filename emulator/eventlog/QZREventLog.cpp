@@ -20,27 +20,56 @@ constexpr DWORD kPathChars = MAX_PATH * 2;
 constexpr int kTextBytes = 2048;
 constexpr int kLineBytes = 2200;
 
+// The registry calls, from kernelbase where the system has them there (as Wine and current
+// Windows do), else from advapi32: a monitored program start that loads this library then
+// loads no further system library for it.
+struct RegistryCalls {
+  decltype(&RegOpenKeyExW) open = nullptr;
+  decltype(&RegQueryValueExW) query = nullptr;
+  decltype(&RegCloseKey) close = nullptr;
+};
+
+template <typename Fn>
+bool Bind(HMODULE library, Fn* fn, const char* name) {
+  *fn = library ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name))) : nullptr;
+  return *fn != nullptr;
+}
+
+const RegistryCalls* Registry() {
+  static const RegistryCalls calls = [] {
+    RegistryCalls c;
+    for (HMODULE library : {GetModuleHandleW(L"kernelbase.dll"), LoadLibraryW(L"advapi32.dll")})
+      if (Bind(library, &c.open, "RegOpenKeyExW") && Bind(library, &c.query, "RegQueryValueExW") &&
+          Bind(library, &c.close, "RegCloseKey"))
+        break;
+    return c;
+  }();
+  return calls.open && calls.query && calls.close ? &calls : nullptr;
+}
+
 // The profile key, opened on first use and kept; reopened once when a profile reload has
 // deleted and recreated it under us.
 HKEY g_profileKey = nullptr;
 
-HKEY ProfileKey(bool reopen) {
+HKEY ProfileKey(const RegistryCalls& reg, bool reopen) {
   if (reopen && g_profileKey) {
-    RegCloseKey(g_profileKey);
+    reg.close(g_profileKey);
     g_profileKey = nullptr;
   }
-  if (!g_profileKey && RegOpenKeyExW(HKEY_LOCAL_MACHINE, wince::kProfileKey, 0, KEY_QUERY_VALUE, &g_profileKey) != ERROR_SUCCESS)
+  if (!g_profileKey && reg.open(HKEY_LOCAL_MACHINE, wince::kProfileKey, 0, KEY_QUERY_VALUE, &g_profileKey) != ERROR_SUCCESS)
     g_profileKey = nullptr;
   return g_profileKey;
 }
 
 // The log file's path as the profile names it now; false when the lines go nowhere.
 bool EventLogPath(wchar_t (&path)[kPathChars]) {
+  const RegistryCalls* reg = Registry();
+  if (!reg) return false;
   for (bool reopen : {false, true}) {
-    HKEY key = ProfileKey(reopen);
+    HKEY key = ProfileKey(*reg, reopen);
     if (!key) continue;
     DWORD type = 0, size = sizeof path - sizeof(wchar_t);
-    LONG rc = RegQueryValueExW(key, wince::profile::kEventLogFile, nullptr, &type, reinterpret_cast<BYTE*>(path), &size);
+    LONG rc = reg->query(key, wince::profile::kEventLogFile, nullptr, &type, reinterpret_cast<BYTE*>(path), &size);
     if (rc == ERROR_FILE_NOT_FOUND) return false;  // the key is fine; the device has no event log
     if (rc != ERROR_SUCCESS) continue;
     if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
