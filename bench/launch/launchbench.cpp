@@ -75,7 +75,7 @@ bool TimeLaunch(HANDLE ready, Start start, std::vector<double>* times) {
     return false;
   }
   if (times) times->push_back(t1 - t0);
-  Sleep(5);  // the target itself ends right after signalling
+  Sleep(25);  // the target, and the monitor's own ending, settle before the next launch
   return true;
 }
 
@@ -152,9 +152,11 @@ int wmain(int argc, wchar_t** argv) {
   }
   const std::wstring eventLog = wince::ReadProfileString(wince::profile::kEventLogFile).value_or(L"");
 
-  // The cases take turns, in a rotating order, so that a change in the machine's load falls
-  // on all of them alike. Between launches only the open command (hooked or not) and the
-  // event log's destination (its file, or nowhere) are switched; the resident monitor stays.
+  // The cases take turns, each round in the next of the 24 orders, so that a change in the
+  // machine's load falls on all of them alike and each follows every other equally often (a
+  // monitored launch leaves two processes ending behind it). Between launches only the open
+  // command (hooked or not) and the event log's destination (its file, or nowhere) are
+  // switched; the resident monitor stays.
   enum Case { kBare, kUnhooked, kHooked, kHookedSink, kCases };
   auto launch = [&](int c, std::vector<double>* times) {
     WriteOpenCommand(c == kHooked || c == kHookedSink ? hooked : before);
@@ -167,8 +169,11 @@ int wmain(int argc, wchar_t** argv) {
   for (int i = 0; i < 3; ++i)
     for (int c = 0; c < kCases; ++c) launch(c, nullptr);
   std::vector<double> times[kCases];
-  for (int i = 0; i < launches; ++i)
-    for (int k = 0; k < kCases; ++k) launch((i + k) % kCases, &times[(i + k) % kCases]);
+  int order[kCases] = {kBare, kUnhooked, kHooked, kHookedSink};
+  for (int i = 0; i < launches; ++i) {
+    for (int c : order) launch(c, &times[c]);
+    std::next_permutation(order, order + kCases);
+  }
 
   WriteOpenCommand(hooked);  // the resident monitor takes out what it put in
   SetEvent(terminate.get());
