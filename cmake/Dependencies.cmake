@@ -1,7 +1,13 @@
 # zlib from libz-mingw-w64-dev; minizip's unzip layer from Debian's zlib source
 # (fetched by scripts/setup into the build tree); GoogleTest from Debian's sources.
 
+# zlib is linked statically: the setup library ships alone, and the device has no zlib1.dll.
+# A cache variable of its own, so that build trees configured before keep no import library.
 find_package(ZLIB REQUIRED)
+find_library(QZR_ZLIB_STATIC NAMES libz.a REQUIRED)
+add_library(zlib_static STATIC IMPORTED)
+set_target_properties(zlib_static PROPERTIES IMPORTED_LOCATION ${QZR_ZLIB_STATIC}
+                      INTERFACE_INCLUDE_DIRECTORIES "${ZLIB_INCLUDE_DIRS}")
 
 set(QZR_ZLIB_SOURCE ${CMAKE_BINARY_DIR}/_deps/zlib-src CACHE PATH "Unpacked Debian zlib source tree")
 set(QZR_MINIZIP_DIR ${QZR_ZLIB_SOURCE}/contrib/minizip)
@@ -11,7 +17,7 @@ endif()
 
 add_library(minizip STATIC ${QZR_MINIZIP_DIR}/unzip.c ${QZR_MINIZIP_DIR}/ioapi.c ${QZR_MINIZIP_DIR}/iowin32.c)
 target_include_directories(minizip SYSTEM PUBLIC ${QZR_MINIZIP_DIR})
-target_link_libraries(minizip PUBLIC ZLIB::ZLIB)
+target_link_libraries(minizip PUBLIC zlib_static)
 target_compile_options(minizip PRIVATE -w)
 target_compile_definitions(minizip PRIVATE NOCRYPT NOUNCRYPT)
 

@@ -21,19 +21,80 @@ std::optional<std::wstring> ComposeUnhookedCommand(const std::wstring& command, 
   return start < command.size() ? command.substr(start) : std::wstring();
 }
 
+namespace {
+
+// The registry calls, bound on first use. Only the resident instance edits the registry; a
+// program that imported advapi32 would make every per-launch instance, that is every program
+// the shell opens, load three more libraries (about a tenth of a process start under Wine).
+struct RegistryCalls {
+  decltype(&RegOpenKeyExW) open = nullptr;
+  decltype(&RegQueryValueExW) query = nullptr;
+  decltype(&RegSetValueExW) set = nullptr;
+  decltype(&RegCloseKey) close = nullptr;
+  bool complete = false;
+};
+
+template <typename Fn>
+void Bind(HMODULE library, Fn* fn, const char* name) {
+  *fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+const RegistryCalls& Registry() {
+  static RegistryCalls calls = [] {
+    RegistryCalls c;
+    HMODULE library = LoadLibraryW(L"advapi32.dll");  // cached for the process, never freed
+    if (!library) return c;
+    Bind(library, &c.open, "RegOpenKeyExW");
+    Bind(library, &c.query, "RegQueryValueExW");
+    Bind(library, &c.set, "RegSetValueExW");
+    Bind(library, &c.close, "RegCloseKey");
+    c.complete = c.open && c.query && c.set && c.close;
+    return c;
+  }();
+  return calls;
+}
+
+class OpenKey {
+ public:
+  OpenKey(const RegistryCalls& calls, HKEY root, const std::wstring& path) : calls_(calls) {
+    if (calls_.open(root, RegKey::DevicePath(path).c_str(), 0, KEY_READ | KEY_SET_VALUE, &key_) != ERROR_SUCCESS)
+      key_ = nullptr;
+  }
+  ~OpenKey() {
+    if (key_) calls_.close(key_);
+  }
+  OpenKey(const OpenKey&) = delete;
+  OpenKey& operator=(const OpenKey&) = delete;
+  HKEY get() const { return key_; }
+
+ private:
+  const RegistryCalls& calls_;
+  HKEY key_ = nullptr;
+};
+
+}  // namespace
+
 bool RegistryString(HKEY root, const std::wstring& keyPath, const wchar_t* valueName, std::wstring* read,
                     DWORD bufferBytes, const std::wstring* write) {
-  RegKey key;
-  if (!key.Open(root, keyPath, KEY_READ | KEY_SET_VALUE)) return false;
+  const RegistryCalls& reg = Registry();
+  if (!reg.complete) return false;
+  OpenKey key(reg, root, keyPath);
+  if (!key.get()) return false;
   if (read) {
     DWORD type = 0, size = 0;
-    if (RegQueryValueExW(key.get(), valueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || size >= bufferBytes)
+    if (reg.query(key.get(), valueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || size >= bufferBytes)
       return false;
-    auto text = key.ReadString(valueName);
-    if (!text) return false;
-    *read = *text;
+    if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ) return false;
+    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+    if (reg.query(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS)
+      return false;
+    text.resize(size / sizeof(wchar_t));
+    while (!text.empty() && text.back() == L'\0') text.pop_back();
+    *read = text;
   }
-  if (write) return key.WriteString(valueName, *write);
+  if (write)
+    return reg.set(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(write->c_str()),
+                   static_cast<DWORD>((write->size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
   return true;
 }
 

@@ -60,6 +60,9 @@ build_all() {
         -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$BUILD" -j"$(nproc)" -- --no-print-directory >"$BUILD/build.log" 2>&1 \
     || { tail -50 "$BUILD/build.log"; log "build failed (full log: $BUILD/build.log)"; return 1; }
+  # The deliverables as they ship (stripped) go to build/ship.
+  cmake --build "$BUILD" --target ship -- --no-print-directory >>"$BUILD/build.log" 2>&1 \
+    || { tail -20 "$BUILD/build.log"; log "ship step failed"; return 1; }
 }
 
 # Starts Xvfb on a free display (or, with use_display=1 and a working $DISPLAY, uses that one)

@@ -38,6 +38,7 @@ void ReleaseLists() {
 
 // The early returns also take the window away: nothing would ever close it otherwise.
 int Abandon() {
+  CommitUninstallRecords();
   ReleaseLists();
   DestroyProgressWindow();
   return kUninstallAgain;
@@ -126,6 +127,8 @@ int InstallExit(HWND parent, const wchar_t* installDir) {
   SetStatus(kStatusReadIni);
   state.initCommands = ReadCommandList(kSecInitCommands);
   state.exitCommands = ReadCommandList(kSecExitCommands);
+  // A command (DoUninstall) or a program may need the records: they are committed first.
+  CommitUninstallRecords();
   ExecuteCommands(state.initCommands);
   state.initCommands.clear();
   if (!VersionAccepted()) return Abandon();
@@ -141,6 +144,7 @@ int InstallExit(HWND parent, const wchar_t* installDir) {
   RecordUninstallRemovals();
   SetProgress(55);
   SetStatus(kStatusInitApp);
+  CommitUninstallRecords();
   RunApplication(state.initHook.program, state.initHook.wait, state.initHook.remove);
 
   // 15
@@ -172,9 +176,11 @@ int InstallExit(HWND parent, const wchar_t* installDir) {
   // 20-21
   SetProgress(95);
   SetStatus(kStatusExitApp);
+  CommitUninstallRecords();
   RunApplication(state.exitHook.program, state.exitHook.wait, state.exitHook.remove);
   ExecuteCommands(state.exitCommands);
   state.exitCommands.clear();
+  CommitUninstallRecords();
   HandleReboot();
   SetProgress(100);
   LogAlways(kLogComplete);

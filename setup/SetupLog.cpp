@@ -1,5 +1,7 @@
-// The log and undo files: each line is appended, flushed and closed, so a file is complete
-// after every line even if the installer dies.
+// The log and undo files. A log line is appended, flushed and closed, so the log is complete
+// after every line even if the installer dies. Uninstall records are handed to the file
+// system one by one as well (the installer dying loses none), but made durable only by
+// CommitUninstallRecords: a commit per record cost a disk flush per extracted file.
 #include "SetupLog.h"
 
 #include <cstdio>
@@ -65,7 +67,25 @@ bool WriteUninstallRecord(std::wstring_view record) {
     WriteLogLine(false, Format(kLogRecordTooLong, ShortenMiddle(record, room)));
     return false;
   }
-  return AppendWide(State().dataPath, line);
+  SetupState& state = State();
+  if (state.dataPath.empty()) return false;
+  if (!state.dataFile) {
+    // Appending only, and shared, so that a DoUninstall command can read what is there.
+    state.dataFile.reset(CreateFileW(state.dataPath.c_str(), FILE_APPEND_DATA,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!state.dataFile) return false;
+  }
+  const DWORD bytes = static_cast<DWORD>(line.size() * sizeof(wchar_t));
+  DWORD written = 0;
+  return WriteFile(state.dataFile.get(), line.data(), bytes, &written, nullptr) && written == bytes;
+}
+
+void CommitUninstallRecords() {
+  SetupState& state = State();
+  if (!state.dataFile) return;
+  FlushFileBuffers(state.dataFile.get());
+  state.dataFile.reset();
 }
 
 void WriteUninstallCommandLine(std::string_view line) {

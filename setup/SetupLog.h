@@ -23,8 +23,13 @@ std::wstring FormatLogLine(const SYSTEMTIME& time, std::wstring_view message);
 void WriteLogLine(bool verbose, std::wstring_view message);
 // Appends a record and CR LF to the uninstall data file. A record that would not fit the
 // reader's line is not written (cut, it would name some other file or key); an always-written
-// log line names it instead.
+// log line names it instead. The record is in the file system at once, but durable only after
+// the next CommitUninstallRecords.
 bool WriteUninstallRecord(std::wstring_view record);
+// Makes the records written so far durable and closes the data file. Called once per
+// archive and before any step that could need the records (commands, programs, a reboot,
+// Install_Exit returning).
+void CommitUninstallRecords();
 // Appends an 8-bit line and CR LF to the uninstall command file.
 void WriteUninstallCommandLine(std::string_view line);
 

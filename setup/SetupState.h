@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "PackageLists.h"
+#include "Win32Owners.h"
 
 namespace qzrsetup {
 
@@ -68,6 +69,8 @@ struct SetupState {
   bool autoCabRunning = false;
   bool rebootRequested = false;
   bool uninstallDataProcessed = false;
+  // The uninstall data file, open for appending from the first record to the next commit.
+  qzr::FileHandle dataFile;
 
   HWND progressWindow = nullptr;
   HWND progressBar = nullptr;

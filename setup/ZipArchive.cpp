@@ -144,13 +144,22 @@ class ZipArchive {
   }
 
   qzr::FileHandle CreateTarget(const std::wstring& target, DWORD attributes) {
-    auto create = [&] {
-      return qzr::FileHandle(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
-    };
     // A read-only file is never replaced, whatever privileges the file system grants us.
     DWORD existing = GetFileAttributesW(target.c_str());
     if (existing != INVALID_FILE_ATTRIBUTES && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
       return qzr::FileHandle();
+    // A new file is created as new, not truncated: a file system may take a truncation for a
+    // file being replaced and write it out as soon as it is closed, and the commit of the
+    // uninstall records then waits for all of that data (half a second for 200 MB).
+    DWORD disposition = existing == INVALID_FILE_ATTRIBUTES ? CREATE_NEW : CREATE_ALWAYS;
+    auto create = [&] {
+      qzr::FileHandle file(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, disposition, attributes, nullptr));
+      if (!file && disposition == CREATE_NEW && GetLastError() == ERROR_FILE_EXISTS) {
+        disposition = CREATE_ALWAYS;  // it appeared meanwhile: replaced, as any existing file is
+        file.reset(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, disposition, attributes, nullptr));
+      }
+      return file;
+    };
     qzr::FileHandle out = create();
     // Trying the file first keeps folder work to the first file of each new folder.
     if (!out && GetLastError() == ERROR_PATH_NOT_FOUND && CreateFolderTree(zip::ParentFolder(target))) out = create();

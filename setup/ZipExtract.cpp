@@ -140,6 +140,8 @@ int ExtractPackageZips(const std::wstring& installPath, const std::wstring& inst
   for (const std::wstring& name : names) {
     std::wstring archivePath = folder + L"\\" + name;
     Outcome outcome = ExtractArchive(archivePath, kZipContextPrefix + name, installPath);
+    // One commit per archive, before it is deleted, instead of one per extracted file.
+    CommitUninstallRecords();
     if (outcome == Outcome::Failed) return 1;
     SetFileAttributesW(archivePath.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(archivePath.c_str());

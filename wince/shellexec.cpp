@@ -73,23 +73,45 @@ std::wstring FullPathOnDevice(const wchar_t* path) {
   return p;
 }
 
+// The registry calls of the open operation, bound on first use: the whitelist monitor links
+// this file for CeCreateProcessW alone, and importing advapi32 would cost each of its per-launch
+// starts (one per program the shell opens) the loading of three more libraries.
+struct ClassRegistry {
+  decltype(&RegOpenKeyExW) open = nullptr;
+  decltype(&RegQueryValueExW) query = nullptr;
+  decltype(&RegCloseKey) close = nullptr;
+};
+const ClassRegistry* ClassRegistryCalls() {
+  static const ClassRegistry calls = [] {
+    ClassRegistry c;
+    if (HMODULE library = LoadLibraryW(L"advapi32.dll")) {  // kept for the process
+      c.open = reinterpret_cast<decltype(c.open)>(reinterpret_cast<void*>(GetProcAddress(library, "RegOpenKeyExW")));
+      c.query = reinterpret_cast<decltype(c.query)>(reinterpret_cast<void*>(GetProcAddress(library, "RegQueryValueExW")));
+      c.close = reinterpret_cast<decltype(c.close)>(reinterpret_cast<void*>(GetProcAddress(library, "RegCloseKey")));
+    }
+    return c;
+  }();
+  return calls.open && calls.query && calls.close ? &calls : nullptr;
+}
+
 // A string value of a class key: the value named "Default" as on the device, else the unnamed one.
 std::optional<std::wstring> ReadClassValue(const std::wstring& keyPath) {
+  const ClassRegistry* reg = ClassRegistryCalls();
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+  if (!reg || reg->open(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
   std::optional<std::wstring> result;
   for (const wchar_t* name : {L"Default", static_cast<const wchar_t*>(nullptr)}) {
     DWORD type = 0, size = 0;
-    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) continue;
+    if (reg->query(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) continue;
     if ((type != REG_SZ && type != REG_EXPAND_SZ) || size < sizeof(wchar_t)) continue;
     std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS) continue;
+    if (reg->query(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS) continue;
     text.resize(wcsnlen(text.c_str(), size / sizeof(wchar_t)));
     if (text.empty()) continue;
     result = text;
     break;
   }
-  RegCloseKey(key);
+  reg->close(key);
   return result;
 }
 

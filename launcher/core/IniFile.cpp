@@ -146,6 +146,100 @@ bool EncodeIniText(const std::wstring& text, IniEncoding encoding, std::string& 
 
 bool EndsOpenLine(const IniLine& line) { return !line.text.empty() && line.text.back() != L'\n'; }
 
+// The encoding rule over bytes already read: UTF-16 or UTF-8 by their byte-order marks; UTF-8
+// also when every sequence is complete and valid; otherwise ANSI.
+IniEncoding DetectEncodingOf(const unsigned char* bytes, size_t size) {
+  if (size >= 2 && memcmp(bytes, kUtf16LeBom, 2) == 0) return IniEncoding::Utf16Le;
+  if (size >= 2 && memcmp(bytes, kUtf16BeBom, 2) == 0) return IniEncoding::Utf16Be;
+  if (size >= 3 && memcmp(bytes, kUtf8Bom, 3) == 0) return IniEncoding::Utf8;
+  for (size_t i = 0; i < size;) {
+    int length = Utf8SequenceLength(bytes + i, size - i);
+    if (length <= 0) return IniEncoding::Ansi;  // invalid, or cut off by the end of the file
+    i += static_cast<size_t>(length);
+  }
+  return IniEncoding::Utf8;
+}
+
+// One piece from `got` bytes that start at file offset `start`; returns the bytes it used.
+size_t DecodePiece(const unsigned char* buffer, size_t got, long start, IniEncoding encoding, IniLine& line) {
+  line.text.clear();
+  line.raw.clear();
+  size_t i = start == 0 ? BomLength(encoding, buffer, got) : 0;
+  if (IsUtf16(encoding)) {
+    while (line.text.size() < kIniPieceChars && i < got) {
+      if (i + 1 >= got) {
+        // A file cut in the middle of a character: the stray byte is read, not dropped.
+        line.text.push_back(0xFFFD);
+        ++i;
+        break;
+      }
+      wchar_t unit = Utf16Unit(encoding, buffer + i);
+      bool crLf = unit == L'\r' && i + 3 < got && Utf16Unit(encoding, buffer + i + 2) == L'\n';
+      if (unit == L'\n' || crLf) {
+        line.text.push_back(L'\n');
+        i += crLf ? 4 : 2;
+        break;
+      }
+      line.text.push_back(unit);
+      i += 2;
+    }
+    line.raw.assign(reinterpret_cast<const char*>(buffer), i);
+    return i;
+  }
+  while (line.text.size() < kIniPieceChars && i < got) {
+    unsigned char b = buffer[i];
+    if (b == '\n' || (b == '\r' && i + 1 < got && buffer[i + 1] == '\n')) {
+      line.text.push_back(L'\n');
+      i += b == '\r' ? 2 : 1;
+      break;
+    }
+    wchar_t units[2];
+    size_t count = 0;
+    size_t used = DecodeChar(encoding, buffer + i, got - i, units, count);
+    if (line.text.size() + count > kIniPieceChars) break;
+    line.text.append(units, count);
+    i += used;
+  }
+  line.raw.assign(reinterpret_cast<const char*>(buffer), i);
+  return i;
+}
+
+// A whole file in memory, read piece by piece with the same rules as a stream. Reading a key
+// this way costs one open and one read; stepping a stream line by line cost a seek and a read
+// per line, which made loading menu.ini the slowest step of the launcher's start.
+class IniBytes {
+ public:
+  explicit IniBytes(FILE* in) {
+    char chunk[16384];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, in)) > 0) bytes_.append(chunk, got);
+    encoding_ = DetectEncodingOf(data(), bytes_.size());
+  }
+  IniEncoding encoding() const { return encoding_; }
+  void Rewind() { position_ = 0; }
+  bool Next(IniLine& line) {
+    line.text.clear();
+    line.raw.clear();
+    size_t got = std::min(bytes_.size() - position_, kReadAhead);
+    if (got == 0) return false;
+    position_ += DecodePiece(data() + position_, got, static_cast<long>(position_), encoding_, line);
+    return true;
+  }
+  bool FindSection(std::wstring_view section) {
+    Rewind();
+    IniLine line;
+    while (Next(line))
+      if (IsIniSectionLine(line.text, section)) return true;
+    return false;
+  }
+
+ private:
+  const unsigned char* data() const { return reinterpret_cast<const unsigned char*>(bytes_.data()); }
+  std::string bytes_;
+  size_t position_ = 0;
+  IniEncoding encoding_ = IniEncoding::Utf8;
+};
+
 // Scans for the section; copies each piece read to `out`. `last` receives the last piece read.
 bool ScanToSection(FILE* in, std::wstring_view section, FILE* out, IniEncoding encoding, IniLine& last) {
   last = IniLine{};
@@ -232,43 +326,7 @@ bool ReadIniLine(FILE* in, IniEncoding encoding, IniLine& line) {
   unsigned char buffer[kReadAhead];
   size_t got = fread(buffer, 1, sizeof buffer, in);
   if (got == 0) return false;
-  size_t i = start == 0 ? BomLength(encoding, buffer, got) : 0;
-  if (IsUtf16(encoding)) {
-    while (line.text.size() < kIniPieceChars && i < got) {
-      if (i + 1 >= got) {
-        // A file cut in the middle of a character: the stray byte is read, not dropped.
-        line.text.push_back(0xFFFD);
-        ++i;
-        break;
-      }
-      wchar_t unit = Utf16Unit(encoding, buffer + i);
-      bool crLf = unit == L'\r' && i + 3 < got && Utf16Unit(encoding, buffer + i + 2) == L'\n';
-      if (unit == L'\n' || crLf) {
-        line.text.push_back(L'\n');
-        i += crLf ? 4 : 2;
-        break;
-      }
-      line.text.push_back(unit);
-      i += 2;
-    }
-    line.raw.assign(reinterpret_cast<const char*>(buffer), i);
-    return fseek(in, start + static_cast<long>(i), SEEK_SET) == 0;
-  }
-  while (line.text.size() < kIniPieceChars && i < got) {
-    unsigned char b = buffer[i];
-    if (b == '\n' || (b == '\r' && i + 1 < got && buffer[i + 1] == '\n')) {
-      line.text.push_back(L'\n');
-      i += b == '\r' ? 2 : 1;
-      break;
-    }
-    wchar_t units[2];
-    size_t count = 0;
-    size_t used = DecodeChar(encoding, buffer + i, got - i, units, count);
-    if (line.text.size() + count > kIniPieceChars) break;
-    line.text.append(units, count);
-    i += used;
-  }
-  line.raw.assign(reinterpret_cast<const char*>(buffer), i);
+  size_t i = DecodePiece(buffer, got, start, encoding, line);
   return fseek(in, start + static_cast<long>(i), SEEK_SET) == 0;
 }
 
@@ -303,10 +361,11 @@ int ReadIniString(const wchar_t* section, const wchar_t* key, const wchar_t* def
   if (section && key && path && *path) {
     FilePtr in(_wfopen(path, L"rb"));
     if (in) {
-      IniEncoding encoding = DetectIniEncoding(in.get());
-      if (FindIniSection(in.get(), section, nullptr, encoding)) {
+      IniBytes file(in.get());
+      in.reset();
+      if (file.FindSection(SectionName(section))) {
         IniLine line;
-        while (ReadIniLine(in.get(), encoding, line) && !IsIniSectionEnd(line.text)) {
+        while (file.Next(line) && !IsIniSectionEnd(line.text)) {
           if (auto value = IniKeyLineValue(line.text, key)) {
             CopyBounded(result, n, *value);
             break;

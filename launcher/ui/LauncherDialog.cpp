@@ -273,6 +273,9 @@ LRESULT LauncherDialog::OnTimer(UINT, WPARAM wParam, LPARAM, bool& handled) {
   if (wParam == kAutoStartTimer) {
     KillTimer(hwnd(), kAutoStartTimer);
     AutoStart();
+  } else if (wParam == kActivationTimer) {
+    KillTimer(hwnd(), kActivationTimer);
+    ClaimScreen();
   } else if (wParam == kIgnoreTouchTimer) {
     KillTimer(hwnd(), kIgnoreTouchTimer);
     if (HANDLE event = CreateEventW(nullptr, TRUE, FALSE, kIgnoreTouchEvent)) {
@@ -401,7 +404,13 @@ LRESULT LauncherDialog::OnActivate(UINT, WPARAM wParam, LPARAM, bool& handled) {
   SipShowIM(0);
   if (GetForegroundWindow() != hwnd()) return 0;
   // Lets the window that just gave up the screen finish going before the dialog claims it.
-  Sleep(kActivationDelayMs);
+  // A timer, not a sleep: the dialog paints and answers input meanwhile instead of standing
+  // frozen for a second at every start.
+  SetTimer(hwnd(), kActivationTimer, kActivationDelayMs, nullptr);
+  return 0;
+}
+
+void LauncherDialog::ClaimScreen() {
   ShowWindow(hwnd(), SW_SHOW);
   SetForegroundWindow(hwnd());
   if (model_.fullScreen) {
@@ -413,7 +422,6 @@ LRESULT LauncherDialog::OnActivate(UINT, WPARAM wParam, LPARAM, bool& handled) {
     SHFullScreen(hwnd(), kFullScreenShowBars);
     ShowTaskbar(true);
   }
-  return 0;
 }
 
 LRESULT LauncherDialog::OnSettingChange(UINT, WPARAM wParam, LPARAM, bool& handled) {

@@ -32,6 +32,7 @@ inline constexpr UINT kRefreshMs = 5000;
 inline constexpr UINT_PTR kAutoStartTimer = 55;
 inline constexpr UINT kAutoStartMs = 2000;
 inline constexpr UINT_PTR kIgnoreTouchTimer = 45;
+inline constexpr UINT_PTR kActivationTimer = 46;  // the wait before an activated dialog claims the screen
 inline constexpr WPARAM kScreenSizeChange = 0x3002;
 inline constexpr LONG_PTR kExStyleCaptionOk = static_cast<LONG_PTR>(0x80000000u);
 inline constexpr LONG_PTR kExStyleNoDrag = 0x40000000;
@@ -106,6 +107,7 @@ class LauncherDialog : public DialogBase<LauncherDialog> {
   void FillProgramList();
   void GatedLaunch(int index);
   void AutoStart();
+  void ClaimScreen();
   void HideMenuBar();
   void DestroyBatteryGauge();
 

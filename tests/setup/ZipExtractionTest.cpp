@@ -105,6 +105,25 @@ TEST(SetupZipExtraction, EntriesRulesAndRecords) {
          EXPECT_TRUE(Contains(log, L"Protected file " + f.appPath() + L"\\absent.txt not found"));
          EXPECT_EQ(f.pkg.Records(), (std::vector<std::wstring>{L"F:" + f.appPath() + L"\\absent.txt"}));
        }},
+      {"an exit command finds the records of every extracted file",
+       [](Fixture& f) {
+         // Records are committed once per archive, not per file: the DoUninstall that runs
+         // after the extraction must still find all of them.
+         f.pkg.WriteIni(Settings(f, "", "[Exit_Commands]\r\nCommand1=DoUninstall\r\n"));
+         ASSERT_TRUE(WriteZip(f.pkg.installFile(L"one.zip"), {{"%INSTALLDIR%/a.txt", "a"}, {"%INSTALLDIR%/sub/b.txt", "b"}}));
+         ASSERT_TRUE(WriteZip(f.pkg.installFile(L"two.zip"), {{"%INSTALLDIR%/c.txt", "c"}}));
+       },
+       0,
+       [](Fixture& f) {
+         const std::wstring a = f.appPath();
+         auto records = f.pkg.Records();
+         EXPECT_EQ(records.size(), 3u);
+         for (const std::wstring& r : {L"F:" + a + L"\\a.txt", L"F:" + a + L"\\sub\\b.txt", L"F:" + a + L"\\c.txt"})
+           EXPECT_TRUE(Contains(records, r)) << Narrow(r);
+         EXPECT_FALSE(FileExists(f.app() + L"a.txt"));
+         EXPECT_FALSE(FileExists(f.app() + L"sub\\b.txt"));
+         EXPECT_FALSE(FileExists(f.app() + L"c.txt"));
+       }},
       {"a corrupt archive ends the installation",
        [](Fixture& f) {
          f.pkg.WriteIni(Settings(f, ""));

@@ -1,0 +1,135 @@
+// startbench.exe: from process creation to the main dialog painted and answering input, for
+// the launcher (launch code 20, as the start-up list starts it) and for a bare dialog program
+// with the same template, taking turns. Prints the medians and their ratio.
+//   startbench RUNS LAUNCHER_EXE BARE_EXE
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "WhitelistCache.h"
+#include "Win32Owners.h"
+
+namespace {
+
+constexpr DWORD kStartTimeoutMs = 30000;
+
+double NowMs() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER t;
+  QueryPerformanceCounter(&t);
+  return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  size_t n = v.size();
+  return n == 0 ? 0 : (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
+}
+
+struct DialogSearch {
+  DWORD pid;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<DialogSearch*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  wchar_t cls[32] = {};
+  if (pid != search->pid || !IsWindowVisible(window) || !GetClassNameW(window, cls, 32) || wcscmp(cls, L"#32770") != 0)
+    return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// The dialog is ready when it is visible, its thread answers a sent message (the modal loop
+// runs), and nothing of it is left to paint.
+bool DialogReady(DWORD pid) {
+  DialogSearch search{pid};
+  EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+  if (!search.found) return false;
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(search.found, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result)) return false;
+  return !GetUpdateRect(search.found, nullptr, FALSE);
+}
+
+// Starts the program and returns the milliseconds until its dialog is ready; -1 on failure.
+double TimeStart(const std::wstring& exe, const std::wstring& arguments, PROCESS_INFORMATION* pi) {
+  STARTUPINFOW si{sizeof si};
+  std::wstring cmd = L"\"" + exe + L"\" " + arguments;
+  std::wstring folder = exe.substr(0, exe.find_last_of(L'\\') + 1);
+  double t0 = NowMs();
+  if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, pi)) return -1;
+  while (NowMs() - t0 < kStartTimeoutMs) {
+    if (DialogReady(pi->dwProcessId)) return NowMs() - t0;
+    if (WaitForSingleObject(pi->hProcess, 1) == WAIT_OBJECT_0) return -1;
+  }
+  return -1;
+}
+
+void WaitForProgramsNamed(const wchar_t* name) {
+  qzr::KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W entry{sizeof entry};
+  if (!snapshot || !Process32FirstW(snapshot.get(), &entry)) return;
+  do {
+    if (_wcsicmp(entry.szExeFile, name) != 0) continue;
+    qzr::KernelHandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
+    if (process && WaitForSingleObject(process.get(), 10000) != WAIT_OBJECT_0) TerminateProcess(process.get(), 1);
+  } while (Process32NextW(snapshot.get(), &entry));
+}
+
+void End(PROCESS_INFORMATION& pi, bool launcher) {
+  TerminateProcess(pi.hProcess, 0);
+  WaitForSingleObject(pi.hProcess, 10000);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  if (!launcher) return;
+  // The launcher ended abruptly: the monitor is told to end as the launcher would, so that the
+  // next start creates the whitelist block afresh.
+  if (HANDLE terminate = OpenEventW(EVENT_MODIFY_STATE, FALSE, qzr::whitelist::kTerminateEventName)) {
+    SetEvent(terminate);
+    WaitForProgramsNamed(L"Gatewarden.exe");
+    CloseHandle(terminate);
+  }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 4) {
+    fprintf(stderr, "usage: startbench RUNS LAUNCHER_EXE BARE_EXE\n");
+    return 2;
+  }
+  int runs = std::max(1, _wtoi(argv[1]));
+  const std::wstring programs[2] = {argv[2], argv[3]};
+  std::vector<double> times[2];
+  for (int i = -1; i < runs; ++i) {  // the first round warms Wine's caches
+    for (int k = 0; k < 2; ++k) {
+      int which = (i + k + 2) % 2;
+      PROCESS_INFORMATION pi{};
+      double t = TimeStart(programs[which], which == 0 ? L"20" : L"", &pi);
+      if (pi.hProcess) End(pi, which == 0);
+      if (t < 0) {
+        fprintf(stderr, "%ls: no dialog within %lu ms\n", programs[which].c_str(), kStartTimeoutMs);
+        continue;
+      }
+      if (i >= 0) times[which].push_back(t);
+      Sleep(50);
+    }
+  }
+  double shell = Median(times[0]), bare = Median(times[1]);
+  printf("starts per program: %d (completed: launcher %zu, bare dialog %zu)\n", runs, times[0].size(), times[1].size());
+  printf("(a) QZRShell 20, whitelist on, to the main dialog painted and answering: median %.1f ms\n", shell);
+  printf("(b) bare dialog program, same template:                               median %.1f ms\n", bare);
+  printf("ratio (a) / (b) = %.2f   (target: at most 1.50)\n", bare > 0 ? shell / bare : 0);
+  printf("P3 ratio=%.3f a=%.1f b=%.1f\n", bare > 0 ? shell / bare : 0, shell, bare);
+  return 0;
+}
