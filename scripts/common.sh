@@ -5,7 +5,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${QZR_BUILD_DIR:-$ROOT/build}
 PACKAGES=(cmake make g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           mingw-w64-x86-64-dev libz-mingw-w64-dev wine wine64 xvfb xauth x11-apps x11-utils imagemagick
-          googletest dpkg-dev)
+          googletest dpkg-dev zip python3)
 
 log() { printf '== %s\n' "$*" >&2; }
 
