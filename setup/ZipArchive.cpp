@@ -117,7 +117,7 @@ class ZipArchive {
     if (relativeName.empty() || !zip::ComposeTargetPath(base_, relativeName, &target)) return kZipArgs;
     if (cached.entry.attributes & FILE_ATTRIBUTE_DIRECTORY) {
       while (target.size() > 1 && target.back() == L'\\') target.pop_back();
-      return CreateFolderTree(target) ? kZipOk : kZipNoFile;
+      return CreateFolderTree(target) ? kZipOk : Because(kZipNoFile, L"the folder cannot be created");
     }
     if (target.back() == L'\\') return kZipArgs;
     if (cached.flag & zip::kFlagEncrypted) return kZipPassword;
@@ -213,11 +213,15 @@ class ZipArchive {
     };
     // A read-only file is never replaced, whatever privileges the file system grants us.
     DWORD existing = GetFileAttributesW(target.c_str());
-    if (existing != INVALID_FILE_ATTRIBUTES && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+      Because(kZipNoFile, existing & FILE_ATTRIBUTE_DIRECTORY ? L"a folder of that name is in the way"
+                                                              : L"a read-only file of that name is in the way");
       return qzr::FileHandle();
+    }
     qzr::FileHandle out = create();
     // Trying the file first keeps folder work to the first file of each new folder.
     if (!out && GetLastError() == ERROR_PATH_NOT_FOUND && CreateFolderTree(zip::ParentFolder(target))) out = create();
+    if (!out) Because(kZipNoFile, Numbered(L"cannot create the file (error %llu)", GetLastError()));
     return out;
   }
 

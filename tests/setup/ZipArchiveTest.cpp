@@ -194,12 +194,13 @@ TEST(ZipArchive, DamagedArchivesAreReported) {
     size_t cutCount;
     bool openFails;
     uint32_t extractResult;
+    const wchar_t* cause;  // RecentZipCause
   };
   const Case cases[] = {
-      {"deflated data flipped", Z_DEFLATED, true, 0, 0, false, kZipFlate},
-      {"stored data flipped (CRC mismatch)", 0, true, 0, 0, false, kZipFlate},
-      {"end of the central directory cut off", Z_DEFLATED, false, 30, 30, true, 0},
-      {"central directory shortened", Z_DEFLATED, false, 22 + 20, 20, true, 0},
+      {"deflated data flipped", Z_DEFLATED, true, 0, 0, false, kZipFlate, L"damaged compressed data"},
+      {"stored data flipped (CRC mismatch)", 0, true, 0, 0, false, kZipFlate, L"CRC mismatch"},
+      {"end of the central directory cut off", Z_DEFLATED, false, 30, 30, true, 0, L"no end-of-archive record"},
+      {"central directory shortened", Z_DEFLATED, false, 22 + 20, 20, true, 0, L"unreadable central directory"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -215,12 +216,14 @@ TEST(ZipArchive, DamagedArchivesAreReported) {
     if (c.openFails) {
       EXPECT_EQ(z.zip, nullptr);
       EXPECT_EQ(Message(kZipMostRecent), L"Zipfile is corrupt or not a zipfile");
+      EXPECT_EQ(RecentZipCause(), c.cause);
       continue;
     }
     ASSERT_NE(z.zip, nullptr);
     ASSERT_EQ(SetExtractBaseDir(z.zip, folder.path()), kZipOk);
     EXPECT_EQ(ExtractZipEntry(z.zip, 0, L"payload.bin"), c.extractResult);
     EXPECT_EQ(Message(kZipMostRecent), L"Zip-bug: an internal error during flation");
+    EXPECT_EQ(RecentZipCause(), c.cause);
     EXPECT_FALSE(Exists(folder / L"payload.bin")) << "a broken extraction leaves no half-written file";
   }
 
@@ -229,6 +232,12 @@ TEST(ZipArchive, DamagedArchivesAreReported) {
   ASSERT_TRUE(WriteBytes(folder / L"text.zip", "this is not a zip file at all"));
   EXPECT_EQ(OpenZipArchive(folder / L"text.zip"), nullptr);
   EXPECT_EQ(Message(kZipMostRecent), L"Zipfile is corrupt or not a zipfile");
+  EXPECT_EQ(RecentZipCause(), L"no end-of-archive record");
+  // A success leaves no cause behind.
+  ASSERT_TRUE(MakeZip(folder / L"good.zip", {{"a.txt", "a"}}));
+  OpenZip good(folder / L"good.zip");
+  EXPECT_NE(good.zip, nullptr);
+  EXPECT_EQ(RecentZipCause(), L"");
 }
 
 TEST(ZipArchive, EncryptedEntriesNeedAPassword) {
@@ -263,11 +272,16 @@ TEST(ZipArchive, TargetsThatCannotBeWrittenAreRefused) {
   const struct {
     int index;
     const wchar_t* relative;
-  } cases[] = {{0, L"taken"}, {1, L"locked.txt"}, {2, L"file\\below.txt"}, {3, L"file"}};
+    std::wstring cause;  // its beginning
+  } cases[] = {{0, L"taken", L"a folder of that name is in the way"},
+               {1, L"locked.txt", L"a read-only file of that name is in the way"},
+               {2, L"file\\below.txt", L"cannot create the file (error "},
+               {3, L"file", L"the folder cannot be created"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.relative);
     EXPECT_EQ(ExtractZipEntry(z.zip, c.index, c.relative), kZipNoFile);
     EXPECT_EQ(Message(kZipMostRecent), L"Couldn't create/open file");
+    EXPECT_EQ(RecentZipCause().substr(0, c.cause.size()), c.cause);
   }
   EXPECT_EQ(ReadBytes(folder / L"locked.txt"), "old");
   EXPECT_TRUE(GetFileAttributesW((folder / L"taken").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
