@@ -3,6 +3,7 @@
 
 #include "wince.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -92,6 +93,14 @@ void ProcessUninstallData(const std::wstring& installDir) {
       case UninstallRecord::Kind::Other: break;
     }
   }
+  // Deepest first, so a folder is tried only once its subfolders are gone; records of one depth
+  // keep their order.
+  auto depth = [](const std::wstring& path) {
+    size_t end = path.find_last_not_of(L'\\');
+    return end == std::wstring::npos ? size_t{0} : static_cast<size_t>(std::count(path.begin(), path.begin() + end, L'\\'));
+  };
+  std::stable_sort(directories.begin(), directories.end(),
+                   [&](const auto& a, const auto& b) { return depth(a.first) > depth(b.first); });
   for (const auto& [path, contents] : directories) {
     if (contents) DeleteTree(path);
     if (!IsDeviceRoot(path)) RemoveDirectoryW(path.c_str());

@@ -9,6 +9,7 @@
 
 #include <unzip.h>
 
+#include <cstdio>
 #include <memory>
 #include <new>
 #include <vector>
@@ -19,24 +20,42 @@ namespace {
 // The layer's only process-wide state: the result that FormatZipResult's code 1 describes.
 struct ZipLayerState {
   uint32_t mostRecentResult = kZipOk;
+  std::wstring mostRecentCause;  // what the most recent result met, in words; may be empty
+  std::wstring pendingCause;     // noted during the call in progress
 };
 ZipLayerState& LayerState() {
   static ZipLayerState state;
   return state;
 }
 uint32_t Remember(uint32_t result) {
-  LayerState().mostRecentResult = result;
+  ZipLayerState& state = LayerState();
+  state.mostRecentResult = result;
+  state.mostRecentCause = result == kZipOk ? std::wstring() : std::move(state.pendingCause);
+  state.pendingCause.clear();
   return result;
+}
+// Notes why the call in progress fails; Remember hands it on with the result.
+uint32_t Because(uint32_t result, std::wstring cause) {
+  LayerState().pendingCause = std::move(cause);
+  return result;
+}
+
+std::wstring Numbered(const wchar_t* format, unsigned long long a, unsigned long long b = 0) {
+  wchar_t text[96];
+  std::swprintf(text, 96, format, a, b);
+  return text;
 }
 
 constexpr DWORD kChunkBytes = 16384;
 // Room for kMaxEntryNameChars characters in any encoding (at most 3 bytes per UTF-16 unit).
 constexpr uLong kNameBytes = 3 * zip::kMaxEntryNameChars + 4;
+constexpr uLong kExtraBytes = 0xFFFF;  // the most a central directory entry's extra field holds
 
 struct CachedEntry {
   ZipEntry entry;
   unz64_file_pos position{};
   uLong flag = 0;
+  uLong method = 0;
 };
 
 FILETIME EntryTime(uLong dosDate) {
@@ -78,10 +97,13 @@ class ZipArchive {
   }
 
   uint32_t Open(const std::wstring& path) {
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return kZipNoFile;
+    uint32_t checked = CheckEndRecord(path);
+    if (checked != kZipOk) return checked;
     zlib_filefunc64_def files{};
-    zip::FillBufferedWin32FileFunctions(&files);
+    zip::FillBufferedWin32FileFunctions(&files, &end_);
     file_ = unzOpen2_64(path.c_str(), &files);
-    if (!file_) return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES ? kZipNoFile : kZipCorrupt;
+    if (!file_) return Because(kZipCorrupt, L"unreadable central directory");
     return IndexEntries();
   }
 
@@ -95,15 +117,18 @@ class ZipArchive {
     if (relativeName.empty() || !zip::ComposeTargetPath(base_, relativeName, &target)) return kZipArgs;
     if (cached.entry.attributes & FILE_ATTRIBUTE_DIRECTORY) {
       while (target.size() > 1 && target.back() == L'\\') target.pop_back();
-      return CreateFolderTree(target) ? kZipOk : kZipNoFile;
+      return CreateFolderTree(target) ? kZipOk : Because(kZipNoFile, L"the folder cannot be created");
     }
     if (target.back() == L'\\') return kZipArgs;
     if (cached.flag & zip::kFlagEncrypted) return kZipPassword;
 
     // The entry's data is opened before the target, so an unreadable entry leaves an existing file alone.
-    if (unzGoToFilePos64(file_, &cached.position) != UNZ_OK || unzOpenCurrentFile(file_) != UNZ_OK) return kZipFlate;
+    // minizip inflates and stores; it refuses everything else when opening the entry.
+    if (cached.method != 0 && cached.method != Z_DEFLATED) return Because(kZipFlate, zip::UnsupportedMethodText(cached.method));
+    if (unzGoToFilePos64(file_, &cached.position) != UNZ_OK || unzOpenCurrentFile(file_) != UNZ_OK)
+      return Because(kZipFlate, L"unreadable local header");
     uint32_t result = WriteTarget(cached.entry, target);
-    if (unzCloseCurrentFile(file_) == UNZ_CRCERROR && result == kZipOk) result = kZipFlate;
+    if (unzCloseCurrentFile(file_) == UNZ_CRCERROR && result == kZipOk) result = Because(kZipFlate, L"CRC mismatch");
     // A half-written file is worse than none: it would pass for the real thing.
     if (result == kZipWrite || result == kZipFlate) {
       SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -113,24 +138,60 @@ class ZipArchive {
   }
 
  private:
+  // Finds the end record in the whole window the format allows and refuses, with the reason, what
+  // minizip would only call corrupt.
+  uint32_t CheckEndRecord(const std::wstring& path) {
+    qzr::FileHandle in(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER size{};
+    if (!in || !GetFileSizeEx(in.get(), &size)) return kZipNoFile;
+    uint64_t fileSize = static_cast<uint64_t>(size.QuadPart);
+    DWORD want = static_cast<DWORD>(fileSize < zip::kEndSearchBytes ? fileSize : zip::kEndSearchBytes);
+    std::string tail(want, '\0');
+    LARGE_INTEGER from{};
+    from.QuadPart = static_cast<LONGLONG>(fileSize - want);
+    DWORD got = 0;
+    if (!SetFilePointerEx(in.get(), from, nullptr, FILE_BEGIN) || !ReadFile(in.get(), tail.data(), want, &got, nullptr) ||
+        got != want)
+      return Because(kZipRead, L"the archive's end could not be read");
+    zip::EndRecord record = zip::FindEndRecord(tail, fileSize - want);
+    if (!record.found) return Because(kZipCorrupt, L"no end-of-archive record");
+    // 0xFFFF: the number is in the ZIP64 record, which minizip checks.
+    auto split = [](unsigned disk) { return disk != 0 && disk != 0xFFFF; };
+    if (split(record.thisDisk) || split(record.directoryDisk))
+      return Because(kZipCorrupt, Numbered(L"split archive (disk %llu of %llu)", record.directoryDisk + 1ull,
+                                           record.thisDisk + 1ull));
+    if (record.entries == 0) return Because(kZipCorrupt, L"archive holds no entries");
+    end_ = record.offset + zip::kEndRecordBytes;
+    return kZipOk;
+  }
+
   uint32_t IndexEntries() {
     unz_global_info64 global{};
-    if (unzGetGlobalInfo64(file_, &global) != UNZ_OK) return kZipCorrupt;
+    if (unzGetGlobalInfo64(file_, &global) != UNZ_OK) return Because(kZipCorrupt, L"unreadable central directory");
     // The count comes from the file: reserve no more than a plausible package holds.
     entries_.reserve(static_cast<size_t>(global.number_entry < 65536 ? global.number_entry : 65536));
     UINT oemCodePage = GetOEMCP();
     char name[kNameBytes + 1];
+    std::unique_ptr<char[]> extra(new (std::nothrow) char[kExtraBytes]);
+    if (!extra) return kZipNoAlloc;
     int step = unzGoToFirstFile(file_);
     while (step == UNZ_OK) {
       unz_file_info64 info{};
-      if (unzGetCurrentFileInfo64(file_, &info, name, kNameBytes, nullptr, 0, nullptr, 0) != UNZ_OK) return kZipCorrupt;
+      if (unzGetCurrentFileInfo64(file_, &info, name, kNameBytes, extra.get(), kExtraBytes, nullptr, 0) != UNZ_OK)
+        return Because(kZipCorrupt, L"unreadable central directory entry");
       CachedEntry cached;
-      if (unzGetFilePos64(file_, &cached.position) != UNZ_OK) return kZipCorrupt;
+      if (unzGetFilePos64(file_, &cached.position) != UNZ_OK) return Because(kZipCorrupt, L"unreadable central directory entry");
       size_t stored = info.size_filename < kNameBytes ? info.size_filename : kNameBytes;
+      size_t extraStored = info.size_file_extra < kExtraBytes ? info.size_file_extra : kExtraBytes;
       cached.flag = info.flag;
+      cached.method = info.compression_method;
       ZipEntry& entry = cached.entry;
       entry.index = static_cast<int>(entries_.size());
-      entry.name = zip::DecodeEntryName(std::string_view(name, stored), (info.flag & zip::kFlagUtf8Name) != 0, oemCodePage);
+      std::string_view storedName(name, stored);
+      // The Unicode path field, made for exactly this stored name, wins; then the flag; then the maker's host.
+      std::string unicode = zip::UnicodePathFromExtra(std::string_view(extra.get(), extraStored), storedName);
+      if (!unicode.empty()) entry.name = zip::DecodeEntryName(unicode, true, oemCodePage);
+      else entry.name = zip::DecodeEntryName(storedName, zip::ReadsAsUtf8(storedName, (info.flag & zip::kFlagUtf8Name) != 0, info.version), oemCodePage);
       entry.attributes = zip::EntryAttributes(info.version, info.external_fa, entry.name);
       entry.writeTime = EntryTime(info.dosDate);
       entry.accessTime = entry.creationTime = entry.writeTime;
@@ -139,15 +200,21 @@ class ZipArchive {
       entries_.push_back(std::move(cached));
       step = unzGoToNextFile(file_);
     }
-    if (step != UNZ_END_OF_LIST_OF_FILE || entries_.size() != global.number_entry) return kZipCorrupt;
+    if (step != UNZ_END_OF_LIST_OF_FILE) return Because(kZipCorrupt, L"unreadable central directory entry");
+    if (entries_.size() != global.number_entry)
+      return Because(kZipCorrupt, Numbered(L"central directory holds %llu of %llu entries", entries_.size(),
+                                           static_cast<unsigned long long>(global.number_entry)));
     return kZipOk;
   }
 
   qzr::FileHandle CreateTarget(const std::wstring& target, DWORD attributes) {
     // A read-only file is never replaced, whatever privileges the file system grants us.
     DWORD existing = GetFileAttributesW(target.c_str());
-    if (existing != INVALID_FILE_ATTRIBUTES && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+      Because(kZipNoFile, existing & FILE_ATTRIBUTE_DIRECTORY ? L"a folder of that name is in the way"
+                                                              : L"a read-only file of that name is in the way");
       return qzr::FileHandle();
+    }
     // A new file is created as new, not truncated: a file system may take a truncation for a
     // file being replaced and write it out as soon as it is closed, and the commit of the
     // uninstall records then waits for all of that data (half a second for 200 MB).
@@ -163,6 +230,7 @@ class ZipArchive {
     qzr::FileHandle out = create();
     // Trying the file first keeps folder work to the first file of each new folder.
     if (!out && GetLastError() == ERROR_PATH_NOT_FOUND && CreateFolderTree(zip::ParentFolder(target))) out = create();
+    if (!out) Because(kZipNoFile, Numbered(L"cannot create the file (error %llu)", GetLastError()));
     return out;
   }
 
@@ -177,7 +245,7 @@ class ZipArchive {
     for (;;) {
       int got = unzReadCurrentFile(file_, buffer_.get(), kChunkBytes);
       if (got == 0) break;
-      if (got < 0) return kZipFlate;
+      if (got < 0) return Because(kZipFlate, got == UNZ_CRCERROR ? L"CRC mismatch" : L"damaged compressed data");
       DWORD put = 0;
       if (!WriteFile(out.get(), buffer_.get(), static_cast<DWORD>(got), &put, nullptr) || put != static_cast<DWORD>(got))
         return kZipWrite;
@@ -185,12 +253,13 @@ class ZipArchive {
     }
     // minizip checks the CRC only once the announced size is reached; a stream that ends early
     // is just as broken.
-    if (written != entry.uncompressedSize) return kZipFlate;
+    if (written != entry.uncompressedSize) return Because(kZipFlate, L"data ends before its announced size");
     SetFileTime(out.get(), &entry.creationTime, &entry.accessTime, &entry.writeTime);
     return kZipOk;
   }
 
   unzFile file_ = nullptr;
+  ZPOS64_T end_ = 0;  // just past the end record: where minizip is told the file ends
   std::vector<CachedEntry> entries_;
   std::wstring base_;
   std::unique_ptr<char[]> buffer_;
@@ -236,6 +305,8 @@ uint32_t CloseZipArchive(ZipHandle zip) {
   delete zip;
   return Remember(kZipOk);
 }
+
+std::wstring RecentZipCause() { return LayerState().mostRecentCause; }
 
 size_t FormatZipResult(uint32_t code, wchar_t* buffer, size_t bufferChars) {
   if (code == kZipMostRecent) code = LayerState().mostRecentResult;

@@ -43,6 +43,9 @@ uint32_t SetExtractBaseDir(ZipHandle zip, const std::wstring& directory);
 // Writes entry `index` to base directory + relativeName (directories created as needed).
 uint32_t ExtractZipEntry(ZipHandle zip, int index, const std::wstring& relativeName);
 uint32_t CloseZipArchive(ZipHandle zip);
+// What the most recent failure met, in words ("CRC mismatch", "archive holds no entries"); empty
+// after a success or when there is nothing more to say than the result's message.
+std::wstring RecentZipCause();
 // The message for `code` (1 = the most recent result), cut to bufferChars - 1; returns its length.
 size_t FormatZipResult(uint32_t code, wchar_t* buffer, size_t bufferChars);
 

@@ -35,8 +35,36 @@ bool IsProtected(const std::wstring& target) {
   return false;
 }
 
+// The line after a failure's message: what the archive layer found.
+void LogCause(const std::wstring& context) {
+  std::wstring cause = RecentZipCause();
+  if (!cause.empty()) LogAlways(kLogZipContext, context, cause);
+}
+
 void LogCritical(const std::wstring& context) {
   LogAlways(kLogZipContext, context, std::wstring(kZipCriticalError) + RecentZipMessage() + kZipIncomplete);
+  LogCause(context);
+}
+
+// The folders on the way to `target` that do not exist yet, outermost first: extraction creates
+// them, and only those are the package's to remove.
+std::vector<std::wstring> MissingFolders(std::wstring target) {
+  std::vector<std::wstring> missing;
+  while (!target.empty() && target.back() == L'\\') target.pop_back();
+  for (;;) {
+    size_t cut = target.find_last_of(L'\\');
+    if (cut == std::wstring::npos || cut == 0) break;
+    target.resize(cut);
+    if (Exists(target)) break;
+    missing.insert(missing.begin(), target);
+  }
+  return missing;
+}
+
+// Records the folders the extraction just created, as "F" records ending in a backslash.
+void RecordCreatedFolders(const std::vector<std::wstring>& missing) {
+  for (const std::wstring& folder : missing)
+    if (Exists(folder)) Record(kRecordFile, folder + L"\\");
 }
 
 struct ArchiveCloser {
@@ -89,7 +117,11 @@ Outcome ExtractArchive(const std::wstring& archivePath, const std::wstring& cont
     }
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
     SetStatus(target);
-    if (ExtractZipEntry(archive.zip, k, relative) == kZipOk) {
+    const std::vector<std::wstring> missing = MissingFolders(target);
+    const bool extracted = ExtractZipEntry(archive.zip, k, relative) == kZipOk;
+    const std::wstring cause = RecentZipCause();
+    RecordCreatedFolders(missing);
+    if (extracted) {
       LogVerbose(kLogExtracted, target);
       // A folder that was there before (\Windows, say) is not the package's to remove.
       bool folderEntry = target.back() == L'\\';
@@ -98,6 +130,7 @@ Outcome ExtractArchive(const std::wstring& archivePath, const std::wstring& cont
     }
     LogAlways(kLogZipContext, context,
               std::wstring(kZipExtractError) + relative + kZipExtractErrorSeparator + RecentZipMessage());
+    if (!cause.empty()) LogAlways(kLogZipContext, context, cause);
     if (settings.abortOnError) return Outcome::Failed;
     // Not "Extracted", and no record for a file that was there before: uninstallation would
     // delete what the installation never wrote. A partial file of our own is still recorded

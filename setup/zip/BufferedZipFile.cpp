@@ -18,6 +18,7 @@ struct BufferedStream {
   ZPOS64_T position = 0;     // where the reader is
   ZPOS64_T bufferStart = 0;  // file offset of buffer[0]
   uLong bufferLength = 0;
+  ZPOS64_T end = 0;          // where the file is said to end; 0: its real end
   char buffer[kBufferBytes];
 };
 
@@ -36,12 +37,13 @@ uLong ReadAt(BufferedStream* s, ZPOS64_T offset, void* into, uLong size) {
   return s->base->zread_file(s->base->opaque, s->stream, into, size);
 }
 
-voidpf ZCALLBACK Open(voidpf, const void* filename, int mode) {
+voidpf ZCALLBACK Open(voidpf opaque, const void* filename, int mode) {
   if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ) return nullptr;
   const zlib_filefunc64_def& base = Win32Functions();
   auto* s = new (std::nothrow) BufferedStream;
   if (!s) return nullptr;
   s->base = &base;
+  if (opaque) s->end = *static_cast<const ZPOS64_T*>(opaque);
   s->stream = base.zopen64_file(base.opaque, filename, mode);
   if (!s->stream) {
     delete s;
@@ -88,6 +90,10 @@ long ZCALLBACK Seek(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
     case ZLIB_FILEFUNC_SEEK_SET: s->position = offset; return 0;
     case ZLIB_FILEFUNC_SEEK_CUR: s->position += offset; return 0;
     case ZLIB_FILEFUNC_SEEK_END: {
+      if (s->end != 0) {
+        s->position = s->end + offset;
+        return 0;
+      }
       if (s->base->zseek64_file(s->base->opaque, s->stream, offset, ZLIB_FILEFUNC_SEEK_END) != 0) return -1;
       ZPOS64_T at = s->base->ztell64_file(s->base->opaque, s->stream);
       if (at == static_cast<ZPOS64_T>(-1)) return -1;
@@ -112,8 +118,8 @@ int ZCALLBACK Error(voidpf, voidpf stream) {
 
 }  // namespace
 
-void FillBufferedWin32FileFunctions(zlib_filefunc64_def* files) {
-  *files = zlib_filefunc64_def{Open, Read, Write, Tell, Seek, Close, Error, nullptr};
+void FillBufferedWin32FileFunctions(zlib_filefunc64_def* files, const ZPOS64_T* end) {
+  *files = zlib_filefunc64_def{Open, Read, Write, Tell, Seek, Close, Error, const_cast<ZPOS64_T*>(end)};
 }
 
 }  // namespace qzrsetup::zip

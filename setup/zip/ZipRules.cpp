@@ -5,7 +5,10 @@
 
 #include "ZipArchive.h"
 
+#include <zlib.h>
+
 #include <algorithm>
+#include <cstdio>
 
 namespace qzrsetup::zip {
 namespace {
@@ -96,6 +99,102 @@ std::wstring DecodeEntryName(std::string_view stored, bool utf8, unsigned codePa
     if (IS_HIGH_SURROGATE(name.back())) name.pop_back();  // never leave half a character
   }
   return name;
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+  size_t i = 0;
+  while (i < bytes.size()) {
+    unsigned char lead = static_cast<unsigned char>(bytes[i]);
+    size_t more;
+    uint32_t value;
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    } else if ((lead & 0xE0) == 0xC0) {
+      more = 1;
+      value = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+      more = 2;
+      value = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+      more = 3;
+      value = lead & 0x07;
+    } else {
+      return false;
+    }
+    if (bytes.size() - i <= more) return false;
+    for (size_t k = 1; k <= more; ++k) {
+      unsigned char next = static_cast<unsigned char>(bytes[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      value = (value << 6) | (next & 0x3F);
+    }
+    static const uint32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+    if (value < kSmallest[more] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
+    i += more + 1;
+  }
+  return true;
+}
+
+bool ReadsAsUtf8(std::string_view stored, bool utf8Flag, unsigned versionMadeBy) {
+  if (utf8Flag) return true;
+  return ((versionMadeBy >> 8) & 0xFF) == kUnixHost && IsValidUtf8(stored.substr(0, stored.find('\0')));
+}
+
+namespace {
+unsigned Le16(std::string_view b, size_t at) {
+  return static_cast<unsigned char>(b[at]) | (static_cast<unsigned>(static_cast<unsigned char>(b[at + 1])) << 8);
+}
+uint32_t Le32(std::string_view b, size_t at) { return Le16(b, at) | (static_cast<uint32_t>(Le16(b, at + 2)) << 16); }
+}  // namespace
+
+std::string UnicodePathFromExtra(std::string_view extra, std::string_view storedName) {
+  size_t at = 0;
+  while (extra.size() - at >= 4) {
+    unsigned tag = Le16(extra, at), size = Le16(extra, at + 2);
+    at += 4;
+    if (size > extra.size() - at) break;
+    if (tag == 0x7075 && size >= 5 && static_cast<unsigned char>(extra[at]) == 1) {
+      uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(storedName.data()), static_cast<uInt>(storedName.size()));
+      std::string_view name = extra.substr(at + 5, size - 5);
+      // A field whose CRC does not match was made for a name some later tool changed: ignore it.
+      if (Le32(extra, at + 1) == crc && IsValidUtf8(name)) return std::string(name);
+    }
+    at += size;
+  }
+  return {};
+}
+
+EndRecord FindEndRecord(std::string_view tail, uint64_t tailOffset) {
+  EndRecord last;
+  if (tail.size() < kEndRecordBytes) return last;
+  for (size_t at = tail.size() - kEndRecordBytes + 1; at-- > 0;) {
+    if (tail.compare(at, 4, "PK\x05\x06") != 0) continue;
+    EndRecord record;
+    record.found = true;
+    record.offset = tailOffset + at;
+    record.thisDisk = Le16(tail, at + 4);
+    record.directoryDisk = Le16(tail, at + 6);
+    record.entries = Le16(tail, at + 10);
+    if (at + kEndRecordBytes + Le16(tail, at + 20) == tail.size()) return record;
+    if (!last.found) last = record;
+  }
+  return last;
+}
+
+std::wstring UnsupportedMethodText(unsigned method) {
+  static const struct {
+    unsigned method;
+    const wchar_t* name;
+  } kMethods[] = {{1, L"Shrink"},     {2, L"Reduce"},  {3, L"Reduce"},     {4, L"Reduce"},    {5, L"Reduce"},
+                  {6, L"Implode"},    {9, L"Deflate64"}, {10, L"PKWARE DCL Implode"}, {12, L"bzip2"}, {14, L"LZMA"},
+                  {18, L"IBM TERSE"}, {19, L"IBM LZ77"}, {93, L"Zstandard"}, {94, L"MP3"},      {95, L"XZ"},
+                  {96, L"JPEG"},      {97, L"WavPack"}, {98, L"PPMd"},     {99, L"AES encryption"}};
+  wchar_t text[80];
+  std::swprintf(text, 80, L"unsupported compression method %u", method);
+  std::wstring out = text;
+  for (const auto& m : kMethods)
+    if (m.method == method) return out + L" (" + m.name + L")";
+  return out;
 }
 
 uint32_t EntryAttributes(unsigned versionMadeBy, uint32_t externalAttributes, std::wstring_view name) {

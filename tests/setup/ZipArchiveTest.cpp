@@ -194,12 +194,13 @@ TEST(ZipArchive, DamagedArchivesAreReported) {
     size_t cutCount;
     bool openFails;
     uint32_t extractResult;
+    const wchar_t* cause;  // RecentZipCause
   };
   const Case cases[] = {
-      {"deflated data flipped", Z_DEFLATED, true, 0, 0, false, kZipFlate},
-      {"stored data flipped (CRC mismatch)", 0, true, 0, 0, false, kZipFlate},
-      {"end of the central directory cut off", Z_DEFLATED, false, 30, 30, true, 0},
-      {"central directory shortened", Z_DEFLATED, false, 22 + 20, 20, true, 0},
+      {"deflated data flipped", Z_DEFLATED, true, 0, 0, false, kZipFlate, L"damaged compressed data"},
+      {"stored data flipped (CRC mismatch)", 0, true, 0, 0, false, kZipFlate, L"CRC mismatch"},
+      {"end of the central directory cut off", Z_DEFLATED, false, 30, 30, true, 0, L"no end-of-archive record"},
+      {"central directory shortened", Z_DEFLATED, false, 22 + 20, 20, true, 0, L"unreadable central directory"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -215,12 +216,14 @@ TEST(ZipArchive, DamagedArchivesAreReported) {
     if (c.openFails) {
       EXPECT_EQ(z.zip, nullptr);
       EXPECT_EQ(Message(kZipMostRecent), L"Zipfile is corrupt or not a zipfile");
+      EXPECT_EQ(RecentZipCause(), c.cause);
       continue;
     }
     ASSERT_NE(z.zip, nullptr);
     ASSERT_EQ(SetExtractBaseDir(z.zip, folder.path()), kZipOk);
     EXPECT_EQ(ExtractZipEntry(z.zip, 0, L"payload.bin"), c.extractResult);
     EXPECT_EQ(Message(kZipMostRecent), L"Zip-bug: an internal error during flation");
+    EXPECT_EQ(RecentZipCause(), c.cause);
     EXPECT_FALSE(Exists(folder / L"payload.bin")) << "a broken extraction leaves no half-written file";
   }
 
@@ -229,6 +232,12 @@ TEST(ZipArchive, DamagedArchivesAreReported) {
   ASSERT_TRUE(WriteBytes(folder / L"text.zip", "this is not a zip file at all"));
   EXPECT_EQ(OpenZipArchive(folder / L"text.zip"), nullptr);
   EXPECT_EQ(Message(kZipMostRecent), L"Zipfile is corrupt or not a zipfile");
+  EXPECT_EQ(RecentZipCause(), L"no end-of-archive record");
+  // A success leaves no cause behind.
+  ASSERT_TRUE(MakeZip(folder / L"good.zip", {{"a.txt", "a"}}));
+  OpenZip good(folder / L"good.zip");
+  EXPECT_NE(good.zip, nullptr);
+  EXPECT_EQ(RecentZipCause(), L"");
 }
 
 TEST(ZipArchive, EncryptedEntriesNeedAPassword) {
@@ -263,11 +272,16 @@ TEST(ZipArchive, TargetsThatCannotBeWrittenAreRefused) {
   const struct {
     int index;
     const wchar_t* relative;
-  } cases[] = {{0, L"taken"}, {1, L"locked.txt"}, {2, L"file\\below.txt"}, {3, L"file"}};
+    std::wstring cause;  // its beginning
+  } cases[] = {{0, L"taken", L"a folder of that name is in the way"},
+               {1, L"locked.txt", L"a read-only file of that name is in the way"},
+               {2, L"file\\below.txt", L"cannot create the file (error "},
+               {3, L"file", L"the folder cannot be created"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.relative);
     EXPECT_EQ(ExtractZipEntry(z.zip, c.index, c.relative), kZipNoFile);
     EXPECT_EQ(Message(kZipMostRecent), L"Couldn't create/open file");
+    EXPECT_EQ(RecentZipCause().substr(0, c.cause.size()), c.cause);
   }
   EXPECT_EQ(ReadBytes(folder / L"locked.txt"), "old");
   EXPECT_TRUE(GetFileAttributesW((folder / L"taken").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
@@ -476,4 +490,92 @@ TEST(ZipArchive, ManyEntriesAreListedAndExtractedInOrder) {
   EXPECT_EQ(wrong, 0);
   for (int k : {0, 1, 1499, 2998, 2999})
     EXPECT_EQ(ReadBytes(folder.path() + L"many\\" + testing_support::Widen(items[k].name)), items[k].data) << k;
+}
+
+TEST(ZipRules, WhenAnUnflaggedNameIsReadAsUtf8) {
+  constexpr unsigned kDos = 0x0014, kUnix = 0x0314, kNtfs = 0x0A14;
+  struct Case {
+    std::string stored;
+    bool flag;
+    unsigned madeBy;
+    bool utf8;
+  } cases[] = {
+      {"caf\xc3\xa9.txt", false, kUnix, true},       // Info-ZIP on Linux, fastjar
+      {"caf\xc3\xa9.txt", false, kDos, false},       // MS-DOS host: the code page
+      {"caf\xc3\xa9.txt", false, kNtfs, false},
+      {"caf\xe9.txt", false, kUnix, false},          // Latin-1 bytes are no UTF-8
+      {"caf\x82.txt", true, kDos, true},             // the flag wins, whatever the bytes
+      {"\xc0\xaf", false, kUnix, false},             // overlong "/"
+      {"\xed\xa0\x80", false, kUnix, false},         // a surrogate
+      {"\xf4\x90\x80\x80", false, kUnix, false},     // past U+10FFFF
+      {"\xf0\x9f\x93\xa6", false, kUnix, true},      // four bytes
+      {"\xc3", false, kUnix, false},                 // cut short
+      {"plain/ascii.txt", false, kUnix, true},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(zip::ReadsAsUtf8(c.stored, c.flag, c.madeBy), c.utf8) << c.stored << " " << std::hex << c.madeBy;
+}
+
+TEST(ZipRules, UnicodePathField) {
+  auto field = [](uint8_t version, uint32_t crc, const std::string& name) {
+    std::string body(1, static_cast<char>(version));
+    for (int k = 0; k < 4; ++k) body += static_cast<char>(crc >> (8 * k));
+    body += name;
+    std::string out = {'\x75', '\x70', static_cast<char>(body.size()), static_cast<char>(body.size() >> 8)};
+    return out + body;
+  };
+  const std::string stored = "cafe.txt";
+  const uint32_t crc = crc32(0, reinterpret_cast<const Bytef*>(stored.data()), static_cast<uInt>(stored.size()));
+  const std::string other = {'\x55', '\x54', '\x05', '\x00', '\x03', '\x01', '\x02', '\x03', '\x04'};  // "UT" time field
+  struct Case {
+    const char* what;
+    std::string extra;
+    std::string name;
+  } cases[] = {
+      {"alone", field(1, crc, "caf\xc3\xa9.txt"), "caf\xc3\xa9.txt"},
+      {"after another field", other + field(1, crc, "caf\xc3\xa9.txt"), "caf\xc3\xa9.txt"},
+      {"made for another name", field(1, crc ^ 1, "caf\xc3\xa9.txt"), ""},
+      {"unknown version", field(2, crc, "caf\xc3\xa9.txt"), ""},
+      {"not UTF-8", field(1, crc, "caf\xe9.txt"), ""},
+      {"size past the end", field(1, crc, "caf\xc3\xa9.txt").substr(0, 10), ""},
+      {"none", other, ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(zip::UnicodePathFromExtra(c.extra, stored), c.name) << c.what;
+}
+
+TEST(ZipRules, EndRecordAnywhereInTheWindow) {
+  auto record = [](uint16_t thisDisk, uint16_t cdDisk, uint16_t entries, const std::string& comment) {
+    std::string r = "PK\x05\x06";
+    for (uint16_t v : {thisDisk, cdDisk, entries, entries}) r += {static_cast<char>(v), static_cast<char>(v >> 8)};
+    r += std::string(8, '\0');
+    r += {static_cast<char>(comment.size()), static_cast<char>(comment.size() >> 8)};
+    return r + comment;
+  };
+  const std::string longest(0xFFFF, 'c');
+  std::string tail = "data" + record(0, 0, 3, longest);
+  zip::EndRecord found = zip::FindEndRecord(tail, 1000);
+  ASSERT_TRUE(found.found);
+  EXPECT_EQ(found.offset, 1004u);
+  EXPECT_EQ(found.entries, 3u);
+  EXPECT_EQ(tail.size() - 4, zip::kEndSearchBytes);
+
+  // A comment that holds a record of its own: the one whose comment reaches the end wins.
+  std::string inner = record(7, 7, 9, "") + "zz";
+  found = zip::FindEndRecord("xx" + record(0, 0, 2, inner), 0);
+  ASSERT_TRUE(found.found);
+  EXPECT_EQ(found.offset, 2u);
+  EXPECT_EQ(found.entries, 2u);
+
+  found = zip::FindEndRecord(record(3, 2, 1, ""), 0);
+  EXPECT_EQ(found.thisDisk, 3u);
+  EXPECT_EQ(found.directoryDisk, 2u);
+  EXPECT_FALSE(zip::FindEndRecord("PK\x05\x06 too short", 0).found);
+  EXPECT_FALSE(zip::FindEndRecord(std::string(100, 'x'), 0).found);
+}
+
+TEST(ZipRules, UnsupportedMethodNames) {
+  EXPECT_EQ(zip::UnsupportedMethodText(9), L"unsupported compression method 9 (Deflate64)");
+  EXPECT_EQ(zip::UnsupportedMethodText(12), L"unsupported compression method 12 (bzip2)");
+  EXPECT_EQ(zip::UnsupportedMethodText(95), L"unsupported compression method 95 (XZ)");
+  EXPECT_EQ(zip::UnsupportedMethodText(77), L"unsupported compression method 77");
 }
