@@ -5,7 +5,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${QZR_BUILD_DIR:-$ROOT/build}
 PACKAGES=(cmake make g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           mingw-w64-x86-64-dev libz-mingw-w64-dev wine wine64 xvfb xauth x11-apps x11-utils imagemagick
-          googletest dpkg-dev)
+          googletest dpkg-dev clang libclang-rt-14-dev zlib1g-dev)
 
 log() { printf '== %s\n' "$*" >&2; }
 
@@ -57,6 +57,15 @@ build_all() {
         -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$BUILD" -j"$(nproc)" -- --no-print-directory >"$BUILD/build.log" 2>&1 \
     || { tail -50 "$BUILD/build.log"; log "build failed (full log: $BUILD/build.log)"; return 1; }
+  build_fuzzers
+}
+
+# The fuzz targets: a native clang build of the rule sources with libFuzzer and sanitizers.
+build_fuzzers() {
+  cmake -S "$ROOT/fuzz" -B "$BUILD/fuzz" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+        -DQZR_ZLIB_SOURCE="$BUILD/_deps/zlib-src" >/dev/null
+  cmake --build "$BUILD/fuzz" -j"$(nproc)" -- --no-print-directory >"$BUILD/fuzz-build.log" 2>&1 \
+    || { tail -50 "$BUILD/fuzz-build.log"; log "fuzz build failed (full log: $BUILD/fuzz-build.log)"; return 1; }
 }
 
 # Starts Xvfb on a free display (or, with use_display=1 and a working $DISPLAY, uses that one)
