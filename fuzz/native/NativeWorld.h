@@ -16,5 +16,7 @@ std::optional<std::vector<uint8_t>> GetFile(const std::wstring& path);
 // The folder and its parents.
 void AddFolder(const std::wstring& path);
 size_t FileCount();
+// Every file's path, lower-cased, with backslashes and a leading one.
+std::vector<std::wstring> FilePaths();
 
 }  // namespace native

@@ -249,6 +249,13 @@ void AddFolder(const std::wstring& path) {
 
 size_t FileCount() { return TheWorld().files.size(); }
 
+std::vector<std::wstring> FilePaths() {
+  std::vector<std::wstring> paths;
+  for (const auto& [path, file] : TheWorld().files) paths.push_back(path);
+  for (const std::wstring& folder : TheWorld().folders) paths.push_back(folder + L"\\");
+  return paths;
+}
+
 }  // namespace native
 
 extern "C" {

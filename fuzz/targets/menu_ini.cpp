@@ -37,7 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(config.password.size() <= kPasswordMaxChars);
     // What the launcher stores it must read back.
     Check(UnscramblePassword(ScramblePassword(config.password, kPasswordKey), kPasswordKey) == config.password);
-    if (!config.whitelist.block().empty()) Check(whitelist::ParseBlock(config.whitelist.block()).has_value());
+    auto block = config.whitelist.block();
+    if (!block.empty()) {
+      Check(whitelist::ParseBlock(block).has_value());
+      // No list text at or beyond the capacity limit, however long the Permit entries are.
+      for (size_t pos = whitelist::CapacityLimit(block.size()); pos < block.size() / 2; ++pos)
+        Check(whitelist::ReadUnit(block, pos) == 0);
+    }
   }
   // A key written into whatever the file has become reads back as written.
   if (WriteIniString(L"Fuzz", L"Key", L"value 1", ini.c_str()))

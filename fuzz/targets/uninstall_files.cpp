@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::wstring text = RecordTextFromBytes(bytes);
   for (const std::wstring& line : SplitRecordLines(text)) {
-    if (line.size() > kRecordLineLimit) __builtin_trap();
+    if (line.empty() || line.size() > kRecordLineLimit || line.find_first_of(L"\r\n") != std::wstring::npos)
+      __builtin_trap();
     UninstallRecord record = ParseUninstallRecord(line);
     if (record.kind == UninstallRecord::Kind::RegKey || record.kind == UninstallRecord::Kind::RegValue)
       RootKeyNumber(record.root);

@@ -1,6 +1,8 @@
 // Shared whitelist block bytes → the reader, and a program path (the first bytes, as 16-bit
 // units) matched against both lists it yields.
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 #include <span>
 #include <string>
 
@@ -17,6 +19,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::span<const uint8_t> block(data + 1 + 2 * pathUnits, size - 1 - 2 * pathUnits);
 
   whitelist::ReadStoredSize(block);
+
+  // The writer over entries cut from the same bytes: nothing at or beyond the capacity limit,
+  // and what it wrote reads back.
+  {
+    whitelist::WhitelistEntries entries;
+    std::wstring text(reinterpret_cast<const char*>(block.data()), reinterpret_cast<const char*>(block.data()) + block.size());
+    for (size_t start = 0; start < text.size();) {
+      size_t end = std::min(text.find(L'\n', start), text.size());
+      (start % 3 == 0 ? entries.singleInstance : entries.programs).push_back(text.substr(start, end - start));
+      start = end + 1;
+    }
+    std::vector<std::wstring> permits(entries.programs.rbegin(), entries.programs.rend());
+    entries.permit = [&](int n) { return n <= static_cast<int>(permits.size()) ? permits[n - 1] : std::wstring(); };
+    size_t blockSize = whitelist::BlockSizeFor(static_cast<DWORD>(2900 + (pathUnits * 97) % 512));
+    std::vector<uint8_t> written(blockSize);
+    whitelist::InitializeBlock(written);
+    whitelist::ComposeResult result = whitelist::ComposeWhitelist(written, entries);
+    // List 1 keeps its end whatever list 2 holds.
+    if (whitelist::ReadUnit(written, result.list1End) != 0) __builtin_trap();
+    size_t limit = whitelist::CapacityLimit(written.size());
+    for (size_t pos = limit; pos < written.size() / 2; ++pos)
+      if (whitelist::ReadUnit(written, pos) != 0) __builtin_trap();
+    if (!whitelist::ParseBlock(written)) __builtin_trap();
+  }
   auto lists = whitelist::ParseBlock(block);
   if (!lists) return 0;
   monitor::MatchInList(whitelist::LowerCase(path), lists->allowed);

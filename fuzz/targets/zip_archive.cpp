@@ -31,5 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   CloseZipArchive(zip);
+  // Whatever the names in the archive say, nothing lands outside the base folder.
+  for (const std::wstring& path : native::FilePaths())
+    if (path != L"\\pkg.zip" && path != L"\\program files\\" && path.rfind(L"\\program files\\pkg\\", 0) != 0)
+      __builtin_trap();
   return 0;
 }
