@@ -24,6 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   native::AddFolder(L"\\Windows");
   const std::wstring ini = L"\\windows\\menu.ini";
   native::PutFile(ini, data, size);
+  std::wstring password;
   {
     LauncherConfig config;
     MenuLocation where;
@@ -35,8 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     Check(config.buttonCount >= 0 && config.buttonCount <= kButtonSlots);
     Check(config.password.size() <= kPasswordMaxChars);
-    // What the launcher stores it must read back.
-    Check(UnscramblePassword(ScramblePassword(config.password, kPasswordKey), kPasswordKey) == config.password);
+    password = config.password;
     auto block = config.whitelist.block();
     if (!block.empty()) {
       Check(whitelist::ParseBlock(block).has_value());
@@ -44,6 +44,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       for (size_t pos = whitelist::CapacityLimit(block.size()); pos < block.size() / 2; ++pos)
         Check(whitelist::ReadUnit(block, pos) == 0);
     }
+  }
+  // The next start finds the same password, whatever the first converted.
+  {
+    LauncherConfig config;
+    MenuLocation where;
+    where.iniPath = ini;
+    where.syncStartKey = false;
+    config.LoadMenuConfig(where);
+    Check(config.password == password);
   }
   // A key written into whatever the file has become reads back as written.
   if (WriteIniString(L"Fuzz", L"Key", L"value 1", ini.c_str()))
