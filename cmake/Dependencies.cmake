@@ -30,4 +30,8 @@ if(QZR_BUILD_TESTS)
   set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/_deps/googletest EXCLUDE_FROM_ALL)
+  # Compiled like the test programs (tests/CMakeLists.txt): for build time, not speed.
+  foreach(target gtest gtest_main gmock gmock_main)
+    target_compile_options(${target} PRIVATE -O1)
+  endforeach()
 endif()

@@ -85,7 +85,8 @@ ComposeResult ComposeWhitelist(std::span<uint8_t> block, const WhitelistEntries&
   result.list1End = p;
   WriteUnit(block, p, 0);
   size_t q = p + 1;
-  if (q < limit) {
+  // List 2 starts with its marker at q and its "|" at q + 1: both must lie below the limit.
+  if (q + 1 < limit) {
     WriteUnit(block, q, kBlockMarker);
     WriteUnit(block, q + 1, kSeparator);
     result.list2Start = q + 1;
@@ -94,7 +95,8 @@ ComposeResult ComposeWhitelist(std::span<uint8_t> block, const WhitelistEntries&
 
   for (const std::wstring& program : entries.singleInstance) {
     if (program.empty()) continue;
-    if (p + program.size() >= limit) {
+    // Without list 2 its entries have no room: p is still list 1's NUL.
+    if (!result.list2Start || p + program.size() >= limit) {
       ++result.exceedsMemoryWarnings;
       break;
     }

@@ -6,14 +6,12 @@
 
 #include <string>
 
+#include "ListMatch.h"
 #include "WhitelistCache.h"
 
 namespace qzr::monitor {
 
 inline constexpr DWORD kLauncherPollMs = 30000;
-
-// The matching rule: the whole path, or its file name, as a complete list entry.
-bool MatchInList(const std::wstring& path, const std::wstring& list);
 
 // A window that can be brought to the front: on screen from the top left, not beyond the
 // work area's right edge, with an area.

@@ -5,7 +5,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${QZR_BUILD_DIR:-$ROOT/build}
 PACKAGES=(cmake make g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           mingw-w64-x86-64-dev libz-mingw-w64-dev wine wine64 xvfb xauth x11-apps x11-utils imagemagick
-          googletest dpkg-dev fonts-wine fonts-dejavu-core xdotool zip python3)
+          googletest dpkg-dev fonts-wine fonts-dejavu-core xdotool zip python3 clang libclang-rt-14-dev zlib1g-dev)
 # fonts-wine: Wine's own Tahoma, Marlett and symbol fonts; without them frame buttons and
 # message-box glyphs draw as letters. The wine packages only recommend it. fonts-dejavu-core:
 # the labels of scripts/screenshots' contact sheet.
@@ -63,6 +63,15 @@ build_all() {
   # The deliverables as they ship (stripped) go to build/ship.
   cmake --build "$BUILD" --target ship -- --no-print-directory >>"$BUILD/build.log" 2>&1 \
     || { tail -20 "$BUILD/build.log"; log "ship step failed"; return 1; }
+  build_fuzzers
+}
+
+# The fuzz targets: a native clang build of the rule sources with libFuzzer and sanitizers.
+build_fuzzers() {
+  cmake -S "$ROOT/fuzz" -B "$BUILD/fuzz" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+        -DQZR_ZLIB_SOURCE="$BUILD/_deps/zlib-src" >/dev/null
+  cmake --build "$BUILD/fuzz" -j"$(nproc)" -- --no-print-directory >"$BUILD/fuzz-build.log" 2>&1 \
+    || { tail -50 "$BUILD/fuzz-build.log"; log "fuzz build failed (full log: $BUILD/fuzz-build.log)"; return 1; }
 }
 
 # Starts Xvfb on a free display (or, with use_display=1 and a working $DISPLAY, uses that one)

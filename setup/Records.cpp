@@ -29,6 +29,13 @@ HKEY RootKeyFromNumber(long number) {
   return nullptr;
 }
 
+std::wstring RecordTextFromBytes(std::string_view bytes) {
+  std::wstring text(bytes.size() / 2, L'\0');
+  for (size_t i = 0; i < text.size(); ++i)
+    text[i] = static_cast<wchar_t>(static_cast<uint8_t>(bytes[2 * i]) | (static_cast<uint8_t>(bytes[2 * i + 1]) << 8));
+  return text;
+}
+
 std::vector<std::wstring> SplitRecordLines(std::wstring_view content) {
   std::vector<std::wstring> lines;
   size_t pos = 0;

@@ -19,6 +19,10 @@ HKEY RootKeyFromNumber(long number);
 inline constexpr size_t kRecordLineLimit = 260;  // longest line the data file reader accepts
 inline constexpr size_t kFileLineChars = 259;    // longest line the writers produce, CR LF included
 
+// The data file's text: UTF-16LE units read two bytes at a time (wchar_t is no 16-bit type
+// everywhere we build); an odd last byte is no character.
+std::wstring RecordTextFromBytes(std::string_view bytes);
+
 // The data file's lines: CR and LF at a line's start skipped, a line ends at CR, LF or the
 // end; a line longer than kRecordLineLimit ends the reading.
 std::vector<std::wstring> SplitRecordLines(std::wstring_view content);

@@ -60,8 +60,7 @@ void RecordUninstallRemovals() {
 void ProcessUninstallData(const std::wstring& installDir) {
   State().uninstallDataProcessed = true;
   std::string bytes = ReadFileBytes(Format(kDataPathFormat, installDir));
-  std::wstring content(bytes.size() / sizeof(wchar_t), L'\0');
-  if (!content.empty()) memcpy(content.data(), bytes.data(), content.size() * sizeof(wchar_t));
+  std::wstring content = RecordTextFromBytes(bytes);
 
   std::vector<std::pair<std::wstring, bool>> directories;  // path, delete its contents
   for (const std::wstring& line : SplitRecordLines(content)) {

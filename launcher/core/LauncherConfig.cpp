@@ -199,9 +199,14 @@ void LauncherConfig::LoadPassword(const std::wstring& path) {
   std::wstring plain = TrimWhite(ReadIniValue(kPasswordSection, kPlainPassword, L"", ini));
   if (plain.empty()) return;
   password = plain.substr(0, kPasswordMaxChars);
+  // Characters at the top of the 16-bit range scramble past 65535 into codes that unscramble
+  // to something else: such a password stays in its plain form rather than change at the
+  // next start.
+  std::wstring scrambled = ScramblePassword(password, kPasswordKey);
+  if (UnscramblePassword(scrambled, kPasswordKey) != password) return;
   // The scrambled form goes in before the plain one is erased, so that a failed second write
   // leaves both forms rather than none.
-  if (WriteIniString(kPasswordSection, kScrambledPassword, ScramblePassword(password, kPasswordKey).c_str(), ini))
+  if (WriteIniString(kPasswordSection, kScrambledPassword, scrambled.c_str(), ini))
     WriteIniString(kPasswordSection, kPlainPassword, L"", ini);
 }
 

@@ -155,18 +155,22 @@ TEST(WhitelistLayout, PermitKeysEndAtTheFirstGapAndSkipBlanks) {
 }
 
 TEST(WhitelistLayout, ListTwoWithoutRoomForItsMarker) {
-  // List 1 filled so that its NUL is at L - 1: q = L is not below L, so no list 2 at all.
+  // List 1 filled so that its NUL is at L - 1 or L - 2: the list-2 marker and its "|" would not
+  // both lie below L, so there is no list 2 at all (at L - 2 the "|" once landed on L).
   const size_t limit = 2940;
-  std::vector<uint8_t> block = PreparedBlock(kMinBlockSize);
-  WhitelistEntries entries;
-  entries.programs = {std::wstring(limit - 129 - 2, L'a')};
-  entries.singleInstance = {L"x"};
-  ComposeResult r = ComposeWhitelist(block, entries);
-  EXPECT_EQ(r.list1End, limit - 1);
-  EXPECT_EQ(r.list2Start, 0u);
-  EXPECT_EQ(r.exceedsMemoryWarnings, 1);
-  EXPECT_EQ(ReadUnit(block, limit), 0);
-  auto lists = ParseBlock(block);
-  ASSERT_TRUE(lists);
-  EXPECT_EQ(lists->singleInstance, L"");
+  for (size_t nul : {limit - 1, limit - 2}) {
+    SCOPED_TRACE(nul);
+    std::vector<uint8_t> block = PreparedBlock(kMinBlockSize);
+    WhitelistEntries entries;
+    entries.programs = {std::wstring(nul - 129 - 1, L'a')};
+    entries.singleInstance = {L"x"};
+    ComposeResult r = ComposeWhitelist(block, entries);
+    EXPECT_EQ(r.list1End, nul);
+    EXPECT_EQ(r.list2Start, 0u);
+    EXPECT_EQ(r.exceedsMemoryWarnings, 1);
+    for (size_t pos = limit - 1; pos <= limit; ++pos) EXPECT_EQ(ReadUnit(block, pos), 0) << pos;
+    auto lists = ParseBlock(block);
+    ASSERT_TRUE(lists);
+    EXPECT_EQ(lists->singleInstance, L"");
+  }
 }

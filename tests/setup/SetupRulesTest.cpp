@@ -327,6 +327,10 @@ TEST(SetupRules, UninstallRecords) {
   EXPECT_EQ(SplitRecordLines(content), (std::vector<std::wstring>{L"F:a", L"F:b", L"F:c"}));
   std::wstring tooLong = L"F:a\r\nF:" + std::wstring(259, L'x') + L"\r\nF:never";
   EXPECT_EQ(SplitRecordLines(tooLong), (std::vector<std::wstring>{L"F:a"}));
+
+  // The file's bytes are little-endian 16-bit units, whatever wchar_t is; an odd last byte is dropped.
+  EXPECT_EQ(RecordTextFromBytes(std::string("F\0:\0\xE9\0\x3D\xD8\x00\xDEx", 11)), L"F:\u00E9\xD83D\xDE00");
+  EXPECT_EQ(RecordTextFromBytes(std::string()), L"");
 }
 
 TEST(SetupRules, RegistryRecordsReadBackAsWhatTheyName) {

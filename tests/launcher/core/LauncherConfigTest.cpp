@@ -278,6 +278,7 @@ TEST(LauncherConfig, PasswordForms) {
       {"scrambled password kept with its blanks", "cpwd=" + scrambled(L" ab c ") + "\r\npwd=ignored\r\n", L" ab c ", ""},
       {"scrambled password longer than the field", "cpwd=" + scrambled(std::wstring(300, L'q')) + "\r\n", L"qqqqqq", ""},
       {"blank plain password", "pwd=   \r\n", L"", ""},
+      {"plain password that would not unscramble stays plain", "pwd=a\xEF\xBF\xBD\r\n", L"a\uFFFD", ""},
       {"no password", "", L"", ""},
   };
   for (const Case& c : cases) {
