@@ -340,6 +340,22 @@ DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWOR
   return static_cast<DWORD>(o->position);
 }
 
+BOOL WINAPI SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, LARGE_INTEGER* newPosition, DWORD method) {
+  LONG high = distance.HighPart;
+  DWORD low = SetFilePointer(file, static_cast<LONG>(distance.LowPart), &high, method);
+  if (low == INVALID_SET_FILE_POINTER && lastError != 0) return FALSE;
+  if (newPosition) newPosition->QuadPart = (static_cast<int64_t>(high) << 32) | low;
+  return TRUE;
+}
+
+BOOL WINAPI GetFileSizeEx(HANDLE file, LARGE_INTEGER* size) {
+  Object* o = AsObject(file, Kind::File);
+  if (!o || !size) return Fail(ERROR_INVALID_HANDLE);
+  size->QuadPart = static_cast<int64_t>(o->file->bytes.size());
+  lastError = 0;
+  return TRUE;
+}
+
 BOOL WINAPI SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* access, const FILETIME* write) {
   Object* o = AsObject(file, Kind::File);
   if (!o) return Fail(ERROR_INVALID_HANDLE);
@@ -467,6 +483,17 @@ HANDLE WINAPI CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR name) {
   object->name = name ? name : L"";
   lastError = 0;
   return Add(std::move(object));
+}
+HANDLE WINAPI OpenMutexW(DWORD, BOOL, LPCWSTR name) {
+  const std::wstring wanted = name ? name : L"";
+  for (const auto& o : TheWorld().objects)
+    if (o->kind == Kind::Mutex && !wanted.empty() && o->name == wanted) {
+      auto object = std::make_unique<Object>(Kind::Mutex);
+      object->name = wanted;
+      lastError = 0;
+      return Add(std::move(object));
+    }
+  return Fail(ERROR_FILE_NOT_FOUND), nullptr;
 }
 BOOL WINAPI ReleaseMutex(HANDLE mutex) { return AsObject(mutex, Kind::Mutex) ? TRUE : Fail(ERROR_INVALID_HANDLE); }
 
