@@ -416,6 +416,9 @@ int WriteIniString(const wchar_t* section, const wchar_t* key, const wchar_t* va
   auto put = [&](const std::string& bytes) { fwrite(bytes.data(), 1, bytes.size(), out.get()); };
   // Our own lines always start on a line of their own, even after a last line without line end.
   auto putOwn = [&](const std::string& bytes) {
+    // A UTF-16 file cut in the middle of a character: the stray byte is completed with a zero,
+    // so that it keeps its place and what we add stays on whole 16-bit units.
+    if (IsUtf16(encoding) && ftell(out.get()) % 2 != 0) fputc(0, out.get());
     if (openLine) put(lineEnd);
     put(bytes);
     openLine = false;

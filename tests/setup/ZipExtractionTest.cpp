@@ -117,8 +117,9 @@ TEST(SetupZipExtraction, EntriesRulesAndRecords) {
        [](Fixture& f) {
          const std::wstring a = f.appPath();
          auto records = f.pkg.Records();
-         EXPECT_EQ(records.size(), 3u);
-         for (const std::wstring& r : {L"F:" + a + L"\\a.txt", L"F:" + a + L"\\sub\\b.txt", L"F:" + a + L"\\c.txt"})
+         EXPECT_EQ(records.size(), 4u);
+         for (const std::wstring& r : {L"F:" + a + L"\\a.txt", L"F:" + a + L"\\sub\\", L"F:" + a + L"\\sub\\b.txt",
+                                       L"F:" + a + L"\\c.txt"})
            EXPECT_TRUE(Contains(records, r)) << Narrow(r);
          EXPECT_FALSE(FileExists(f.app() + L"a.txt"));
          EXPECT_FALSE(FileExists(f.app() + L"sub\\b.txt"));
