@@ -340,6 +340,21 @@ DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWOR
   return static_cast<DWORD>(o->position);
 }
 
+BOOL WINAPI SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, LARGE_INTEGER* newPosition, DWORD method) {
+  LONG high = distance.HighPart;
+  DWORD low = SetFilePointer(file, static_cast<LONG>(distance.LowPart), &high, method);
+  if (low == INVALID_SET_FILE_POINTER && lastError) return FALSE;
+  if (newPosition) newPosition->QuadPart = (static_cast<LONGLONG>(high) << 32) | low;
+  return TRUE;
+}
+
+BOOL WINAPI GetFileSizeEx(HANDLE file, LARGE_INTEGER* size) {
+  Object* o = AsObject(file, Kind::File);
+  if (!o || !size) return Fail(ERROR_INVALID_HANDLE);
+  size->QuadPart = static_cast<LONGLONG>(o->file->bytes.size());
+  return TRUE;
+}
+
 BOOL WINAPI SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* access, const FILETIME* write) {
   Object* o = AsObject(file, Kind::File);
   if (!o) return Fail(ERROR_INVALID_HANDLE);
@@ -468,6 +483,8 @@ HANDLE WINAPI CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR name) {
   lastError = 0;
   return Add(std::move(object));
 }
+// No other process lives in this world, so no one else's mutex is there to open.
+HANDLE WINAPI OpenMutexW(DWORD, BOOL, LPCWSTR) { return Fail(ERROR_FILE_NOT_FOUND), nullptr; }
 BOOL WINAPI ReleaseMutex(HANDLE mutex) { return AsObject(mutex, Kind::Mutex) ? TRUE : Fail(ERROR_INVALID_HANDLE); }
 
 HANDLE WINAPI CreateEventW(LPSECURITY_ATTRIBUTES, BOOL, BOOL initialState, LPCWSTR name) {

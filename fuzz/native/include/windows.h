@@ -118,6 +118,7 @@ typedef intptr_t(WINAPI* FARPROC)();
 #define FILE_MAP_WRITE 0x2
 #define FILE_MAP_READ 0x4
 #define FILE_MAP_ALL_ACCESS 0xf001f
+#define SYNCHRONIZE 0x00100000L
 
 #define KEY_READ 0x20019
 #define KEY_WRITE 0x20006
@@ -219,6 +220,8 @@ HANDLE WINAPI CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_AT
 BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped);
 BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED overlapped);
 DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method);
+BOOL WINAPI SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, LARGE_INTEGER* newPosition, DWORD method);
+BOOL WINAPI GetFileSizeEx(HANDLE file, LARGE_INTEGER* size);
 BOOL WINAPI SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* access, const FILETIME* write);
 DWORD WINAPI GetFileAttributesW(LPCWSTR name);
 BOOL WINAPI GetFileAttributesExW(LPCWSTR name, GET_FILEEX_INFO_LEVELS level, LPVOID info);
@@ -236,6 +239,7 @@ BOOL WINAPI DosDateTimeToFileTime(WORD date, WORD time, LPFILETIME fileTime);
 BOOL WINAPI LocalFileTimeToFileTime(const FILETIME* local, LPFILETIME utc);
 
 HANDLE WINAPI CreateMutexW(LPSECURITY_ATTRIBUTES security, BOOL initialOwner, LPCWSTR name);
+HANDLE WINAPI OpenMutexW(DWORD access, BOOL inherit, LPCWSTR name);
 BOOL WINAPI ReleaseMutex(HANDLE mutex);
 HANDLE WINAPI CreateEventW(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState, LPCWSTR name);
 BOOL WINAPI SetEvent(HANDLE event);
