@@ -3,6 +3,8 @@
 #define WINCE_NO_REDIRECT
 #include "aygshell.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -141,6 +143,39 @@ bool LoadKeys(HINSTANCE module, UINT resourceId, std::vector<Key>* keys) {
   return true;
 }
 
+constexpr UINT_PTR kOwnerSubclass = 0x515A54;
+
+// The bar's owner: whatever size the owner asks for, it ends above its visible bar.
+LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  if (msg == WM_WINDOWPOSCHANGING) {
+    auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
+    HWND bar = static_cast<HWND>(GetPropW(hwnd, kMenuBarProperty));
+    RECT barRect{}, now{};
+    // A move alone (centring, say) can push the window's bottom over the bar as well.
+    if (bar && (pos->flags & (SWP_NOSIZE | SWP_NOMOVE)) != (SWP_NOSIZE | SWP_NOMOVE) && IsWindowVisible(bar) &&
+        GetWindowRect(bar, &barRect) && GetWindowRect(hwnd, &now)) {
+      const int top = (pos->flags & SWP_NOMOVE) ? now.top : pos->y;
+      const int width = (pos->flags & SWP_NOSIZE) ? now.right - now.left : pos->cx;
+      const int height = (pos->flags & SWP_NOSIZE) ? now.bottom - now.top : pos->cy;
+      const int fits = wince::HeightAboveMenuBar(top, height, barRect.top);
+      if (fits != height) {
+        pos->cx = width;
+        pos->cy = fits;
+        pos->flags &= ~SWP_NOSIZE;
+      }
+    }
+  }
+  if (msg == WM_WINDOWPOSCHANGED) {
+    // Wine lets an owner that is shown or raised after its bar cover it: the bar goes back on top.
+    const auto* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
+    HWND bar = static_cast<HWND>(GetPropW(hwnd, kMenuBarProperty));
+    if (bar && IsWindowVisible(hwnd) && (!(pos->flags & SWP_NOZORDER) || (pos->flags & SWP_SHOWWINDOW)))
+      SetWindowPos(bar, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+  }
+  if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, OwnerProc, kOwnerSubclass);
+  return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
 HWND FindTaskBar() { return FindWindowW(wince::taskbar::kClassName, nullptr); }
 
 }  // namespace
@@ -168,6 +203,11 @@ int SoftKeyAt(int barWidth, int barHeight, int keyCount, POINT point) {
     if (PtInRect(&r, point)) return i;
   }
   return -1;
+}
+
+int HeightAboveMenuBar(int windowTop, int windowHeight, int barTop) {
+  if (windowTop >= barTop || windowTop + windowHeight <= barTop) return windowHeight;
+  return barTop - windowTop;
 }
 
 }  // namespace wince
@@ -205,6 +245,12 @@ BOOL WINAPI SHCreateMenuBar(SHMENUBARINFO* info) {
     return FALSE;
   }
   SetPropW(info->hwndParent, kMenuBarProperty, hwnd);
+  // The owner's client area ends above the bar, now and whenever it is sized again.
+  SetWindowSubclass(info->hwndParent, OwnerProc, kOwnerSubclass, 0);
+  RECT owner{};
+  if (GetWindowRect(info->hwndParent, &owner))
+    SetWindowPos(info->hwndParent, nullptr, 0, 0, owner.right - owner.left, owner.bottom - owner.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   info->hwndMB = hwnd;
   return TRUE;
 }

@@ -86,6 +86,11 @@ int ShellBarHeight(int screenWidth, int screenHeight);
 RECT SoftKeyRect(int barWidth, int barHeight, int keyCount, int index);
 int SoftKeyAt(int barWidth, int barHeight, int keyCount, POINT point);
 
+// The height a window with a soft-key bar may have: as on the device, the window ends where
+// the bar begins, so the bar is never covered. A window wholly above or below the bar keeps
+// its height.
+int HeightAboveMenuBar(int windowTop, int windowHeight, int barTop);
+
 // How aygshell and the soft input panel talk to the device shell (qzrdeviceshell.exe).
 namespace taskbar {
 inline constexpr wchar_t kClassName[] = L"HHTaskBar";

@@ -248,17 +248,20 @@ LayoutPlan PasswordDialogLayout(const PasswordLayoutInput& in) {
     p.Move(IDCANCEL, {20, 240, 180, 50}, true);
     p.Move(IDOK, {280, 240, 180, 50}, true);
   } else if (Is(W, H, 640, 480)) {
-    p.Move(IDC_PASSWORD_LABEL, {100, 20, 200, 34}, true);
-    p.Move(IDC_PASSWORD_EDIT, {100, 60, 200, 40}, true);
-    p.Move(IDC_KEYBOARD_BUTTON, {380, 54, 180, 50}, true);
-    p.Move(IDCANCEL, {20, 160, 180, 50}, true);
-    p.Move(IDOK, {440, 160, 180, 50}, true);
+    // The rows start below the prompt, whose height follows the screen's DPI.
+    p.Move(IDC_PASSWORD_PROMPT, {20, 10, in.prompt.w, h});
+    p.Move(IDC_PASSWORD_LABEL, {100, h + 20, 200, 34}, true);
+    p.Move(IDC_PASSWORD_EDIT, {100, h + 60, 200, 40}, true);
+    p.Move(IDC_KEYBOARD_BUTTON, {380, h + 54, 180, 50}, true);
+    p.Move(IDCANCEL, {20, std::max(160, h + 120), 180, 50}, true);
+    p.Move(IDOK, {440, std::max(160, h + 120), 180, 50}, true);
   } else if (Is(W, H, 320, 240)) {
-    p.Move(IDC_PASSWORD_LABEL, {50, 10, 100, 17});
-    p.Move(IDC_PASSWORD_EDIT, {50, 30, 100, 20});
-    p.Move(IDC_KEYBOARD_BUTTON, {190, 27, 90, 25});
-    p.Move(IDCANCEL, {10, 80, 90, 25});
-    p.Move(IDOK, {220, 80, 90, 25});
+    p.Move(IDC_PASSWORD_PROMPT, {10, 5, in.prompt.w, h});
+    p.Move(IDC_PASSWORD_LABEL, {50, h + 10, 100, 17});
+    p.Move(IDC_PASSWORD_EDIT, {50, h + 30, 100, 20});
+    p.Move(IDC_KEYBOARD_BUTTON, {190, h + 27, 90, 25});
+    p.Move(IDCANCEL, {10, std::max(80, h + 60), 90, 25});
+    p.Move(IDOK, {220, std::max(80, h + 60), 90, 25});
   } else {
     p.Move(IDC_PASSWORD_LABEL, {10, 60, 100, 17});
     p.Move(IDC_PASSWORD_EDIT, {10, 80, 100, 20});

@@ -196,6 +196,57 @@ TEST(Aygshell, SoftKeyBarFromResourceSendsCommandsToOwner) {
   EXPECT_FALSE(SHCreateMenuBar(nullptr));
 }
 
+// A window sized over the whole screen ends above its soft-key bar, as on the device, however
+// it is sized later; a real click on a key then reaches the bar, not the window under it.
+TEST(Aygshell, OwnerEndsAboveItsSoftKeyBar) {
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  Owner owner;
+  SetWindowLongPtrW(owner.hwnd(), GWL_STYLE, WS_POPUP | WS_VISIBLE);
+  MoveWindow(owner.hwnd(), 0, 0, width, height, TRUE);
+  SHMENUBARINFO info{sizeof info};
+  info.hwndParent = owner.hwnd();
+  info.nToolBarId = 156;
+  info.hInstRes = GetModuleHandleW(nullptr);
+  ASSERT_TRUE(SHCreateMenuBar(&info));
+  RECT bar, r;
+  GetWindowRect(info.hwndMB, &bar);
+  GetWindowRect(owner.hwnd(), &r);
+  EXPECT_EQ(r.bottom, bar.top);
+  MoveWindow(owner.hwnd(), 0, 0, width, height, TRUE);  // what the product's full-size move does
+  GetWindowRect(owner.hwnd(), &r);
+  EXPECT_EQ(r.bottom, bar.top);
+  SetWindowPos(owner.hwnd(), nullptr, 0, 26, 0, 0, SWP_NOSIZE | SWP_NOZORDER);  // moved down, as centring does
+  GetWindowRect(owner.hwnd(), &r);
+  EXPECT_EQ(r.top, 26);
+  EXPECT_EQ(r.bottom, bar.top);
+  MoveWindow(owner.hwnd(), 10, 10, 100, 100, TRUE);  // wholly above the bar: left alone
+  GetWindowRect(owner.hwnd(), &r);
+  EXPECT_EQ(r.bottom, 110);
+
+  MoveWindow(owner.hwnd(), 0, 0, width, height, TRUE);
+  SetForegroundWindow(owner.hwnd());
+  PumpUntil([] { return false; }, 200);
+  POINT key = Centre(wince::SoftKeyRect(bar.right - bar.left, bar.bottom - bar.top, 2, 1));
+  key.x += bar.left;
+  key.y += bar.top;
+  EXPECT_EQ(WindowFromPoint(key), info.hwndMB);
+  SetCursorPos(key.x, key.y);
+  INPUT click[2] = {};
+  click[0].type = click[1].type = INPUT_MOUSE;
+  click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, click, sizeof(INPUT));
+  EXPECT_TRUE(PumpUntil([&] { return !owner.commands.empty(); }));
+  EXPECT_EQ(owner.commands, std::vector<UINT>{32771});
+
+  EXPECT_EQ(wince::HeightAboveMenuBar(0, 640, 588), 588);
+  EXPECT_EQ(wince::HeightAboveMenuBar(26, 614, 588), 562);
+  EXPECT_EQ(wince::HeightAboveMenuBar(0, 588, 588), 588);
+  EXPECT_EQ(wince::HeightAboveMenuBar(600, 40, 588), 40);  // below the bar's top
+  EXPECT_EQ(wince::HeightAboveMenuBar(0, 640, -1), 640);   // a bar moved off the screen
+  DestroyWindow(info.hwndMB);
+}
+
 TEST(Aygshell, SoftKeyGeometry) {
   struct Case {
     int count, index;

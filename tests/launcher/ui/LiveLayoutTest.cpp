@@ -19,6 +19,7 @@
 #include "StatusDialog.h"
 #include "TestSupport.h"
 #include "UiLayout.h"
+#include "wince.h"
 
 using namespace testing_support;
 using namespace ui_testing;
@@ -172,7 +173,11 @@ TEST_P(LiveLayout, MainDialogAndStatusPageFollowTheRules) {
   ExpectMatches("status", statusSeen, statusPlan, full());
   qzr::Rect where;
   if (full() && PlacesDialog(mainPlan, &where)) EXPECT_EQ(Show(mainSeen.dialog), Show(where)) << "main dialog";
-  if (PlacesDialog(statusPlan, &where)) EXPECT_EQ(Show(statusSeen.dialog), Show(where)) << "status page";
+  if (PlacesDialog(statusPlan, &where)) {
+    // Windowed, the page ends where its soft-key bar begins, as a device lays it out.
+    if (!full()) where.h = wince::HeightAboveMenuBar(where.y, where.h, H - wince::ShellBarHeight(W, H));
+    EXPECT_EQ(Show(statusSeen.dialog), Show(where)) << "status page";
+  }
   EXPECT_TRUE(boxes.boxes.empty());
 }
 
@@ -276,6 +281,23 @@ void ExpectWhole(const char* screen, HWND dialog, int top, bool apart) {
     }
 }
 
+// A windowed screen's soft-key bar: shown across the bottom of the screen, the dialog ending
+// above it, and the bar itself under each key, so a tap reaches the key.
+void ExpectSoftKeys(const char* screen, HWND dialog) {
+  const int W = GetSystemMetrics(SM_CXSCREEN), H = GetSystemMetrics(SM_CYSCREEN);
+  HWND bar = SHFindMenuBar(dialog);
+  ASSERT_TRUE(bar) << screen << " has no soft-key bar";
+  EXPECT_TRUE(IsWindowVisible(bar)) << screen;
+  RECT r{}, d{};
+  GetWindowRect(bar, &r);
+  GetWindowRect(dialog, &d);
+  EXPECT_TRUE(r.left == 0 && r.right == W && r.bottom == H && r.top > H / 2)
+      << screen << " soft-key bar at " << r.left << "," << r.top << "-" << r.right << "," << r.bottom;
+  EXPECT_LE(d.bottom, r.top) << screen << " covers its soft-key bar";
+  for (POINT key : {POINT{W / 4, (r.top + r.bottom) / 2}, POINT{3 * W / 4, (r.top + r.bottom) / 2}})
+    EXPECT_EQ(WindowFromPoint(key), bar) << screen << " soft key at " << key.x << "," << key.y << " is covered";
+}
+
 // The large icon an item shows, drawn from the list's image list onto magenta.
 std::vector<COLORREF> ItemIcon(HWND list, int item, int size) {
   LVITEMW lv{};
@@ -342,6 +364,7 @@ TEST_P(LiveLayout, ScreensAreWholeAndAnswerTheKeypad) {
         list = GetDlgItem(d, IDC_PROGRAM_LIST);
         if (full() && IsWindowVisible(TaskBar()) && ScriptedSteps::Again(20)) return;
         ExpectWhole("main", d, barBottom(), true);
+        if (!full()) ExpectSoftKeys("main", d);
         int size = 0, h = 0;
         ASSERT_TRUE(ListView_GetImageList(list, LVSIL_NORMAL));
         ImageList_GetIconSize(ListView_GetImageList(list, LVSIL_NORMAL), &size, &h);
@@ -395,7 +418,8 @@ TEST_P(LiveLayout, ScreensAreWholeAndAnswerTheKeypad) {
         if (waitForOther()) return;
         HWND password = TopDialog();
         ASSERT_NE(password, d) << "Escape asks for the password";
-        ExpectWhole("password", password, barBottom(), false);
+        ExpectWhole("password", password, barBottom(), true);
+        if (!full()) ExpectSoftKeys("password", password);
         PostCommand(password, IDCANCEL);
       },
       [&] {
@@ -407,6 +431,7 @@ TEST_P(LiveLayout, ScreensAreWholeAndAnswerTheKeypad) {
         HWND page = TopDialog();
         ASSERT_NE(page, d);
         ExpectWhole("status", page, barBottom(), false);
+        if (!full()) ExpectSoftKeys("status", page);
         Command(page, IDCANCEL);
       },
       [&] { EndDialog(TopDialog(), 5); },

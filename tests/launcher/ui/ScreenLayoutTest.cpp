@@ -2,6 +2,8 @@
 // size and mode, as numbers.
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <map>
 #include <string>
 
 #include "UiLayout.h"
@@ -173,11 +175,12 @@ TEST(ScreenLayout, PasswordDialogForEverySize) {
         Mv(1006, 280, 130, 180, 50, true), Mv(2, 20, 240, 180, 50, true), Mv(1, 280, 240, 180, 50, true), Sh(1006),
         Screen(480, 800)}},
       {640, 480,
-       {Mv(1031, 100, 20, 200, 34, true), Mv(1002, 100, 60, 200, 40, true), Mv(1006, 380, 54, 180, 50, true),
-        Mv(2, 20, 160, 180, 50, true), Mv(1, 440, 160, 180, 50, true), Sh(1006), Screen(640, 480)}},
+       {Mv(1051, 20, 10, 200, 16), Mv(1031, 100, 36, 200, 34, true), Mv(1002, 100, 76, 200, 40, true),
+        Mv(1006, 380, 70, 180, 50, true), Mv(2, 20, 160, 180, 50, true), Mv(1, 440, 160, 180, 50, true), Sh(1006),
+        Screen(640, 480)}},
       {320, 240,
-       {Mv(1031, 50, 10, 100, 17), Mv(1002, 50, 30, 100, 20), Mv(1006, 190, 27, 90, 25), Mv(2, 10, 80, 90, 25),
-        Mv(1, 220, 80, 90, 25), Sh(1006), Screen(320, 240)}},
+       {Mv(1051, 10, 5, 200, 16), Mv(1031, 50, 26, 100, 17), Mv(1002, 50, 46, 100, 20), Mv(1006, 190, 43, 90, 25),
+        Mv(2, 10, 80, 90, 25), Mv(1, 220, 80, 90, 25), Sh(1006), Screen(320, 240)}},
       {240, 320,
        {Mv(1031, 10, 60, 100, 17), Mv(1002, 10, 80, 100, 20), Mv(1006, 140, 77, 90, 25), Mv(2, 10, 150, 90, 25),
         Mv(1, 140, 150, 90, 25), Sh(1006), Screen(240, 320)}},
@@ -185,6 +188,24 @@ TEST(ScreenLayout, PasswordDialogForEverySize) {
   for (const Case& c : cases) {
     qzr::PasswordLayoutInput in{c.w, c.h, prompt};
     EXPECT_EQ(Describe(qzr::PasswordDialogLayout(in)), Describe(c.expected)) << c.w << "x" << c.h;
+  }
+  // With the prompt where the template puts it and as tall as the screen's DPI makes it, no
+  // two of the dialog's controls overlap.
+  const struct {
+    int w, h;
+    Rect prompt;
+  } sizes[] = {{480, 640, {15, 20, 390, 32}}, {480, 800, {15, 20, 390, 32}}, {640, 480, {15, 20, 390, 32}},
+               {320, 240, {8, 8, 195, 16}},   {240, 320, {8, 8, 195, 16}}};
+  for (const auto& size : sizes) {
+    std::map<int, Rect> at{{1051, size.prompt}};
+    for (const qzr::Placement& step : qzr::PasswordDialogLayout({size.w, size.h, size.prompt}))
+      if (step.action == qzr::Placing::Move && step.id != qzr::kDialogItem) at[step.id] = step.rect;
+    for (auto a = at.begin(); a != at.end(); ++a)
+      for (auto b = std::next(a); b != at.end(); ++b) {
+        const Rect &r = a->second, &q = b->second;
+        EXPECT_FALSE(r.x < q.right() && q.x < r.right() && r.y < q.bottom() && q.y < r.bottom())
+            << size.w << "x" << size.h << ": " << a->first << " overlaps " << b->first;
+      }
   }
 }
 
