@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "../BenchTiming.h"
 #include "WhitelistCache.h"
 #include "Win32Owners.h"
 
@@ -17,22 +18,8 @@ namespace {
 
 constexpr DWORD kStartTimeoutMs = 30000;
 
-double NowMs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  size_t n = v.size();
-  return n == 0 ? 0 : (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
-}
+using bench::Median;
+using bench::NowMs;
 
 struct DialogSearch {
   DWORD pid;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "../BenchTiming.h"
 #include "DeviceIdentity.h"
 #include "LauncherConfig.h"
 #include "Radio80211.h"
@@ -19,22 +20,8 @@
 
 namespace {
 
-double NowMs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  size_t n = v.size();
-  return n == 0 ? 0 : (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
-}
+using bench::Median;
+using bench::NowMs;
 
 std::wstring OpenCommand() {
   qzr::RegKey key;
