@@ -72,6 +72,11 @@ struct GdiObjectTraits {
   static Handle Invalid() { return nullptr; }
   static void Close(Handle h) { DeleteObject(h); }
 };
+struct DcTraits {  // memory DCs from CreateCompatibleDC, not window DCs
+  using Handle = HDC;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { DeleteDC(h); }
+};
 struct RegKeyTraits {
   using Handle = HKEY;
   static Handle Invalid() { return nullptr; }
@@ -84,6 +89,44 @@ using FindHandle = UniqueHandle<FindHandleTraits>;
 using MappedView = UniqueHandle<ViewTraits>;
 using Library = UniqueHandle<LibraryTraits>;
 using GdiObject = UniqueHandle<GdiObjectTraits>;
+using MemoryDC = UniqueHandle<DcTraits>;
+
+// The two handles CreateProcess returns, released together.
+struct StartedProcess {
+  KernelHandle process;
+  KernelHandle thread;
+  DWORD processId = 0;
+
+  StartedProcess() = default;
+  explicit StartedProcess(const PROCESS_INFORMATION& pi)
+      : process(pi.hProcess), thread(pi.hThread), processId(pi.dwProcessId) {}
+  explicit operator bool() const { return static_cast<bool>(process); }
+};
+
+// A critical section that lives and dies with its owner; take it with CriticalSectionLock.
+class CriticalSection {
+ public:
+  CriticalSection() { InitializeCriticalSection(&cs_); }
+  ~CriticalSection() { DeleteCriticalSection(&cs_); }
+  CriticalSection(const CriticalSection&) = delete;
+  CriticalSection& operator=(const CriticalSection&) = delete;
+  void Enter() { EnterCriticalSection(&cs_); }
+  void Leave() { LeaveCriticalSection(&cs_); }
+
+ private:
+  CRITICAL_SECTION cs_;
+};
+
+class CriticalSectionLock {
+ public:
+  explicit CriticalSectionLock(CriticalSection& cs) : cs_(cs) { cs_.Enter(); }
+  ~CriticalSectionLock() { cs_.Leave(); }
+  CriticalSectionLock(const CriticalSectionLock&) = delete;
+  CriticalSectionLock& operator=(const CriticalSectionLock&) = delete;
+
+ private:
+  CriticalSection& cs_;
+};
 
 // A registry key with typed reads that tell "not there" (nullopt) apart from "empty".
 // Device paths may start with a backslash ("\Software\..."); desktop Win32 refuses that,
