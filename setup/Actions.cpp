@@ -8,7 +8,7 @@
 
 #include "Macros.h"
 #include "IniFile.h"
-#include "ProgressWindow.h"
+#include "Fields.h"
 #include "Registry.h"
 #include "SetupLog.h"
 #include "SetupTexts.h"
@@ -20,7 +20,13 @@ namespace qzrsetup {
 namespace {
 
 constexpr DWORD kResetExitCode = 1013;
-constexpr size_t kProgramChars = 259;
+
+struct SnapshotTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) { CloseToolhelp32Snapshot(h); }
+};
+using Snapshot = qzr::UniqueHandle<SnapshotTraits>;
 
 bool DirectoryListed(const std::wstring& path) {
   WIN32_FIND_DATAW data;
@@ -34,39 +40,38 @@ std::wstring SpecialFolder(int csidl) {
   return path;
 }
 
-std::wstring ExpandFolderMacro(const std::wstring& text, const wchar_t* macro, int csidl) {
+std::wstring ExpandFolderMacro(const SetupRun& run, const std::wstring& text, const wchar_t* macro, int csidl) {
   if (FindNoCase(text, macro) == std::wstring::npos) return text;
   std::wstring folder = SpecialFolder(csidl);
   if (folder.empty()) return text;
   std::wstring expanded = ExpandMacro(text, macro, folder);
-  LogVerbose(kLogCheckSetMacro, expanded);
+  LogVerbose(run, kLogCheckSetMacro, expanded);
   return expanded;
 }
 
 }  // namespace
 
-bool DetectAutoCab() {
-  HANDLE raw = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | TH32CS_SNAPNOHEAPS, 0);
-  if (raw == INVALID_HANDLE_VALUE) {
-    LogAlways(kLogSnapshotFailed, static_cast<long>(GetLastError()));
+bool DetectAutoCab(const SetupRun& run) {
+  Snapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | TH32CS_SNAPNOHEAPS, 0));
+  if (!snapshot) {
+    LogAlways(run, kLogSnapshotFailed, static_cast<long>(GetLastError()));
     return false;
   }
   bool running = false;
-  LogAlways(kLogProcessListStart);
+  LogAlways(run, kLogProcessListStart);
   PROCESSENTRY32W process{};
   process.dwSize = sizeof process;
-  for (BOOL more = Process32FirstW(raw, &process); more; more = Process32NextW(raw, &process)) {
+  for (BOOL more = Process32FirstW(snapshot.get(), &process); more; more = Process32NextW(snapshot.get(), &process)) {
     int withExe = _wcsicmp(process.szExeFile, kAutoCabExe);
-    LogAlways(kLogCompareAutoCabExe, process.szExeFile, withExe);
+    LogAlways(run, kLogCompareAutoCabExe, process.szExeFile, withExe);
     int bare = _wcsicmp(process.szExeFile, kAutoCab);
-    LogAlways(kLogCompareAutoCab, process.szExeFile, bare);
+    LogAlways(run, kLogCompareAutoCab, process.szExeFile, bare);
     if (withExe == 0 || bare == 0) {
       running = true;
       break;
     }
   }
-  LogAlways(kLogProcessListEnd);
-  CloseToolhelp32Snapshot(raw);
+  LogAlways(run, kLogProcessListEnd);
   return running;
 }
 
@@ -84,99 +89,88 @@ bool FreeBytes(const std::wstring& path, unsigned long long* bytes) {
   return true;
 }
 
-std::wstring ResolveInstallPath() {
-  SetupState& state = State();
-  LogVerbose(kLogEnterGetInstallPath);
+std::wstring ResolveInstallPath(const SetupRun& run) {
+  LogVerbose(run, kLogEnterGetInstallPath);
   std::wstring chosen;
   for (int n = 1;; ++n) {
     char key[32];
     std::snprintf(key, sizeof key, kKeyPathFormat, n);
-    std::wstring value = GetIniString(state.iniPath, kSecPaths, key, kDne, kPathValueChars);
-    LogVerbose(kLogPathCandidate, AnsiToWide(key), value);
+    std::wstring value = GetIniString(run.iniPath, kSecPaths, key, kDne, kPathValueChars);
+    LogVerbose(run, kLogPathCandidate, AnsiToWide(key), value);
     if (value == kUseWceLoadPath) {
-      std::wstring dir = state.installDir;
+      std::wstring dir = run.installDir;
       size_t cut = dir.find_last_of(L'\\');
       if (cut != std::wstring::npos) dir.resize(cut);
-      LogVerbose(kLogWceLoadPath, dir);
+      LogVerbose(run, kLogWceLoadPath, dir);
       chosen = TrimOneBackslash(dir);
       break;
     }
     if (value == kDne) {
-      LogVerbose(kLogEndFound);
+      LogVerbose(run, kLogEndFound);
       break;
     }
     std::wstring candidate = TrimOneBackslash(value);
     unsigned long long bytes = 0;
     // The whole byte count: its low 32 bits alone say nothing on a card of 4 GB or more.
-    if (DirectoryListed(candidate) && FreeBytes(candidate, &bytes) && bytes / 1024 >= state.settings.kbNeeded) {
+    if (DirectoryListed(candidate) && FreeBytes(candidate, &bytes) && bytes / 1024 >= run.settings.kbNeeded) {
       chosen = candidate;
       break;
     }
   }
-  LogVerbose(kLogLeaveGetInstallPath);
+  LogVerbose(run, kLogLeaveGetInstallPath);
   return chosen;
 }
 
-std::wstring ExpandInstallDir(const std::wstring& text) { return ExpandMacro(text, kMacroInstallDir, State().installPath); }
-
-std::wstring ExpandAllMacros(const std::wstring& text) {
-  std::wstring expanded = ExpandInstallDir(text);
-  expanded = ExpandFolderMacro(expanded, kMacroStartup, CSIDL_STARTUP);
-  return ExpandFolderMacro(expanded, kMacroPrograms, CSIDL_PROGRAMS);
+std::wstring ExpandInstallDir(const SetupRun& run, const std::wstring& text) {
+  return ExpandMacro(text, kMacroInstallDir, run.installPath);
 }
 
-void CreateShortcutEntry(const Shortcut& shortcut) {
-  if (!DeleteFileW(shortcut.path.c_str())) LogVerbose(kLogDeleteShortcutError, shortcut.path, static_cast<long>(GetLastError()));
-  LogVerbose(kLogCreatingShortcut, shortcut.path, shortcut.target);
+std::wstring ExpandAllMacros(const SetupRun& run, const std::wstring& text) {
+  std::wstring expanded = ExpandInstallDir(run, text);
+  expanded = ExpandFolderMacro(run, expanded, kMacroStartup, CSIDL_STARTUP);
+  return ExpandFolderMacro(run, expanded, kMacroPrograms, CSIDL_PROGRAMS);
+}
+
+void CreateShortcutEntry(SetupRun& run, const Shortcut& shortcut) {
+  if (!DeleteFileW(shortcut.path.c_str())) LogVerbose(run, kLogDeleteShortcutError, shortcut.path, static_cast<long>(GetLastError()));
+  LogVerbose(run, kLogCreatingShortcut, shortcut.path, shortcut.target);
   std::wstring path = shortcut.path, target = shortcut.target;
-  if (SHCreateShortcut(path.data(), target.data())) Record(kRecordShortcut, shortcut.path);
-  else LogAlways(kLogShortcutFailure, shortcut.path, shortcut.target);
+  if (SHCreateShortcut(path.data(), target.data())) Record(run, kRecordShortcut, shortcut.path);
+  else LogAlways(run, kLogShortcutFailure, shortcut.path, shortcut.target);
 }
 
-bool StartProgram(const std::wstring& program, const std::wstring& arguments, HANDLE* process) {
+qzr::StartedProcess StartProgram(const std::wstring& program, const std::wstring& arguments) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
   if (!CeCreateProcessW(program.c_str(), arguments.empty() ? nullptr : arguments.c_str(), nullptr, nullptr, FALSE,
                         CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &info))
-    return false;
-  CloseHandle(info.hThread);
-  if (process) *process = info.hProcess;
-  else CloseHandle(info.hProcess);
-  return true;
+    return {};
+  return qzr::StartedProcess(info);
 }
 
-void RunApplication(const std::wstring& fullText, bool wait, bool remove) {
-  std::wstring text = fullText.substr(0, kProgramChars);
-  if (text.empty()) return;
-  std::wstring program = text, arguments;
-  size_t dot = text.find(L'.');
-  size_t blank = dot == std::wstring::npos ? std::wstring::npos : text.find(L' ', dot);
-  if (blank != std::wstring::npos) {
-    program = text.substr(0, blank);
-    arguments = text.substr(blank);
-  }
+void RunApplication(SetupRun& run, const std::wstring& text, bool wait, bool remove) {
+  const auto [program, arguments] = SplitProgramText(text);
+  if (program.empty()) return;
 
-  HANDLE raw = nullptr;
-  bool started = StartProgram(program, arguments, &raw);
-  qzr::KernelHandle process(raw);
-  if (started) LogVerbose(kLogProcessStarted, program);
-  else LogAlways(kLogProcessFailed, program);
+  qzr::StartedProcess process = StartProgram(program, arguments);
+  if (process) LogVerbose(run, kLogProcessStarted, program);
+  else LogAlways(run, kLogProcessFailed, program);
 
   if (!wait) {
-    LogVerbose(kLogNotWaiting, program);
+    LogVerbose(run, kLogNotWaiting, program);
     return;
   }
-  LogVerbose(kLogWaiting, program);
+  LogVerbose(run, kLogWaiting, program);
   DWORD exitCode = 0;
   if (process) {
-    WaitForSingleObject(process.get(), INFINITE);
-    GetExitCodeProcess(process.get(), &exitCode);
+    WaitForSingleObject(process.process.get(), INFINITE);
+    GetExitCodeProcess(process.process.get(), &exitCode);
   }
-  LogVerbose(kLogExited, program);
+  LogVerbose(run, kLogExited, program);
   if (exitCode == kResetExitCode) {
-    LogAlways(kLogResetRequested);
-    State().rebootRequested = true;
+    LogAlways(run, kLogResetRequested);
+    run.rebootRequested = true;
   }
   if (remove) {
     SetFileAttributesW(program.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -220,21 +214,20 @@ const std::wstring& Field(const Command& command, size_t i) {
   return i < command.fields.fields.size() ? command.fields.fields[i] : kEmpty;
 }
 
-void ExecuteCommand(const Command& command) {
-  const SetupState& state = State();
+void ExecuteCommand(SetupRun& run, const Command& command) {
   switch (command.verb) {
     case Verb::None: break;
-    case Verb::DoUninstall: ProcessUninstallData(state.installDir); break;
+    case Verb::DoUninstall: ProcessUninstallData(run); break;
     case Verb::DeleteFile: {
-      std::wstring path = ExpandAllMacros(Field(command, 0));
+      std::wstring path = ExpandAllMacros(run, Field(command, 0));
       SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (DeleteFileW(path.c_str())) LogVerbose(kLogDeletedFile, path);
-      else LogAlways(kLogDeleteFileFailed, static_cast<long>(GetLastError()), path);
+      if (DeleteFileW(path.c_str())) LogVerbose(run, kLogDeletedFile, path);
+      else LogAlways(run, kLogDeleteFileFailed, static_cast<long>(GetLastError()), path);
       break;
     }
     case Verb::DeleteDir: {
-      std::wstring path = ExpandInstallDir(Field(command, 0));
-      LogVerbose(kLogDeletingDir, path);
+      std::wstring path = ExpandInstallDir(run, Field(command, 0));
+      LogVerbose(run, kLogDeletingDir, path);
       if (IsDeviceRoot(path)) break;
       DeleteTree(path);
       RemoveDirectoryW(path.c_str());
@@ -242,58 +235,58 @@ void ExecuteCommand(const Command& command) {
     }
     case Verb::RenameFile:
     case Verb::MoveFileDir: {
-      std::wstring from = ExpandInstallDir(Field(command, 0)), to = ExpandInstallDir(Field(command, 1));
-      if (MoveFileW(from.c_str(), to.c_str())) LogVerbose(kLogMoved, from, to);
-      else LogAlways(kLogMoveFailed, static_cast<long>(GetLastError()), from);
+      std::wstring from = ExpandInstallDir(run, Field(command, 0)), to = ExpandInstallDir(run, Field(command, 1));
+      if (MoveFileW(from.c_str(), to.c_str())) LogVerbose(run, kLogMoved, from, to);
+      else LogAlways(run, kLogMoveFailed, static_cast<long>(GetLastError()), from);
       break;
     }
     case Verb::CopyFile: {
-      std::wstring from = ExpandInstallDir(Field(command, 0)), to = ExpandInstallDir(Field(command, 1));
+      std::wstring from = ExpandInstallDir(run, Field(command, 0)), to = ExpandInstallDir(run, Field(command, 1));
       const std::wstring& flag = Field(command, 2);
       bool failIfExists = !flag.empty() && (flag[0] == L'Y' || flag[0] == L'y');
       if (CopyFileW(from.c_str(), to.c_str(), failIfExists)) {
-        LogVerbose(kLogCopied, from, to);
+        LogVerbose(run, kLogCopied, from, to);
       } else {
         DWORD error = GetLastError();
-        if (failIfExists && error == ERROR_FILE_EXISTS) LogVerbose(kLogCopyExists, to);
-        else LogAlways(kLogCopyFailed, static_cast<long>(error), from, failIfExists ? 1 : 0);
+        if (failIfExists && error == ERROR_FILE_EXISTS) LogVerbose(run, kLogCopyExists, to);
+        else LogAlways(run, kLogCopyFailed, static_cast<long>(error), from, failIfExists ? 1 : 0);
       }
       break;
     }
     case Verb::FileAttrib: {
-      std::wstring path = ExpandInstallDir(Field(command, 0));
+      std::wstring path = ExpandInstallDir(run, Field(command, 0));
       // Without a second field the number comes from the path text itself.
       const std::wstring& number = command.fields.fields.size() > 1 ? Field(command, 1) : Field(command, 0);
       DWORD attributes = static_cast<DWORD>(std::wcstol(number.c_str(), nullptr, 10));
-      if (SetFileAttributesW(path.c_str(), attributes)) LogVerbose(kLogSetAttributes, static_cast<long>(attributes), path);
-      else LogAlways(kLogSetAttributesFailed, static_cast<long>(GetLastError()), static_cast<long>(attributes), path);
+      if (SetFileAttributesW(path.c_str(), attributes)) LogVerbose(run, kLogSetAttributes, static_cast<long>(attributes), path);
+      else LogAlways(run, kLogSetAttributesFailed, static_cast<long>(GetLastError()), static_cast<long>(attributes), path);
       break;
     }
     case Verb::ExecuteApp: {
-      std::wstring program = ExpandInstallDir(Field(command, 0));
-      LogVerbose(kLogRunningApp, program, command.wait ? 1 : 0, command.remove ? 1 : 0);
-      RunApplication(program, command.wait, command.remove);
+      std::wstring program = ExpandInstallDir(run, Field(command, 0));
+      LogVerbose(run, kLogRunningApp, program, command.wait ? 1 : 0, command.remove ? 1 : 0);
+      RunApplication(run, program, command.wait, command.remove);
       break;
     }
     case Verb::Wait: {
       DWORD ms = WaitMilliseconds(Field(command, 0));
-      LogVerbose(kLogSleeping, static_cast<unsigned long long>(ms));
+      LogVerbose(run, kLogSleeping, static_cast<unsigned long long>(ms));
       if (ms > 0) Sleep(ms);
       break;
     }
     case Verb::CreateDir: {
-      std::wstring path = ExpandInstallDir(Field(command, 0));
-      if (CreateDirectoryW(path.c_str(), nullptr)) LogVerbose(kLogDirCreated, path);
-      else LogAlways(kLogCreateDirFailed, static_cast<long>(GetLastError()), path);
+      std::wstring path = ExpandInstallDir(run, Field(command, 0));
+      if (CreateDirectoryW(path.c_str(), nullptr)) LogVerbose(run, kLogDirCreated, path);
+      else LogAlways(run, kLogCreateDirFailed, static_cast<long>(GetLastError()), path);
       break;
     }
-    case Verb::AddRegEntry: WriteRegistryEntry(RegistryEntryFromFields(command.fields)); break;
+    case Verb::AddRegEntry: WriteRegistryEntry(run, RegistryEntryFromFields(command.fields)); break;
     case Verb::RemoveRegEntry: ApplyRegistryRemoval(RegistryRemovalFromFields(command.fields)); break;
     case Verb::AddShortcut: {
       Shortcut shortcut;
-      shortcut.path = WithLeadingBackslash(ExpandInstallDir(Field(command, 0)));
-      shortcut.target = Format(kQuotedFormat, WithLeadingBackslash(ExpandInstallDir(Field(command, 1))));
-      CreateShortcutEntry(shortcut);
+      shortcut.path = WithLeadingBackslash(ExpandInstallDir(run, Field(command, 0)));
+      shortcut.target = Format(kQuotedFormat, WithLeadingBackslash(ExpandInstallDir(run, Field(command, 1))));
+      CreateShortcutEntry(run, shortcut);
       break;
     }
   }
@@ -301,29 +294,28 @@ void ExecuteCommand(const Command& command) {
 
 }  // namespace
 
-void ExecuteCommands(const std::vector<Command>& commands) {
-  for (const Command& command : commands) ExecuteCommand(command);
+void ExecuteCommands(SetupRun& run, const std::vector<Command>& commands) {
+  for (const Command& command : commands) ExecuteCommand(run, command);
 }
 
-void HandleReboot() {
-  SetupState& state = State();
-  if (!state.rebootRequested) return;
-  if (state.autoCabRunning) {
+void HandleReboot(SetupRun& run) {
+  if (!run.rebootRequested) return;
+  if (run.autoCabRunning) {
     qzr::FileHandle flag(
         CreateFileW(kResetFlagFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
-    SetProgress(99);
-    SetStatus(kStatusAutoCabReset);
-    if (!flag) LogAlways(kLogResetFileFailed);
+    run.progress.SetProgress(99);
+    run.progress.SetStatus(kStatusAutoCabReset);
+    if (!flag) LogAlways(run, kLogResetFileFailed);
     return;
   }
-  LogAlways(kLogRebootExternal);
-  std::wstring program = Format(kRebootProgramFormat, state.installDir);
-  if (StartProgram(program, L"", nullptr)) {
-    SetProgress(99);
-    SetStatus(kStatusResetting);
-    LogVerbose(kLogProcessStarted, program);
+  LogAlways(run, kLogRebootExternal);
+  std::wstring program = Format(kRebootProgramFormat, run.installDir);
+  if (StartProgram(program, L"")) {
+    run.progress.SetProgress(99);
+    run.progress.SetStatus(kStatusResetting);
+    LogVerbose(run, kLogProcessStarted, program);
   } else {
-    LogAlways(kLogProcessFailed, program);
+    LogAlways(run, kLogProcessFailed, program);
   }
 }
 

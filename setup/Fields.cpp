@@ -1,4 +1,4 @@
-// Field splitting of command lines.
+// Field splitting of command lines and the program/arguments split of program texts.
 #include "Fields.h"
 
 namespace qzrsetup {
@@ -66,6 +66,20 @@ std::vector<uint8_t> ParseHexBytes(const std::vector<std::wstring>& tokens) {
     if (ok) bytes.push_back(static_cast<uint8_t>(value));
   }
   return bytes;
+}
+
+ProgramText SplitProgramText(std::wstring_view text) {
+  text = text.substr(0, kProgramChars);
+  ProgramText split;
+  size_t dot = text.find(L'.');
+  size_t blank = dot == std::wstring_view::npos ? std::wstring_view::npos : text.find(L' ', dot);
+  if (blank == std::wstring_view::npos) {
+    split.program = std::wstring(text);
+  } else {
+    split.program = std::wstring(text.substr(0, blank));
+    split.arguments = std::wstring(text.substr(blank));
+  }
+  return split;
 }
 
 }  // namespace qzrsetup

@@ -1,4 +1,4 @@
-// Install_Exit and Uninstall_Init: the steps in their fixed order.
+// Install_Exit and Uninstall_Init: their phases in a fixed order, each over one run.
 #include "InstallFlow.h"
 
 #include "wince.h"
@@ -7,11 +7,10 @@
 
 #include "Actions.h"
 #include "IniFile.h"
-#include "ProgressWindow.h"
 #include "ReadSettings.h"
 #include "Registry.h"
 #include "SetupLog.h"
-#include "SetupState.h"
+#include "SetupRun.h"
 #include "SetupTexts.h"
 #include "Uninstall.h"
 #include "ZipExtract.h"
@@ -28,181 +27,213 @@ std::wstring BoundedDir(const wchar_t* installDir) {
   return dir;
 }
 
-void ReleaseLists() {
-  SetupState& state = State();
-  state.shortcuts.clear();
-  state.protectedFiles.clear();
-  state.registryAdditions.clear();
-  state.registryRemovals.clear();
+// The run's files, and none left from an earlier installation into the same folder.
+void StartAfresh(SetupRun& run, const wchar_t* installDir) {
+  run.installDir = BoundedDir(installDir);
+  run.iniPath = Format(kIniPathFormat, run.installDir);
+  run.logPath = Format(kLogPathFormat, run.installDir);
+  run.dataPath = Format(kDataPathFormat, run.installDir);
+  run.commandPath = Format(kCommandPathFormat, run.installDir);
+  DeleteFileW(run.logPath.c_str());
+  DeleteFileW(run.dataPath.c_str());
+  DeleteFileW(run.commandPath.c_str());
+}
+
+void ShowProgress(SetupRun& run, HMODULE module, HWND parent) {
+  // The first progress and status come before the window and so are never seen; the log
+  // still names the INI before anything else.
+  run.progress.SetProgress(5);
+  run.progress.SetStatus(kStatusInstalling);
+  LogAlways(run, kLogUsingIni, run.iniPath);
+  run.progress.Create(module, parent);
+  run.progress.SetProgress(7);
+  run.progress.SetStatus(run.iniPath);
+  LogAlways(run, kLogStarting);
+  run.autoCabRunning = DetectAutoCab(run);
+  LogAlways(run, run.autoCabRunning ? kLogAutoCabRunning : kLogAutoCabNotRunning);
+}
+
+void ReadAndEchoSettings(SetupRun& run) {
+  ReadGeneralSettings(run);
+
+  // Candidates are checked against KBNeeded, so the general settings come first.
+  run.installPath = ResolveInstallPath(run);
+  if (run.installPath.empty()) LogAlways(run, kLogInstallPathNotSet);
+  else LogAlways(run, kLogInstallPathSet, run.installPath);
+
+  unsigned long long bytes = 0;
+  if (FreeBytes(run.installPath.empty() ? std::wstring(L"\\") : run.installPath, &bytes))
+    LogAlways(run, kLogBytesAvailable, bytes);
+
+  // Every list below may name %INSTALLDIR%, which needs the install path.
+  run.progress.SetProgress(10);
+  run.progress.SetStatus(kStatusShortcutList);
+  ReadShortcuts(run);
+  ReadApplicationHooks(run);
+
+  run.progress.SetProgress(15);
+  run.progress.SetStatus(kStatusProtected);
+  ReadProtectedFiles(run);
+
+  run.progress.SetProgress(20);
+  run.progress.SetStatus(kStatusInstallInfo);
+  ReadInstallPathSettings(run);
+  run.progress.SetProgress(25);
+  run.progress.SetStatus(kStatusRegAdditions);
+  ReadRegistryAdditions(run);
+  run.progress.SetProgress(30);
+  run.progress.SetStatus(kStatusRegCleanup);
+  ReadRegistryRemovals(run);
+  run.progress.SetProgress(40);
+  run.progress.SetStatus(kStatusVersion);
+  ReadVersionRequirement(run);
+}
+
+// Settings, lists, the undo side of the package and both command lists: all that is read
+// from the INI before anything is changed.
+void ReadPackage(SetupRun& run) {
+  ReadAndEchoSettings(run);
+  CopyUninstallCommands(run);
+  RecordExitApp(run);
+  run.progress.SetProgress(45);
+  run.progress.SetStatus(kStatusReadIni);
+  run.initCommands = ReadCommandList(run, kSecInitCommands);
+  run.exitCommands = ReadCommandList(run, kSecExitCommands);
+}
+
+void RunInitCommands(SetupRun& run) {
+  // A command (DoUninstall) or a program may need the records: they are committed first.
+  CommitUninstallRecords(run);
+  ExecuteCommands(run, run.initCommands);
+  run.initCommands.clear();
+}
+
+// After the Init commands, which may have installed or changed the version value.
+bool VersionAccepted(const SetupRun& run) {
+  const VersionRequirement& required = run.version;
+  if (required.major == -1 || required.minor == -1 || !required.installed.present) return true;
+  LogVerbose(run, kLogDesiredVersion, required.major, required.minor);
+  Version installed = ReadInstalledVersion(required);
+  if (VersionSatisfies(installed, {required.major, required.minor}, required.exact)) return true;
+  LogAlways(run, kLogWrongVersion, installed.major, installed.minor);
+  return false;
+}
+
+// The old entries go, and the install path is written for an Init hook that reads it.
+void PrepareRegistry(SetupRun& run) {
+  for (const RegistryRemoval& removal : run.registryRemovals) ApplyRegistryRemoval(removal);
+  run.progress.SetProgress(50);
+  run.progress.SetStatus(kStatusRemovedReg);
+  if (run.installPathValue.atInit) {
+    LogVerbose(run, kLogPathPriorInit);
+    WriteInstallPathValue(run);
+  }
+  RecordUninstallRemovals(run);
+}
+
+void RunInitApplication(SetupRun& run) {
+  run.progress.SetProgress(55);
+  run.progress.SetStatus(kStatusInitApp);
+  CommitUninstallRecords(run);  // the program may end the installer: the records are safe first
+  RunApplication(run, run.initHook.program, run.initHook.wait, run.initHook.remove);
+}
+
+bool ExtractPayload(SetupRun& run) {
+  run.progress.SetProgress(65);
+  if (ExtractPackageZips(run) == 0) return true;
+  LogAlways(run, kLogUnzipError);
+  return false;
+}
+
+// Shortcuts and entries point at the extracted files, so they come after the extraction.
+void AddShortcutsAndEntries(SetupRun& run) {
+  run.progress.SetProgress(80);
+  run.progress.SetStatus(kStatusShortcuts);
+  for (const Shortcut& shortcut : run.shortcuts) CreateShortcutEntry(run, shortcut);
+  if (run.installPathValue.atExit) {
+    LogVerbose(run, kLogPathPostInstall);
+    WriteInstallPathValue(run);
+  }
+  run.progress.SetProgress(85);
+  run.progress.SetStatus(kStatusRegEntries);
+  for (const RegistryEntry& entry : run.registryAdditions) WriteRegistryEntry(run, entry);
+}
+
+void ReleaseLists(SetupRun& run) {
+  run.shortcuts.clear();
+  run.protectedFiles.clear();
+  run.registryAdditions.clear();
+  run.registryRemovals.clear();
+}
+
+// The INI is spent: it goes before the Exit hook, which may reset the device.
+void CleanUp(SetupRun& run) {
+  run.progress.SetProgress(90);
+  run.progress.SetStatus(kStatusCleanup);
+  SetFileAttributesW(run.iniPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(run.iniPath.c_str());
+  ReleaseLists(run);
+}
+
+// The Exit hook and commands run on the finished installation; the reboot comes last of all.
+void RunExitApplicationAndReboot(SetupRun& run) {
+  run.progress.SetProgress(95);
+  run.progress.SetStatus(kStatusExitApp);
+  CommitUninstallRecords(run);
+  RunApplication(run, run.exitHook.program, run.exitHook.wait, run.exitHook.remove);
+  ExecuteCommands(run, run.exitCommands);
+  run.exitCommands.clear();
+  CommitUninstallRecords(run);
+  HandleReboot(run);
+}
+
+int Complete(SetupRun& run) {
+  run.progress.SetProgress(100);
+  LogAlways(run, kLogComplete);
+  run.progress.SetStatus(kStatusComplete);
+  run.progress.Close();
+  return kContinue;
 }
 
 // The early returns also take the window away: nothing would ever close it otherwise.
-int Abandon() {
-  CommitUninstallRecords();
-  ReleaseLists();
-  DestroyProgressWindow();
+int Abandon(SetupRun& run) {
+  CommitUninstallRecords(run);
+  ReleaseLists(run);
+  run.progress.Close();
   return kUninstallAgain;
-}
-
-void ReadAndEchoSettings() {
-  SetupState& state = State();
-  ReadGeneralSettings();
-
-  state.installPath = ResolveInstallPath();
-  if (state.installPath.empty()) LogAlways(kLogInstallPathNotSet);
-  else LogAlways(kLogInstallPathSet, state.installPath);
-
-  unsigned long long bytes = 0;
-  if (FreeBytes(state.installPath.empty() ? std::wstring(L"\\") : state.installPath, &bytes))
-    LogAlways(kLogBytesAvailable, bytes);
-
-  SetProgress(10);
-  SetStatus(kStatusShortcutList);
-  ReadShortcuts();
-  ReadApplicationHooks();
-
-  SetProgress(15);
-  SetStatus(kStatusProtected);
-  ReadProtectedFiles();
-
-  SetProgress(20);
-  SetStatus(kStatusInstallInfo);
-  ReadInstallPathSettings();
-  SetProgress(25);
-  SetStatus(kStatusRegAdditions);
-  ReadRegistryAdditions();
-  SetProgress(30);
-  SetStatus(kStatusRegCleanup);
-  ReadRegistryRemovals();
-  SetProgress(40);
-  SetStatus(kStatusVersion);
-  ReadVersionRequirement();
-}
-
-bool VersionAccepted() {
-  const VersionRequirement& required = State().version;
-  if (required.major == -1 || required.minor == -1 || !required.present) return true;
-  LogVerbose(kLogDesiredVersion, required.major, required.minor);
-  Version installed = ReadInstalledVersion();
-  if (VersionSatisfies(installed, {required.major, required.minor}, required.exact)) return true;
-  LogAlways(kLogWrongVersion, installed.major, installed.minor);
-  return false;
 }
 
 }  // namespace
 
-int InstallExit(HWND parent, const wchar_t* installDir) {
-  DestroyProgressWindow();
-  ResetState();
-  SetupState& state = State();
-
-  // 1: paths, and no files of an earlier installation.
-  state.installDir = BoundedDir(installDir);
-  state.iniPath = Format(kIniPathFormat, state.installDir);
-  state.logPath = Format(kLogPathFormat, state.installDir);
-  state.dataPath = Format(kDataPathFormat, state.installDir);
-  state.commandPath = Format(kCommandPathFormat, state.installDir);
-  DeleteFileW(state.logPath.c_str());
-  DeleteFileW(state.dataPath.c_str());
-  DeleteFileW(state.commandPath.c_str());
-
-  // 2-5
-  SetProgress(5);
-  SetStatus(kStatusInstalling);
-  LogAlways(kLogUsingIni, state.iniPath);
-  CreateProgressWindow(parent);
-  SetProgress(7);
-  SetStatus(state.iniPath);
-  LogAlways(kLogStarting);
-  state.autoCabRunning = DetectAutoCab();
-  LogAlways(state.autoCabRunning ? kLogAutoCabRunning : kLogAutoCabNotRunning);
-
-  // 6-8
-  ReadAndEchoSettings();
-  CopyUninstallCommands();
-  RecordExitApp();
-
-  // 9-10
-  SetProgress(45);
-  SetStatus(kStatusReadIni);
-  state.initCommands = ReadCommandList(kSecInitCommands);
-  state.exitCommands = ReadCommandList(kSecExitCommands);
-  // A command (DoUninstall) or a program may need the records: they are committed first.
-  CommitUninstallRecords();
-  ExecuteCommands(state.initCommands);
-  state.initCommands.clear();
-  if (!VersionAccepted()) return Abandon();
-
-  // 11-14
-  for (const RegistryRemoval& removal : state.registryRemovals) ApplyRegistryRemoval(removal);
-  SetProgress(50);
-  SetStatus(kStatusRemovedReg);
-  if (state.installPathValue.atInit) {
-    LogVerbose(kLogPathPriorInit);
-    WriteInstallPathValue();
-  }
-  RecordUninstallRemovals();
-  SetProgress(55);
-  SetStatus(kStatusInitApp);
-  CommitUninstallRecords();
-  RunApplication(state.initHook.program, state.initHook.wait, state.initHook.remove);
-
-  // 15
-  SetProgress(65);
-  if (ExtractPackageZips(state.installPath, state.installDir) != 0) {
-    LogAlways(kLogUnzipError);
-    return Abandon();
-  }
-
-  // 16-18
-  SetProgress(80);
-  SetStatus(kStatusShortcuts);
-  for (const Shortcut& shortcut : state.shortcuts) CreateShortcutEntry(shortcut);
-  if (state.installPathValue.atExit) {
-    LogVerbose(kLogPathPostInstall);
-    WriteInstallPathValue();
-  }
-  SetProgress(85);
-  SetStatus(kStatusRegEntries);
-  for (const RegistryEntry& entry : state.registryAdditions) WriteRegistryEntry(entry);
-
-  // 19
-  SetProgress(90);
-  SetStatus(kStatusCleanup);
-  SetFileAttributesW(state.iniPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-  DeleteFileW(state.iniPath.c_str());
-  ReleaseLists();
-
-  // 20-21
-  SetProgress(95);
-  SetStatus(kStatusExitApp);
-  CommitUninstallRecords();
-  RunApplication(state.exitHook.program, state.exitHook.wait, state.exitHook.remove);
-  ExecuteCommands(state.exitCommands);
-  state.exitCommands.clear();
-  CommitUninstallRecords();
-  HandleReboot();
-  SetProgress(100);
-  LogAlways(kLogComplete);
-  SetStatus(kStatusComplete);
-  DestroyProgressWindow();
-  return kContinue;
+int InstallExit(HMODULE module, HWND parent, const wchar_t* installDir) {
+  SetupRun run;
+  StartAfresh(run, installDir);
+  ShowProgress(run, module, parent);
+  ReadPackage(run);
+  RunInitCommands(run);
+  if (!VersionAccepted(run)) return Abandon(run);
+  PrepareRegistry(run);
+  RunInitApplication(run);
+  if (!ExtractPayload(run)) return Abandon(run);
+  AddShortcutsAndEntries(run);
+  CleanUp(run);
+  RunExitApplicationAndReboot(run);
+  return Complete(run);
 }
 
 int UninstallInit(const wchar_t* installDir) {
-  DestroyProgressWindow();
-  ResetState();  // no log or data path: uninstallation writes neither
-  SetupState& state = State();
-  state.installDir = BoundedDir(installDir);
-  std::wstring commandPath = Format(kCommandPathFormat, state.installDir);
+  SetupRun run;  // no log or data path: uninstallation writes neither
+  run.installDir = BoundedDir(installDir);
+  std::wstring commandPath = Format(kCommandPathFormat, run.installDir);
 
+  // The commands may hold DoUninstall, which replays the data file at that point instead.
   if (auto entries = GetIniSection(commandPath, kSecUninstallCommands, kCommandLineBytes))
-    ExecuteCommands(CommandsFromEntries(*entries));
-  if (!state.uninstallDataProcessed) ProcessUninstallData(state.installDir);
+    ExecuteCommands(run, CommandsFromEntries(*entries));
+  if (!run.uninstallDataProcessed) ProcessUninstallData(run);
 
-  if (!IsDeviceRoot(state.installDir)) {
-    DeleteTree(state.installDir);
-    RemoveDirectoryW(state.installDir.c_str());
+  if (!IsDeviceRoot(run.installDir)) {
+    DeleteTree(run.installDir);
+    RemoveDirectoryW(run.installDir.c_str());
   }
   return kContinue;
 }

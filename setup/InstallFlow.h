@@ -8,7 +8,8 @@ namespace qzrsetup {
 inline constexpr int kContinue = 0;
 inline constexpr int kUninstallAgain = 1;  // Install_Exit: the installer is to remove the package
 
-int InstallExit(HWND parent, const wchar_t* installDir);
+// `module` is this library's, which holds the progress dialog.
+int InstallExit(HMODULE module, HWND parent, const wchar_t* installDir);
 int UninstallInit(const wchar_t* installDir);
 
 }  // namespace qzrsetup

@@ -6,8 +6,6 @@
 
 #include <commctrl.h>
 
-#include "SetupState.h"
-
 namespace qzrsetup {
 
 namespace {
@@ -21,58 +19,59 @@ INT_PTR CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam, LPARAM) 
   return FALSE;
 }
 
-void PumpMessages() {
+bool Alive(HWND window) { return window && IsWindow(window); }
+
+}  // namespace
+
+bool ProgressWindow::Create(HMODULE module, HWND parent) {
+  Close();
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
+  HWND window = CreateDialogParamW(module, MAKEINTRESOURCEW(kProgressDialogId), parent, ProgressProc, 0);
+  if (!window) return false;
+  dialog_ = window;
+  ShowWindow(window, SW_SHOW);
+  if (HWND bar = Control(kProgressBarId)) SendMessageW(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+  UpdateWindow(window);
+  PumpMessages();
+  return true;
+}
+
+void ProgressWindow::Close() {
+  // After Cancel the dialog is already gone; the handle only says it once was there.
+  if (Alive(dialog_)) DestroyWindow(dialog_);
+  dialog_ = nullptr;
+  PumpMessages();
+}
+
+HWND ProgressWindow::Control(int id) const {
+  if (!Alive(dialog_)) return nullptr;
+  HWND control = GetDlgItem(dialog_, id);
+  return Alive(control) ? control : nullptr;
+}
+
+void ProgressWindow::PumpMessages() const {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       PostQuitMessage(static_cast<int>(msg.wParam));  // the installer's loop must still see it
       break;
     }
-    HWND window = State().progressWindow;
-    if (window && IsWindow(window) && IsDialogMessageW(window, &msg)) continue;
+    if (Alive(dialog_) && IsDialogMessageW(dialog_, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
 }
 
-bool Alive(HWND window) { return window && IsWindow(window); }
-
-}  // namespace
-
-bool CreateProgressWindow(HWND parent) {
-  SetupState& state = State();
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
-  InitCommonControlsEx(&controls);
-  HWND window = CreateDialogParamW(state.module, MAKEINTRESOURCEW(kProgressDialogId), parent, ProgressProc, 0);
-  if (!window) return false;
-  state.progressWindow = window;
-  ShowWindow(window, SW_SHOW);
-  state.statusText = GetDlgItem(window, kStatusTextId);
-  state.progressBar = GetDlgItem(window, kProgressBarId);
-  if (state.progressBar) SendMessageW(state.progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
-  UpdateWindow(window);
+void ProgressWindow::SetProgress(int percent) {
   PumpMessages();
-  return true;
+  if (HWND bar = Control(kProgressBarId)) SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
 }
 
-void DestroyProgressWindow() {
-  SetupState& state = State();
-  if (Alive(state.progressWindow)) DestroyWindow(state.progressWindow);
-  state.progressWindow = state.progressBar = state.statusText = nullptr;
+void ProgressWindow::SetStatus(const std::wstring& text) {
   PumpMessages();
-}
-
-void SetProgress(int percent) {
-  PumpMessages();
-  HWND bar = State().progressBar;
-  if (!Alive(State().progressWindow) || !Alive(bar)) return;
-  SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
-}
-
-void SetStatus(const std::wstring& text) {
-  PumpMessages();
-  HWND status = State().statusText;
-  if (!Alive(State().progressWindow) || !Alive(status)) return;
+  HWND status = Control(kStatusTextId);
+  if (!status) return;
   SetWindowTextW(status, text.c_str());
   UpdateWindow(status);
 }

@@ -1,20 +1,21 @@
-// Reading the package INI's settings and lists into the setup state, with their log lines.
+// Reading the package INI's settings and lists into the run, with their log lines.
 #pragma once
 
 #include <vector>
 
 #include "PackageLists.h"
+#include "SetupRun.h"
 
 namespace qzrsetup {
 
-void ReadGeneralSettings();
-void ReadShortcuts();
-void ReadApplicationHooks();
-void ReadProtectedFiles();
-void ReadInstallPathSettings();
-void ReadRegistryAdditions();
-void ReadRegistryRemovals();
-void ReadVersionRequirement();
-std::vector<Command> ReadCommandList(const char* section);
+void ReadGeneralSettings(SetupRun& run);
+void ReadShortcuts(SetupRun& run);
+void ReadApplicationHooks(SetupRun& run);
+void ReadProtectedFiles(SetupRun& run);
+void ReadInstallPathSettings(SetupRun& run);
+void ReadRegistryAdditions(SetupRun& run);
+void ReadRegistryRemovals(SetupRun& run);
+void ReadVersionRequirement(SetupRun& run);
+std::vector<Command> ReadCommandList(const SetupRun& run, const char* section);
 
 }  // namespace qzrsetup

@@ -9,7 +9,6 @@
 #include "Macros.h"
 #include "Records.h"
 #include "SetupLog.h"
-#include "SetupState.h"
 #include "SetupTexts.h"
 #include "Win32Owners.h"
 
@@ -48,46 +47,46 @@ std::vector<BYTE> TextBytes(const std::wstring& text, bool withTerminator) {
 
 // Uninstallation deletes what a record names; a record that would name something else is
 // left out, and the log says what stays behind.
-void RecordKey(long root, const std::wstring& key) {
+void RecordKey(SetupRun& run, long root, const std::wstring& key) {
   if (!IsRecordableRegistryName(key)) {
-    LogAlways(kLogKeyNotRecorded, key);
+    LogAlways(run, kLogKeyNotRecorded, key);
     return;
   }
-  Record(kRecordKey, root, key);
+  Record(run, kRecordKey, root, key);
 }
 
-void RecordValue(long root, const std::wstring& key, const std::wstring& valueName) {
+void RecordValue(SetupRun& run, long root, const std::wstring& key, const std::wstring& valueName) {
   if (!IsRecordableRegistryName(key) || !IsRecordableRegistryName(valueName)) {
-    LogAlways(kLogValueNotRecorded, key, valueName);
+    LogAlways(run, kLogValueNotRecorded, key, valueName);
     return;
   }
-  Record(kRecordValue, root, key, valueName);
+  Record(run, kRecordValue, root, key, valueName);
 }
 
 }  // namespace
 
-void WriteRegistryEntry(const RegistryEntry& entry) {
+void WriteRegistryEntry(SetupRun& run, const RegistryEntry& entry) {
   const long rootNumber = RootKeyNumber(entry.root);
   if (entry.type == kTypeKeyOnly) {
     CreatedKey created = CreateKey(entry.root, entry.key, kKeyOnlyClass);
     if (created.result != ERROR_SUCCESS) {
-      LogVerbose(kLogCreateKeyError, created.result, entry.key);
+      LogVerbose(run, kLogCreateKeyError, created.result, entry.key);
       return;
     }
-    LogVerbose(kLogCreatedKey, entry.key);
+    LogVerbose(run, kLogCreatedKey, entry.key);
     // Only a key this installation made may be deleted at uninstallation: a key that was
     // there before holds other programs' settings.
-    if (created.isNew) RecordKey(rootNumber, entry.key);
+    if (created.isNew) RecordKey(run, rootNumber, entry.key);
     RegFlushKey(created.key.get());
     return;
   }
 
   CreatedKey created = CreateKey(entry.root, entry.key, nullptr);
   if (created.result != ERROR_SUCCESS) {
-    LogVerbose(kLogCreateKeyError, created.result, entry.key);
+    LogVerbose(run, kLogCreateKeyError, created.result, entry.key);
   } else {
-    LogVerbose(kLogCreatedKey, entry.key);
-    if (created.isNew) RecordKey(rootNumber, entry.key);
+    LogVerbose(run, kLogCreatedKey, entry.key);
+    if (created.isNew) RecordKey(run, rootNumber, entry.key);
   }
 
   std::vector<BYTE> data;
@@ -95,24 +94,24 @@ void WriteRegistryEntry(const RegistryEntry& entry) {
   DWORD number = 0;
   switch (entry.type) {
     case kTypeBinary:
-      LogVerbose(kLogRegWriteBinary, entry.valueName);
+      LogVerbose(run, kLogRegWriteBinary, entry.valueName);
       data = entry.bytes ? std::vector<BYTE>(entry.bytes->begin(), entry.bytes->end()) : TextBytes(entry.text, false);
       break;
     case kTypeDword: {
       number = static_cast<DWORD>(std::wcstoll(entry.text.c_str(), nullptr, 10));
       const BYTE* p = reinterpret_cast<const BYTE*>(&number);
       data.assign(p, p + sizeof number);
-      LogVerbose(kLogRegWriteDword, entry.valueName, static_cast<long>(number));
+      LogVerbose(run, kLogRegWriteDword, entry.valueName, static_cast<long>(number));
       break;
     }
     case kTypeString:
       if (entry.text == kNullData) {
         data.assign(4, 0);
       } else {
-        shownText = ExpandMacro(entry.text, kMacroInstallDir, State().installPath);
+        shownText = ExpandMacro(entry.text, kMacroInstallDir, run.installPath);
         if (shownText.size() > 259) shownText.resize(259);
         if (!shownText.empty()) data = TextBytes(shownText, true);
-        LogVerbose(kLogRegWriteString, entry.valueName, shownText);
+        LogVerbose(run, kLogRegWriteString, entry.valueName, shownText);
       }
       break;
     default: break;
@@ -121,12 +120,12 @@ void WriteRegistryEntry(const RegistryEntry& entry) {
   LONG rc = RegSetValueExW(created.key.get(), entry.valueName.c_str(), 0, entry.type, data.empty() ? nullptr : data.data(),
                            static_cast<DWORD>(data.size()));
   if (rc != ERROR_SUCCESS) {
-    LogVerbose(kLogSetValueError, rc, entry.valueName, static_cast<long>(GetLastError()));
+    LogVerbose(run, kLogSetValueError, rc, entry.valueName, static_cast<long>(GetLastError()));
   } else {
-    if (entry.type == kTypeString) LogVerbose(kLogSetValueString, entry.valueName, shownText);
-    else if (entry.type == kTypeDword) LogVerbose(kLogSetValueDword, entry.valueName, static_cast<long>(number));
-    else if (entry.type == kTypeBinary) LogVerbose(kLogSetValueBinary);
-    RecordValue(rootNumber, entry.key, entry.valueName);
+    if (entry.type == kTypeString) LogVerbose(run, kLogSetValueString, entry.valueName, shownText);
+    else if (entry.type == kTypeDword) LogVerbose(run, kLogSetValueDword, entry.valueName, static_cast<long>(number));
+    else if (entry.type == kTypeBinary) LogVerbose(run, kLogSetValueBinary);
+    RecordValue(run, rootNumber, entry.key, entry.valueName);
   }
   if (created.key) RegFlushKey(created.key.get());
 }
@@ -148,27 +147,27 @@ void ApplyRegistryRemoval(const RegistryRemoval& removal) {
   else DeleteRegistryValue(removal.root, removal.key, removal.valueName);
 }
 
-void WriteInstallPathValue() {
-  const InstallPathValue& target = State().installPathValue;
+void WriteInstallPathValue(SetupRun& run) {
+  const RegistryValueName& target = run.installPathValue.target;
   if (!target.present) return;
   CreatedKey created = CreateKey(target.root, target.key, nullptr);
   if (created.result != ERROR_SUCCESS) return;
-  std::wstring path = State().installPath.empty() ? std::wstring(L"\\") : State().installPath;
+  std::wstring path = run.installPath.empty() ? std::wstring(L"\\") : run.installPath;
   std::vector<BYTE> data = TextBytes(path, true);
   RegSetValueExW(created.key.get(), target.valueName.c_str(), 0, REG_SZ, data.data(), static_cast<DWORD>(data.size()));
-  if (created.isNew) RecordKey(RootKeyNumber(target.root), target.key);
-  else RecordValue(RootKeyNumber(target.root), target.key, target.valueName);
+  if (created.isNew) RecordKey(run, RootKeyNumber(target.root), target.key);
+  else RecordValue(run, RootKeyNumber(target.root), target.key, target.valueName);
   RegFlushKey(created.key.get());
 }
 
-Version ReadInstalledVersion() {
-  const VersionRequirement& requirement = State().version;
+Version ReadInstalledVersion(const VersionRequirement& requirement) {
+  const RegistryValueName& value = requirement.installed;
   qzr::RegKey key;
-  if (!key.Open(requirement.root, requirement.key)) return {};
+  if (!key.Open(value.root, value.key)) return {};
   wchar_t text[32] = {};
   DWORD size = sizeof text - sizeof(wchar_t);
   DWORD type = 0;
-  if (RegQueryValueExW(key.get(), requirement.valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text), &size) !=
+  if (RegQueryValueExW(key.get(), value.valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text), &size) !=
       ERROR_SUCCESS)
     return {};
   text[31] = L'\0';

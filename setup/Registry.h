@@ -7,17 +7,18 @@
 #include <string>
 
 #include "PackageLists.h"
+#include "SetupRun.h"
 
 namespace qzrsetup {
 
 // Writes one entry, logging each step and recording what uninstallation must undo.
-void WriteRegistryEntry(const RegistryEntry& entry);
+void WriteRegistryEntry(SetupRun& run, const RegistryEntry& entry);
 // Deletes a whole key or one value (the unnamed one when the name is empty); errors ignored.
 void ApplyRegistryRemoval(const RegistryRemoval& removal);
 // Writes the install path value of AddInstallPathToRegistry, when one is configured.
-void WriteInstallPathValue();
+void WriteInstallPathValue(SetupRun& run);
 // The installed version from the version requirement's value; 0.00 when it cannot be read.
-Version ReadInstalledVersion();
+Version ReadInstalledVersion(const VersionRequirement& requirement);
 
 // Deletes a key with everything below it, as the device's RegDeleteKey does. A root key
 // itself (an empty path) is never deleted.

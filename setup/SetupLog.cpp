@@ -5,23 +5,27 @@
 #include "SetupLog.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "Records.h"
-#include "SetupState.h"
 #include "SetupTexts.h"
 
 namespace qzrsetup {
 
 namespace {
 
+struct FileCloser {
+  void operator()(FILE* file) const { fclose(file); }
+};
+using OpenFile = std::unique_ptr<FILE, FileCloser>;
+
 bool AppendBytes(const std::wstring& path, const void* data, size_t size) {
   if (path.empty()) return false;
-  FILE* file = _wfopen(path.c_str(), L"a+bc");
+  // "c": the flush commits to disk, so the line survives the installer dying.
+  OpenFile file(_wfopen(path.c_str(), L"a+bc"));
   if (!file) return false;
-  bool ok = fwrite(data, 1, size, file) == size;
-  ok = fflush(file) == 0 && ok;
-  fclose(file);
-  return ok;
+  bool ok = fwrite(data, 1, size, file.get()) == size;
+  return fflush(file.get()) == 0 && ok;
 }
 
 bool AppendWide(const std::wstring& path, const std::wstring& text) {
@@ -50,48 +54,45 @@ std::wstring FormatLogLine(const SYSTEMTIME& t, std::wstring_view message) {
   return line;
 }
 
-void WriteLogLine(bool verbose, std::wstring_view message) {
-  const SetupState& state = State();
-  if (verbose && !state.settings.verbose) return;
+void WriteLogLine(const SetupRun& run, bool verbose, std::wstring_view message) {
+  if (verbose && !run.settings.verbose) return;
   SYSTEMTIME now;
   GetLocalTime(&now);
-  AppendWide(state.logPath, FormatLogLine(now, message));
+  AppendWide(run.logPath, FormatLogLine(now, message));
 }
 
-bool WriteUninstallRecord(std::wstring_view record) {
+bool WriteUninstallRecord(SetupRun& run, std::wstring_view record) {
   std::wstring line = Format(kRecordLineFormat, record);
   if (line.size() > kFileLineChars) {
     // The time stamp ("MM-DD-YY hh:mm:ss.mmmm ") and CR LF take 25 of a log line's characters.
     constexpr size_t kMessageChars = kFileLineChars - 25;
     const size_t room = kMessageChars - (std::wstring_view(kLogRecordTooLong).size() - 2);
-    WriteLogLine(false, Format(kLogRecordTooLong, ShortenMiddle(record, room)));
+    WriteLogLine(run, false, Format(kLogRecordTooLong, ShortenMiddle(record, room)));
     return false;
   }
-  SetupState& state = State();
-  if (state.dataPath.empty()) return false;
-  if (!state.dataFile) {
+  if (run.dataPath.empty()) return false;
+  if (!run.dataFile) {
     // Appending only, and shared, so that a DoUninstall command can read what is there.
-    state.dataFile.reset(CreateFileW(state.dataPath.c_str(), FILE_APPEND_DATA,
+    run.dataFile.reset(CreateFileW(run.dataPath.c_str(), FILE_APPEND_DATA,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!state.dataFile) return false;
+    if (!run.dataFile) return false;
   }
   const DWORD bytes = static_cast<DWORD>(line.size() * sizeof(wchar_t));
   DWORD written = 0;
-  return WriteFile(state.dataFile.get(), line.data(), bytes, &written, nullptr) && written == bytes;
+  return WriteFile(run.dataFile.get(), line.data(), bytes, &written, nullptr) && written == bytes;
 }
 
-void CommitUninstallRecords() {
-  SetupState& state = State();
-  if (!state.dataFile) return;
-  FlushFileBuffers(state.dataFile.get());
-  state.dataFile.reset();
+void CommitUninstallRecords(SetupRun& run) {
+  if (!run.dataFile) return;
+  FlushFileBuffers(run.dataFile.get());
+  run.dataFile.reset();
 }
 
-void WriteUninstallCommandLine(std::string_view line) {
+void WriteUninstallCommandLine(const SetupRun& run, std::string_view line) {
   std::string text(line);
   text += "\r\n";
-  AppendBytes(State().commandPath, text.data(), text.size());
+  AppendBytes(run.commandPath, text.data(), text.size());
 }
 
 }  // namespace qzrsetup

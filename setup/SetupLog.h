@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "SetupRun.h"
 #include "TextFormat.h"
 
 namespace qzrsetup {
@@ -20,30 +21,30 @@ std::wstring FormatLogLine(const SYSTEMTIME& time, std::wstring_view message);
 
 // Appends to the install log; verbose lines only when verbose logging is on. Without a log
 // path (during uninstallation) nothing is written.
-void WriteLogLine(bool verbose, std::wstring_view message);
+void WriteLogLine(const SetupRun& run, bool verbose, std::wstring_view message);
 // Appends a record and CR LF to the uninstall data file. A record that would not fit the
 // reader's line is not written (cut, it would name some other file or key); an always-written
 // log line names it instead. The record is in the file system at once, but durable only after
 // the next CommitUninstallRecords.
-bool WriteUninstallRecord(std::wstring_view record);
+bool WriteUninstallRecord(SetupRun& run, std::wstring_view record);
 // Makes the records written so far durable and closes the data file. Called once per
 // archive and before any step that could need the records (commands, programs, a reboot,
 // Install_Exit returning).
-void CommitUninstallRecords();
+void CommitUninstallRecords(SetupRun& run);
 // Appends an 8-bit line and CR LF to the uninstall command file.
-void WriteUninstallCommandLine(std::string_view line);
+void WriteUninstallCommandLine(const SetupRun& run, std::string_view line);
 
 template <typename... Args>
-void LogAlways(std::wstring_view format, const Args&... args) {
-  WriteLogLine(false, Format(format, args...));
+void LogAlways(const SetupRun& run, std::wstring_view format, const Args&... args) {
+  WriteLogLine(run, false, Format(format, args...));
 }
 template <typename... Args>
-void LogVerbose(std::wstring_view format, const Args&... args) {
-  WriteLogLine(true, Format(format, args...));
+void LogVerbose(const SetupRun& run, std::wstring_view format, const Args&... args) {
+  WriteLogLine(run, true, Format(format, args...));
 }
 template <typename... Args>
-bool Record(std::wstring_view format, const Args&... args) {
-  return WriteUninstallRecord(Format(format, args...));
+bool Record(SetupRun& run, std::wstring_view format, const Args&... args) {
+  return WriteUninstallRecord(run, Format(format, args...));
 }
 
 }  // namespace qzrsetup

@@ -14,52 +14,51 @@
 #include "Records.h"
 #include "Registry.h"
 #include "SetupLog.h"
-#include "SetupState.h"
 #include "SetupTexts.h"
 #include "Win32Owners.h"
 
 namespace qzrsetup {
 
-void CopyUninstallCommands() {
-  WriteUninstallCommandLine(WideToAnsi(kUninstallCommandsHeader));
-  LogAlways(kLogLocatingUninstallCommands);
+void CopyUninstallCommands(const SetupRun& run) {
+  WriteUninstallCommandLine(run, WideToAnsi(kUninstallCommandsHeader));
+  LogAlways(run, kLogLocatingUninstallCommands);
   // Read with the command sections' line length and copied whole: a command cut to fit a
   // shorter line would run cut at uninstallation, on some other path.
-  auto entries = GetIniSection(State().iniPath, kSecUninstallCommands, kCommandLineBytes);
-  LogAlways(kLogReturnedFromSection);
+  auto entries = GetIniSection(run.iniPath, kSecUninstallCommands, kCommandLineBytes);
+  LogAlways(run, kLogReturnedFromSection);
   if (!entries) return;
   for (const IniEntry& entry : *entries) {
     if (entry.name.size() < 3) continue;
-    WriteUninstallCommandLine(entry.name + "=" + entry.value);  // "%s=%s", bytes as the INI holds them
+    WriteUninstallCommandLine(run, entry.name + "=" + entry.value);  // "%s=%s", bytes as the INI holds them
   }
 }
 
-void RecordExitApp() {
-  std::wstring program = GetIniString(State().iniPath, kSecRemovals, kKeyExitAppPathName, kDne, kPathValueChars);
+void RecordExitApp(SetupRun& run) {
+  std::wstring program = GetIniString(run.iniPath, kSecRemovals, kKeyExitAppPathName, kDne, kPathValueChars);
   if (program == kDne) {
-    LogAlways(kLogNoExitApp);
+    LogAlways(run, kLogNoExitApp);
     return;
   }
-  Record(kRecordApp, ExpandInstallDir(program));
+  Record(run, kRecordApp, ExpandInstallDir(run, program));
 }
 
-void RecordUninstallRemovals() {
-  LogVerbose(kLogEnterGetUninstallInfo);
-  LogAlways(kLogLocatingRemovals);
-  auto entries = GetIniSection(State().iniPath, kSecRemovals, kListLineBytes);
-  LogAlways(kLogReturnedFromSection);
+void RecordUninstallRemovals(SetupRun& run) {
+  LogVerbose(run, kLogEnterGetUninstallInfo);
+  LogAlways(run, kLogLocatingRemovals);
+  auto entries = GetIniSection(run.iniPath, kSecRemovals, kListLineBytes);
+  LogAlways(run, kLogReturnedFromSection);
   if (!entries) return;
   for (const IniEntry& entry : *entries) {
     if (!NumberInName(entry.name)) continue;
-    std::wstring path = ExpandInstallDir(TrimOneBackslash(AnsiToWide(entry.value)));
-    if (StartsWithNoCase(entry.name, "Dir")) Record(kRecordDir, path);
-    else if (StartsWithNoCase(entry.name, "File")) Record(kRecordFile, path);
+    std::wstring path = ExpandInstallDir(run, TrimOneBackslash(AnsiToWide(entry.value)));
+    if (StartsWithNoCase(entry.name, "Dir")) Record(run, kRecordDir, path);
+    else if (StartsWithNoCase(entry.name, "File")) Record(run, kRecordFile, path);
   }
 }
 
-void ProcessUninstallData(const std::wstring& installDir) {
-  State().uninstallDataProcessed = true;
-  std::string bytes = ReadFileBytes(Format(kDataPathFormat, installDir));
+void ProcessUninstallData(SetupRun& run) {
+  run.uninstallDataProcessed = true;
+  std::string bytes = ReadFileBytes(Format(kDataPathFormat, run.installDir));
   std::wstring content = RecordTextFromBytes(bytes);
 
   std::vector<std::pair<std::wstring, bool>> directories;  // path, delete its contents
@@ -67,11 +66,8 @@ void ProcessUninstallData(const std::wstring& installDir) {
     UninstallRecord record = ParseUninstallRecord(line);
     switch (record.kind) {
       case UninstallRecord::Kind::App: {
-        HANDLE raw = nullptr;
-        if (StartProgram(record.path, L"", &raw)) {
-          qzr::KernelHandle process(raw);
-          WaitForSingleObject(process.get(), INFINITE);
-        }
+        if (qzr::StartedProcess process = StartProgram(record.path, L""))
+          WaitForSingleObject(process.process.get(), INFINITE);
         SetFileAttributesW(record.path.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(record.path.c_str());
         break;

@@ -4,16 +4,19 @@
 
 #include <string>
 
+#include "SetupRun.h"
+
 namespace qzrsetup {
 
 // Step 7 of Install_Exit: the INI's Uninstall_Commands into the uninstall command file.
-void CopyUninstallCommands();
+void CopyUninstallCommands(const SetupRun& run);
 // Step 8: the "A" record of Uninstall_Removals' ExitAppPathName.
-void RecordExitApp();
+void RecordExitApp(SetupRun& run);
 // Step 13: "D" and "F" records of Uninstall_Removals.
-void RecordUninstallRemovals();
+void RecordUninstallRemovals(SetupRun& run);
 
-// Undoes what the data file of `installDir` records; sets uninstall data processed.
-void ProcessUninstallData(const std::wstring& installDir);
+// Undoes what the data file of the run's installation directory records; sets uninstall data
+// processed.
+void ProcessUninstallData(SetupRun& run);
 
 }  // namespace qzrsetup

@@ -7,12 +7,10 @@
 
 #include "IniText.h"
 #include "Macros.h"
-#include "ProgressWindow.h"
 #include "SetupLog.h"
-#include "SetupState.h"
 #include "SetupTexts.h"
 #include "Win32Owners.h"
-#include "ZipArchive.h"
+#include "zip/ZipArchive.h"
 
 namespace qzrsetup {
 
@@ -29,21 +27,21 @@ std::wstring RecentZipMessage() {
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-bool IsProtected(const std::wstring& target) {
-  for (const std::wstring& file : State().protectedFiles)
+bool IsProtected(const SetupRun& run, const std::wstring& target) {
+  for (const std::wstring& file : run.protectedFiles)
     if (EqualsNoCase(file, target)) return true;
   return false;
 }
 
 // The line after a failure's message: what the archive layer found.
-void LogCause(const std::wstring& context) {
+void LogCause(const SetupRun& run, const std::wstring& context) {
   std::wstring cause = RecentZipCause();
-  if (!cause.empty()) LogAlways(kLogZipContext, context, cause);
+  if (!cause.empty()) LogAlways(run, kLogZipContext, context, cause);
 }
 
-void LogCritical(const std::wstring& context) {
-  LogAlways(kLogZipContext, context, std::wstring(kZipCriticalError) + RecentZipMessage() + kZipIncomplete);
-  LogCause(context);
+void LogCritical(const SetupRun& run, const std::wstring& context) {
+  LogAlways(run, kLogZipContext, context, std::wstring(kZipCriticalError) + RecentZipMessage() + kZipIncomplete);
+  LogCause(run, context);
 }
 
 // The folders on the way to `target` that do not exist yet, outermost first: extraction creates
@@ -62,9 +60,9 @@ std::vector<std::wstring> MissingFolders(std::wstring target) {
 }
 
 // Records the folders the extraction just created, as "F" records ending in a backslash.
-void RecordCreatedFolders(const std::vector<std::wstring>& missing) {
+void RecordCreatedFolders(SetupRun& run, const std::vector<std::wstring>& missing) {
   for (const std::wstring& folder : missing)
-    if (Exists(folder)) Record(kRecordFile, folder + L"\\");
+    if (Exists(folder)) Record(run, kRecordFile, folder + L"\\");
 }
 
 struct ArchiveCloser {
@@ -77,26 +75,26 @@ struct ArchiveCloser {
 enum class Outcome { Done, Failed, NotAnArchive };
 
 // Extracts one archive.
-Outcome ExtractArchive(const std::wstring& archivePath, const std::wstring& context, const std::wstring& installPath) {
-  const Settings& settings = State().settings;
+Outcome ExtractArchive(SetupRun& run, const std::wstring& archivePath, const std::wstring& context) {
+  const Settings& settings = run.settings;
   ArchiveCloser archive{OpenZipArchive(archivePath)};
   ZipEntry info;
   // A file that is no archive at all ends the installation like an unreadable entry list:
   // reporting success would leave the package's payload missing.
   if (!archive.zip || GetZipEntry(archive.zip, -1, &info) != kZipOk) {
-    LogCritical(context);
+    LogCritical(run, context);
     return Outcome::NotAnArchive;
   }
   const int count = info.index;
   for (int k = 0; k < count; ++k) {
     ZipEntry entry;
     if (GetZipEntry(archive.zip, k, &entry) != kZipOk) {
-      LogCritical(context);
+      LogCritical(run, context);
       return Outcome::Failed;
     }
     std::wstring base, relative;
     if (FindNoCase(entry.name, kMacroInstallDir) != std::wstring::npos) {
-      base = installPath;
+      base = run.installPath;
       relative = entry.name.size() > kMacroLength ? entry.name.substr(kMacroLength) : std::wstring();
     } else {
       relative = entry.name;
@@ -111,31 +109,31 @@ Outcome ExtractArchive(const std::wstring& archivePath, const std::wstring& cont
 
     const bool existed = Exists(target);
     if (existed && !settings.overwriteFiles) continue;
-    if (IsProtected(target)) {
-      LogVerbose(kLogNotOverwriting, entry.name);
+    if (IsProtected(run, target)) {
+      LogVerbose(run, kLogNotOverwriting, entry.name);
       continue;
     }
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-    SetStatus(target);
+    run.progress.SetStatus(target);
     const std::vector<std::wstring> missing = MissingFolders(target);
     const bool extracted = ExtractZipEntry(archive.zip, k, relative) == kZipOk;
     const std::wstring cause = RecentZipCause();
-    RecordCreatedFolders(missing);
+    RecordCreatedFolders(run, missing);
     if (extracted) {
-      LogVerbose(kLogExtracted, target);
+      LogVerbose(run, kLogExtracted, target);
       // A folder that was there before (\Windows, say) is not the package's to remove.
       bool folderEntry = target.back() == L'\\';
-      if (!(folderEntry && existed)) Record(kRecordFile, target);
+      if (!(folderEntry && existed)) Record(run, kRecordFile, target);
       continue;
     }
-    LogAlways(kLogZipContext, context,
+    LogAlways(run, kLogZipContext, context,
               std::wstring(kZipExtractError) + relative + kZipExtractErrorSeparator + RecentZipMessage());
-    if (!cause.empty()) LogAlways(kLogZipContext, context, cause);
+    if (!cause.empty()) LogAlways(run, kLogZipContext, context, cause);
     if (settings.abortOnError) return Outcome::Failed;
     // Not "Extracted", and no record for a file that was there before: uninstallation would
     // delete what the installation never wrote. A partial file of our own is still recorded
     // so that it goes with the package.
-    if (!existed && Exists(target)) Record(kRecordFile, target);
+    if (!existed && Exists(target)) Record(run, kRecordFile, target);
   }
   return Outcome::Done;
 }
@@ -152,16 +150,16 @@ std::wstring JoinTarget(const std::wstring& base, const std::wstring& relative) 
   return WithoutLeadingBackslash(target);
 }
 
-int ExtractPackageZips(const std::wstring& installPath, const std::wstring& installDir) {
-  const std::wstring folder = WithoutLeadingBackslash(installDir);
-  LogVerbose(kLogLookingForZip, folder, installPath);
+int ExtractPackageZips(SetupRun& run) {
+  const std::wstring folder = WithoutLeadingBackslash(run.installDir);
+  LogVerbose(run, kLogLookingForZip, folder, run.installPath);
 
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW data;
   {
     qzr::FindHandle find(FindFirstFileW((folder + L"\\*.zip").c_str(), &data));
     if (!find) {
-      LogAlways(kLogNoZip, folder);
+      LogAlways(run, kLogNoZip, folder);
       return 0;
     }
     do {
@@ -172,9 +170,9 @@ int ExtractPackageZips(const std::wstring& installPath, const std::wstring& inst
 
   for (const std::wstring& name : names) {
     std::wstring archivePath = folder + L"\\" + name;
-    Outcome outcome = ExtractArchive(archivePath, kZipContextPrefix + name, installPath);
+    Outcome outcome = ExtractArchive(run, archivePath, kZipContextPrefix + name);
     // One commit per archive, before it is deleted, instead of one per extracted file.
-    CommitUninstallRecords();
+    CommitUninstallRecords(run);
     if (outcome == Outcome::Failed) return 1;
     SetFileAttributesW(archivePath.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(archivePath.c_str());

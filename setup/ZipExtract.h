@@ -3,12 +3,15 @@
 
 #include <string>
 
+#include "SetupRun.h"
+
 namespace qzrsetup {
 
 // The target of an entry: base + one backslash + relative name, without a leading backslash.
 std::wstring JoinTarget(const std::wstring& base, const std::wstring& relative);
 
-// Extracts every zip file of the installation directory; 0 on success, 1 on failure.
-int ExtractPackageZips(const std::wstring& installPath, const std::wstring& installDir);
+// Extracts every zip file of the run's installation directory into its install path or to
+// absolute locations; 0 on success, 1 on failure.
+int ExtractPackageZips(SetupRun& run);
 
 }  // namespace qzrsetup

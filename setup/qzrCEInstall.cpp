@@ -2,20 +2,26 @@
 #include "wince.h"
 
 #include "InstallFlow.h"
-#include "SetupState.h"
+
+namespace {
+
+// All that outlives one call into the library: its own module, remembered at load, from
+// which Install_Exit loads the progress dialog. Each run is made afresh by its entry point.
+HMODULE g_thisModule = nullptr;
+
+}  // namespace
 
 extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  // The progress dialog is loaded from this module.
-  if (reason == DLL_PROCESS_ATTACH) qzrsetup::State().module = instance;
+  if (reason == DLL_PROCESS_ATTACH) g_thisModule = instance;
   return TRUE;
 }
 
 int WINAPI Install_Init(HWND, BOOL, BOOL, const wchar_t*) { return qzrsetup::kContinue; }
 
 int WINAPI Install_Exit(HWND parent, const wchar_t* installDir, WORD, WORD, WORD, WORD, WORD) {
-  return qzrsetup::InstallExit(parent, installDir);
+  return qzrsetup::InstallExit(g_thisModule, parent, installDir);
 }
 
 int WINAPI Uninstall_Init(HWND, const wchar_t* installDir) { return qzrsetup::UninstallInit(installDir); }

@@ -1,7 +1,7 @@
 // Extracts archives through the setup library's archive layer the way the package extraction walks them.
 #include <windows.h>
 
-#include "ZipArchive.h"
+#include "zip/ZipArchive.h"
 
 #include <cstdio>
 #include <string>

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "NativeWorld.h"
-#include "ZipArchive.h"
+#include "zip/ZipArchive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace qzrsetup;

@@ -3,7 +3,7 @@
 
 #include "wince.h"
 
-#include "ZipArchive.h"
+#include "zip/ZipArchive.h"
 
 #include <zlib.h>
 

@@ -1,5 +1,5 @@
 // The archive layer against real archives made on the fly: listing, extraction, damage, refusals, messages.
-#include "ZipArchive.h"
+#include "zip/ZipArchive.h"
 #include "zip/ZipRules.h"
 
 #include <gtest/gtest.h>

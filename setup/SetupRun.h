@@ -1,4 +1,5 @@
-// The setup library's process-wide state for the duration of one entry-point call.
+// One run of the setup library: what an installation or an uninstallation knows and has made
+// so far. The entry point creates it and hands it down by reference; nothing outlives the call.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "PackageLists.h"
+#include "ProgressWindow.h"
 #include "Win32Owners.h"
 
 namespace qzrsetup {
@@ -30,29 +32,34 @@ struct AppHook {
   bool remove = false;
 };
 
-struct InstallPathValue {
-  bool atInit = false;
-  bool atExit = false;
+// A registry value that a section names with PredefinedKey, Subkey and a value-name key.
+struct RegistryValueName {
   bool present = false;  // PredefinedKey given
   HKEY root = nullptr;
   std::wstring key;
   std::wstring valueName;
+};
+
+struct InstallPathValue {
+  bool atInit = false;
+  bool atExit = false;
+  RegistryValueName target;
 };
 
 struct VersionRequirement {
   long major = -1;
   long minor = -1;
   bool exact = false;
-  bool present = false;  // PredefinedKey given
-  HKEY root = nullptr;
-  std::wstring key;
-  std::wstring valueName;
+  RegistryValueName installed;
 };
 
-struct SetupState {
-  HMODULE module = nullptr;  // survives Reset: remembered at load
+struct SetupRun {
+  SetupRun() = default;
+  SetupRun(const SetupRun&) = delete;
+  SetupRun& operator=(const SetupRun&) = delete;
 
   std::wstring installDir;
+  // Empty during uninstallation, which therefore writes neither log lines nor records.
   std::wstring iniPath, logPath, dataPath, commandPath;
   Settings settings;
   std::wstring installPath;  // root-relative, no leading or trailing backslash
@@ -72,13 +79,7 @@ struct SetupState {
   // The uninstall data file, open for appending from the first record to the next commit.
   qzr::FileHandle dataFile;
 
-  HWND progressWindow = nullptr;
-  HWND progressBar = nullptr;
-  HWND statusText = nullptr;
+  ProgressWindow progress;
 };
-
-SetupState& State();
-// Back to a fresh state, keeping the module handle: nothing carries over between calls.
-void ResetState();
 
 }  // namespace qzrsetup

@@ -1,7 +1,7 @@
 // The archive layer: minizip's unzip interface read through wide-path Win32 files, written out with Win32 files.
 #include "wince.h"
 
-#include "ZipArchive.h"
+#include "zip/ZipArchive.h"
 
 #include "Win32Owners.h"
 #include "zip/BufferedZipFile.h"
