@@ -8,11 +8,12 @@
 
 namespace qzrsetup {
 
-// Step 7 of Install_Exit: the INI's Uninstall_Commands into the uninstall command file.
+// While the package is read: the INI's Uninstall_Commands into the uninstall command file,
+// since the INI itself is gone by the time the package is uninstalled.
 void CopyUninstallCommands(const SetupRun& run);
-// Step 8: the "A" record of Uninstall_Removals' ExitAppPathName.
+// While the package is read: the "A" record of Uninstall_Removals' ExitAppPathName.
 void RecordExitApp(SetupRun& run);
-// Step 13: "D" and "F" records of Uninstall_Removals.
+// Before the Init hook runs: "D" and "F" records of Uninstall_Removals.
 void RecordUninstallRemovals(SetupRun& run);
 
 // Undoes what the data file of the run's installation directory records; sets uninstall data

@@ -161,6 +161,39 @@ TEST(SetupRules, FieldSplitting) {
   EXPECT_EQ(ParseHexBytes({L"01", L"ff", L" A ", L"100", L"zz", L"0"}), (std::vector<uint8_t>{1, 0xFF, 0x0A, 0}));
 }
 
+TEST(SetupRules, ProgramTextSplitsAtTheFirstBlankAfterTheFirstDot) {
+  const std::wstring longFolder(250, L'd');
+  struct Case {
+    std::wstring text, program, arguments;
+  } cases[] = {
+      {L"", L"", L""},
+      {L"\\x.exe", L"\\x.exe", L""},
+      {L"\\x.exe --exit 7", L"\\x.exe", L" --exit 7"},
+      {L"\\x.exe ", L"\\x.exe", L" "},
+      // Blanks before the first "." belong to the program: folders with blanks need no quotes.
+      {L"\\Program Files\\A B\\x.exe", L"\\Program Files\\A B\\x.exe", L""},
+      {L"\\Program Files\\A B\\x.exe -q  two", L"\\Program Files\\A B\\x.exe", L" -q  two"},
+      // The first "." decides, even where it stands in a folder's name.
+      {L"\\v1.2\\A B\\x.exe", L"\\v1.2\\A", L" B\\x.exe"},
+      // No "." at all: the whole text is the program, blanks and all.
+      {L"\\Windows\\run me now", L"\\Windows\\run me now", L""},
+      {L"\\x.exe\t-a", L"\\x.exe\t-a", L""},
+      // Quotes mean nothing here: they stay on the side where they stand.
+      {L"\"\\A B\\x.exe\" -a", L"\"\\A B\\x.exe\"", L" -a"},
+      // Cut to 259 characters before the split, so a blank beyond them splits nothing...
+      {L"\\" + longFolder + L"\\abc.exe --a", L"\\" + longFolder + L"\\abc.exe", L""},
+      // ...and arguments that run past them are cut.
+      {L"\\" + longFolder + L".e " + std::wstring(20, L'x'), L"\\" + longFolder + L".e",
+       L" " + std::wstring(kProgramChars - 254, L'x')},
+  };
+  for (const Case& c : cases) {
+    ProgramText split = SplitProgramText(c.text);
+    EXPECT_EQ(split.program, c.program) << testing::PrintToString(c.text);
+    EXPECT_EQ(split.arguments, c.arguments) << testing::PrintToString(c.text);
+    EXPECT_LE(split.program.size() + split.arguments.size(), kProgramChars);
+  }
+}
+
 TEST(SetupRules, MacroExpansion) {
   struct Case {
     const wchar_t* text;
