@@ -10,14 +10,11 @@
 #include <string>
 
 #include "DeviceProfile.h"
+#include "ceidentity.h"
 
 using namespace wince;
 
 namespace {
-
-constexpr DWORD kIoctlSerial = 0x010122C4;
-constexpr DWORD kIoctlOemSerial = 0x01013390;
-constexpr DWORD kDmxReadValue = 0x002201A8;
 
 // Handles that stand for the "DMX1:" identity driver. Each is a real (event) handle so that
 // CloseHandle works on it unchanged.
@@ -88,7 +85,7 @@ BOOL WINAPI KernelIoControl(DWORD ioControlCode, LPVOID inBuf, DWORD inBufSize, 
 
 HANDLE WINAPI CeCreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                             DWORD disposition, DWORD flags, HANDLE templateFile) {
-  if (name && _wcsicmp(name, L"DMX1:") == 0) {
+  if (name && _wcsicmp(name, kIdentityDriver) == 0) {
     if (!ReadProfileString(profile::kDmxSerial)) {
       SetLastError(ERROR_FILE_NOT_FOUND);
       return INVALID_HANDLE_VALUE;
@@ -112,7 +109,7 @@ BOOL WINAPI CeDeviceIoControl(HANDLE device, DWORD code, LPVOID inBuf, DWORD inS
     return FALSE;
   }
   const wchar_t* valueName = *reinterpret_cast<const wchar_t* const*>(inBuf);
-  if (inSize < sizeof(void*) || !valueName || wcscmp(valueName, L"Serial") != 0) {
+  if (inSize < sizeof(void*) || !valueName || wcscmp(valueName, kDmxSerialValue) != 0) {
     SetLastError(ERROR_NOT_SUPPORTED);
     return FALSE;
   }

@@ -10,16 +10,18 @@
 #include <vector>
 
 #include "Pal.h"
+#include "ceidentity.h"
 #include "Win32Owners.h"
 
 namespace qzr {
 namespace {
 
-constexpr DWORD kIoctlSerial = 0x010122C4;
-constexpr DWORD kIoctlOemSerial = 0x01013390;
-constexpr DWORD kDmxReadValue = 0x002201A8;
-constexpr wchar_t kIdentityDriver[] = L"DMX1:";
-constexpr wchar_t kDmxSerialValue[] = L"Serial";
+using wince::kDmxReadValue;
+using wince::kDmxSerialValue;
+using wince::kIdentityDriver;
+using wince::kIoctlOemSerial;
+using wince::kIoctlSerial;
+
 constexpr int kMinSerialCapacity = 12;
 constexpr int kPalSerialCapacity = 15;
 constexpr int kOemSerialChars = 11;

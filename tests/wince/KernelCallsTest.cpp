@@ -3,6 +3,7 @@
 
 #include "DeviceProfile.h"
 #include "TestSupport.h"
+#include "ceidentity.h"
 #include "wince.h"
 
 using namespace testing_support;
@@ -14,16 +15,16 @@ TEST(KernelCalls, ControlCodesAnswerFromProfileOrFail) {
   BYTE in[2] = {2, 0};
   BYTE out[16] = {};
   DWORD got = 0;
-  ASSERT_TRUE(KernelIoControl(0x010122C4, in, 2, out, sizeof out, &got));
+  ASSERT_TRUE(KernelIoControl(wince::kIoctlSerial, in, 2, out, sizeof out, &got));
   EXPECT_EQ(got, 16u);
   EXPECT_EQ(out[5], 0x0A);
 
   // Output buffer too small for the answer: refused, nothing written past it.
   BYTE small[4] = {};
-  EXPECT_FALSE(KernelIoControl(0x010122C4, in, 2, small, sizeof small, &got));
+  EXPECT_FALSE(KernelIoControl(wince::kIoctlSerial, in, 2, small, sizeof small, &got));
 
   scope.Unset(p::kKernelOemSerial);
-  EXPECT_FALSE(KernelIoControl(0x01013390, in, 2, out, sizeof out, &got));
+  EXPECT_FALSE(KernelIoControl(wince::kIoctlOemSerial, in, 2, out, sizeof out, &got));
   EXPECT_FALSE(KernelIoControl(0x12345678, in, 2, out, sizeof out, &got));
 }
 
@@ -68,7 +69,7 @@ TEST(KernelCalls, IdentityDriverAnswersSerial) {
   (void)in;
   BYTE out[104] = {};
   DWORD got = 0;
-  ASSERT_TRUE(DeviceIoControl(dmx, 0x002201A8, input, sizeof input, out, sizeof out, &got, nullptr));
+  ASSERT_TRUE(DeviceIoControl(dmx, wince::kDmxReadValue, input, sizeof input, out, sizeof out, &got, nullptr));
   EXPECT_STREQ(reinterpret_cast<wchar_t*>(out + 4), L"DMX-000123");
   EXPECT_TRUE(CloseHandle(dmx));
 
