@@ -303,16 +303,14 @@ void HandleReboot(SetupRun& run) {
   if (run.autoCabRunning) {
     qzr::FileHandle flag(
         CreateFileW(kResetFlagFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
-    run.progress.SetProgress(99);
-    run.progress.SetStatus(kStatusAutoCabReset);
+    run.progress.Show(99, kStatusAutoCabReset);
     if (!flag) LogAlways(run, kLogResetFileFailed);
     return;
   }
   LogAlways(run, kLogRebootExternal);
   std::wstring program = Format(kRebootProgramFormat, run.installDir);
   if (StartProgram(program, L"")) {
-    run.progress.SetProgress(99);
-    run.progress.SetStatus(kStatusResetting);
+    run.progress.Show(99, kStatusResetting);
     LogVerbose(run, kLogProcessStarted, program);
   } else {
     LogAlways(run, kLogProcessFailed, program);

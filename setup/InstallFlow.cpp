@@ -42,13 +42,15 @@ void StartAfresh(SetupRun& run, const wchar_t* installDir) {
 void ShowProgress(SetupRun& run, HMODULE module, HWND parent) {
   // The first progress and status come before the window and so are never seen; the log
   // still names the INI before anything else.
-  run.progress.SetProgress(5);
-  run.progress.SetStatus(kStatusInstalling);
+  run.progress.Show(5, kStatusInstalling);
   LogAlways(run, kLogUsingIni, run.iniPath);
   run.progress.Create(module, parent);
-  run.progress.SetProgress(7);
-  run.progress.SetStatus(run.iniPath);
+  run.progress.Show(7, run.iniPath);
   LogAlways(run, kLogStarting);
+}
+
+// Whether AutoCab runs the installation decides how the reboot at the end is asked for.
+void LookForAutoCab(SetupRun& run) {
   run.autoCabRunning = DetectAutoCab(run);
   LogAlways(run, run.autoCabRunning ? kLogAutoCabRunning : kLogAutoCabNotRunning);
 }
@@ -66,26 +68,20 @@ void ReadAndEchoSettings(SetupRun& run) {
     LogAlways(run, kLogBytesAvailable, bytes);
 
   // Every list below may name %INSTALLDIR%, which needs the install path.
-  run.progress.SetProgress(10);
-  run.progress.SetStatus(kStatusShortcutList);
+  run.progress.Show(10, kStatusShortcutList);
   ReadShortcuts(run);
   ReadApplicationHooks(run);
 
-  run.progress.SetProgress(15);
-  run.progress.SetStatus(kStatusProtected);
+  run.progress.Show(15, kStatusProtected);
   ReadProtectedFiles(run);
 
-  run.progress.SetProgress(20);
-  run.progress.SetStatus(kStatusInstallInfo);
+  run.progress.Show(20, kStatusInstallInfo);
   ReadInstallPathSettings(run);
-  run.progress.SetProgress(25);
-  run.progress.SetStatus(kStatusRegAdditions);
+  run.progress.Show(25, kStatusRegAdditions);
   ReadRegistryAdditions(run);
-  run.progress.SetProgress(30);
-  run.progress.SetStatus(kStatusRegCleanup);
+  run.progress.Show(30, kStatusRegCleanup);
   ReadRegistryRemovals(run);
-  run.progress.SetProgress(40);
-  run.progress.SetStatus(kStatusVersion);
+  run.progress.Show(40, kStatusVersion);
   ReadVersionRequirement(run);
 }
 
@@ -95,8 +91,7 @@ void ReadPackage(SetupRun& run) {
   ReadAndEchoSettings(run);
   CopyUninstallCommands(run);
   RecordExitApp(run);
-  run.progress.SetProgress(45);
-  run.progress.SetStatus(kStatusReadIni);
+  run.progress.Show(45, kStatusReadIni);
   run.initCommands = ReadCommandList(run, kSecInitCommands);
   run.exitCommands = ReadCommandList(run, kSecExitCommands);
 }
@@ -122,8 +117,7 @@ bool VersionAccepted(const SetupRun& run) {
 // The old entries go, and the install path is written for an Init hook that reads it.
 void PrepareRegistry(SetupRun& run) {
   for (const RegistryRemoval& removal : run.registryRemovals) ApplyRegistryRemoval(removal);
-  run.progress.SetProgress(50);
-  run.progress.SetStatus(kStatusRemovedReg);
+  run.progress.Show(50, kStatusRemovedReg);
   if (run.installPathValue.atInit) {
     LogVerbose(run, kLogPathPriorInit);
     WriteInstallPathValue(run);
@@ -132,8 +126,7 @@ void PrepareRegistry(SetupRun& run) {
 }
 
 void RunInitApplication(SetupRun& run) {
-  run.progress.SetProgress(55);
-  run.progress.SetStatus(kStatusInitApp);
+  run.progress.Show(55, kStatusInitApp);
   CommitUninstallRecords(run);  // the program may end the installer: the records are safe first
   RunApplication(run, run.initHook.program, run.initHook.wait, run.initHook.remove);
 }
@@ -147,15 +140,13 @@ bool ExtractPayload(SetupRun& run) {
 
 // Shortcuts and entries point at the extracted files, so they come after the extraction.
 void AddShortcutsAndEntries(SetupRun& run) {
-  run.progress.SetProgress(80);
-  run.progress.SetStatus(kStatusShortcuts);
+  run.progress.Show(80, kStatusShortcuts);
   for (const Shortcut& shortcut : run.shortcuts) CreateShortcutEntry(run, shortcut);
   if (run.installPathValue.atExit) {
     LogVerbose(run, kLogPathPostInstall);
     WriteInstallPathValue(run);
   }
-  run.progress.SetProgress(85);
-  run.progress.SetStatus(kStatusRegEntries);
+  run.progress.Show(85, kStatusRegEntries);
   for (const RegistryEntry& entry : run.registryAdditions) WriteRegistryEntry(run, entry);
 }
 
@@ -168,8 +159,7 @@ void ReleaseLists(SetupRun& run) {
 
 // The INI is spent: it goes before the Exit hook, which may reset the device.
 void CleanUp(SetupRun& run) {
-  run.progress.SetProgress(90);
-  run.progress.SetStatus(kStatusCleanup);
+  run.progress.Show(90, kStatusCleanup);
   SetFileAttributesW(run.iniPath.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(run.iniPath.c_str());
   ReleaseLists(run);
@@ -177,8 +167,7 @@ void CleanUp(SetupRun& run) {
 
 // The Exit hook and commands run on the finished installation; the reboot comes last of all.
 void RunExitApplicationAndReboot(SetupRun& run) {
-  run.progress.SetProgress(95);
-  run.progress.SetStatus(kStatusExitApp);
+  run.progress.Show(95, kStatusExitApp);
   CommitUninstallRecords(run);
   RunApplication(run, run.exitHook.program, run.exitHook.wait, run.exitHook.remove);
   ExecuteCommands(run, run.exitCommands);
@@ -209,6 +198,7 @@ int InstallExit(HMODULE module, HWND parent, const wchar_t* installDir) {
   SetupRun run;
   StartAfresh(run, installDir);
   ShowProgress(run, module, parent);
+  LookForAutoCab(run);
   ReadPackage(run);
   RunInitCommands(run);
   if (!VersionAccepted(run)) return Abandon(run);

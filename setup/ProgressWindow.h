@@ -25,6 +25,11 @@ class ProgressWindow {
   // Both are skipped when the window or control is gone (for instance after Cancel).
   void SetProgress(int percent);
   void SetStatus(const std::wstring& text);
+  // Progress first, then the status line.
+  void Show(int percent, const std::wstring& status) {
+    SetProgress(percent);
+    SetStatus(status);
+  }
 
  private:
   // The control while the dialog lives; nullptr once it is closed or cancelled.
