@@ -2,6 +2,9 @@
 // form, the version rule, install path choice, hooks, both reboot branches and the progress window.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "DeviceProfile.h"
 #include "SetupHarness.h"
 
@@ -282,4 +285,65 @@ TEST(SetupInstall, CancelRemovesOnlyTheProgressWindow) {
   EXPECT_EQ(pkg.Log().back(), L"qzrCEInstall Complete!");
   EXPECT_EQ(RunHost(L"uninstall \"" + pkg.installDir() + L"\""), 0);
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, pkg.regKey()));
+}
+
+namespace {
+
+BOOL CALLBACK FindProgressWindow(HWND window, LPARAM found) {
+  wchar_t className[16] = {};
+  GetClassNameW(window, className, 16);
+  if (wcscmp(className, L"#32770") == 0 && GetDlgItem(window, 1000)) *reinterpret_cast<bool*>(found) = true;
+  return TRUE;
+}
+
+bool ThreadHasProgressWindow(DWORD threadId) {
+  bool found = false;
+  EnumThreadWindows(threadId, FindProgressWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+}  // namespace
+
+// However an installation ends, its progress window goes with it: the early returns too,
+// after which the installer would otherwise keep a window nothing ever closes.
+TEST(SetupInstall, EveryEndingTakesTheProgressWindowAway) {
+  struct Case {
+    const char* name;
+    std::string ini;
+    std::string zip;  // bytes of a package zip; empty for none
+    int result;
+    const wchar_t* line;  // the line that shows how it ended
+  } cases[] = {
+      {"refused version",
+       "[MinimumPreviousInstallVersion]\r\nMajorVersion=9\r\nMinorVersion=0\r\n"
+       "PredefinedKey=HKEY_CURRENT_USER\r\nSubkey=Software\\qzrtest-none\r\nAppNAme=Version\r\n",
+       "", 1, L"Wrong version installed -- 0.00."},
+      {"damaged zip", "", "not an archive at all", 1, L"An Error occurred during unzip."},
+      {"complete", "", "", 0, L"qzrCEInstall Complete!"},
+  };
+  const DWORD thread = GetCurrentThreadId();
+  for (const Case& c : cases) {
+    Package pkg;
+    pkg.AddProgram(L"qzrhook.exe", L"qzrhook.exe");
+    // The Init command keeps the installation waiting while the watcher looks for the window.
+    pkg.WriteIni("[Paths]\r\nPath1=" + Narrow(pkg.installDir()) +
+                 "\r\n[Init_Commands]\r\nCommand1=ExecuteApp,%INSTALLDIR%\\qzrhook.exe --sleep 1500,Y,N\r\n" + c.ini);
+    if (!c.zip.empty()) pkg.AddFile(L"payload.zip", c.zip);
+
+    std::atomic<bool> running{true}, seen{false};
+    std::thread watcher([&] {
+      while (running && !seen) {
+        if (ThreadHasProgressWindow(thread)) seen = true;
+        Sleep(50);
+      }
+    });
+    const int result = pkg.Install();
+    running = false;
+    watcher.join();
+
+    EXPECT_EQ(result, c.result) << c.name;
+    EXPECT_TRUE(seen) << c.name << ": no progress window while the installation ran";
+    EXPECT_FALSE(ThreadHasProgressWindow(thread)) << c.name << ": progress window left behind";
+    EXPECT_TRUE(Contains(pkg.Log(), c.line)) << c.name;
+  }
 }
