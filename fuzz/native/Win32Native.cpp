@@ -660,6 +660,11 @@ LONG WINAPI RegCloseKey(HKEY) { return ERROR_SUCCESS; }
 BOOL WINAPI FreeLibrary(HMODULE) { return TRUE; }
 BOOL WINAPI DeleteObject(HGDIOBJ) { return TRUE; }
 HGDIOBJ WINAPI SelectObject(HDC, HGDIOBJ) { return nullptr; }
+BOOL WINAPI DeleteDC(HDC) { return TRUE; }
+void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION cs) { cs->recursion = 0; }
+void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION) {}
+void WINAPI EnterCriticalSection(LPCRITICAL_SECTION cs) { ++cs->recursion; }
+void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION cs) { --cs->recursion; }
 
 BOOL WINAPI CeCreateProcessW(LPCWSTR, LPCWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
                              LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION) {

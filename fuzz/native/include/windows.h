@@ -209,6 +209,12 @@ struct WIN32_FIND_DATAW {
 };
 typedef WIN32_FIND_DATAW* LPWIN32_FIND_DATAW;
 
+// The fuzz targets run on one thread, so a critical section only needs to count its entries.
+struct CRITICAL_SECTION {
+  LONG recursion;
+};
+typedef CRITICAL_SECTION* LPCRITICAL_SECTION;
+
 extern "C" {
 DWORD WINAPI GetLastError();
 void WINAPI SetLastError(DWORD error);
@@ -271,6 +277,11 @@ LONG WINAPI RegCloseKey(HKEY key);
 BOOL WINAPI FreeLibrary(HMODULE module);
 BOOL WINAPI DeleteObject(HGDIOBJ object);
 HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object);
+BOOL WINAPI DeleteDC(HDC dc);
+void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION cs);
+void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION cs);
+void WINAPI EnterCriticalSection(LPCRITICAL_SECTION cs);
+void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION cs);
 }
 
 // The C runtime's wide open, over the same in-memory files.
