@@ -346,8 +346,10 @@ class MenuLinter {
       auto [line, column] = ButtonPlace(slot, {L"Caption", L"exe", L"parameters", L"Alternate Icon Path"});
       std::wstring name = ButtonKey(slot);
       if (slot >= m.buttonCount && (hasCaption || configured)) {
-        std::wstring why = m.buttonCount == 0
-                               ? L"no button has a caption"
+        std::wstring why = m.buttonCount == 0 ? L"no button has a caption"
+                           : firstGap < 0
+                               ? L"the list shows only the first " + std::to_wstring(m.buttonCount) +
+                                     L" slots, one for each caption, and " + name + L" has none"
                                : L"the list shows only the first " + std::to_wstring(m.buttonCount) +
                                      L" slots, one for each caption, and " + ButtonKey(firstGap) + L" has none";
         Add(line, column, Severity::Warning, name + L" is never shown: " + why);

@@ -557,10 +557,6 @@ class PackageLinter {
         Add(line, valueColumn, Severity::Error, text);
         continue;
       }
-      unsigned macros = kInstallDir;
-      if (command.verb == Verb::DeleteFile) macros = kAllMacros;
-      if (command.verb == Verb::DoUninstall || command.verb == Verb::Wait || command.verb == Verb::RemoveRegEntry)
-        macros = 0;
       int fieldsColumn = valueColumn + static_cast<int>(value.size() - command.text.size());
       if (command.verb == Verb::AddRegEntry) {
         RegistryEntry entry = RegistryEntryFromFields(command.fields);
@@ -585,7 +581,35 @@ class PackageLinter {
         if (!RegistryRemovalFromFields(command.fields).root)
           Add(line, fieldsColumn, Severity::Error, L"RemoveRegEntry names no root key (HKEY_LOCAL_MACHINE, ...)");
       }
-      CheckMacros(line, valueColumn, value, macros, L"this command");
+      // Each field is expanded on its own, and only the fields the verb takes as paths (and
+      // AddRegEntry's REG_SZ data).
+      CheckMacros(line, valueColumn, value.substr(0, value.size() - command.text.size()), 0, L"the verb");
+      const std::vector<std::wstring>& fields = command.fields.fields;
+      for (size_t f = 0; f < fields.size(); ++f) {
+        unsigned macros = 0;
+        switch (command.verb) {
+          case Verb::DeleteFile: macros = f == 0 ? kAllMacros : 0; break;
+          case Verb::DeleteDir:
+          case Verb::FileAttrib:
+          case Verb::ExecuteApp:
+          case Verb::CreateDir: macros = f == 0 ? kInstallDir : 0; break;
+          case Verb::RenameFile:
+          case Verb::MoveFileDir:
+          case Verb::CopyFile:
+          case Verb::AddShortcut: macros = f <= 1 ? kInstallDir : 0; break;
+          case Verb::AddRegEntry:
+            macros = f == 4 && RegistryEntryFromFields(command.fields).type == kTypeString ? kInstallDir : 0;
+            break;
+          default: break;
+        }
+        size_t start = f == 0 ? 0 : command.fields.ends[f - 1] + 1;
+        size_t stop = std::max(start, f < command.fields.ends.size() ? command.fields.ends[f] : command.text.size());
+        start = std::min(start, command.text.size());
+        stop = std::min(stop, command.text.size());
+        std::wstring_view raw = std::wstring_view(command.text).substr(start, stop - start);
+        CheckMacros(line, fieldsColumn + static_cast<int>(start), raw, macros,
+                    L"field " + std::to_wstring(f + 1) + L" of " + Wide(kVerbNames[static_cast<int>(command.verb) - 1]));
+      }
     }
   }
 
