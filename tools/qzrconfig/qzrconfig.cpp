@@ -13,9 +13,19 @@ int wmain(int argc, wchar_t** argv) {
     fprintf(stderr, "usage: qzrconfig MENU.INI [LAUNCHER-FOLDER]\n");
     return 2;
   }
+  // The launcher's first start scrambles a plain pwd into cpwd and writes the file back: a look
+  // at an administrator's file must not change it, so the model is loaded from a copy.
+  std::wstring given = argv[1];
+  wchar_t temp[MAX_PATH] = {}, copy[MAX_PATH] = {};
+  DWORD n = GetTempPathW(MAX_PATH, temp);
+  if (n == 0 || n >= MAX_PATH || !GetTempFileNameW(temp, L"qzc", 0, copy) || !CopyFileW(given.c_str(), copy, FALSE)) {
+    fprintf(stderr, "qzrconfig: cannot read %ls\n", given.c_str());
+    if (copy[0]) DeleteFileW(copy);
+    return 2;
+  }
   qzr::MenuLocation where;
-  where.iniPath = argv[1];
-  std::wstring folder = argc > 2 ? argv[2] : where.iniPath.substr(0, where.iniPath.find_last_of(L"\\/") + 1);
+  where.iniPath = copy;
+  std::wstring folder = argc > 2 ? argv[2] : given.substr(0, given.find_last_of(L"\\/") + 1);
   for (auto& c : folder) c = static_cast<wchar_t>(towlower(c));
   where.launcherFolder = folder;
   where.launcherModuleName = folder + L"QZRShell.exe";
@@ -25,5 +35,6 @@ int wmain(int argc, wchar_t** argv) {
   config.LoadMenuConfig(where);
   std::string text = qzr::tools::ModelText(config);
   fwrite(text.data(), 1, text.size(), stdout);
+  DeleteFileW(copy);
   return 0;
 }

@@ -458,9 +458,10 @@ class PackageLinter {
       std::vector<IniEntry> own;
       for (size_t k : byNumber[n]) own.push_back(entries[k]);
       int line = places[byNumber[n].front()].line;
+      // "Data" is not "DataType": a field is its name and the entry's number, nothing else.
       auto placeOf = [&](const char* field) {
         for (size_t k : byNumber[n])
-          if (StartsWithNoCase(entries[k].name, field)) return std::make_pair(places[k].line, static_cast<int>(entries[k].name.size()) + 2);
+          if (EqualsNoCase(entries[k].name, std::string(field) + std::to_string(n))) return std::make_pair(places[k].line, static_cast<int>(entries[k].name.size()) + 2);
         return std::make_pair(line, 1);
       };
       std::wstring number = std::to_wstring(n);
