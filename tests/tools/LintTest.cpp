@@ -18,7 +18,7 @@ using qzr::lint::Severity;
 using testing_support::Narrow;
 using testing_support::ScratchFolder;
 
-enum class Kind { Menu, Package, Zip };
+enum class Kind { Menu, Menu16, Package, Zip };  // Menu16: the text saved as UTF-16 with its mark
 
 struct Case {
   const char* what;
@@ -69,6 +69,9 @@ std::vector<Case> Cases() {
        "Permit3 is never read"},
       {"section twice", Kind::Menu, kMenu + "[Auto start]\nEnabled=FALSE\n[Auto start]\nEnabled=TRUE\n", 1, S::Warning,
        7, 1, "reads only the first, on line 5"},
+      {"UTF-16 file: columns count characters", Kind::Menu16, kMenu + "[Lockable Keys]\nEnableVolumeKeys=j\xC3\xA4\n", 1,
+       S::Warning, 6, 18, "neither TRUE nor FALSE"},
+      {"ANSI file", Kind::Menu, kMenu + "; Stra\xDF" "e\n", 1, S::Note, 1, 1, "not UTF-8"},
       // qzrCeInstall.ini
       {"unknown package section", Kind::Package, "[Genral]\nReboot=N\n", 1, S::Warning, 1, 1,
        "did you mean [General]?"},
@@ -126,7 +129,12 @@ std::vector<Finding> Lint(const Case& c, const ScratchFolder& folder) {
   qzr::lint::DeviceImage image = qzr::lint::HostDeviceImage(folder.path());
   qzr::lint::MenuOptions options;
   options.image = &image;
-  return qzr::lint::LintMenu(L"menu.ini", c.text, options);
+  std::string bytes = c.text;
+  if (c.kind == Kind::Menu16) {
+    std::wstring wide = testing_support::Widen(c.text);
+    bytes = "\xFF\xFE" + std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+  }
+  return qzr::lint::LintMenu(L"menu.ini", bytes, options);
 }
 
 TEST(Lint, EachFindingAtItsPlace) {
