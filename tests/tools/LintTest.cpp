@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Lint.h"
+#include "MenuRules.h"
 #include "SetupHarness.h"
 #include "TestSupport.h"
 
@@ -161,6 +162,28 @@ TEST(Lint, EachFindingAtItsPlace) {
 TEST(Lint, TheMenuBaseOfTheTableIsClean) {
   ScratchFolder folder(L"lint");
   EXPECT_TRUE(Lint({"base", Kind::Menu, kMenu, 0, Severity::Note, 0, 0, ""}, folder).empty());
+}
+
+// The linter's table of what the launcher reads, checked against the launcher's reader: every key
+// it names, set on its own, changes the model the launcher loads. (The whitelist's keys are not
+// part of the printed model; the whitelist cases above cover them.)
+TEST(Lint, EveryKeyTheLinterKnowsIsOneTheLauncherReads) {
+  for (const qzr::MenuIniKey& key : qzr::MenuIniKeys()) {
+    if (key.kind == qzr::MenuValueKind::Permit || std::wstring(key.section) == L"WhiteList") continue;
+    wchar_t name[64];
+    swprintf(name, 64, key.key, key.first);
+    std::string value = key.kind == qzr::MenuValueKind::TrueTest    ? "TRUE"
+                        : key.kind == qzr::MenuValueKind::FalseTest ? "FALSE"
+                        : key.kind == qzr::MenuValueKind::Text      ? "Other"
+                                                                    : "\\windows\\other.exe";
+    if (key.kind == qzr::MenuValueKind::PlainPassword || key.kind == qzr::MenuValueKind::ScrambledPassword)
+      value = "1234";
+    std::string line = "[" + Narrow(key.section) + "]\n" + Narrow(name) + "=" + value + "\n";
+    SCOPED_TRACE(line);
+    // Per-button keys need a button to show them; the button's own sections need none.
+    std::string start = line.rfind("[Caption]", 0) == 0 || line.rfind("[exe]", 0) == 0 ? "" : kMenu;
+    EXPECT_NE(qzr::lint::MenuModelText(start + line, {}), qzr::lint::MenuModelText(start, {}));
+  }
 }
 
 // The real program: its output and exit code.
