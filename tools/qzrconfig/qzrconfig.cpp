@@ -31,7 +31,11 @@ int wmain(int argc, wchar_t** argv) {
   where.launcherModuleName = folder + L"QZRShell.exe";
   where.syncStartKey = false;  // a look at the file must not touch the device's start key
 
-  qzr::LauncherConfig config;
+  // A whitelist pointed at a file that does not exist: a look at a menu.ini sets up no shared
+  // block and starts no monitor, whatever the device's own menu.ini says.
+  qzr::WhitelistSettings quiet;
+  quiet.menuIniPath = std::wstring(copy) + L".none";
+  qzr::LauncherConfig config(quiet);
   config.LoadMenuConfig(where);
   std::string text = qzr::tools::ModelText(config);
   fwrite(text.data(), 1, text.size(), stdout);
