@@ -20,7 +20,7 @@
 namespace qzr::lint {
 namespace {
 
-constexpr wchar_t kWhitelistSectionName[] = L"WhiteList";
+// The launcher reads Permit1, Permit2, ... (its "Permit%d") until the first missing or empty one.
 constexpr wchar_t kPermitPrefix[] = L"Permit";
 
 // One piece as the reader sees it, with where it starts in the file.
@@ -408,10 +408,10 @@ class MenuLinter {
   }
 
   void CheckWhitelist() {
-    const KeyUse* enabled = Use(kWhitelistSectionName, L"WhiteListEnabled");
+    const KeyUse* enabled = Use(kWhitelistSection, kWhitelistEnabledKey);
     // Permit keys after the first missing or empty one are never read.
     int end = 1;
-    while (const KeyUse* permit = Use(kWhitelistSectionName, kPermitPrefix + std::to_wstring(end))) {
+    while (const KeyUse* permit = Use(kWhitelistSection, kPermitPrefix + std::to_wstring(end))) {
       if (permit->value.empty()) break;
       ++end;
     }
@@ -432,7 +432,7 @@ class MenuLinter {
     sources.launcherPath = LowerCase(options_.launcherFolder) + kLauncherProgramName;
     const std::wstring path = modelIni_->path();
     auto permit = [&path](int n) {
-      return ReadIniValue(kWhitelistSectionName, (kPermitPrefix + std::to_wstring(n)).c_str(), L"", path.c_str());
+      return ReadIniValue(kWhitelistSection, (kPermitPrefix + std::to_wstring(n)).c_str(), L"", path.c_str());
     };
     std::vector<uint8_t> block(whitelist::BlockSizeFor(static_cast<DWORD>(std::min<size_t>(bytes_.size(), MAXDWORD))));
     whitelist::InitializeBlock(block);
