@@ -9,3 +9,9 @@ foreach(target ${QZR_FUZZ_TARGETS})
   set_tests_properties(fuzz_${target} PROPERTIES TIMEOUT 180 LABELS fuzz
                        ENVIRONMENT "QZR_BUILD_DIR=${CMAKE_BINARY_DIR}")
 endforeach()
+
+# qzrlint's Linux build (built with the fuzz targets), on the samples and a broken file.
+add_test(NAME lint_native
+         COMMAND sh ${PROJECT_SOURCE_DIR}/tests/tools/lint_native.sh ${CMAKE_BINARY_DIR}/fuzz/bin/qzrlint
+                 ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR}/lint-native)
+set_tests_properties(lint_native PROPERTIES TIMEOUT 60 LABELS fuzz)

@@ -134,3 +134,54 @@ stop_handheld() {
   XVFB_PID=
   return 0
 }
+
+# The launcher's files on the handheld (call after start_handheld): the launcher, its task bar
+# filter and the whitelist monitor in \Flash File Store\launcher, the maker's libraries and the
+# default device profile. Sets DEVICE_FOLDER.
+DEVICE_FOLDER=
+install_launcher() {
+  DEVICE_FOLDER="$WINEPREFIX/drive_c/Flash File Store/launcher"
+  mkdir -p "$DEVICE_FOLDER"
+  cp "$BUILD/bin/QZRShell.exe" "$BUILD/bin/QZRTaskbarFilter.dll" "$BUILD/bin/Gatewarden.exe" "$DEVICE_FOLDER/"
+  on_handheld "$BUILD/bin/qzremu.exe" install
+  on_handheld "$BUILD/bin/qzremu.exe" profile default >/dev/null
+}
+
+# menu_with_mode MODE < menu.ini: the file with [Full Screen Mode] Enabled set to TRUE
+# (fullscreen) or FALSE (windowed); asis leaves it as the file says.
+menu_with_mode() {
+  [ "$1" = asis ] && { tr -d '\r'; return; }
+  local enabled=TRUE
+  [ "$1" = windowed ] && enabled=FALSE
+  awk -v enabled="$enabled" '
+    /^\[/ { if (inmode && !done) { print "Enabled=" enabled; done = 1 } inmode = ($0 ~ /^\[Full Screen Mode\]/) }
+    inmode && /^Enabled=/ { if (!done) print "Enabled=" enabled; done = 1; next }
+    { print }
+    END { if (!done) { if (!inmode) print "[Full Screen Mode]"; print "Enabled=" enabled } }' | tr -d '\r'
+}
+
+# launcher_screen_start SIZE MODE MENU: the handheld at SIZE with the device shell and the
+# launcher started from MENU in MODE (fullscreen or windowed), as the start-up list starts it.
+LAUNCHER_PID=
+launcher_screen_start() {
+  set_handheld_screen "$1"
+  menu_with_mode "$2" <"$3" >"$DEVICE_FOLDER/menu.ini"
+  # The device shell draws the task bar and soft keys of the windowed screens.
+  on_handheld "$BUILD/bin/qzremu.exe" start 'C:\windows\qzrdeviceshell.exe' >/dev/null
+  sleep 1
+  on_handheld "$BUILD/bin/qzremu.exe" start 'C:\Flash File Store\launcher\QZRShell.exe' 20 >/dev/null &
+  LAUNCHER_PID=$!
+}
+
+# Whatever is left of a launcher_screen_start goes before the next one starts.
+launcher_screen_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+  wait "$LAUNCHER_PID" || true  # not a bare wait: Xvfb is a child of the shell too
+  wineserver -w || true
+}
+
+# screen_shot SIZE FILE: the handheld's screen (its top-left SIZE) after SHOT_DELAY seconds.
+screen_shot() {
+  sleep "${SHOT_DELAY:-3}"
+  import -window root -display "$DISPLAY" -crop "$1+0+0" "$2" 2>/dev/null && log "$2" || { log "no screenshot for $2"; return 1; }
+}

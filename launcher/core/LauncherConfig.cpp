@@ -84,6 +84,10 @@ void LogIfNoKnownSection(const std::wstring& path, const WIN32_FILE_ATTRIBUTE_DA
 
 LauncherConfig::LauncherConfig() { whitelist.Construct(); }
 
+LauncherConfig::LauncherConfig(WhitelistSettings whitelistSettings) : whitelist(std::move(whitelistSettings)) {
+  whitelist.Construct();
+}
+
 LauncherConfig::~LauncherConfig() = default;
 
 int LauncherConfig::LoadMenuConfig() { return LoadMenuConfig(ProductMenuLocation()); }

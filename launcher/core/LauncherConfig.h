@@ -42,6 +42,9 @@ class LauncherConfig {
  public:
   // Fields take their defaults, then the whitelist's construction steps run.
   LauncherConfig();
+  // With the whitelist's files and objects named by the caller: tools that only read a file
+  // point it at a menu.ini without the whitelist, so no block is made and no monitor started.
+  explicit LauncherConfig(WhitelistSettings whitelistSettings);
   virtual ~LauncherConfig();
   LauncherConfig(const LauncherConfig&) = delete;
   LauncherConfig& operator=(const LauncherConfig&) = delete;

@@ -156,4 +156,34 @@ std::wstring UnscramblePassword(const std::wstring& source, const std::wstring& 
   return Rotate(source, key, StepBackward);
 }
 
+const std::vector<MenuIniKey>& MenuIniKeys() {
+  using K = MenuValueKind;
+  static const std::vector<MenuIniKey> keys = {
+      {L"Caption", kButtonKeyFormat, K::Text, 1, 10},
+      {L"exe", kButtonKeyFormat, K::Path, 1, 10},
+      {L"parameters", kButtonKeyFormat, K::Text, 1, 10},
+      {L"Alternate Icon Path", kButtonKeyFormat, K::Path, 1, 10},
+      {L"Disabled if no signal", kButtonKeyFormat, K::TrueTest, 1, 10},
+      {L"EnforceSingleAppInstance", kButtonKeyFormat, K::TrueTest, 1, 10},
+      {L"ApplicationKeys", kAppKeyFormat, K::AppKey, 1, 6},
+      {L"WhiteList", L"WhiteListEnabled", K::TrueTest},
+      {L"WhiteList", L"Permit%d", K::Permit, 1, 0x7FFFFFFF},
+      {L"Auto start", L"Enabled", K::FalseTest},
+      {L"Lockable Keys", L"EnableDeviceLockKeys", K::TrueTest},
+      {L"Lockable Keys", L"EnablePhoneKeys", K::TrueTest},
+      {L"Lockable Keys", L"EnableTaskManagerKeys", K::TrueTest},
+      {L"Lockable Keys", L"EnableVolumeKeys", K::TrueTest},
+      {L"Lockable Keys", L"EnableWindowsKey", K::TrueTest},
+      {L"Lockable Keys", L"EnableOrangePlaneVolumeUp", K::TrueTest},
+      {L"Lockable Keys", L"EnableSk1AndSk2", K::TrueTest},
+      {L"PassWord", L"pwd", K::PlainPassword},
+      {L"PassWord", L"cpwd", K::ScrambledPassword},
+      {L"Bitmaps", L"TopLogo", K::Path},
+      {L"Full Screen Mode", L"Enabled", K::FalseTest},
+      {L"RestoreOnTermination", L"Enabled", K::TrueTest},
+      {L"Start Icon", L"Enabled", K::FalseTest},
+  };
+  return keys;
+}
+
 }  // namespace qzr

@@ -63,4 +63,17 @@ std::wstring PickStorageCardFolder(std::wstring_view candidates, const std::vect
 // filled the buffer, since then it may have been cut.
 bool LauncherFolderFromModuleName(std::wstring_view returned, size_t capacity, std::wstring& folder);
 
+// How LoadMenuConfig and the whitelist read a key's value.
+enum class MenuValueKind { Text, Path, TrueTest, FalseTest, AppKey, PlainPassword, ScrambledPassword, Permit };
+// One key the launcher reads: `key` is a name, or a format with one %d taking first..last.
+struct MenuIniKey {
+  const wchar_t* section;
+  const wchar_t* key;
+  MenuValueKind kind;
+  int first = 0;
+  int last = 0;
+};
+// Every section and key of menu.ini that the launcher reads, for tools that check a file.
+const std::vector<MenuIniKey>& MenuIniKeys();
+
 }  // namespace qzr
