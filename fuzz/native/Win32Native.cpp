@@ -661,10 +661,10 @@ BOOL WINAPI FreeLibrary(HMODULE) { return TRUE; }
 BOOL WINAPI DeleteObject(HGDIOBJ) { return TRUE; }
 HGDIOBJ WINAPI SelectObject(HDC, HGDIOBJ) { return nullptr; }
 BOOL WINAPI DeleteDC(HDC) { return TRUE; }
-void WINAPI InitializeCriticalSection(CRITICAL_SECTION* cs) { cs->depth = 0; }
-void WINAPI DeleteCriticalSection(CRITICAL_SECTION*) {}
-void WINAPI EnterCriticalSection(CRITICAL_SECTION* cs) { ++cs->depth; }
-void WINAPI LeaveCriticalSection(CRITICAL_SECTION* cs) { --cs->depth; }
+void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION cs) { cs->recursion = 0; }
+void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION) {}
+void WINAPI EnterCriticalSection(LPCRITICAL_SECTION cs) { ++cs->recursion; }
+void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION cs) { --cs->recursion; }
 
 BOOL WINAPI CeCreateProcessW(LPCWSTR, LPCWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
                              LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION) {

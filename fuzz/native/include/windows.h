@@ -232,6 +232,12 @@ struct WIN32_FIND_DATAW {
 };
 typedef WIN32_FIND_DATAW* LPWIN32_FIND_DATAW;
 
+// The fuzz targets run on one thread, so a critical section only needs to count its entries.
+struct CRITICAL_SECTION {
+  LONG recursion;
+};
+typedef CRITICAL_SECTION* LPCRITICAL_SECTION;
+
 extern "C" {
 DWORD WINAPI GetLastError();
 void WINAPI SetLastError(DWORD error);
@@ -295,14 +301,10 @@ BOOL WINAPI FreeLibrary(HMODULE module);
 BOOL WINAPI DeleteObject(HGDIOBJ object);
 HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object);
 BOOL WINAPI DeleteDC(HDC dc);
-// One thread runs each input: a critical section is only a counter.
-struct CRITICAL_SECTION {
-  LONG depth;
-};
-void WINAPI InitializeCriticalSection(CRITICAL_SECTION* cs);
-void WINAPI DeleteCriticalSection(CRITICAL_SECTION* cs);
-void WINAPI EnterCriticalSection(CRITICAL_SECTION* cs);
-void WINAPI LeaveCriticalSection(CRITICAL_SECTION* cs);
+void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION cs);
+void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION cs);
+void WINAPI EnterCriticalSection(LPCRITICAL_SECTION cs);
+void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION cs);
 }
 
 // The C runtime's wide open, over the same in-memory files.
