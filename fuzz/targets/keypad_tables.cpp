@@ -96,9 +96,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (source < 0x80) {
     // A device's factory tables, with the layout it reports.
     const size_t pick = source % (std::size(kPalModels) + std::size(kOemModels));
-    t = pick < std::size(kPalModels)
-            ? keypad::KeypadForDevice(kPalModels[pick], L"")
-            : keypad::KeypadForDevice(L"", std::wstring(L"Korvanex ") + kOemModels[pick - std::size(kPalModels)]);
+    t = (pick < std::size(kPalModels)
+             ? keypad::KeypadForDevice(kPalModels[pick], L"")
+             : keypad::KeypadForDevice(L"", std::wstring(L"Korvanex ") + kOemModels[pick - std::size(kPalModels)]))
+            .tables;
   } else {
     std::vector<BYTE> id = in.Slice();
     for (size_t i = 0; i + 1 < id.size(); i += 2) t.layoutId.push_back(static_cast<wchar_t>(id[i] | (id[i + 1] << 8)));

@@ -138,6 +138,55 @@ std::vector<std::string> ReadLines(const std::wstring& path) {
   return lines;
 }
 
+namespace {
+
+bool WaitUntil(bool (*done)(const wchar_t*), const wchar_t* arg, DWORD timeoutMs) {
+  for (DWORD start = GetTickCount(); !done(arg); Sleep(50))
+    if (GetTickCount() - start > timeoutMs) return false;
+  return true;
+}
+
+}  // namespace
+
+DeviceShellProcess::DeviceShellProcess(const wchar_t* alsoWaitFor) {
+  CloseRunning();
+  std::wstring cmd = L"\"" + BinFolder() + L"qzrdeviceshell.exe\"";
+  STARTUPINFOW si{sizeof si};
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &process_)) {
+    process_ = {};
+    return;
+  }
+  WaitUntil([](const wchar_t* other) { return TaskBar() && (!other || FindWindowW(other, nullptr)); }, alsoWaitFor, 15000);
+}
+
+DeviceShellProcess::~DeviceShellProcess() {
+  if (!process_.hProcess) return;
+  HWND bar = TaskBar();
+  DWORD owner = 0;
+  if (bar) GetWindowThreadProcessId(bar, &owner);
+  // Only this shell's own task bar is asked; a bar that belongs to no one any more is left to go.
+  if (bar && owner == process_.dwProcessId) PostMessageW(bar, WM_CLOSE, 0, 0);
+  if (WaitForSingleObject(process_.hProcess, 5000) != WAIT_OBJECT_0) {
+    TerminateProcess(process_.hProcess, 1);
+    WaitForSingleObject(process_.hProcess, 5000);
+  }
+  CloseHandle(process_.hThread);
+  CloseHandle(process_.hProcess);
+  // The window goes with its process, a moment after it.
+  WaitUntil([](const wchar_t*) { return !TaskBar(); }, nullptr, 5000);
+}
+
+bool DeviceShellProcess::running() const {
+  return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT && TaskBar();
+}
+
+HWND DeviceShellProcess::TaskBar() { return FindWindowW(L"HHTaskBar", nullptr); }
+
+void DeviceShellProcess::CloseRunning() {
+  if (HWND bar = TaskBar()) PostMessageW(bar, WM_CLOSE, 0, 0);
+  WaitUntil([](const wchar_t*) { return !TaskBar(); }, nullptr, 5000);
+}
+
 std::string Narrow(const std::wstring& s) { return wince::ToUtf8(s); }
 std::wstring Widen(const std::string& s) { return wince::FromUtf8(s); }
 
