@@ -112,8 +112,6 @@ class DeviceShell {
   DeviceShellProcess process_;
   std::unique_ptr<KeySink> sink_;
 };
-  std::unique_ptr<KeySink> sink_;
-};
 
 // The device journal from the moment the object is made.
 class Journal {

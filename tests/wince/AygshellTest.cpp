@@ -74,7 +74,6 @@ POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom)
 HWND TaskBar() { return FindWindowW(tb::kClassName, nullptr); }
 
 using DeviceShell = DeviceShellProcess;
-};
 
 LRESULT TaskBarState() { return SendMessageW(TaskBar(), tb::kQueryStateMessage, 0, 0); }
 

@@ -18,8 +18,6 @@ namespace {
 
 HWND TaskBar() { return FindWindowW(qzr::kTaskbarClass, nullptr); }
 
-};
-
 LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam = 0) {
   DWORD_PTR result = 0xDEAD;
   if (!SendMessageTimeoutW(TaskBar(), message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result)) return -1;

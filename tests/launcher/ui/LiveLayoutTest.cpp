@@ -224,7 +224,6 @@ void ReleaseShellHotKey(UINT modifiers, UINT key) {
 }
 
 using DeviceShell = testing_support::DeviceShellProcess;
-};
 
 struct Placed {
   int id;
