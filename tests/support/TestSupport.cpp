@@ -1,6 +1,8 @@
 // Helpers shared by the test suites.
 #include "TestSupport.h"
 
+#include <tlhelp32.h>
+
 #include <atomic>
 
 #include "DeviceProfile.h"
@@ -146,6 +148,27 @@ bool WaitUntil(bool (*done)(const wchar_t*), const wchar_t* arg, DWORD timeoutMs
   return true;
 }
 
+// Ends every process that `parent` started, and theirs. Programs the shell opens (a Start menu
+// item, an application button) inherit its standard output, which is the test's: one left
+// running keeps CTest waiting for the end of that output long after the test has finished.
+void EndDescendants(DWORD parent) {
+  std::vector<DWORD> found;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  PROCESSENTRY32W entry{sizeof entry};
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    if (entry.th32ParentProcessID == parent && entry.th32ProcessID != parent) found.push_back(entry.th32ProcessID);
+  CloseHandle(snapshot);
+  for (DWORD id : found) {
+    EndDescendants(id);
+    if (HANDLE child = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id)) {
+      TerminateProcess(child, 1);
+      WaitForSingleObject(child, 5000);
+      CloseHandle(child);
+    }
+  }
+}
+
 }  // namespace
 
 DeviceShellProcess::DeviceShellProcess(const wchar_t* alsoWaitFor) {
@@ -161,6 +184,7 @@ DeviceShellProcess::DeviceShellProcess(const wchar_t* alsoWaitFor) {
 
 DeviceShellProcess::~DeviceShellProcess() {
   if (!process_.hProcess) return;
+  EndDescendants(process_.dwProcessId);
   HWND bar = TaskBar();
   DWORD owner = 0;
   if (bar) GetWindowThreadProcessId(bar, &owner);
