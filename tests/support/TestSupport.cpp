@@ -148,9 +148,21 @@ bool WaitUntil(bool (*done)(const wchar_t*), const wchar_t* arg, DWORD timeoutMs
   return true;
 }
 
-// Ends every process that `parent` started, and theirs. Programs the shell opens (a Start menu
-// item, an application button) inherit its standard output, which is the test's: one left
-// running keeps CTest waiting for the end of that output long after the test has finished.
+// Whether a process runs one of Wine's own programs (system32): the desktop's explorer.exe is
+// started by the first process that opens a window, which may be the shell. Ending it would
+// take the desktop, and the hot keys registered on it, with it.
+bool IsSystemProgram(HANDLE process) {
+  wchar_t image[MAX_PATH] = {}, system[MAX_PATH] = {};
+  DWORD size = MAX_PATH;
+  if (!QueryFullProcessImageNameW(process, 0, image, &size)) return true;
+  const UINT n = GetSystemDirectoryW(system, MAX_PATH);
+  return n > 0 && _wcsnicmp(image, system, n) == 0;
+}
+
+// Ends every process that `parent` started, and theirs, but Wine's own. Programs the shell
+// opens (a Start menu item, an application button) inherit its standard output, which is the
+// test's: one left running keeps CTest waiting for the end of that output long after the test
+// has finished.
 void EndDescendants(DWORD parent) {
   std::vector<DWORD> found;
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -160,12 +172,14 @@ void EndDescendants(DWORD parent) {
     if (entry.th32ParentProcessID == parent && entry.th32ProcessID != parent) found.push_back(entry.th32ProcessID);
   CloseHandle(snapshot);
   for (DWORD id : found) {
-    EndDescendants(id);
-    if (HANDLE child = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id)) {
+    HANDLE child = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+    if (!child) continue;
+    if (!IsSystemProgram(child)) {
+      EndDescendants(id);
       TerminateProcess(child, 1);
       WaitForSingleObject(child, 5000);
-      CloseHandle(child);
     }
+    CloseHandle(child);
   }
 }
 
