@@ -63,7 +63,6 @@ build_all() {
   # The deliverables as they ship (stripped) go to build/ship.
   cmake --build "$BUILD" --target ship -- --no-print-directory >>"$BUILD/build.log" 2>&1 \
     || { tail -20 "$BUILD/build.log"; log "ship step failed"; return 1; }
-  build_fuzzers
 }
 
 # The fuzz targets: a native clang build of the rule sources with libFuzzer and sanitizers.

@@ -2,6 +2,8 @@
 #include "LockdownRules.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <cwctype>
 
 namespace qzr::lockdown {
@@ -179,9 +181,13 @@ std::vector<PlaneRule> ModelRemapRules(int modelId, const KeyLockFlags& flags) {
 TapLimits ComputeTapLimits(int platformType, int modelId, int releaseCode, const RECT* taskBar) {
   TapLimits limits;
   if (platformType != 1 || !taskBar) return limits;
-  const int height = taskBar->bottom - taskBar->top;
-  limits.tapThreshold = releaseCode < 6 ? taskBar->right - height : taskBar->right;
-  limits.volumeAllowance = modelId == 7 ? height - 4 : 0;
+  // In 64 bits and held to int: a rectangle far off the screen must not wrap the threshold around.
+  const auto clamp = [](int64_t v) {
+    return static_cast<int>(std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+  };
+  const int64_t height = int64_t{taskBar->bottom} - taskBar->top;
+  limits.tapThreshold = clamp(releaseCode < 6 ? taskBar->right - height : taskBar->right);
+  limits.volumeAllowance = modelId == 7 ? clamp(height - 4) : 0;
   return limits;
 }
 
@@ -230,7 +236,8 @@ FilterDecision DecideTaskbarMessage(const FilterSettings& settings, FilterState&
     state.gatekeeper = 0;
   }
 
-  if (IsTap(message)) return settings.tapThreshold - settings.volumeAllowance > x ? swallow() : decision;
+  // The settings come from a shared section any process may write: no overflow whatever they hold.
+  if (IsTap(message)) return int64_t{settings.tapThreshold} - settings.volumeAllowance > x ? swallow() : decision;
   if (message == WM_KEYDOWN) {
     const bool shellKey = wParam == VK_LWIN || wParam == VK_RWIN;
     if (wParam == VK_ESCAPE || (shellKey && settings.enableWindowsKey == 0)) return swallow();

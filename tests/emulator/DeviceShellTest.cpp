@@ -93,39 +93,23 @@ class KeySink {
   HWND hwnd_ = nullptr;
 };
 
-// Runs qzrdeviceshell.exe for one test and shuts it down afterwards.
+// The device shell for one test, with its keypad driver up and the test's key sink in front.
 class DeviceShell {
  public:
-  DeviceShell() {
-    Close();
-    std::wstring cmd = L"\"" + BinFolder() + L"qzrdeviceshell.exe\"";
-    STARTUPINFOW si{sizeof si};
-    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &process_)) return;
-    WaitFor([] { return TaskBar() && FindWindowW(devshell::kKeypadDriverClass, nullptr); }, 15000);
+  DeviceShell() : process_(devshell::kKeypadDriverClass) {
     Sleep(300);  // the driver's hook is set right after its window
     Refocus();
   }
   ~DeviceShell() {
     sink_.reset();
     CloseDemos();
-    if (!process_.hProcess) return;
-    if (HWND bar = TaskBar()) PostMessageW(bar, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(process_.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(process_.hProcess, 1);
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
   }
-  bool running() const { return process_.hProcess && TaskBar(); }
+  bool running() const { return process_.running(); }
   // Puts the test's key sink in front again (after a test brought other windows forward).
   void Refocus() { sink_ = std::make_unique<KeySink>(); }
-  static void Close() {
-    for (int i = 0; i < 100 && TaskBar(); ++i) {
-      if (i == 0) PostMessageW(TaskBar(), WM_CLOSE, 0, 0);
-      Sleep(50);
-    }
-  }
 
  private:
-  PROCESS_INFORMATION process_{};
+  DeviceShellProcess process_;
   std::unique_ptr<KeySink> sink_;
 };
 

@@ -101,7 +101,7 @@ TEST(SetupCommands, EveryVerbWithItsLogLines) {
          EXPECT_TRUE(FileExists(file(p, L"with blank\\keep.exe")));
          EXPECT_FALSE(FileExists(file(p, L"gone.exe")));
          EXPECT_TRUE(FileExists(file(p, L"nowait.exe")));
-         Sleep(1000);
+         EXPECT_TRUE(WaitUntilExited(L"nowait.exe"));
        }},
       {"Wait and CreateDir",
        [&](const Package& p) { CreateDirectoryW(file(p, L"exists").c_str(), nullptr); },

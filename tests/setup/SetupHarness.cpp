@@ -1,6 +1,8 @@
 // Harness of the setup library tests.
 #include "SetupHarness.h"
 
+#include <tlhelp32.h>
+
 #include <atomic>
 #include <cstring>
 
@@ -158,5 +160,19 @@ bool ValueExists(HKEY root, const std::wstring& key, const wchar_t* name) {
 }
 
 bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool WaitUntilExited(const wchar_t* exeName, DWORD timeoutMs) {
+  for (DWORD start = GetTickCount();; Sleep(50)) {
+    bool running = false;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    PROCESSENTRY32W entry{sizeof entry};
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !running; more = Process32NextW(snapshot, &entry))
+      running = _wcsicmp(entry.szExeFile, exeName) == 0;
+    CloseHandle(snapshot);
+    if (!running) return true;
+    if (GetTickCount() - start > timeoutMs) return false;
+  }
+}
 
 }  // namespace setup_test

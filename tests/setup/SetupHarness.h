@@ -65,5 +65,7 @@ std::optional<DWORD> ReadRegDword(HKEY root, const std::wstring& key, const wcha
 bool KeyExists(HKEY root, const std::wstring& key);
 bool ValueExists(HKEY root, const std::wstring& key, const wchar_t* name);
 bool FileExists(const std::wstring& path);
+// Waits until no process runs the program file `exeName` (a hook started without waiting).
+bool WaitUntilExited(const wchar_t* exeName, DWORD timeoutMs = 10000);
 
 }  // namespace setup_test

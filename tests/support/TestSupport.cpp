@@ -1,6 +1,8 @@
 // Helpers shared by the test suites.
 #include "TestSupport.h"
 
+#include <tlhelp32.h>
+
 #include <atomic>
 
 #include "DeviceProfile.h"
@@ -136,6 +138,91 @@ std::vector<std::string> ReadLines(const std::wstring& path) {
     pos = end + 1;
   }
   return lines;
+}
+
+namespace {
+
+bool WaitUntil(bool (*done)(const wchar_t*), const wchar_t* arg, DWORD timeoutMs) {
+  for (DWORD start = GetTickCount(); !done(arg); Sleep(50))
+    if (GetTickCount() - start > timeoutMs) return false;
+  return true;
+}
+
+// Whether a process runs one of Wine's own programs (system32): the desktop's explorer.exe is
+// started by the first process that opens a window, which may be the shell. Ending it would
+// take the desktop, and the hot keys registered on it, with it.
+bool IsSystemProgram(HANDLE process) {
+  wchar_t image[MAX_PATH] = {}, system[MAX_PATH] = {};
+  DWORD size = MAX_PATH;
+  if (!QueryFullProcessImageNameW(process, 0, image, &size)) return true;
+  const UINT n = GetSystemDirectoryW(system, MAX_PATH);
+  return n > 0 && _wcsnicmp(image, system, n) == 0;
+}
+
+// Ends every process that `parent` started, and theirs, but Wine's own. Programs the shell
+// opens (a Start menu item, an application button) inherit its standard output, which is the
+// test's: one left running keeps CTest waiting for the end of that output long after the test
+// has finished.
+void EndDescendants(DWORD parent) {
+  std::vector<DWORD> found;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  PROCESSENTRY32W entry{sizeof entry};
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    if (entry.th32ParentProcessID == parent && entry.th32ProcessID != parent) found.push_back(entry.th32ProcessID);
+  CloseHandle(snapshot);
+  for (DWORD id : found) {
+    HANDLE child = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+    if (!child) continue;
+    if (!IsSystemProgram(child)) {
+      EndDescendants(id);
+      TerminateProcess(child, 1);
+      WaitForSingleObject(child, 5000);
+    }
+    CloseHandle(child);
+  }
+}
+
+}  // namespace
+
+DeviceShellProcess::DeviceShellProcess(const wchar_t* alsoWaitFor) {
+  CloseRunning();
+  std::wstring cmd = L"\"" + BinFolder() + L"qzrdeviceshell.exe\"";
+  STARTUPINFOW si{sizeof si};
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &process_)) {
+    process_ = {};
+    return;
+  }
+  WaitUntil([](const wchar_t* other) { return TaskBar() && (!other || FindWindowW(other, nullptr)); }, alsoWaitFor, 15000);
+}
+
+DeviceShellProcess::~DeviceShellProcess() {
+  if (!process_.hProcess) return;
+  EndDescendants(process_.dwProcessId);
+  HWND bar = TaskBar();
+  DWORD owner = 0;
+  if (bar) GetWindowThreadProcessId(bar, &owner);
+  // Only this shell's own task bar is asked; a bar that belongs to no one any more is left to go.
+  if (bar && owner == process_.dwProcessId) PostMessageW(bar, WM_CLOSE, 0, 0);
+  if (WaitForSingleObject(process_.hProcess, 5000) != WAIT_OBJECT_0) {
+    TerminateProcess(process_.hProcess, 1);
+    WaitForSingleObject(process_.hProcess, 5000);
+  }
+  CloseHandle(process_.hThread);
+  CloseHandle(process_.hProcess);
+  // The window goes with its process, a moment after it.
+  WaitUntil([](const wchar_t*) { return !TaskBar(); }, nullptr, 5000);
+}
+
+bool DeviceShellProcess::running() const {
+  return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT && TaskBar();
+}
+
+HWND DeviceShellProcess::TaskBar() { return FindWindowW(L"HHTaskBar", nullptr); }
+
+void DeviceShellProcess::CloseRunning() {
+  if (HWND bar = TaskBar()) PostMessageW(bar, WM_CLOSE, 0, 0);
+  WaitUntil([](const wchar_t*) { return !TaskBar(); }, nullptr, 5000);
 }
 
 std::string Narrow(const std::wstring& s) { return wince::ToUtf8(s); }

@@ -55,6 +55,25 @@ class ProfileScope {
 // Lines of the event log file that the profile names, and of the device journal.
 std::vector<std::string> ReadLines(const std::wstring& path);
 
+// The handheld's device shell (qzrdeviceshell.exe) for one test. A shell an earlier test left
+// running is closed first, so FindWindow finds this one's task bar. The shell counts as up when
+// its task bar (and the window class `alsoWaitFor`, if given) exists. When the object goes, the
+// shell is asked to close, killed if it does not within five seconds, and waited for, so the
+// next test never meets a dying task bar.
+class DeviceShellProcess {
+ public:
+  explicit DeviceShellProcess(const wchar_t* alsoWaitFor = nullptr);
+  ~DeviceShellProcess();
+  DeviceShellProcess(const DeviceShellProcess&) = delete;
+  DeviceShellProcess& operator=(const DeviceShellProcess&) = delete;
+  bool running() const;
+  static HWND TaskBar();
+  static void CloseRunning();
+
+ private:
+  PROCESS_INFORMATION process_{};
+};
+
 std::string Narrow(const std::wstring& s);
 std::wstring Widen(const std::string& s);
 

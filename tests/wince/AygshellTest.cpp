@@ -73,36 +73,7 @@ POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom)
 
 HWND TaskBar() { return FindWindowW(tb::kClassName, nullptr); }
 
-// Runs qzrdeviceshell.exe for one test and shuts it down afterwards.
-class DeviceShell {
- public:
-  DeviceShell() {
-    CloseRunningShell();
-    std::wstring cmd = L"\"" + BinFolder() + L"qzrdeviceshell.exe\"";
-    STARTUPINFOW si{sizeof si};
-    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &process_)) return;
-    DWORD start = GetTickCount();
-    while (!TaskBar() && GetTickCount() - start < 15000) Sleep(50);
-  }
-  ~DeviceShell() {
-    if (!process_.hProcess) return;
-    if (HWND bar = TaskBar()) PostMessageW(bar, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(process_.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(process_.hProcess, 1);
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
-  }
-  bool running() const { return process_.hProcess && TaskBar(); }
-
-  static void CloseRunningShell() {
-    for (int i = 0; i < 100 && TaskBar(); ++i) {
-      if (i == 0) PostMessageW(TaskBar(), WM_CLOSE, 0, 0);
-      Sleep(50);
-    }
-  }
-
- private:
-  PROCESS_INFORMATION process_{};
-};
+using DeviceShell = DeviceShellProcess;
 
 LRESULT TaskBarState() { return SendMessageW(TaskBar(), tb::kQueryStateMessage, 0, 0); }
 
@@ -265,7 +236,7 @@ TEST(Aygshell, SoftKeyGeometry) {
 }
 
 TEST(Aygshell, DoneButtonStateAndFullScreenWithoutShell) {
-  DeviceShell::CloseRunningShell();
+  DeviceShell::CloseRunning();
   Owner owner;
   EXPECT_EQ(wince::DoneButtonState(owner.hwnd()), 0u);
   const DWORD states[][2] = {{SHDB_SHOW, 1}, {SHDB_HIDE, 2}, {SHDB_SHOW, 1}};
@@ -360,7 +331,7 @@ TEST(Aygshell, SipShowsHidesAndTypesIntoTheFocusedWindow) {
   ASSERT_TRUE(show && info && unregister);
   EXPECT_TRUE(unregister(MOD_WIN, VK_F1));
 
-  DeviceShell::CloseRunningShell();
+  DeviceShell::CloseRunning();
   SIPINFO si{sizeof si};
   EXPECT_FALSE(show(1));  // no device shell, no keyboard
   EXPECT_FALSE(info(&si));

@@ -130,6 +130,29 @@ typedef intptr_t(WINAPI* FARPROC)();
 #define REG_DWORD 4
 #define REG_MULTI_SZ 7
 
+// Messages and virtual keys of the lockdown rules (the task bar filter, the keypad tables).
+#define WM_KEYDOWN 0x0100
+#define WM_KEYUP 0x0101
+#define WM_SYSKEYDOWN 0x0104
+#define WM_INITMENUPOPUP 0x0117
+#define WM_LBUTTONDOWN 0x0201
+#define WM_LBUTTONUP 0x0202
+#define WM_ENTERMENULOOP 0x0211
+#define WM_HOTKEY 0x0312
+#define WM_USER 0x0400
+#define VK_TAB 0x09
+#define VK_RETURN 0x0D
+#define VK_ESCAPE 0x1B
+#define VK_DELETE 0x2E
+#define VK_LWIN 0x5B
+#define VK_RWIN 0x5C
+#define VK_F1 0x70
+#define VK_F3 0x72
+#define VK_F4 0x73
+#define VK_F6 0x75
+#define VK_F7 0x76
+#define VK_F22 0x85
+
 #define MB_OK 0x0
 #define MB_ICONERROR 0x10
 #define MB_ICONSTOP 0x10

@@ -2,6 +2,8 @@
 // apart; the maintenance key sequence with its state; the tap limits it is given.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "LockdownRules.h"
 
 namespace ld = qzr::lockdown;
@@ -72,6 +74,9 @@ TEST(TaskbarFilterDecision, EveryPlatformModelAndMessageRule) {
       {"p1 menu popup", 1, 10, 215, 0, 0, WM_INITMENUPOPUP, 0, 0, Swallow},
       {"p1 activation request untouched", 1, 10, 215, 0, 0, WM_USER, 8, 0x1234, Pass},
       {"p1 Enter without the sequence", 1, 10, 215, 0, 0, WM_KEYDOWN, VK_RETURN, 0, Pass},
+      // The settings come from a shared section: values far apart must not wrap around.
+      {"p1 lowest threshold, highest allowance", 1, 10, INT_MIN, INT_MAX, 0, WM_LBUTTONDOWN, 0, At(-32768, 5), Pass},
+      {"p1 highest threshold, lowest allowance", 1, 10, INT_MAX, INT_MIN, 0, WM_LBUTTONDOWN, 0, At(32767, 5), Swallow},
       // Other platforms: everything passes.
       {"p0 tap", 0, 10, 215, 0, 0, WM_LBUTTONDOWN, 0, At(1, 1), Pass},
       {"p0 Windows key", 0, 10, 215, 0, 0, WM_KEYDOWN, VK_LWIN, 0, Pass},
@@ -158,6 +163,7 @@ TEST(TaskbarFilterDecision, MaintenanceSequenceOnModels9To12Only) {
 TEST(TapLimits, ThresholdAndAllowanceFromTheTaskBar) {
   const RECT bar480{0, 0, 480, 26};
   const RECT bar240{0, 0, 240, 26};
+  const RECT huge{0, INT_MIN, INT_MAX, INT_MAX};
   struct Case {
     int platform, model, release;
     const RECT* bar;
@@ -170,6 +176,7 @@ TEST(TapLimits, ThresholdAndAllowanceFromTheTaskBar) {
       {1, 7, 6, nullptr, 215, 0},   // no rectangle: the defaults
       {2, 7, 6, &bar480, 215, 0},   // not a Pocket PC: the defaults
       {0, 7, 6, &bar480, 215, 0},
+      {1, 7, 5, &huge, INT_MIN, INT_MAX},  // held to int, never wrapped
   };
   for (const Case& c : cases) {
     ld::TapLimits l = ld::ComputeTapLimits(c.platform, c.model, c.release, c.bar);

@@ -18,33 +18,6 @@ namespace {
 
 HWND TaskBar() { return FindWindowW(qzr::kTaskbarClass, nullptr); }
 
-// Runs qzrdeviceshell.exe for one test and shuts it down afterwards.
-class DeviceShell {
- public:
-  DeviceShell() {
-    for (int i = 0; i < 100 && TaskBar(); ++i) {
-      if (i == 0) PostMessageW(TaskBar(), WM_CLOSE, 0, 0);
-      Sleep(50);
-    }
-    std::wstring cmd = L"\"" + BinFolder() + L"qzrdeviceshell.exe\"";
-    STARTUPINFOW si{sizeof si};
-    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &process_)) return;
-    DWORD start = GetTickCount();
-    while (!TaskBar() && GetTickCount() - start < 15000) Sleep(50);
-  }
-  ~DeviceShell() {
-    if (!process_.hProcess) return;
-    if (HWND bar = TaskBar()) PostMessageW(bar, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(process_.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(process_.hProcess, 1);
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
-  }
-  bool running() const { return process_.hProcess && TaskBar(); }
-
- private:
-  PROCESS_INFORMATION process_{};
-};
-
 LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam = 0) {
   DWORD_PTR result = 0xDEAD;
   if (!SendMessageTimeoutW(TaskBar(), message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result)) return -1;
@@ -84,7 +57,7 @@ class TaskbarFilter : public ::testing::Test {
   ScratchFolder folder_{L"filter"};
   std::wstring log_ = folder_ / L"events.txt";
   DeviceScope device_{L"PocketPC", 10};  // release 6: the tap threshold is the bar's right edge
-  DeviceShell shell_;
+  testing_support::DeviceShellProcess shell_;
 };
 
 }  // namespace

@@ -106,44 +106,6 @@ TEST(DrawnControls, BlendClampsAndTruncatesPerChannel) {
   EXPECT_EQ(qzr::InverseColour(RGB(10, 20, 30)), RGB(245, 235, 225));
 }
 
-TEST(DrawnControls, GaugeSegmentsByOrientationAndLevel) {
-  // Client 77 x 20: W = 76, nub depth 3, body 73 wide, inner 70 wide (horizontal gauges).
-  struct Case {
-    RECT client;
-    int orientation, level;
-    size_t count;
-    RECT first;
-  } cases[] = {
-      {{0, 0, 77, 20}, 3, 100, 7, {2, 1, 10, 17}},   // from the left: inner left 1, first at 1..9 from it
-      {{0, 0, 77, 20}, 3, 14, 0, {}},                // (int)(70 * 0.14) = 9 < step 10
-      {{0, 0, 77, 20}, 3, 15, 1, {2, 1, 10, 17}},
-      {{0, 0, 77, 20}, 2, 100, 7, {65, 1, 73, 17}},  // nub left: grows from the right end
-      {{0, 0, 20, 77}, 1, 100, 7, {1, 2, 17, 10}},   // nub at the bottom: grows from the top
-      {{0, 0, 20, 77}, 0, 30, 2, {1, 65, 17, 73}},   // nub at the top: grows from the bottom
-  };
-  for (const Case& c : cases) {
-    qzr::GaugeGeometry g = qzr::ComputeGaugeGeometry(c.client, c.orientation, c.level, 100, 7);
-    SCOPED_TRACE(testing::Message() << "orientation " << c.orientation << " level " << c.level);
-    ASSERT_EQ(g.segments.size(), c.count);
-    if (c.count == 0) continue;
-    const RECT& s = g.segments[0];
-    EXPECT_EQ(s.left, c.first.left);
-    EXPECT_EQ(s.top, c.first.top);
-    EXPECT_EQ(s.right, c.first.right);
-    EXPECT_EQ(s.bottom, c.first.bottom);
-  }
-  // The nub: a quarter of its side, centred, 5 % deep, at the right for orientation 3.
-  qzr::GaugeGeometry g = qzr::ComputeGaugeGeometry({0, 0, 77, 20}, 3, 0, 100, 7);
-  EXPECT_EQ(g.body.right, 73);
-  EXPECT_EQ(g.outline[1].x, 73);
-  EXPECT_EQ(g.outline[1].y, 7);  // half = (19 - (int)(19 * 0.25)) / 2
-  EXPECT_EQ(g.outline[2].x, 76);
-  EXPECT_EQ(g.outline[3].y, 12);
-  // Degenerate sizes draw no segments rather than misbehave.
-  EXPECT_TRUE(qzr::ComputeGaugeGeometry({0, 0, 3, 3}, 3, 100, 100, 7).segments.empty());
-  EXPECT_TRUE(qzr::ComputeGaugeGeometry({0, 0, 77, 20}, 3, 100, 100, 0).segments.empty());
-}
-
 TEST(DrawnControls, GaugePaintsSegmentsOutlineAndFrame) {
   struct Case {
     int level;
@@ -173,6 +135,9 @@ TEST(DrawnControls, GaugePaintsSegmentsOutlineAndFrame) {
     EXPECT_EQ(canvas.At(76, 10), kBlack);  // the nub's far side
     EXPECT_NE(canvas.At(76, 2), kBlack);   // beside the nub: background
   }
+  // Degenerate sizes draw no segments rather than misbehave.
+  EXPECT_TRUE(qzr::ComputeGaugeGeometry({0, 0, 3, 3}, 3, 100, 100, 7).segments.empty());
+  EXPECT_TRUE(qzr::ComputeGaugeGeometry({0, 0, 77, 20}, 3, 100, 100, 0).segments.empty());
 }
 
 TEST(DrawnControls, GaugeLevelIsClampedAndWindowRepaints) {
@@ -194,38 +159,6 @@ TEST(DrawnControls, GaugeLevelIsClampedAndWindowRepaints) {
   EXPECT_EQ(gauge.hwnd(), nullptr);
   EXPECT_TRUE(gauge.Destroy());
   DestroyWindow(parent);
-}
-
-TEST(DrawnControls, MeterBarsFollowValueAndRange) {
-  const qzr::MeterColours colours{0x000000FF, 0x0000FFFF, 0x0000FF00};
-  struct Case {
-    int width, height, bars, value, minValue, maxValue;
-    size_t drawn;
-    int firstLeft, barWidth;
-  } cases[] = {
-      {70, 30, 7, -40, -85, -40, 7, 1, 8},  // step 10, gap 2
-      {70, 30, 7, -85, -85, -40, 1, 1, 8},  // only the first bar
-      {70, 30, 7, -60, -85, -40, 4, 1, 8},  // filled = (25/45) * 70 = 38: bars at 1, 11, 21, 31, stop at 41
-      {7, 30, 7, 100, 0, 100, 7, 0, 1},     // step 1, gap 1, width 1
-      {70, 30, 0, 50, 0, 100, 0, 0, 0},     // no bars
-      {70, 30, 5, 50, 50, 50, 1, 1, 12},    // empty range: filled 0
-  };
-  for (const Case& c : cases) {
-    auto bars = qzr::ComputeMeterBars(c.width, c.height, c.bars, c.value, c.minValue, c.maxValue, colours);
-    SCOPED_TRACE(testing::Message() << c.width << " wide, " << c.bars << " bars, value " << c.value);
-    ASSERT_EQ(bars.size(), c.drawn);
-    if (bars.empty()) continue;
-    EXPECT_EQ(bars[0].rect.left, c.firstLeft);
-    EXPECT_EQ(bars[0].rect.right - bars[0].rect.left, c.barWidth);
-    for (size_t i = 1; i < bars.size(); ++i) EXPECT_LE(bars[i].rect.top, bars[i - 1].rect.top);  // rising
-    EXPECT_EQ(bars.back().rect.bottom, c.height);
-  }
-  // Red at the left end, green towards the right end.
-  auto full = qzr::ComputeMeterBars(70, 30, 7, 100, 0, 100, colours);
-  EXPECT_EQ(GetRValue(full.front().colour), 255);
-  EXPECT_LT(GetGValue(full.front().colour), 64);
-  EXPECT_EQ(GetGValue(full.back().colour), 255);
-  EXPECT_LT(GetRValue(full.back().colour), 64);
 }
 
 TEST(DrawnControls, MeterValueClampedToRange) {
@@ -250,13 +183,19 @@ TEST(DrawnControls, MeterPaintsBarsAndInverseText) {
   struct Case {
     int value;
     int bars;
-  } cases[] = {{-40, 7}, {-85, 1}};
+  } cases[] = {{-40, 7}, {-85, 1}, {-60, 4}};  // -60: (25 / 45) * 70 = 38 pixels filled, four bars begun
   for (const Case& c : cases) {
     meter.SetValue(c.value);
     Canvas canvas(70, 30);
     meter.Draw(canvas.dc(), canvas.rect());
     // On the bottom row every bar shows as a run between black gaps.
     EXPECT_EQ(static_cast<int>(canvas.RunsInRow(29, kBlack, /*other=*/true).size()), c.bars) << c.value;
+    if (c.bars == 7) {  // red at the left end, green towards the right end
+      EXPECT_EQ(GetRValue(canvas.At(4, 29)), 255);
+      EXPECT_LT(GetGValue(canvas.At(4, 29)), 64);
+      EXPECT_EQ(GetGValue(canvas.At(65, 29)), 255);
+      EXPECT_LT(GetRValue(canvas.At(65, 29)), 64);
+    }
   }
   // Text in the inverse of the background, at the top left.
   meter.SetBackgroundColour(RGB(10, 20, 30));

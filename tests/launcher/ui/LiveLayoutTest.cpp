@@ -223,26 +223,7 @@ void ReleaseShellHotKey(UINT modifiers, UINT key) {
   FreeLibrary(core);
 }
 
-// The handheld's device shell for one test: its task bar across the top of the screen.
-class DeviceShell {
- public:
-  DeviceShell() {
-    std::wstring cmd = L"\"" + BinFolder() + L"qzrdeviceshell.exe\"";
-    STARTUPINFOW si{sizeof si};
-    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &process_)) return;
-    for (DWORD start = GetTickCount(); !TaskBar() && GetTickCount() - start < 15000;) Sleep(50);
-  }
-  ~DeviceShell() {
-    if (!process_.hProcess) return;
-    if (HWND bar = TaskBar()) PostMessageW(bar, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(process_.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(process_.hProcess, 1);
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
-  }
-
- private:
-  PROCESS_INFORMATION process_{};
-};
+using DeviceShell = testing_support::DeviceShellProcess;
 
 struct Placed {
   int id;
