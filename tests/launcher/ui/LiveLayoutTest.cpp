@@ -378,6 +378,22 @@ void ExpectGaugeShowsLevel(HWND dialog, int percent) {
   EXPECT_LT(filledColumns, w * percent / 100 + 1);
 }
 
+// Whether the device shell's task bar draws a title: text-coloured pixels between its Start
+// icon and its middle, where the foreground window's title goes.
+bool TaskBarShowsTitle() {
+  int w = 0;
+  const std::vector<DWORD> pixels = ScreenPixels(TaskBar(), &w);
+  if (w == 0) return false;
+  const int h = static_cast<int>(pixels.size()) / w;
+  int text = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = h * 5 / 4; x < w / 2; ++x) {
+      const DWORD c = pixels[y * w + x];
+      text += (c & 0xFF) > 0xC0 && (c >> 8 & 0xFF) > 0xC0 && (c >> 16 & 0xFF) > 0xC0;
+    }
+  return text > h;
+}
+
 bool JournalHas(const std::wstring& journal, const std::string& text) {
   for (const std::string& line : ReadLines(journal))
     if (line.find(text) != std::string::npos) return true;
@@ -409,6 +425,16 @@ TEST_P(LiveLayout, ScreensAreWholeAndAnswerTheKeypad) {
     RECT r{};
     return !full() && TaskBar() && IsWindowVisible(TaskBar()) && GetWindowRect(TaskBar(), &r) ? int(r.bottom) : 0;
   };
+  // The task bar polls the foreground window for its title: a screen counts as shown there once
+  // it has been in front for a few ticks.
+  int ticksInFront = 0;
+  auto waitForTitle = [&](HWND screen) {
+    ticksInFront = GetForegroundWindow() == screen ? ticksInFront + 1 : 0;
+    if (ticksInFront < 4 && ScriptedSteps::Again(60)) return true;
+    ticksInFront = 0;
+    EXPECT_EQ(GetForegroundWindow(), screen) << "the screen opened is not in front";
+    return false;
+  };
   // Waits until a dialog over the main screen is up and shown.
   auto waitForOther = [&] {
     HWND top = TopDialog();
@@ -419,8 +445,10 @@ TEST_P(LiveLayout, ScreensAreWholeAndAnswerTheKeypad) {
         d = TopDialog();
         list = GetDlgItem(d, IDC_PROGRAM_LIST);
         if (full() && IsWindowVisible(TaskBar()) && ScriptedSteps::Again(20)) return;
+        if (!full() && waitForTitle(d)) return;
         ExpectWhole("main", d, barBottom(), true);
         if (!full()) ExpectSoftKeys("main", d);
+        if (!full()) EXPECT_TRUE(TaskBarShowsTitle()) << "the task bar shows no title for the main screen";
         if (full()) ExpectGaugeShowsLevel(d, 60);
         int size = 0, h = 0;
         ASSERT_TRUE(ListView_GetImageList(list, LVSIL_NORMAL));
@@ -475,8 +503,10 @@ TEST_P(LiveLayout, ScreensAreWholeAndAnswerTheKeypad) {
         if (waitForOther()) return;
         HWND password = TopDialog();
         ASSERT_NE(password, d) << "Escape asks for the password";
+        if (!full() && waitForTitle(password)) return;
         ExpectWhole("password", password, barBottom(), true);
         if (!full()) ExpectSoftKeys("password", password);
+        if (!full()) EXPECT_TRUE(TaskBarShowsTitle()) << "the task bar shows no title for the password dialog";
         PostCommand(password, IDCANCEL);
       },
       [&] {
@@ -487,8 +517,10 @@ TEST_P(LiveLayout, ScreensAreWholeAndAnswerTheKeypad) {
         if (waitForOther()) return;
         HWND page = TopDialog();
         ASSERT_NE(page, d);
+        if (!full() && waitForTitle(page)) return;
         ExpectWhole("status", page, barBottom(), false);
         if (!full()) ExpectSoftKeys("status", page);
+        if (!full()) EXPECT_TRUE(TaskBarShowsTitle()) << "the task bar shows no title for the status page";
         Command(page, IDCANCEL);
       },
       [&] { EndDialog(TopDialog(), 5); },
