@@ -330,7 +330,9 @@ std::vector<COLORREF> ItemIcon(HWND list, int item, int size) {
   return pixels;
 }
 
-// What the screen shows of a window, as 0x00RRGGBB values row by row.
+// What a window shows, as 0x00RRGGBB values row by row. Read through the window's own drawing
+// context: the test display may be smaller than the handheld's desktop (480 x 800), and what
+// lies beyond its edge reads back black from the screen.
 std::vector<DWORD> ScreenPixels(HWND window, int* width) {
   RECT r{};
   GetWindowRect(window, &r);
@@ -338,21 +340,21 @@ std::vector<DWORD> ScreenPixels(HWND window, int* width) {
   *width = w;
   std::vector<DWORD> pixels;
   if (w <= 0 || h <= 0) return pixels;
-  HDC screen = GetDC(nullptr);
+  HDC screen = GetWindowDC(window);
   HDC memory = CreateCompatibleDC(screen);
   BITMAPINFO bi{};
   bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB};
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(memory, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
   GdiFlush();
   const DWORD* p = static_cast<const DWORD*>(bits);
   pixels.assign(p, p + static_cast<size_t>(w) * h);
   SelectObject(memory, old);
   DeleteObject(bitmap);
   DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  ReleaseDC(window, screen);
   return pixels;
 }
 
