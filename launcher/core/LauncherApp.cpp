@@ -59,7 +59,10 @@ HANDLE g_instanceMutex = nullptr;
 }  // namespace
 
 std::wstring InstanceMutexName(const std::wstring& moduleFileName) {
-  std::wstring name = moduleFileName;
+  // Kernel object names are case-sensitive, file names are not: the launcher started again
+  // through its application button arrives with the path the whitelist monitor lower-cased, and
+  // must still meet the running one's mutex.
+  std::wstring name = LowerCase(moduleFileName);
   std::replace(name.begin(), name.end(), L'\\', L'/');
   return name;
 }

@@ -28,7 +28,7 @@ class LauncherApp {
 // Another launcher started from the same program file: brings its window to the front (1) or 0.
 int ActivateRunningInstance();
 
-// Mutex name for a module file name: backslashes become forward slashes, case kept.
+// Mutex name for a module file name: lower-cased, backslashes become forward slashes.
 std::wstring InstanceMutexName(const std::wstring& moduleFileName);
 
 }  // namespace qzr

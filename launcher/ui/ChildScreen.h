@@ -12,9 +12,10 @@
 namespace qzr {
 
 // Turns the device framework's automatic shell handling off, drops the caption's OK button, makes
-// the dialog not draggable and runs the default initialisation; then takes the whole screen
-// (full-screen mode) or puts up the dialog's soft-key bar with the title-bar OK button. False
-// when the bar could not be made: the operator has been told and initialisation ends there.
+// the dialog not draggable, runs the default initialisation and gives it the launcher's title;
+// then takes the whole screen (full-screen mode) or puts up the dialog's soft-key bar with the
+// title-bar OK button. False when the bar could not be made: the operator has been told and
+// initialisation ends there.
 template <typename Dialog>
 bool OpenChildScreen(Dialog& dialog, bool fullScreen, UINT softKeysId) {
   HWND window = dialog.hwnd();
@@ -22,6 +23,9 @@ bool OpenChildScreen(Dialog& dialog, bool fullScreen, UINT softKeysId) {
   LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
   SetWindowLongPtrW(window, GWL_EXSTYLE, (exStyle & ~kExStyleCaptionOk) | kExStyleNoDrag);
   dialog.DefaultInitDialog();
+  // The device's task bar shows the title of the window in front; these screens are the
+  // launcher's as much as its list is, and without a title the bar would show nothing.
+  SetWindowTextW(window, kLauncherTitle);
 
   if (fullScreen) {
     SetForegroundWindow(window);

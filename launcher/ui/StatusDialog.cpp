@@ -26,6 +26,16 @@ const std::vector<int> kLaidOutControls = {
     IDC_MAC_LABEL,     IDC_MAC_ADDRESS, IDC_AUTH_LABEL,    IDC_AUTHENTICATION, IDC_SERIAL_LABEL,
     IDC_SERIAL,        IDCANCEL,       IDC_EXIT_BUTTON};
 
+// Windowed, the page's client area runs from the task bar's bottom to its soft-key bar's top.
+int WindowedClientHeight(HWND page, int screenHeight) {
+  RECT r{};
+  int top = 0, bottom = screenHeight;
+  if (HWND taskBar = FindWindowW(kTaskBarClass, nullptr); taskBar && IsWindowVisible(taskBar) && GetWindowRect(taskBar, &r))
+    top = r.bottom;
+  if (HWND bar = SHFindMenuBar(page); bar && IsWindowVisible(bar) && GetWindowRect(bar, &r)) bottom = r.top;
+  return bottom - top;
+}
+
 }  // namespace
 
 StatusDialog* StatusDialog::Current() { return g_statusDialog; }
@@ -82,6 +92,7 @@ void StatusDialog::Layout() {
   in.screenHeight = GetSystemMetrics(SM_CYSCREEN);
   in.fullScreen = model_.fullScreen != 0;
   in.current = ReadControlRects(hwnd(), kLaidOutControls);
+  if (!in.fullScreen) in.clientHeight = WindowedClientHeight(hwnd(), in.screenHeight);
   HFONT font = IsLargeScreen(in.screenWidth, in.screenHeight) ? CreateLargeFont() : nullptr;
   ApplyLayout(hwnd(), StatusDialogLayout(in), font);
   if (font) font_.reset(font);

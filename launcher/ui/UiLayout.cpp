@@ -30,6 +30,16 @@ class PlanBuilder {
     Move(id, {x, current_[anchor].bottom() + dy, w ? w : own.w, h ? h : own.h}, bigFont);
   }
 
+  // Moves a control already placed by dy and changes its height by dh.
+  void Adjust(int id, int dy, int dh) {
+    for (Placement& step : plan_)
+      if (step.id == id && step.action == Placing::Move) {
+        step.rect.y += dy;
+        step.rect.h += dh;
+        current_[id] = step.rect;
+      }
+  }
+
   const Rect& At(int id) { return current_[id]; }
   // Controls placed from here on end at the screen's right edge at the latest.
   void ClipRight(int right) { clipRight_ = right; }
@@ -42,6 +52,21 @@ class PlanBuilder {
 };
 
 bool Is(int w, int h, int sw, int sh) { return w == sw && h == sh; }
+
+// Windowed, the status page ends at its soft-key bar, and the 640 x 480 and 320 x 240 rows,
+// placed for the whole screen, would put the serial number under the bar. The IP row, twice as
+// high as the others, gives up its spare height first; only then do all rows move up.
+void FitValueRows(PlanBuilder& p, int clientHeight) {
+  if (clientHeight <= 0) return;
+  const int overflow = std::max(p.At(IDC_SERIAL_LABEL).bottom(), p.At(IDC_SERIAL).bottom()) - clientHeight;
+  if (overflow <= 0) return;
+  const Rect ip = p.At(IDC_IP_ADDRESS);
+  const int shrink = std::min(overflow, std::max(0, ip.h - p.At(IDC_MAC_ADDRESS).h));
+  const int lift = std::min(overflow - shrink, ip.y);
+  p.Adjust(IDC_IP_ADDRESS, -lift, -shrink);
+  for (int id : {IDC_MAC_LABEL, IDC_MAC_ADDRESS, IDC_AUTH_LABEL, IDC_AUTHENTICATION, IDC_SERIAL_LABEL, IDC_SERIAL})
+    p.Adjust(id, -(shrink + lift), 0);
+}
 
 }  // namespace
 
@@ -232,6 +257,7 @@ LayoutPlan StatusDialogLayout(const StatusLayoutInput& in) {
       p.Move(IDC_EXIT_BUTTON, {160, H - 32, 70, 30});
     }
   }
+  if (!in.fullScreen) FitValueRows(p, in.clientHeight);
   p.ToScreen(W, H);
   return p.Take();
 }
@@ -292,7 +318,10 @@ void ApplyLayout(HWND dialog, const LayoutPlan& plan, HFONT bigFont) {
     if (!target) continue;
     switch (step.action) {
       case Placing::Move:
-        MoveWindow(target, step.rect.x, step.rect.y, step.rect.w, step.rect.h, TRUE);
+        // Without SWP_NOCOPYBITS a control moved but not resized keeps the pixels copied from
+        // its old place and is never asked to paint again.
+        SetWindowPos(target, nullptr, step.rect.x, step.rect.y, step.rect.w, step.rect.h,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
         break;
       case Placing::Hide:
         ShowWindow(target, SW_HIDE);

@@ -54,6 +54,7 @@ struct StatusLayoutInput {
   int screenHeight = 0;
   bool fullScreen = true;
   ControlRects current;  // own sizes and the anchors of "below" placements
+  int clientHeight = 0;  // windowed: from the task bar's bottom to the soft-key bar's top; 0 unknown
 };
 LayoutPlan StatusDialogLayout(const StatusLayoutInput& in);
 

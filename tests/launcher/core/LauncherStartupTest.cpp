@@ -10,6 +10,7 @@
 
 #include "DeviceProfile.h"
 #include "LauncherApp.h"
+#include "MenuRules.h"
 #include "TestSupport.h"
 #include "WhitelistCache.h"
 #include "Win32Owners.h"
@@ -97,24 +98,47 @@ TEST(LauncherStartup, StartsWithoutMenuIniOrEventLog) {
   EXPECT_EQ(launcher.Journal(), std::vector<std::string>{"SignalStarted 3"});
 }
 
+// The same program file started again under another spelling of its path: the whitelist monitor
+// starts the application button's target lower-cased, and a short name is another form of it.
 TEST(LauncherStartup, SecondInstanceLeavesTheFirstRunning) {
   InstalledLauncher launcher("");
-  HANDLE first = launcher.Start(L"17");
-  ASSERT_NE(first, nullptr);
-  ASSERT_EQ(launcher.Journal(), std::vector<std::string>{"SignalStarted 17"});
+  wchar_t shortName[MAX_PATH] = {};
+  GetShortPathNameW(launcher.exe.c_str(), shortName, MAX_PATH);
+  std::wstring upper = launcher.exe;
+  CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+  const std::pair<const char*, std::wstring> spellings[] = {
+      {"as installed", launcher.exe},
+      {"lower-cased, as the whitelist monitor starts it", qzr::LowerCase(launcher.exe)},
+      {"upper-cased", upper},
+      {"short name", shortName},
+  };
+  for (const auto& [what, path] : spellings) {
+    SCOPED_TRACE(what);
+    DeleteFileW((launcher.folder / L"journal.txt").c_str());
+    HANDLE first = launcher.Start(L"17");
+    ASSERT_NE(first, nullptr);
+    ASSERT_EQ(launcher.Journal(), std::vector<std::string>{"SignalStarted 17"});
 
-  // The second copy of the same program file finds the first one's window and ends without
-  // signalling the device.
-  ProcessResult second = RunProcess(L"\"" + launcher.exe + L"\" 18", 30000);
-  EXPECT_TRUE(second.finished);
-  EXPECT_EQ(WaitForSingleObject(first, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the first launcher keeps running";
-  EXPECT_EQ(launcher.Journal(), std::vector<std::string>{"SignalStarted 17"});
-  InstalledLauncher::Stop(first);
+    // The second start finds the first one's window, brings it forward and ends without
+    // signalling the device.
+    ProcessResult second = RunProcess(L"\"" + path + L"\" 18", 30000);
+    EXPECT_TRUE(second.finished) << Narrow(path);
+    EXPECT_EQ(WaitForSingleObject(first, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the first launcher keeps running";
+    EXPECT_EQ(launcher.Journal(), std::vector<std::string>{"SignalStarted 17"}) << Narrow(path);
+    DWORD foreground = 0;
+    GetWindowThreadProcessId(GetForegroundWindow(), &foreground);
+    EXPECT_EQ(foreground, GetProcessId(first)) << "the running launcher is in front";
+    InstalledLauncher::Stop(first);
+  }
 }
 
-TEST(LauncherStartup, InstanceMutexNameUsesForwardSlashesAndKeepsCase) {
-  EXPECT_EQ(qzr::InstanceMutexName(L"\\Flash File Store\\launcher\\QZRShell.exe"), L"/Flash File Store/launcher/QZRShell.exe");
-  EXPECT_EQ(qzr::InstanceMutexName(L"C:\\A\\b.EXE"), L"C:/A/b.EXE");
+TEST(LauncherStartup, InstanceMutexNameIsOneSpellingOfTheProgramFile) {
+  const std::pair<std::wstring, std::wstring> cases[] = {
+      {L"\\Flash File Store\\launcher\\QZRShell.exe", L"/flash file store/launcher/qzrshell.exe"},
+      {L"c:\\flash file store\\launcher\\qzrshell.exe", L"c:/flash file store/launcher/qzrshell.exe"},
+      {L"C:\\A\\b.EXE", L"c:/a/b.exe"},
+  };
+  for (const auto& [module, name] : cases) EXPECT_EQ(qzr::InstanceMutexName(module), name) << Narrow(module);
 }
 
 namespace {

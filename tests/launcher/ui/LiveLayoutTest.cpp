@@ -160,6 +160,9 @@ TEST_P(LiveLayout, MainDialogAndStatusPageFollowTheRules) {
         in.fullScreen = full();
         // Placed controls keep their own heights, so live rectangles stand in for the template's.
         in.current = qzr::ReadControlRects(page, {1032, 1000, 1002, 1020, 1028, 1033, 1029, 1035, 1030, 1034, 1026, 2, 1006});
+        RECT client{};
+        GetClientRect(page, &client);
+        if (!full()) in.clientHeight = client.bottom;
         statusPlan = qzr::StatusDialogLayout(in);
         statusSeen = Take(page, statusPlan);
         Command(page, IDCANCEL);
@@ -241,10 +244,14 @@ std::vector<Placed> VisibleControls(HWND dialog) {
   return found;
 }
 
-// Every visible control wholly on the screen and below `top` (the task bar's bottom edge in
-// windowed screens); with `apart`, no two of them overlapping.
+// Every visible control wholly on the screen, below `top` (the task bar's bottom edge in
+// windowed screens) and above the screen's soft-key bar when it has one; with `apart`, no two
+// of them overlapping.
 void ExpectWhole(const char* screen, HWND dialog, int top, bool apart) {
-  const int W = GetSystemMetrics(SM_CXSCREEN), H = GetSystemMetrics(SM_CYSCREEN);
+  const int W = GetSystemMetrics(SM_CXSCREEN);
+  int H = GetSystemMetrics(SM_CYSCREEN);
+  RECT bar{};
+  if (HWND keys = SHFindMenuBar(dialog); keys && IsWindowVisible(keys) && GetWindowRect(keys, &bar)) H = bar.top;
   const auto controls = VisibleControls(dialog);
   EXPECT_FALSE(controls.empty()) << screen;
   for (const Placed& c : controls) {
@@ -304,6 +311,72 @@ std::vector<COLORREF> ItemIcon(HWND list, int item, int size) {
   return pixels;
 }
 
+// What a window shows, as 0x00RRGGBB values row by row. Read through the window's own drawing
+// context: the test display may be smaller than the handheld's desktop (480 x 800), and what
+// lies beyond its edge reads back black from the screen.
+std::vector<DWORD> ScreenPixels(HWND window, int* width) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  *width = w;
+  std::vector<DWORD> pixels;
+  if (w <= 0 || h <= 0) return pixels;
+  HDC screen = GetWindowDC(window);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(memory, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+  GdiFlush();
+  const DWORD* p = static_cast<const DWORD*>(bits);
+  pixels.assign(p, p + static_cast<size_t>(w) * h);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(window, screen);
+  return pixels;
+}
+
+// The gauge as the operator sees it: a black outline with green segments up to about the level.
+void ExpectGaugeShowsLevel(HWND dialog, int percent) {
+  HWND gauge = GetDlgItem(dialog, IDC_BATTERY_GAUGE);
+  ASSERT_TRUE(gauge && IsWindowVisible(gauge)) << "no battery gauge";
+  int w = 0;
+  const std::vector<DWORD> pixels = ScreenPixels(gauge, &w);
+  ASSERT_GT(w, 0);
+  int outline = 0, filledColumns = 0;
+  for (int x = 0; x < w; ++x) {
+    bool green = false;
+    for (size_t i = x; i < pixels.size(); i += w) {
+      outline += pixels[i] == 0x000000;
+      green = green || pixels[i] == 0x00FF00;
+    }
+    filledColumns += green;
+  }
+  EXPECT_GT(outline, w) << "the gauge's outline is not drawn";
+  // The segments and their gaps span the share of the body that the level fills.
+  EXPECT_GT(filledColumns, w * percent / 200) << "the gauge does not show " << percent << "%";
+  EXPECT_LT(filledColumns, w * percent / 100 + 1);
+}
+
+// Whether the device shell's task bar draws a title: text-coloured pixels between its Start
+// icon and its middle, where the foreground window's title goes.
+bool TaskBarShowsTitle() {
+  int w = 0;
+  const std::vector<DWORD> pixels = ScreenPixels(TaskBar(), &w);
+  if (w == 0) return false;
+  const int h = static_cast<int>(pixels.size()) / w;
+  int text = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = h * 5 / 4; x < w / 2; ++x) {
+      const DWORD c = pixels[y * w + x];
+      text += (c & 0xFF) > 0xC0 && (c >> 8 & 0xFF) > 0xC0 && (c >> 16 & 0xFF) > 0xC0;
+    }
+  return text > h;
+}
+
 bool JournalHas(const std::wstring& journal, const std::string& text) {
   for (const std::string& line : ReadLines(journal))
     if (line.find(text) != std::string::npos) return true;
@@ -319,6 +392,7 @@ TEST_P(LiveLayout, ScreensAreWholeAndAnswerTheKeypad) {
   ScratchFolder scratch{L"uilive"};
   const std::wstring journal = scratch / L"journal.txt";
   profile.Set(L"JournalFile", journal);
+  profile.Set(L"BatteryPercent", L"60");
   DeviceShell shell;
   ASSERT_TRUE(TaskBar()) << "no device shell";
   // The launcher's lockdown takes the task bar away before a full-screen main screen opens.
@@ -334,6 +408,16 @@ TEST_P(LiveLayout, ScreensAreWholeAndAnswerTheKeypad) {
     RECT r{};
     return !full() && TaskBar() && IsWindowVisible(TaskBar()) && GetWindowRect(TaskBar(), &r) ? int(r.bottom) : 0;
   };
+  // The task bar polls the foreground window for its title: a screen counts as shown there once
+  // it has been in front for a few ticks.
+  int ticksInFront = 0;
+  auto waitForTitle = [&](HWND screen) {
+    ticksInFront = GetForegroundWindow() == screen ? ticksInFront + 1 : 0;
+    if (ticksInFront < 4 && ScriptedSteps::Again(60)) return true;
+    ticksInFront = 0;
+    EXPECT_EQ(GetForegroundWindow(), screen) << "the screen opened is not in front";
+    return false;
+  };
   // Waits until a dialog over the main screen is up and shown.
   auto waitForOther = [&] {
     HWND top = TopDialog();
@@ -344,8 +428,11 @@ TEST_P(LiveLayout, ScreensAreWholeAndAnswerTheKeypad) {
         d = TopDialog();
         list = GetDlgItem(d, IDC_PROGRAM_LIST);
         if (full() && IsWindowVisible(TaskBar()) && ScriptedSteps::Again(20)) return;
+        if (!full() && waitForTitle(d)) return;
         ExpectWhole("main", d, barBottom(), true);
         if (!full()) ExpectSoftKeys("main", d);
+        if (!full()) EXPECT_TRUE(TaskBarShowsTitle()) << "the task bar shows no title for the main screen";
+        if (full()) ExpectGaugeShowsLevel(d, 60);
         int size = 0, h = 0;
         ASSERT_TRUE(ListView_GetImageList(list, LVSIL_NORMAL));
         ImageList_GetIconSize(ListView_GetImageList(list, LVSIL_NORMAL), &size, &h);
@@ -399,8 +486,10 @@ TEST_P(LiveLayout, ScreensAreWholeAndAnswerTheKeypad) {
         if (waitForOther()) return;
         HWND password = TopDialog();
         ASSERT_NE(password, d) << "Escape asks for the password";
+        if (!full() && waitForTitle(password)) return;
         ExpectWhole("password", password, barBottom(), true);
         if (!full()) ExpectSoftKeys("password", password);
+        if (!full()) EXPECT_TRUE(TaskBarShowsTitle()) << "the task bar shows no title for the password dialog";
         PostCommand(password, IDCANCEL);
       },
       [&] {
@@ -411,8 +500,10 @@ TEST_P(LiveLayout, ScreensAreWholeAndAnswerTheKeypad) {
         if (waitForOther()) return;
         HWND page = TopDialog();
         ASSERT_NE(page, d);
+        if (!full() && waitForTitle(page)) return;
         ExpectWhole("status", page, barBottom(), false);
         if (!full()) ExpectSoftKeys("status", page);
+        if (!full()) EXPECT_TRUE(TaskBarShowsTitle()) << "the task bar shows no title for the status page";
         Command(page, IDCANCEL);
       },
       [&] { EndDialog(TopDialog(), 5); },

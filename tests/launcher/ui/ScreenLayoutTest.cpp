@@ -104,6 +104,37 @@ TEST(ScreenLayout, StatusPageStaysOnTheScreen) {
     }
 }
 
+// Windowed, the page's client area ends at the soft-key bar: the value rows stay whole above it,
+// one under the other, each as high as before, and a page with room is laid out as ever.
+TEST(ScreenLayout, WindowedStatusRowsEndAboveTheSoftKeyBar) {
+  const qzr::ControlRects own = {{IDC_IP_ADDRESS, {12, 90, 180, 16}}, {IDC_MAC_LABEL, {2, 102, 90, 16}},
+                                 {IDC_MAC_ADDRESS, {66, 102, 100, 16}}, {IDC_AUTH_LABEL, {2, 114, 90, 16}},
+                                 {IDC_AUTHENTICATION, {66, 114, 100, 16}}, {IDC_SERIAL_LABEL, {2, 126, 90, 16}},
+                                 {IDC_SERIAL, {66, 126, 100, 16}}, {IDC_TEXT_BLOCK, {0, 38, 200, 50}},
+                                 {IDC_BATTERY_FRAME, {5, 3, 200, 50}}};
+  const int rows[] = {IDC_IP_ADDRESS, IDC_MAC_ADDRESS, IDC_AUTHENTICATION, IDC_SERIAL};
+  const struct {
+    int w, h, client;
+  } cases[] = {{640, 480, 376}, {320, 240, 188}, {480, 640, 536}, {480, 800, 696}, {240, 320, 268}, {640, 480, 200}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " client " << c.client);
+    qzr::StatusLayoutInput in{c.w, c.h, false, own};
+    const LayoutPlan whole = qzr::StatusDialogLayout(in);
+    in.clientHeight = c.client;
+    const LayoutPlan fitted = qzr::StatusDialogLayout(in);
+    std::map<int, Rect> before = Moved(whole), after = Moved(fitted);
+    if (before[IDC_SERIAL].bottom() <= c.client) EXPECT_TRUE(fitted == whole) << "a page with room moved";
+    for (int id : {IDC_MAC_LABEL, IDC_MAC_ADDRESS, IDC_AUTH_LABEL, IDC_AUTHENTICATION, IDC_SERIAL_LABEL, IDC_SERIAL}) {
+      EXPECT_LE(after[id].bottom(), c.client) << id << " runs under the soft-key bar";
+      EXPECT_EQ(after[id].h, before[id].h) << id;
+    }
+    for (size_t i = 1; i < std::size(rows); ++i)
+      EXPECT_LE(after[rows[i - 1]].bottom(), after[rows[i]].y) << rows[i] << " overlaps the row above";
+    EXPECT_GE(after[IDC_IP_ADDRESS].h, after[IDC_MAC_ADDRESS].h);
+    EXPECT_GE(after[IDC_IP_ADDRESS].y, 0);
+  }
+}
+
 TEST(ScreenLayout, PasswordDialogControlsNeverOverlap) {
   // The prompt where the template puts it and as tall as the screen's DPI makes it.
   const struct {
