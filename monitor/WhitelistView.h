@@ -8,6 +8,7 @@
 
 #include "ListMatch.h"
 #include "WhitelistCache.h"
+#include "Win32Owners.h"
 
 namespace qzr::monitor {
 
@@ -20,7 +21,6 @@ bool IsActivatableRect(const RECT& window, const RECT& workArea);
 class WhitelistView : public whitelist::WhitelistCacheView {
  public:
   explicit WhitelistView(whitelist::CacheObjectNames names = {}) : WhitelistCacheView(std::move(names)) {}
-  ~WhitelistView();
 
   // Fills program and arguments; false when there is nothing to start.
   bool ParseCommandLine(const wchar_t* const* argv, int count);
@@ -42,7 +42,7 @@ class WhitelistView : public whitelist::WhitelistCacheView {
   int firstArgument_ = 0;
   int argumentCount_ = 0;
   // Handles of the started program stay with the monitor until it ends.
-  PROCESS_INFORMATION started_{};
+  StartedProcess started_;
 };
 
 }  // namespace qzr::monitor
