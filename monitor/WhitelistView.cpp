@@ -112,33 +112,33 @@ bool WhitelistView::ActivateRunningProgram() {
   return true;
 }
 
-bool WhitelistView::Enforce(const wchar_t* const* argv, int count) {
+bool WhitelistView::Enforce(const wchar_t* const* argv, int count, LaunchLog& log) {
   started_ = {};
   if (!ParseCommandLine(argv, count)) return false;
   std::optional<std::string> name = NarrowCopy(program_);
-  auto log = [&](DWORD category, const char* format, int line, auto... more) {
-    if (name) el::Log(category, format, line, name->c_str(), more...);
+  auto line = [&](DWORD category, const char* format, int sourceLine) {
+    if (name) log.Text(category, format, sourceLine, *name);
   };
   if (!IsAllowed()) {
-    log(el::kCategoryInfo, kRefusedLine, 321);
+    line(el::kCategoryInfo, kRefusedLine, 321);
     return false;
   }
-  log(el::kCategoryInfo, kAllowedLine, 249);
+  line(el::kCategoryInfo, kAllowedLine, 249);
   if (IsSingleInstance()) {
-    log(el::kCategoryInfo, kSingleInstanceLine, 261);
+    line(el::kCategoryInfo, kSingleInstanceLine, 261);
     if (ActivateRunningProgram()) {
-      log(el::kCategoryInfo, kAlreadyRunningLine, 271);
+      line(el::kCategoryInfo, kAlreadyRunningLine, 271);
       return true;
     }
   }
   PROCESS_INFORMATION started{};
   if (!CeCreateProcessW(program_.c_str(), arguments_.c_str(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &started)) {
     int error = static_cast<int>(GetLastError());
-    log(el::kCategoryError, kStartFailedLine, 301, error);
+    if (name) log.TextNumber(el::kCategoryError, kStartFailedLine, 301, *name, error);
     return false;
   }
   started_ = StartedProcess(started);
-  log(el::kCategoryInfo, kStartedLine, 292);
+  line(el::kCategoryInfo, kStartedLine, 292);
   return true;
 }
 

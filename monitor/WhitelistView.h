@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "LaunchLog.h"
 #include "ListMatch.h"
 #include "WhitelistCache.h"
 #include "Win32Owners.h"
@@ -27,8 +28,8 @@ class WhitelistView : public whitelist::WhitelistCacheView {
   bool IsAllowed();
   bool IsSingleInstance();
   bool ActivateRunningProgram();
-  // The whole per-launch decision, logged.
-  bool Enforce(const wchar_t* const* argv, int count);
+  // The whole per-launch decision, its lines given to `log`.
+  bool Enforce(const wchar_t* const* argv, int count, LaunchLog& log);
   // Lets the next per-launch instance decide; the resident instance then waits for the
   // terminate event, polling for a withdrawn block.
   void WaitForLauncherExit(bool resident, HANDLE singleton, DWORD pollMs = kLauncherPollMs);

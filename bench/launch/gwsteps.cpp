@@ -26,14 +26,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   };
   mark(entry);
 
-  // The order and the calls of RunGatewarden and WhitelistView::Enforce for a per-launch start.
-  WORD facility = el::RegisterFacility(el::kFacilityName);
-  el::SetFacilityNumber(facility);
-  mark(bench::NowMs());
-  el::Log(el::kCategoryInfo, "Gatewarden starts");
-  el::Log(el::kCategoryInfo, ".\\Gatewarden (%d), wFacilityNumber = %d", 688, static_cast<int>(facility));
-  mark(bench::NowMs());
-  const std::wstring quoted = mon::QuotedCommandPath(mon::OwnCommandPath());
+  // The order and the calls of RunGatewarden and WhitelistView::Enforce for a per-launch start;
+  // the lines are held back until the program is on its way, as there.
   qzr::KernelHandle singleton(CreateMutexW(nullptr, TRUE, mon::kSingletonMutexName));
   if (singleton && GetLastError() == ERROR_ALREADY_EXISTS) WaitForSingleObject(singleton.get(), mon::kSingletonWaitMs);
   qzr::KernelHandle monitorEvent(CreateEventW(nullptr, FALSE, FALSE, mon::kMonitorEventName));
@@ -47,9 +41,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     gate.ParseCommandLine(__wargv + 1, __argc - 1);
     bool allowed = gate.IsAllowed();
     bool single = allowed && gate.IsSingleInstance();
-    mark(bench::NowMs());
     std::string name(gate.program().begin(), gate.program().end());
-    el::Log(el::kCategoryInfo, ".\\WhiteList (%d), %s is allowed to run", 249, name.c_str());
     mark(bench::NowMs());
     PROCESS_INFORMATION pi{};
     if (allowed && !single &&
@@ -57,6 +49,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                          nullptr, &pi)) {
       qzr::StartedProcess started(pi);
       mark(bench::NowMs());
+      el::SetFacilityNumber(el::RegisterFacility(el::kFacilityName));
+      mark(bench::NowMs());
+      el::Log(el::kCategoryInfo, "Gatewarden starts");
+      el::Log(el::kCategoryInfo, ".\\Gatewarden (%d), wFacilityNumber = %d", 688, static_cast<int>(el::FacilityNumber()));
+      el::Log(el::kCategoryInfo, ".\\WhiteList (%d), %s is allowed to run", 249, name.c_str());
       el::Log(el::kCategoryInfo, ".\\WhiteList (%d), CreateProcess %s succeeded", 292, name.c_str());
       mark(bench::NowMs());
     }

@@ -24,19 +24,18 @@ constexpr wchar_t kReadyEvent[] = L"QZR_BENCH_READY_EVENT";
 constexpr DWORD kLaunchTimeoutMs = 30000;
 constexpr const char* kStepNames[] = {
     "process creation up to the entry point",
-    "loading the event log, registering the facility",
-    "log: starts, facility number",
-    "own path, singleton mutex, monitor event",
+    "singleton mutex, monitor event",
     "cache events, opening the block",
     "command line, sync, lists, matching",
-    "log: allowed",
     "starting the program (CreateProcess)",
 };
-constexpr int kCriticalSteps = 8;  // after these the program is on its way; the rest runs beside it
+constexpr int kCriticalSteps = 5;  // after these the program is on its way; the rest runs beside it
 constexpr const char* kAfterNames[] = {
-    "log: CreateProcess succeeded",
+    "loading the event log, registering the facility",
+    "log: starts, facility, allowed, succeeded",
     "release, close, log: exits",
 };
+constexpr int kAfterSteps = 3;
 
 std::wstring ModuleFolder() {
   wchar_t path[MAX_PATH] = {};
@@ -109,7 +108,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (keep) {
       times[c].push_back(t1 - t0);
-      if ((c == kSteps || c == kStepsSink) && clock->count == kCriticalSteps + 2) {
+      if ((c == kSteps || c == kStepsSink) && clock->count == kCriticalSteps + kAfterSteps) {
         auto& out = stepTimes[c == kStepsSink];
         double previous = t0;
         for (int i = 0; i < clock->count; ++i) {
@@ -143,7 +142,7 @@ int wmain(int argc, wchar_t** argv) {
   printf("Gatewarden's part (m - c) / (c) = %.2f, event log discarding (m' - c) / (c) = %.2f\n",
          c > 0 ? (med[kMonitor] - c) / c : 0, c > 0 ? (med[kMonitorSink] - c) / c : 0);
   printf("\nper-launch steps (medians, ms)                          writing  discarding\n");
-  for (int i = 0; i < kCriticalSteps + 2; ++i)
+  for (int i = 0; i < kCriticalSteps + kAfterSteps; ++i)
     printf("  %-52s %7.2f  %7.2f\n", i < kCriticalSteps ? kStepNames[i] : kAfterNames[i - kCriticalSteps],
            bench::Median(stepTimes[0][i]), bench::Median(stepTimes[1][i]));
   printf("  %-52s %7.2f  %7.2f\n", "the program, from its start until it runs", bench::Median(stepTimes[0][bench::kMaxMarks]),
