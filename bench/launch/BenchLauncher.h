@@ -15,6 +15,29 @@
 
 namespace bench {
 
+inline constexpr wchar_t kTargetDevicePath[] = L"\\qzrbench\\target.exe";
+inline constexpr wchar_t kReadyEvent[] = L"QZR_BENCH_READY_EVENT";
+
+// The folder of the running benchmark program, where the programs it starts lie.
+inline std::wstring ModuleFolder() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring s(path);
+  return s.substr(0, s.find_last_of(L'\\') + 1);
+}
+
+// Puts the trivial target program at C:\qzrbench\target.exe and returns the event it sets
+// when it runs (named to it through the environment); nothing when the copy fails.
+inline qzr::KernelHandle PrepareTarget(const std::wstring& bin) {
+  CreateDirectoryW(L"C:\\qzrbench", nullptr);
+  if (!CopyFileW((bin + L"launchtarget.exe").c_str(), L"C:\\qzrbench\\target.exe", FALSE)) {
+    fprintf(stderr, "cannot copy launchtarget.exe\n");
+    return {};
+  }
+  SetEnvironmentVariableW(L"QZR_BENCH_READY", kReadyEvent);
+  return qzr::KernelHandle(CreateEventW(nullptr, TRUE, FALSE, kReadyEvent));
+}
+
 inline std::wstring OpenCommand() {
   qzr::RegKey key;
   key.Open(HKEY_CLASSES_ROOT, L"exefile\\shell\\open\\command");

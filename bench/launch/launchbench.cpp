@@ -19,15 +19,7 @@
 
 namespace {
 
-constexpr wchar_t kReadyEvent[] = L"QZR_BENCH_READY_EVENT";
 constexpr DWORD kLaunchTimeoutMs = 30000;
-
-std::wstring ModuleFolder() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring s(path);
-  return s.substr(0, s.find_last_of(L'\\') + 1);
-}
 
 using bench::Median;
 using bench::NowMs;
@@ -66,16 +58,11 @@ bool TimeLaunch(HANDLE ready, Start start, std::vector<double>* times) {
 int wmain(int argc, wchar_t** argv) {
   int launches = argc > 1 ? _wtoi(argv[1]) : 60;
   if (launches < 1) launches = 60;
-  const std::wstring bin = ModuleFolder();
+  const std::wstring bin = bench::ModuleFolder();
   const std::wstring monitor = argc > 2 ? argv[2] : bin + L"Gatewarden.exe";
-  CreateDirectoryW(L"C:\\qzrbench", nullptr);
-  if (!CopyFileW((bin + L"launchtarget.exe").c_str(), L"C:\\qzrbench\\target.exe", FALSE)) {
-    fprintf(stderr, "cannot copy launchtarget.exe\n");
-    return 1;
-  }
-  const std::wstring target = L"\\qzrbench\\target.exe";
-  qzr::KernelHandle ready(CreateEventW(nullptr, TRUE, FALSE, kReadyEvent));
-  SetEnvironmentVariableW(L"QZR_BENCH_READY", kReadyEvent);
+  const std::wstring target = bench::kTargetDevicePath;
+  qzr::KernelHandle ready = bench::PrepareTarget(bin);
+  if (!ready) return 1;
 
   auto shellOpen = [&]() -> HANDLE {
     SHELLEXECUTEINFOW info{sizeof info};

@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr wchar_t kReadyEvent[] = L"QZR_BENCH_READY_EVENT";
 constexpr DWORD kLaunchTimeoutMs = 30000;
 constexpr const char* kStepNames[] = {
     "process creation up to the entry point",
@@ -37,28 +36,16 @@ constexpr const char* kAfterNames[] = {
 };
 constexpr int kAfterSteps = 3;
 
-std::wstring ModuleFolder() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring s(path);
-  return s.substr(0, s.find_last_of(L'\\') + 1);
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   int runs = argc > 1 ? std::max(1, _wtoi(argv[1])) : 40;
-  const std::wstring bin = ModuleFolder();
+  const std::wstring bin = bench::ModuleFolder();
   const std::wstring monitor = argc > 2 ? argv[2] : bin + L"Gatewarden.exe";
   const std::wstring steps = bin + L"gwsteps.exe";
-  CreateDirectoryW(L"C:\\qzrbench", nullptr);
-  if (!CopyFileW((bin + L"launchtarget.exe").c_str(), L"C:\\qzrbench\\target.exe", FALSE)) {
-    fprintf(stderr, "cannot copy launchtarget.exe\n");
-    return 1;
-  }
-  const std::wstring target = L"\\qzrbench\\target.exe";
-  qzr::KernelHandle ready(CreateEventW(nullptr, TRUE, FALSE, kReadyEvent));
-  SetEnvironmentVariableW(L"QZR_BENCH_READY", kReadyEvent);
+  const std::wstring target = bench::kTargetDevicePath;
+  qzr::KernelHandle ready = bench::PrepareTarget(bin);
+  if (!ready) return 1;
   qzr::KernelHandle clockMapping(
       CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(bench::StepClock), bench::kStepClockName));
   qzr::MappedView clockView(MapViewOfFile(clockMapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(bench::StepClock)));
