@@ -80,7 +80,7 @@ int wmain(int argc, wchar_t** argv) {
                                                  quotedTarget.c_str(), nullptr, nullptr, FALSE, 0, nullptr, L"\\windows\\",
                                                  nullptr, &pi);
     if (!started) {
-      fprintf(stderr, "launch failed: error %lu\n", GetLastError());
+      fprintf(stderr, "launch failed (%s): error %lu\n", caseNames[c], GetLastError());
       return false;
     }
     qzr::StartedProcess process(pi);
@@ -90,7 +90,7 @@ int wmain(int argc, wchar_t** argv) {
     WaitForSingleObject(process.process.get(), kLaunchTimeoutMs);
     if (sink) wince::WriteProfileString(wince::profile::kEventLogFile, eventLog);
     if (!ran) {
-      fprintf(stderr, "target did not run within %lu ms\n", kLaunchTimeoutMs);
+      fprintf(stderr, "target did not run within %lu ms (%s)\n", kLaunchTimeoutMs, caseNames[c]);
       return false;
     }
     if (keep) {
@@ -112,16 +112,18 @@ int wmain(int argc, wchar_t** argv) {
   for (int i = 0; i < 3; ++i)
     for (int c = 0; c < kCases; ++c) launch(c, false);
   int order[kCases] = {kBare, kMonitor, kMonitorSink, kSteps, kStepsSink};
+  // A launch that fails is reported and left out; the others still count.
+  int failed = 0;
   for (int i = 0; i < runs; ++i) {
     for (int c : order)
-      if (!launch(c, true)) return 1;
+      if (!launch(c, true)) ++failed;
     std::next_permutation(order, order + kCases);
   }
   launcher.Stop();
 
   double med[kCases];
   for (int c = 0; c < kCases; ++c) med[c] = bench::Median(times[c]);
-  printf("launches per case: %d\n", runs);
+  printf("launches per case: %d (failed: %d)\n", runs, failed);
   for (int c = 0; c < kCases; ++c)
     printf("  %-50s median %7.2f ms  best %7.2f ms\n", caseNames[c], med[c],
            times[c].empty() ? 0 : *std::min_element(times[c].begin(), times[c].end()));
