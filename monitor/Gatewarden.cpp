@@ -1,8 +1,10 @@
-// Gatewarden's start-up order: log, tell the resident from a per-launch instance, hook, open
-// the cache, decide, wait, unhook.
+// Gatewarden's start-up order: tell the resident from a per-launch instance, hook, open
+// the cache, decide, write the log lines (a per-launch instance once its program is on its
+// way), wait, unhook.
 #include "Gatewarden.h"
 
 #include "EventLog.h"
+#include "LaunchLog.h"
 #include "OpenCommandHook.h"
 #include "Win32Owners.h"
 #include "WhitelistCache.h"
@@ -31,12 +33,10 @@ std::wstring OwnCommandPath() {
 std::wstring QuotedCommandPath(const std::wstring& ownCommandPath) { return L"\"" + ownCommandPath + L"\""; }
 
 int RunGatewarden(int argc, const wchar_t* const* argv) {
-  WORD facility = eventlog::RegisterFacility(eventlog::kFacilityName);
-  eventlog::SetFacilityNumber(facility);
-  eventlog::Log(eventlog::kCategoryInfo, kStartsLine);
-  eventlog::Log(eventlog::kCategoryInfo, kFacilityLine, kFacilitySourceLine, static_cast<int>(facility));
-
-  const std::wstring quotedPath = QuotedCommandPath(OwnCommandPath());
+  // A start that names a program gets it on its way before the event log is bound and written.
+  LaunchLog log(argc > 1);
+  log.Plain(eventlog::kCategoryInfo, kStartsLine);
+  log.Facility(eventlog::kCategoryInfo, kFacilityLine, kFacilitySourceLine);
 
   KernelHandle singleton(CreateMutexW(nullptr, TRUE, kSingletonMutexName));
   const bool resident = singleton && GetLastError() != ERROR_ALREADY_EXISTS;
@@ -50,6 +50,8 @@ int RunGatewarden(int argc, const wchar_t* const* argv) {
   }
   KernelHandle monitorEvent(CreateEventW(nullptr, FALSE, FALSE, kMonitorEventName));
 
+  // Only the resident instance edits the open command.
+  const std::wstring quotedPath = resident ? QuotedCommandPath(OwnCommandPath()) : std::wstring();
   if (resident) HookOpenCommand(HKEY_CLASSES_ROOT, kHookedExtension, quotedPath);
   {
     WhitelistView view;
@@ -57,11 +59,13 @@ int RunGatewarden(int argc, const wchar_t* const* argv) {
     view.Open();
     // No launcher block: nothing to guard, so the shell gets its own command back at once.
     if (resident && !view.valid()) UnhookOpenCommand(HKEY_CLASSES_ROOT, kHookedExtension, quotedPath);
-    view.Enforce(argv, argc);
+    view.Enforce(argv, argc, log);
+    // Before the singleton goes: the next launch's lines come after these.
+    log.Flush();
     view.WaitForLauncherExit(resident, holdsSingleton ? singleton.get() : nullptr);
     if (resident) UnhookOpenCommand(HKEY_CLASSES_ROOT, kHookedExtension, quotedPath);
   }
-  eventlog::Log(eventlog::kCategoryInfo, kExitsLine);
+  log.Plain(eventlog::kCategoryInfo, kExitsLine);
   return 0;
 }
 

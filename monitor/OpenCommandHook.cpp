@@ -1,6 +1,7 @@
 // The resident monitor's registry edit: "<quoted monitor path> <old command>" while it runs.
 #include "OpenCommandHook.h"
 
+#include "SystemCalls.h"
 #include "Win32Owners.h"
 
 namespace qzr::monitor {
@@ -22,37 +23,6 @@ std::optional<std::wstring> ComposeUnhookedCommand(const std::wstring& command, 
 }
 
 namespace {
-
-// The registry calls, bound on first use. Only the resident instance edits the registry; a
-// program that imported advapi32 would make every per-launch instance, that is every program
-// the shell opens, load three more libraries (about a tenth of a process start under Wine).
-struct RegistryCalls {
-  decltype(&RegOpenKeyExW) open = nullptr;
-  decltype(&RegQueryValueExW) query = nullptr;
-  decltype(&RegSetValueExW) set = nullptr;
-  decltype(&RegCloseKey) close = nullptr;
-  bool complete = false;
-};
-
-template <typename Fn>
-void Bind(HMODULE library, Fn* fn, const char* name) {
-  *fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
-
-const RegistryCalls& Registry() {
-  static RegistryCalls calls = [] {
-    RegistryCalls c;
-    HMODULE library = LoadLibraryW(L"advapi32.dll");  // cached for the process, never freed
-    if (!library) return c;
-    Bind(library, &c.open, "RegOpenKeyExW");
-    Bind(library, &c.query, "RegQueryValueExW");
-    Bind(library, &c.set, "RegSetValueExW");
-    Bind(library, &c.close, "RegCloseKey");
-    c.complete = c.open && c.query && c.set && c.close;
-    return c;
-  }();
-  return calls;
-}
 
 class OpenKey {
  public:

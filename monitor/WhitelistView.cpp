@@ -5,6 +5,7 @@
 #include <string>
 
 #include "EventLog.h"
+#include "SystemCalls.h"
 #include "wince.h"
 
 namespace qzr::monitor {
@@ -28,44 +29,6 @@ std::optional<std::string> NarrowCopy(const std::wstring& text) {
   if (!WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, narrow.data(), n, nullptr, nullptr)) return std::nullopt;
   narrow.resize(static_cast<size_t>(n) - 1);
   return narrow;
-}
-
-// The window library is bound on first use, and only a single-instance check uses it: a
-// process that imports it costs about twice as much to start, and that cost would fall on
-// every program the shell opens.
-struct WindowCalls {
-  BOOL(WINAPI* enumWindows)(WNDENUMPROC, LPARAM) = nullptr;
-  BOOL(WINAPI* isWindowVisible)(HWND) = nullptr;
-  BOOL(WINAPI* getWindowRect)(HWND, LPRECT) = nullptr;
-  DWORD(WINAPI* getWindowThreadProcessId)(HWND, LPDWORD) = nullptr;
-  BOOL(WINAPI* systemParametersInfo)(UINT, UINT, PVOID, UINT) = nullptr;
-  BOOL(WINAPI* setForegroundWindow)(HWND) = nullptr;
-  HWND(WINAPI* getLastActivePopup)(HWND) = nullptr;
-  bool complete = false;
-};
-
-template <typename Fn>
-void Bind(HMODULE library, Fn* fn, const char* name) {
-  *fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
-
-const WindowCalls& Windows() {
-  static WindowCalls calls = [] {
-    WindowCalls c;
-    HMODULE library = LoadLibraryW(L"user32.dll");  // cached for the process, never freed
-    if (!library) return c;
-    Bind(library, &c.enumWindows, "EnumWindows");
-    Bind(library, &c.isWindowVisible, "IsWindowVisible");
-    Bind(library, &c.getWindowRect, "GetWindowRect");
-    Bind(library, &c.getWindowThreadProcessId, "GetWindowThreadProcessId");
-    Bind(library, &c.systemParametersInfo, "SystemParametersInfoW");
-    Bind(library, &c.setForegroundWindow, "SetForegroundWindow");
-    Bind(library, &c.getLastActivePopup, "GetLastActivePopup");
-    c.complete = c.enumWindows && c.isWindowVisible && c.getWindowRect && c.getWindowThreadProcessId &&
-                 c.systemParametersInfo && c.setForegroundWindow && c.getLastActivePopup;
-    return c;
-  }();
-  return calls;
 }
 
 struct WindowSearch {
@@ -99,11 +62,6 @@ BOOL CALLBACK FindProgramWindow(HWND window, LPARAM param) {
 bool IsActivatableRect(const RECT& window, const RECT& workArea) {
   return window.left >= 0 && window.top >= 0 && window.left <= workArea.right && window.right - window.left != 0 &&
          window.bottom - window.top != 0;
-}
-
-WhitelistView::~WhitelistView() {
-  if (started_.hThread) CloseHandle(started_.hThread);
-  if (started_.hProcess) CloseHandle(started_.hProcess);
 }
 
 bool WhitelistView::ParseCommandLine(const wchar_t* const* argv, int count) {
@@ -154,33 +112,33 @@ bool WhitelistView::ActivateRunningProgram() {
   return true;
 }
 
-bool WhitelistView::Enforce(const wchar_t* const* argv, int count) {
-  if (started_.hThread) CloseHandle(started_.hThread);
-  if (started_.hProcess) CloseHandle(started_.hProcess);
+bool WhitelistView::Enforce(const wchar_t* const* argv, int count, LaunchLog& log) {
   started_ = {};
   if (!ParseCommandLine(argv, count)) return false;
   std::optional<std::string> name = NarrowCopy(program_);
-  auto log = [&](DWORD category, const char* format, int line, auto... more) {
-    if (name) el::Log(category, format, line, name->c_str(), more...);
+  auto line = [&](DWORD category, const char* format, int sourceLine) {
+    if (name) log.Text(category, format, sourceLine, *name);
   };
   if (!IsAllowed()) {
-    log(el::kCategoryInfo, kRefusedLine, 321);
+    line(el::kCategoryInfo, kRefusedLine, 321);
     return false;
   }
-  log(el::kCategoryInfo, kAllowedLine, 249);
+  line(el::kCategoryInfo, kAllowedLine, 249);
   if (IsSingleInstance()) {
-    log(el::kCategoryInfo, kSingleInstanceLine, 261);
+    line(el::kCategoryInfo, kSingleInstanceLine, 261);
     if (ActivateRunningProgram()) {
-      log(el::kCategoryInfo, kAlreadyRunningLine, 271);
+      line(el::kCategoryInfo, kAlreadyRunningLine, 271);
       return true;
     }
   }
-  if (!CeCreateProcessW(program_.c_str(), arguments_.c_str(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &started_)) {
+  PROCESS_INFORMATION started{};
+  if (!CeCreateProcessW(program_.c_str(), arguments_.c_str(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &started)) {
     int error = static_cast<int>(GetLastError());
-    log(el::kCategoryError, kStartFailedLine, 301, error);
+    if (name) log.TextNumber(el::kCategoryError, kStartFailedLine, 301, *name, error);
     return false;
   }
-  log(el::kCategoryInfo, kStartedLine, 292);
+  started_ = StartedProcess(started);
+  line(el::kCategoryInfo, kStartedLine, 292);
   return true;
 }
 

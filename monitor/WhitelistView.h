@@ -6,8 +6,10 @@
 
 #include <string>
 
+#include "LaunchLog.h"
 #include "ListMatch.h"
 #include "WhitelistCache.h"
+#include "Win32Owners.h"
 
 namespace qzr::monitor {
 
@@ -20,15 +22,14 @@ bool IsActivatableRect(const RECT& window, const RECT& workArea);
 class WhitelistView : public whitelist::WhitelistCacheView {
  public:
   explicit WhitelistView(whitelist::CacheObjectNames names = {}) : WhitelistCacheView(std::move(names)) {}
-  ~WhitelistView();
 
   // Fills program and arguments; false when there is nothing to start.
   bool ParseCommandLine(const wchar_t* const* argv, int count);
   bool IsAllowed();
   bool IsSingleInstance();
   bool ActivateRunningProgram();
-  // The whole per-launch decision, logged.
-  bool Enforce(const wchar_t* const* argv, int count);
+  // The whole per-launch decision, its lines given to `log`.
+  bool Enforce(const wchar_t* const* argv, int count, LaunchLog& log);
   // Lets the next per-launch instance decide; the resident instance then waits for the
   // terminate event, polling for a withdrawn block.
   void WaitForLauncherExit(bool resident, HANDLE singleton, DWORD pollMs = kLauncherPollMs);
@@ -42,7 +43,7 @@ class WhitelistView : public whitelist::WhitelistCacheView {
   int firstArgument_ = 0;
   int argumentCount_ = 0;
   // Handles of the started program stay with the monitor until it ends.
-  PROCESS_INFORMATION started_{};
+  StartedProcess started_;
 };
 
 }  // namespace qzr::monitor

@@ -5,8 +5,11 @@
 #include "wince.h"
 
 #include <cwctype>
+#include <memory>
 #include <optional>
 #include <string>
+
+#include "Win32Owners.h"
 
 namespace wince {
 
@@ -97,8 +100,11 @@ const ClassRegistry* ClassRegistryCalls() {
 // A string value of a class key: the value named "Default" as on the device, else the unnamed one.
 std::optional<std::wstring> ReadClassValue(const std::wstring& keyPath) {
   const ClassRegistry* reg = ClassRegistryCalls();
-  HKEY key = nullptr;
-  if (!reg || reg->open(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+  HKEY opened = nullptr;
+  if (!reg || reg->open(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return std::nullopt;
+  // Closed through the same binding that opened it.
+  std::unique_ptr<HKEY__, decltype(reg->close)> owner(opened, reg->close);
+  HKEY key = owner.get();
   std::optional<std::wstring> result;
   for (const wchar_t* name : {L"Default", static_cast<const wchar_t*>(nullptr)}) {
     DWORD type = 0, size = 0;
@@ -111,7 +117,6 @@ std::optional<std::wstring> ReadClassValue(const std::wstring& keyPath) {
     result = text;
     break;
   }
-  reg->close(key);
   return result;
 }
 
@@ -184,22 +189,20 @@ BOOL WINAPI CeShellExecuteEx(SHELLEXECUTEINFOW* info) {
     SetLastError(error);
     return FALSE;
   }
-  CloseHandle(pi.hThread);
-  if (info->fMask & SEE_MASK_NOCLOSEPROCESS) info->hProcess = pi.hProcess;
-  else CloseHandle(pi.hProcess);
+  qzr::StartedProcess started(pi);
+  // The caller that asked for the process handle owns it from here.
+  if (info->fMask & SEE_MASK_NOCLOSEPROCESS) info->hProcess = started.process.release();
   info->hInstApp = reinterpret_cast<HINSTANCE>(static_cast<ULONG_PTR>(33));
   return TRUE;
 }
 
 DWORD WINAPI CeGetProcessImagePath(DWORD processId, LPWSTR path, DWORD capacity) {
   if (!path || capacity == 0) return 0;
-  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  qzr::KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
   if (!process) return 0;
   wchar_t image[MAX_PATH + 1] = {};
   DWORD size = MAX_PATH;
-  BOOL ok = QueryFullProcessImageNameW(process, 0, image, &size);
-  CloseHandle(process);
-  if (!ok) return 0;
+  if (!QueryFullProcessImageNameW(process.get(), 0, image, &size)) return 0;
   std::wstring device = wince::DeviceFormPath(std::wstring(image, size), DeviceDrive());
   if (device.size() >= capacity) return 0;
   wmemcpy(path, device.c_str(), device.size() + 1);

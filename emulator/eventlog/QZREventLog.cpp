@@ -3,9 +3,11 @@
 // discards the lines (the launch benchmark's sink).
 //
 // Kept lean on purpose: the monitor loads it in every program start the shell makes, so
-// its load and each line cost what the device's own library would not. It uses no C++
-// library and no emulator code, keeps the profile key open, and formats on the stack. Each
-// line is still one WriteFile on a file opened for that line alone: a process that dies
+// its load and each line cost what the device's own library would not. It has no C runtime
+// start-up of its own (no CRT, thread-local data or constructors to set up when it loads:
+// built without start files, formatting with the system C library its host has loaded
+// already), uses no emulator code, keeps the profile key open, and formats on the stack.
+// Each line is still one WriteFile on a file opened for that line alone: a process that dies
 // right after a call loses nothing, and tests can delete or replace the file at any time.
 #include <windows.h>
 
@@ -38,10 +40,13 @@ bool Bind(HMODULE library, Fn* fn, const char* name) {
 const RegistryCalls* Registry() {
   static const RegistryCalls calls = [] {
     RegistryCalls c;
-    for (HMODULE library : {GetModuleHandleW(L"kernelbase.dll"), LoadLibraryW(L"advapi32.dll")})
-      if (Bind(library, &c.open, "RegOpenKeyExW") && Bind(library, &c.query, "RegQueryValueExW") &&
-          Bind(library, &c.close, "RegCloseKey"))
-        break;
+    auto bindAll = [&c](HMODULE library) {
+      return Bind(library, &c.open, "RegOpenKeyExW") && Bind(library, &c.query, "RegQueryValueExW") &&
+             Bind(library, &c.close, "RegCloseKey");
+    };
+    // advapi32 is loaded only when kernelbase lacks the calls: loading it brings sechost and
+    // the universal C runtime along, whose start-up would fall on every monitored launch.
+    if (!bindAll(GetModuleHandleW(L"kernelbase.dll"))) bindAll(LoadLibraryW(L"advapi32.dll"));
     return c;
   }();
   return calls.open && calls.query && calls.close ? &calls : nullptr;
@@ -79,6 +84,23 @@ bool EventLogPath(wchar_t (&path)[kPathChars]) {
   return false;
 }
 
+// The system C library's formatting, which leaves a cut text without its NUL and says -1:
+// always ended here, and the length is what the buffer holds.
+int FormatV(char* out, int size, const char* format, va_list args) {
+  int n = _vsnprintf(out, static_cast<size_t>(size) - 1, format, args);
+  if (n < 0 || n > size - 1) n = size - 1;
+  out[n] = '\0';
+  return n;
+}
+
+int Format(char* out, int size, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  int n = FormatV(out, size, format, args);
+  va_end(args);
+  return n;
+}
+
 // Callers end many messages with CR LF; the file's own line end replaces it, one entry a line.
 void AppendEventLine(char* line, int length) {
   if (length < 0) return;
@@ -109,29 +131,34 @@ WORD FacilityFor(const wchar_t* name) {
 
 extern "C" {
 
+// The library's entry point in place of the C runtime's: there is nothing to set up.
+BOOL WINAPI EventLogEntry(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+
 __declspec(dllexport) DWORD WINAPI QZRRegisterFacility(const wchar_t* name) {
   WORD facility = FacilityFor(name);
-  char utf8[600] = {};
+  char utf8[600];
+  utf8[0] = '\0';
   if (name) WideCharToMultiByte(CP_UTF8, 0, name, -1, utf8, sizeof utf8 - 1, nullptr, nullptr);
   char line[kLineBytes];
-  AppendEventLine(line, snprintf(line, sizeof line, "[facility %u] registered %s", facility, utf8));
+  AppendEventLine(line, Format(line, sizeof line, "[facility %u] registered %s", facility, utf8));
   return 0x00010000u | facility;
 }
 
 __declspec(dllexport) DWORD WINAPI QZRLogStringVEx(WORD facility, DWORD reserved, DWORD category, const char* format,
                                                    va_list args) {
   (void)reserved;
-  char text[kTextBytes] = {};
-  if (format) vsnprintf(text, sizeof text, format, args);
+  char text[kTextBytes];
+  text[0] = '\0';
+  if (format) FormatV(text, sizeof text, format, args);
   char line[kLineBytes];
-  AppendEventLine(line, snprintf(line, sizeof line, "[facility %u] [category %lu] %s", facility,
+  AppendEventLine(line, Format(line, sizeof line, "[facility %u] [category %lu] %s", facility,
                                  static_cast<unsigned long>(category), text));
   return 0;
 }
 
 __declspec(dllexport) DWORD WINAPI QZRLogString(DWORD eventCode, const char* text) {
   char line[kLineBytes];
-  AppendEventLine(line, snprintf(line, sizeof line, "[event 0x%08lX] %s", static_cast<unsigned long>(eventCode),
+  AppendEventLine(line, Format(line, sizeof line, "[event 0x%08lX] %s", static_cast<unsigned long>(eventCode),
                                  text ? text : ""));
   return 0;
 }

@@ -2,7 +2,13 @@
 // follows the profile from line to line, and lets tests delete or replace its file at any time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdarg>
+#include <cwctype>
 #include <functional>
+
+#include <windows.h>
+#include <tlhelp32.h>
 
 #include "DeviceProfile.h"
 #include "TestSupport.h"
@@ -14,8 +20,24 @@ namespace {
 
 constexpr wchar_t kLoggedEvent[] = L"QZR_TEST_EVENTLOG_LOGGED";
 
-// Starts the writer, waits until it has logged `text`, and kills it at once.
-bool LogAndKill(const std::string& text) {
+// The file names of the libraries a running process has loaded, lower-cased.
+std::vector<std::string> LoadedLibraries(DWORD processId) {
+  std::vector<std::string> names;
+  // A snapshot fails as a file does, with INVALID_HANDLE_VALUE.
+  qzr::FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId));
+  if (!snapshot) return names;
+  MODULEENTRY32W entry{sizeof entry};
+  for (BOOL more = Module32FirstW(snapshot.get(), &entry); more; more = Module32NextW(snapshot.get(), &entry)) {
+    std::string name;
+    for (const wchar_t* c = entry.szModule; *c; ++c) name.push_back(static_cast<char>(towlower(*c)));
+    names.push_back(name);
+  }
+  return names;
+}
+
+// Starts the writer, waits until it has logged `text`, and kills it at once; `libraries`
+// receives what the writer had loaded by then.
+bool LogAndKill(const std::string& text, std::vector<std::string>* libraries = nullptr) {
   qzr::KernelHandle logged(CreateEventW(nullptr, TRUE, FALSE, kLoggedEvent));
   std::wstring cmd = L"\"" + BinFolder() + L"eventlog_writer.exe\" \"" + Widen(text) + L"\" " + kLoggedEvent;
   STARTUPINFOW si{sizeof si};
@@ -23,6 +45,7 @@ bool LogAndKill(const std::string& text) {
   if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &pi)) return false;
   qzr::KernelHandle process(pi.hProcess), thread(pi.hThread);
   bool ok = WaitForSingleObject(logged.get(), 20000) == WAIT_OBJECT_0;
+  if (libraries) *libraries = LoadedLibraries(pi.dwProcessId);
   TerminateProcess(process.get(), 9);
   WaitForSingleObject(process.get(), 10000);
   return ok;
@@ -102,4 +125,48 @@ TEST(EventLogStandIn, FollowsTheProfileFromLineToLine) {
   EXPECT_EQ(ReadLines(folder / L"a.txt"),
             (std::vector<std::string>{"[event 0x442C0000] to a", "[event 0x442C0000] to a again"}));
   EXPECT_EQ(ReadLines(folder / L"b.txt"), std::vector<std::string>{"[event 0x442C0000] to b"});
+}
+
+// Every program the shell opens loads the library in a monitored launch: logging must not
+// bring the registry's library (with its two companions and their start-up) along.
+TEST(EventLogStandIn, LoggingLoadsNoFurtherSystemLibrary) {
+  ScratchFolder folder(L"evlibs");
+  ProfileScope scope;
+  scope.Set(wince::profile::kEventLogFile, folder / L"events.txt");
+  std::vector<std::string> libraries;
+  ASSERT_TRUE(LogAndKill("counted", &libraries));
+  EXPECT_EQ(Texts(folder / L"events.txt"), std::vector<std::string>{"counted"});
+  ASSERT_NE(std::find(libraries.begin(), libraries.end(), "qzreventlog.dll"), libraries.end());
+  for (const char* unwanted : {"advapi32.dll", "sechost.dll", "ucrtbase.dll"})
+    EXPECT_EQ(std::find(libraries.begin(), libraries.end(), unwanted), libraries.end()) << unwanted;
+}
+
+// The system C library's formatting leaves a text cut at the buffer's end without its NUL:
+// a line longer than the buffer is cut, ended, and leaves the next line whole.
+TEST(EventLogStandIn, OverlongLinesAreCutAndEnded) {
+  ScratchFolder folder(L"evlong");
+  ProfileScope scope;
+  scope.Set(wince::profile::kEventLogFile, folder / L"events.txt");
+  HMODULE lib = LoadLibraryW(L"QZREventLog.dll");
+  ASSERT_NE(lib, nullptr);
+  using LogVEx = DWORD(WINAPI*)(WORD, DWORD, DWORD, const char*, va_list);
+  auto logVEx = reinterpret_cast<LogVEx>(reinterpret_cast<void*>(GetProcAddress(lib, "QZRLogStringVEx")));
+  ASSERT_NE(logVEx, nullptr);
+  auto log = [&](const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    logVEx(7, 0, 4, format, args);
+    va_end(args);
+  };
+  const std::string longText(5000, 'x');
+  log("%s", longText.c_str());
+  log("after %d", 42);
+  std::vector<std::string> lines = ReadLines(folder / L"events.txt");
+  ASSERT_EQ(lines.size(), 2u);
+  const std::string prefix = "[facility 7] [category 4] ";
+  EXPECT_EQ(lines[0].substr(0, prefix.size()), prefix);
+  EXPECT_GT(lines[0].size(), 2000u);
+  EXPECT_LT(lines[0].size(), longText.size());
+  EXPECT_EQ(lines[0].find_first_not_of('x', prefix.size()), std::string::npos);
+  EXPECT_EQ(lines[1], prefix + "after 42");
 }

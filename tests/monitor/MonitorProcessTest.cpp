@@ -117,6 +117,41 @@ TEST_F(MonitorProcesses, PerLaunchDecisionsAreLogged) {
   }
 }
 
+// A per-launch instance writes its lines once its program is on its way, and before the next
+// instance may decide: the lines of launches started together never interleave.
+TEST_F(MonitorProcesses, LinesOfLaunchesStartedTogetherStayTogether) {
+  Fresh();
+  FakeLauncher launcher(L"|" + deviceDemo_ + L"|", L"|");
+  ASSERT_TRUE(launcher.ok());
+  Resident resident(launcher);
+  ASSERT_TRUE(resident.hooked());
+  constexpr int kLaunches = 4;
+  std::vector<qzr::StartedProcess> runs;
+  for (int i = 0; i < kLaunches; ++i) {
+    std::wstring cmd = L"\"" + GatewardenPath() + L"\" \"" + deviceDemo_ + L"\" run" + std::to_wstring(i);
+    STARTUPINFOW si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &pi));
+    runs.emplace_back(pi);
+  }
+  for (const qzr::StartedProcess& run : runs) ASSERT_EQ(WaitForSingleObject(run.process.get(), 40000), WAIT_OBJECT_0);
+  ASSERT_EQ(WaitForOutput(kLaunches).size(), static_cast<size_t>(kLaunches));
+  const std::string allowed = "[category 4] .\\WhiteList (249), " + N(Lower(deviceDemo_)) + " is allowed to run";
+  const std::string started = "[category 4] .\\WhiteList (292), CreateProcess " + N(Lower(deviceDemo_)) + " succeeded";
+  auto texts = LogTexts(log_);
+  int blocks = 0;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    if (texts[i] != allowed) continue;
+    ++blocks;
+    ASSERT_GE(i, 2u);
+    EXPECT_EQ(texts[i - 2], "[category 4] Gatewarden starts") << i;
+    EXPECT_EQ(texts[i - 1].rfind("[category 4] .\\Gatewarden (688), wFacilityNumber = ", 0), 0u) << i;
+    ASSERT_LT(i + 1, texts.size());
+    EXPECT_EQ(texts[i + 1], started) << i;
+  }
+  EXPECT_EQ(blocks, kLaunches);
+}
+
 TEST_F(MonitorProcesses, SingleInstanceProgramIsBroughtToTheFront) {
   FakeLauncher launcher(L"|" + deviceDemo_ + L"|", L"|" + deviceDemo_ + L"|");
   ASSERT_TRUE(launcher.ok());
