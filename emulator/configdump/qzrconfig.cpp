@@ -25,10 +25,9 @@ int wmain(int argc, wchar_t** argv) {
   for (auto& c : folder) c = static_cast<wchar_t>(towlower(c));
   where.launcherFolder = folder;
   where.launcherModuleName = folder + L"QZRShell.exe";
-  where.syncStartKey = false;  // a look at the file must not touch the device's start key
 
-  qzr::LauncherConfig config;
-  config.LoadMenuConfig(where);
+  // Reading the model never touches the device's start key: that is start-up's.
+  qzr::MenuConfig config = qzr::ReadMenuConfig(where);
 
   printf("buttons shown: %d\n", config.buttonCount);
   for (int i = 0; i < qzr::kButtonSlots; ++i) {

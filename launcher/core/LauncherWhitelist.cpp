@@ -241,10 +241,11 @@ void LauncherWhitelist::PublishWhitelist(const WhitelistSources& sources) {
     return;
   }
   std::wstring iniPath = sources.menuIniPath.empty() ? menuIniPath_ : sources.menuIniPath;
-  auto permit = [&iniPath](int n) {
+  const IniSnapshot* snapshot = sources.menuIni;
+  auto permit = [&iniPath, snapshot](int n) {
     wchar_t key[32];
     swprintf(key, 32, kPermitKeyFormat, n);
-    return ReadIniValue(kWhitelistSection, key, L"", iniPath.c_str());
+    return snapshot ? snapshot->ReadValue(kWhitelistSection, key, L"") : ReadIniValue(kWhitelistSection, key, L"", iniPath.c_str());
   };
   wl::ComposeResult result = wl::ComposeWhitelist(WritableBlock(), WhitelistEntriesFrom(sources, permit));
   list2Start_ = result.list2Start;

@@ -4,16 +4,13 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "Text.h"
+
 namespace qzr::lockdown {
 namespace {
 
 constexpr UINT kModWin = 8, kModAlt = 1, kModAltControl = 3;
 
-bool EqualNoCase(std::wstring_view a, std::wstring_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
-           return towupper(x) == towupper(y);
-         });
-}
 
 uint16_t Entry(std::span<const uint8_t> bytes, size_t index) {
   return static_cast<uint16_t>(bytes[index * 2] | (bytes[index * 2 + 1] << 8));
@@ -50,7 +47,7 @@ std::vector<HotKeyRow> HotKeysToLock(int platformType, const KeyLockFlags& flags
 
 AppKeyAction ApplicationKeyAction(bool configured, std::wstring_view programPath) {
   if (!configured) return AppKeyAction::BindLauncher;
-  if (EqualNoCase(programPath, kUnlockedValue)) return AppKeyAction::LeaveAlone;
+  if (EqualsNoCase(programPath, kUnlockedValue)) return AppKeyAction::LeaveAlone;
   return AppKeyAction::BindConfigured;
 }
 

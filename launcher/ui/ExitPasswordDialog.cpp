@@ -1,4 +1,4 @@
-// The exit password: check, the restores on the way out, and the SIP toggle.
+// The exit password: the check and the SIP toggle.
 #include "ExitPasswordDialog.h"
 
 #include "wince.h"
@@ -8,17 +8,15 @@
 #include "LauncherConfig.h"
 #include "ChildScreen.h"
 #include "LauncherDialog.h"
-#include "Lockdown.h"
 #include "MessageBoxes.h"
 #include "SipEntries.h"
-#include "StartKey.h"
 #include "UiLayout.h"
 #include "UiTexts.h"
 
 namespace qzr {
 
 ExitPasswordDialog::ExitPasswordDialog(LauncherConfig& model) : model_(model) {
-  BindText(IDC_PASSWORD_EDIT, &enteredText_, kPasswordLimit);
+  BindText(IDC_PASSWORD_EDIT, &enteredText_, kPasswordMaxChars);
 }
 
 LRESULT ExitPasswordDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
@@ -54,10 +52,7 @@ void ExitPasswordDialog::Check() {
   }
   SipShowIM(0);
   platformLibrary_.reset();
-  if (model_.fullScreen) RestoreTaskbar();
-  RestoreStartKeySetting(model_);
-  RestoreSoftKeySetting(model_);
-  CleanUpCheckOnLeaving(hwnd());
+  // Leaving itself is the application's: it follows once the main dialog has ended.
   EndDialog(kExitResult);
 }
 
