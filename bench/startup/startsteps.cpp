@@ -60,7 +60,7 @@ int wmain(int argc, wchar_t** argv) {
       {
         // As LauncherApp::LoadConfiguration does it.
         qzr::MenuLocation where = qzr::ProductMenuLocation();
-        qzr::IniSnapshot ini(where.iniPath);
+        qzr::IniSnapshot ini;
         config.Assign(qzr::ReadMenuConfig(where, ini));
         config.whitelist.PublishWhitelist(qzr::WhitelistSourcesOf(config, where, ini, qzr::GetModelId()));
         qzr::SyncStartKeySetting(config);

@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     where.iniPath = ini;
     where.launcherFolder = L"\\windows\\";
     where.launcherModuleName = L"\\Windows\\QZRShell.exe";
-    IniSnapshot snapshot(where.iniPath);
+    IniSnapshot snapshot;
     config.Assign(ReadMenuConfig(where, snapshot));
     config.whitelist.PublishWhitelist(WhitelistSourcesOf(config, where, snapshot, 0));
 

@@ -1,11 +1,11 @@
 // INI text file access: line rules, reading a key, rewriting the file through a temporary copy.
-#include "IniFile.h"
+#include "core/IniFile.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
 
-#include "MenuRules.h"
+#include "core/MenuRules.h"
 #include "wince.h"
 
 namespace qzr {

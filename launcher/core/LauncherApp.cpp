@@ -6,12 +6,12 @@
 
 #include <algorithm>
 
-#include "EventLog.h"
-#include "Text.h"
-#include "core/StartKey.h"
 #include "device/DeviceIdentity.h"
+#include "EventLog.h"
 #include "lockdown/Lockdown.h"
 #include "lockdown/LockdownRules.h"
+#include "lockdown/StartKey.h"
+#include "Text.h"
 #include "ui/LauncherDialog.h"
 #include "wince.h"
 
@@ -43,7 +43,7 @@ BOOL CALLBACK FindLauncherWindow(HWND window, LPARAM param) {
 }
 
 // The per-program-file mutex stays open for the life of the process.
-HANDLE g_instanceMutex = nullptr;
+KernelHandle g_instanceMutex;
 
 }  // namespace
 
@@ -55,7 +55,7 @@ std::wstring InstanceMutexName(const std::wstring& moduleFileName) {
 
 int ActivateRunningInstance() {
   std::wstring module = ModuleFileName(260);
-  g_instanceMutex = CreateMutexW(nullptr, FALSE, InstanceMutexName(module).c_str());
+  g_instanceMutex.reset(CreateMutexW(nullptr, FALSE, InstanceMutexName(module).c_str()));
   if (!g_instanceMutex || GetLastError() != ERROR_ALREADY_EXISTS) return 0;
 
   HANDLE thread = GetCurrentThread();
@@ -127,7 +127,7 @@ BOOL LauncherApp::InitInstance(const wchar_t* commandLine) {
 
 void LauncherApp::LoadConfiguration() {
   MenuLocation where = ProductMenuLocation();
-  IniSnapshot ini(where.iniPath);
+  IniSnapshot ini;
   config.Assign(ReadMenuConfig(where, ini));
   config.whitelist.PublishWhitelist(WhitelistSourcesOf(config, where, ini, GetModelId()));
   SyncStartKeySetting(config);

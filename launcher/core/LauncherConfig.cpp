@@ -1,12 +1,12 @@
 // The configuration model: loading menu.ini into LauncherConfig and locating the file.
-#include "LauncherConfig.h"
+#include "core/LauncherConfig.h"
 
 #include <algorithm>
 
-#include "DeviceIdentity.h"
+#include "core/IniFile.h"
+#include "core/MenuRules.h"
+#include "device/DeviceIdentity.h"
 #include "EventLog.h"
-#include "IniFile.h"
-#include "MenuRules.h"
 #include "Text.h"
 #include "Win32Owners.h"
 #include "wince.h"
@@ -45,37 +45,43 @@ std::wstring NumberedKey(const wchar_t* format, int n) {
   return key;
 }
 
-// Attributes and times of menu.ini, saved before the password conversion rewrites it and put
-// back afterwards: a read-only menu.ini is made writable for the write only.
-struct FileStatus {
-  DWORD attributes = 0;
-  FILETIME creation{};
-  FILETIME lastAccess{};
-  FILETIME lastWrite{};
-};
-
-bool SetFileTimes(const std::wstring& path, const FileStatus& status) {
-  FileHandle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr));
-  return file && SetFileTime(file.get(), &status.creation, &status.lastAccess, &status.lastWrite);
-}
-
-// Runs `write` on a writable menu.ini and gives the file its attributes and times back.
-template <typename Write>
-void WriteKeepingFileStatus(const std::wstring& path, Write write) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
-    write();
-    return;
+// Keeps menu.ini's attributes and times across a load: reading alone moves its access time, and
+// the password conversion rewrites it, so a read-only file is made writable meanwhile and gets
+// its attributes and all three times back at the end.
+class FileStatusKept {
+ public:
+  explicit FileStatusKept(const std::wstring& path) : path_(path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (path.empty() || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return;
+    attributes_ = data.dwFileAttributes;
+    creation_ = data.ftCreationTime;
+    lastAccess_ = data.ftLastAccessTime;
+    lastWrite_ = data.ftLastWriteTime;
+    saved_ = true;
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetTimes();
   }
-  FileStatus saved{data.dwFileAttributes, data.ftCreationTime, data.ftLastAccessTime, data.ftLastWriteTime};
-  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  SetFileTimes(path, saved);
-  write();
-  // Times first: a read-only file may refuse them once its attribute is back.
-  SetFileTimes(path, saved);
-  SetFileAttributesW(path.c_str(), saved.attributes);
-}
+  ~FileStatusKept() {
+    if (!saved_) return;
+    // Times first: a read-only file may refuse them once its attribute is back.
+    SetTimes();
+    SetFileAttributesW(path_.c_str(), attributes_);
+  }
+  FileStatusKept(const FileStatusKept&) = delete;
+  FileStatusKept& operator=(const FileStatusKept&) = delete;
+
+ private:
+  bool SetTimes() const {
+    FileHandle file(CreateFileW(path_.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+    return file && SetFileTime(file.get(), &creation_, &lastAccess_, &lastWrite_);
+  }
+
+  std::wstring path_;
+  bool saved_ = false;
+  DWORD attributes_ = 0;
+  FILETIME creation_{}, lastAccess_{}, lastWrite_{};
+};
 
 std::string NarrowText(const std::wstring& text) {
   int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
@@ -117,12 +123,10 @@ std::wstring ReadPassword(IniSnapshot& ini) {
   std::wstring scrambled = ScramblePassword(password, kPasswordKey);
   if (UnscramblePassword(scrambled, kPasswordKey) != password) return password;
   const std::wstring path = ini.path();
-  WriteKeepingFileStatus(path, [&] {
-    // The scrambled form goes in before the plain one is erased, so that a failed second write
-    // leaves both forms rather than none.
-    if (WriteIniString(kPasswordSection, kScrambledPassword, scrambled.c_str(), path.c_str()))
-      WriteIniString(kPasswordSection, kPlainPassword, L"", path.c_str());
-  });
+  // The scrambled form goes in before the plain one is erased, so that a failed second write
+  // leaves both forms rather than none.
+  if (WriteIniString(kPasswordSection, kScrambledPassword, scrambled.c_str(), path.c_str()))
+    WriteIniString(kPasswordSection, kPlainPassword, L"", path.c_str());
   ini.Load(path);
   return password;
 }
@@ -130,11 +134,13 @@ std::wstring ReadPassword(IniSnapshot& ini) {
 }  // namespace
 
 MenuConfig ReadMenuConfig(const MenuLocation& where) {
-  IniSnapshot ini(where.iniPath);
+  IniSnapshot ini;
   return ReadMenuConfig(where, ini);
 }
 
 MenuConfig ReadMenuConfig(const MenuLocation& where, IniSnapshot& ini) {
+  FileStatusKept keep(where.iniPath);
+  ini.Load(where.iniPath);
   MenuConfig config;
   LogIfNoKnownSection(ini);
 

@@ -7,9 +7,9 @@
 #include <array>
 #include <string>
 
-#include "DeviceIdentity.h"
-#include "IniFile.h"
-#include "LauncherWhitelist.h"
+#include "core/IniFile.h"
+#include "core/LauncherWhitelist.h"
+#include "device/DeviceIdentity.h"
 
 namespace qzr {
 
@@ -64,9 +64,9 @@ struct MenuConfig {
   int EnableSk1AndSk2 = 0;
 };
 
-// The model from the snapshot of menu.ini at where.iniPath. The one write: a plain password is
-// replaced by its scrambled form (the file keeps its attributes and times), after which `ini`
-// is taken again so that it answers from the file as it now stands.
+// The model from menu.ini at where.iniPath, read once into `ini`, which then answers for the
+// file as it stands (the whitelist's Permit keys come from it). The one write: a plain password
+// is replaced by its scrambled form. The file keeps its attributes and times throughout.
 MenuConfig ReadMenuConfig(const MenuLocation& where, IniSnapshot& ini);
 // The same with a snapshot of its own.
 MenuConfig ReadMenuConfig(const MenuLocation& where);

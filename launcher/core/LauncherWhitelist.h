@@ -10,7 +10,7 @@
 #include <span>
 #include <string>
 
-#include "IniFile.h"
+#include "core/IniFile.h"
 #include "WhitelistCache.h"
 #include "Win32Owners.h"
 

@@ -1,9 +1,9 @@
 // The decoding rules of menu.ini values and password scrambling.
-#include "MenuRules.h"
+#include "core/MenuRules.h"
 
 #include <cwctype>
 
-#include "LauncherConfig.h"
+#include "core/LauncherConfig.h"
 #include "wince.h"
 
 namespace qzr {

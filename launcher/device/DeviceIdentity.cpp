@@ -1,5 +1,5 @@
 // Device facts from the platform library, the kernel, the identity driver and version resources.
-#include "DeviceIdentity.h"
+#include "device/DeviceIdentity.h"
 
 #include "wince.h"
 
@@ -9,7 +9,7 @@
 #include <cwctype>
 #include <vector>
 
-#include "Pal.h"
+#include "device/Pal.h"
 #include "Text.h"
 #include "Win32Owners.h"
 

@@ -1,5 +1,5 @@
 // The two binders of QZRIVAPAL.dll and typed calls of its exports.
-#include "Pal.h"
+#include "device/Pal.h"
 
 #include <string>
 

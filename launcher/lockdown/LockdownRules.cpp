@@ -1,5 +1,5 @@
 // The rules of device lockdown, apart from Win32: tables, record edits and the filter decision.
-#include "LockdownRules.h"
+#include "lockdown/LockdownRules.h"
 
 #include <algorithm>
 #include <cwctype>

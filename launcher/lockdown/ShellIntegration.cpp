@@ -1,11 +1,11 @@
 // The launcher's changes to the device shell outside its own window: the task bar and its
 // filter, "SessionTimeout", and the Today screen's two soft keys.
-#include "DeviceIdentity.h"
+#include "core/MainWindow.h"
+#include "device/DeviceIdentity.h"
 #include "EventLog.h"
-#include "Lockdown.h"
-#include "LockdownRules.h"
-#include "MainWindow.h"
-#include "TaskbarFilterSettings.h"
+#include "lockdown/Lockdown.h"
+#include "lockdown/LockdownRules.h"
+#include "lockdown/TaskbarFilterSettings.h"
 #include "Text.h"
 #include "Win32Owners.h"
 #include "wince.h"

@@ -1,17 +1,17 @@
 // The exit password: the check and the SIP toggle.
-#include "ExitPasswordDialog.h"
+#include "ui/ExitPasswordDialog.h"
 
 #include "wince.h"
 
 #include <aygshell.h>
 
-#include "LauncherConfig.h"
-#include "ChildScreen.h"
-#include "LauncherDialog.h"
-#include "MessageBoxes.h"
-#include "SipEntries.h"
-#include "UiLayout.h"
-#include "UiTexts.h"
+#include "core/LauncherConfig.h"
+#include "core/MessageBoxes.h"
+#include "ui/ChildScreen.h"
+#include "ui/LauncherDialog.h"
+#include "ui/SipEntries.h"
+#include "ui/UiLayout.h"
+#include "ui/UiTexts.h"
 
 namespace qzr {
 
@@ -22,8 +22,8 @@ ExitPasswordDialog::ExitPasswordDialog(LauncherConfig& model) : model_(model) {
 LRESULT ExitPasswordDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
   if (!OpenChildScreen(*this, model_.fullScreen, IDR_CANCEL_SOFTKEYS)) return TRUE;
 
-  platformLibrary_.reset(LoadLibraryW(kPlatformLibrary));
-  ResolveSipEntries(platformLibrary_.get());
+  platformLibrary_ = Library(kPlatformLibrary);
+  ResolveSipEntries(platformLibrary_);
 
   Layout();
   CenterWindow();

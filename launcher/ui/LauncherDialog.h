@@ -10,12 +10,13 @@
 
 #include "wince.h"
 
-#include "DialogBase.h"
-#include "DrawnControls.h"
-#include "Radio80211.h"
-#include "UiLayout.h"
+#include "device/Radio80211.h"
+#include "ui/DialogBase.h"
+#include "ui/DrawnControls.h"
+#include "ui/ImageListOwner.h"
+#include "ui/resource.h"
+#include "ui/UiLayout.h"
 #include "Win32Owners.h"
-#include "resource.h"
 
 namespace qzr {
 
@@ -112,7 +113,7 @@ class LauncherDialog : public DialogBase<LauncherDialog> {
   void DestroyBatteryGauge();
 
   LauncherConfig& model_;
-  CRITICAL_SECTION gaugeLock_;
+  CriticalSection gaugeLock_;
   int logoWidth_ = 0;
   int logoHeight_ = 0;
   int workHeight_ = 0;
@@ -126,7 +127,7 @@ class LauncherDialog : public DialogBase<LauncherDialog> {
   int batteryPercent_ = -1;
   GdiObject bigFont_;
   GdiObject logoBitmap_;
-  HIMAGELIST imageList_ = nullptr;
+  ImageList imageList_;
   bool modalChildUp_ = false;
 };
 

@@ -1,10 +1,10 @@
 // Layout rules of the main dialog, the status page and the password dialog.
-#include "UiLayout.h"
+#include "ui/UiLayout.h"
 
 #include <algorithm>
 
-#include "UiTexts.h"
-#include "resource.h"
+#include "ui/resource.h"
+#include "ui/UiTexts.h"
 
 namespace qzr {
 namespace {
