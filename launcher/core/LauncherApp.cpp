@@ -100,6 +100,8 @@ BOOL LauncherApp::InitInstance(const wchar_t* commandLine) {
     return FALSE;
   }
   config.whitelist.PrepareSharedCache(true);
+  // Overlaps the shell's icon work with the rest of start-up.
+  KernelHandle iconsPrepared(PrepareProgramIcons());
 
   std::wstring moduleFileName = ModuleFileName(256);
   size_t slash = moduleFileName.find_last_of(L'\\');

@@ -69,7 +69,16 @@ int ReadBatteryPercent() {
 
 void Trace(const wchar_t* line) { OutputDebugStringW(line); }
 
+DWORD WINAPI BuildSystemImageList(void*) {
+  SHFILEINFOW info{};
+  SHGetFileInfoW(L"\\", 0, &info, sizeof info, kImageListFlags);
+  if (info.hIcon) DestroyIcon(info.hIcon);
+  return 0;
+}
+
 }  // namespace
+
+HANDLE PrepareProgramIcons() { return CreateThread(nullptr, 0, BuildSystemImageList, nullptr, 0, nullptr); }
 
 INT_PTR RunLauncherDialog(LauncherApp& app) {
   LauncherDialog dialog(app.config);

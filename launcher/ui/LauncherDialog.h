@@ -28,6 +28,11 @@ inline constexpr INT_PTR kExitResult = 3;
 // Runs the main dialog modally; returns its result.
 INT_PTR RunLauncherDialog(LauncherApp& app);
 
+// Has the shell build its system image list on a thread of its own. The program list's icons
+// come from it, and building it is the slowest part of showing the main dialog; started early,
+// it is ready by the time the list is filled. The handle is the thread's; null when none runs.
+HANDLE PrepareProgramIcons();
+
 inline constexpr UINT_PTR kRefreshTimer = 123;
 inline constexpr UINT kRefreshMs = 5000;
 inline constexpr UINT_PTR kAutoStartTimer = 55;
