@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "device/DeviceIdentity.h"
 #include "ui/resource.h"
 #include "ui/UiTexts.h"
 
@@ -131,7 +132,7 @@ LayoutPlan MainDialogLayout(const MainLayoutInput& in) {
     p.Move(IDC_LOGO, {0, in.workHeight - in.logoHeight, W, in.logoHeight});
     p.Move(IDC_PROGRAM_LIST, {0, 0, W, in.workHeight - in.logoHeight});
   } else {
-    const bool speaker = in.modelId == 8;
+    const bool speaker = in.modelId == model::kVP33;
     const Rect meter = in.meter;
     const int T = meter.y, R = meter.right(), mh = meter.h;
     const int m = speaker ? 1 : 5;
