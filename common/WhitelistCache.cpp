@@ -5,6 +5,8 @@
 #include <cstring>
 #include <cwctype>
 
+#include "Text.h"
+
 namespace qzr::whitelist {
 
 DWORD BlockSizeFor(DWORD menuIniBytes) {
@@ -43,10 +45,7 @@ void InitializeBlock(std::span<uint8_t> block) {
   WriteUnit(block, kSizeOffset / 2 + 1, static_cast<uint16_t>(size >> 16));
 }
 
-std::wstring LowerCase(std::wstring text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return static_cast<wchar_t>(towlower(c)); });
-  return text;
-}
+std::wstring LowerCase(std::wstring text) { return qzr::LowerCase(text); }
 
 std::wstring TrimSpaces(const std::wstring& text) {
   size_t first = 0, last = text.size();

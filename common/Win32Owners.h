@@ -87,9 +87,24 @@ using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using FileHandle = UniqueHandle<FileHandleTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
 using MappedView = UniqueHandle<ViewTraits>;
-using Library = UniqueHandle<LibraryTraits>;
 using GdiObject = UniqueHandle<GdiObjectTraits>;
 using MemoryDC = UniqueHandle<DcTraits>;
+
+// A library bound by name, freed when its owner goes, with typed look-ups of its exports:
+// device libraries are optional, so every caller must handle a missing library or entry.
+class Library : public UniqueHandle<LibraryTraits> {
+ public:
+  Library() = default;
+  explicit Library(HMODULE h) : UniqueHandle(h) {}
+  explicit Library(const wchar_t* name) : UniqueHandle(LoadLibraryW(name)) {}
+
+  // The export `name` as a function pointer of type Fn; null when the library or entry is missing.
+  template <typename Fn>
+  Fn Proc(const char* name) const {
+    if (!get()) return nullptr;
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(get(), name)));
+  }
+};
 
 // The two handles CreateProcess returns, released together.
 struct StartedProcess {

@@ -1,12 +1,11 @@
-// QZRShell.exe: the Korvanex Launcher's entry point. The application object is global, so the
-// configuration model (and with it the whitelist monitor) exists before start-up runs.
+// QZRShell.exe: the Korvanex Launcher's entry point. The application object is made here, not
+// at static construction, so that nothing runs before wWinMain.
 #include <windows.h>
 
-#include "LauncherApp.h"
-
-static qzr::LauncherApp theApp;
+#include "core/LauncherApp.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
-  theApp.InitInstance(commandLine);
+  qzr::LauncherApp app;
+  app.InitInstance(commandLine);
   return 0;
 }

@@ -14,6 +14,7 @@
 #include "DeviceIdentity.h"
 #include "LauncherConfig.h"
 #include "Radio80211.h"
+#include "StartKey.h"
 #include "Win32Owners.h"
 #include "WhitelistCache.h"
 #include "power.h"
@@ -50,12 +51,20 @@ int wmain(int argc, wchar_t** argv) {
     double monitorStart = t0;
     {
       qzr::LauncherConfig config;
+      config.whitelist.Construct();
       t[0] = NowMs() - t0;
       double t1 = NowMs();
       config.whitelist.PrepareSharedCache(true);
       t[1] = NowMs() - t1;
       double t2 = NowMs();
-      config.LoadMenuConfig();
+      {
+        // As LauncherApp::LoadConfiguration does it.
+        qzr::MenuLocation where = qzr::ProductMenuLocation();
+        qzr::IniSnapshot ini;
+        config.Assign(qzr::ReadMenuConfig(where, ini));
+        config.whitelist.PublishWhitelist(qzr::WhitelistSourcesOf(config, where, ini, qzr::GetModelId()));
+        qzr::SyncStartKeySetting(config);
+      }
       t[2] = NowMs() - t2;
 
       double t3 = NowMs();

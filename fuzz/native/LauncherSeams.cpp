@@ -7,7 +7,6 @@
 #include "EventLog.h"
 #include "LauncherConfig.h"
 #include "MessageBoxes.h"
-#include "StartKey.h"
 
 namespace qzr {
 
@@ -17,7 +16,6 @@ int GetFileVersionText(const std::wstring&, std::wstring& productName, std::wstr
   versionText.clear();
   return 0;
 }
-void SyncStartKeySetting(LauncherConfig&) {}
 int ShowMessageBox(HWND, const std::wstring&, const std::wstring&, UINT) { return 1; }
 int ShowFrameworkMessageBox(const std::wstring&) { return 1; }
 

@@ -657,6 +657,9 @@ LONG WINAPI RegQueryValueExW(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD) {
 LONG WINAPI RegSetValueExW(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD) { return ERROR_ACCESS_DENIED; }
 LONG WINAPI RegDeleteValueW(HKEY, LPCWSTR) { return ERROR_FILE_NOT_FOUND; }
 LONG WINAPI RegCloseKey(HKEY) { return ERROR_SUCCESS; }
+// No library is ever found: the device libraries are optional on every path.
+HMODULE WINAPI LoadLibraryW(LPCWSTR) { return nullptr; }
+FARPROC WINAPI GetProcAddress(HMODULE, LPCSTR) { return nullptr; }
 BOOL WINAPI FreeLibrary(HMODULE) { return TRUE; }
 BOOL WINAPI DeleteObject(HGDIOBJ) { return TRUE; }
 HGDIOBJ WINAPI SelectObject(HDC, HGDIOBJ) { return nullptr; }

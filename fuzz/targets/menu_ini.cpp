@@ -27,12 +27,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::wstring password;
   {
     LauncherConfig config;
+    config.whitelist.Construct();
     MenuLocation where;
     where.iniPath = ini;
     where.launcherFolder = L"\\windows\\";
     where.launcherModuleName = L"\\Windows\\QZRShell.exe";
-    where.syncStartKey = false;
-    config.LoadMenuConfig(where);
+    IniSnapshot snapshot;
+    config.Assign(ReadMenuConfig(where, snapshot));
+    config.whitelist.PublishWhitelist(WhitelistSourcesOf(config, where, snapshot, 0));
 
     Check(config.buttonCount >= 0 && config.buttonCount <= kButtonSlots);
     Check(config.password.size() <= kPasswordMaxChars);
@@ -47,11 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // The next start finds the same password, whatever the first converted.
   {
-    LauncherConfig config;
     MenuLocation where;
     where.iniPath = ini;
-    where.syncStartKey = false;
-    config.LoadMenuConfig(where);
+    MenuConfig config = ReadMenuConfig(where);
     Check(config.password == password);
   }
   // A key written into whatever the file has become reads back as written.

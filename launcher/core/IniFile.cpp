@@ -1,11 +1,11 @@
 // INI text file access: line rules, reading a key, rewriting the file through a temporary copy.
-#include "IniFile.h"
+#include "core/IniFile.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
 
-#include "MenuRules.h"
+#include "core/MenuRules.h"
 #include "wince.h"
 
 namespace qzr {
@@ -204,17 +204,20 @@ size_t DecodePiece(const unsigned char* buffer, size_t got, long start, IniEncod
   return i;
 }
 
+std::string ReadAllBytes(FILE* in) {
+  std::string bytes;
+  char chunk[16384];
+  size_t got;
+  while ((got = fread(chunk, 1, sizeof chunk, in)) > 0) bytes.append(chunk, got);
+  return bytes;
+}
+
 // A whole file in memory, read piece by piece with the same rules as a stream. Reading a key
 // this way costs one open and one read; stepping a stream line by line cost a seek and a read
-// per line, which made loading menu.ini the slowest step of the launcher's start.
+// per line.
 class IniBytes {
  public:
-  explicit IniBytes(FILE* in) {
-    char chunk[16384];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, in)) > 0) bytes_.append(chunk, got);
-    encoding_ = DetectEncodingOf(data(), bytes_.size());
-  }
+  IniBytes(const std::string& bytes, IniEncoding encoding) : bytes_(bytes), encoding_(encoding) {}
   IniEncoding encoding() const { return encoding_; }
   void Rewind() { position_ = 0; }
   bool Next(IniLine& line) {
@@ -235,10 +238,19 @@ class IniBytes {
 
  private:
   const unsigned char* data() const { return reinterpret_cast<const unsigned char*>(bytes_.data()); }
-  std::string bytes_;
+  const std::string& bytes_;
   size_t position_ = 0;
   IniEncoding encoding_ = IniEncoding::Utf8;
 };
+
+// The value of `key` in `section`, nothing when either is missing.
+std::optional<std::wstring> FindIniValue(IniBytes& file, const wchar_t* section, const wchar_t* key) {
+  if (!file.FindSection(SectionName(section))) return std::nullopt;
+  IniLine line;
+  while (file.Next(line) && !IsIniSectionEnd(line.text))
+    if (auto value = IniKeyLineValue(line.text, key)) return value;
+  return std::nullopt;
+}
 
 // Scans for the section; copies each piece read to `out`. `last` receives the last piece read.
 bool ScanToSection(FILE* in, std::wstring_view section, FILE* out, IniEncoding encoding, IniLine& last) {
@@ -361,17 +373,10 @@ int ReadIniString(const wchar_t* section, const wchar_t* key, const wchar_t* def
   if (section && key && path && *path) {
     FilePtr in(_wfopen(path, L"rb"));
     if (in) {
-      IniBytes file(in.get());
+      std::string bytes = ReadAllBytes(in.get());
       in.reset();
-      if (file.FindSection(SectionName(section))) {
-        IniLine line;
-        while (file.Next(line) && !IsIniSectionEnd(line.text)) {
-          if (auto value = IniKeyLineValue(line.text, key)) {
-            CopyBounded(result, n, *value);
-            break;
-          }
-        }
-      }
+      IniBytes file(bytes, DetectEncodingOf(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()));
+      if (auto value = FindIniValue(file, section, key)) CopyBounded(result, n, *value);
     }
   }
   return static_cast<int>(wcsnlen(result, n));
@@ -386,6 +391,54 @@ std::wstring ReadIniValue(const wchar_t* section, const wchar_t* key, const wcha
 int ReadIniBool(const wchar_t* key, const wchar_t* section, const wchar_t* path, int defaultValue) {
   wchar_t buffer[200];
   ReadIniString(section, key, L"", buffer, 200, path);
+  return IsTrueValue(buffer) ? 1 : defaultValue;
+}
+
+void IniSnapshot::Load(const std::wstring& path) {
+  path_ = path;
+  read_ = false;
+  bytes_.clear();
+  encoding_ = IniEncoding::Utf8;
+  if (path.empty()) return;
+  FilePtr in(_wfopen(path.c_str(), L"rb"));
+  if (!in) return;
+  bytes_ = ReadAllBytes(in.get());
+  encoding_ = DetectEncodingOf(reinterpret_cast<const unsigned char*>(bytes_.data()), bytes_.size());
+  read_ = true;
+}
+
+bool IniSnapshot::HasAnySection(std::initializer_list<const wchar_t*> sections) const {
+  if (!read_) return false;
+  IniBytes file(bytes_, encoding_);
+  IniLine line;
+  while (file.Next(line)) {
+    if (!IsIniSectionEnd(line.text)) continue;
+    for (const wchar_t* section : sections)
+      if (IsIniSectionLine(line.text, SectionName(section))) return true;
+  }
+  return false;
+}
+
+int IniSnapshot::ReadString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultText, wchar_t* result,
+                            size_t n) const {
+  if (!result || n == 0) return 0;
+  CopyBounded(result, n, defaultText ? defaultText : L"");
+  if (section && key && read_) {
+    IniBytes file(bytes_, encoding_);
+    if (auto value = FindIniValue(file, section, key)) CopyBounded(result, n, *value);
+  }
+  return static_cast<int>(wcsnlen(result, n));
+}
+
+std::wstring IniSnapshot::ReadValue(const wchar_t* section, const wchar_t* key, const wchar_t* defaultText) const {
+  wchar_t buffer[kIniLineChars];
+  int length = ReadString(section, key, defaultText, buffer, kIniLineChars);
+  return std::wstring(buffer, static_cast<size_t>(length));
+}
+
+int IniSnapshot::ReadBool(const wchar_t* key, const wchar_t* section, int defaultValue) const {
+  wchar_t buffer[200];
+  ReadString(section, key, L"", buffer, 200);
   return IsTrueValue(buffer) ? 1 : defaultValue;
 }
 

@@ -1,5 +1,5 @@
-// INI text file access for menu.ini: no cache, every read scans the file from the top and
-// every write rewrites the whole file through a temporary copy in the same folder.
+// INI text file access for menu.ini: a read scans the file (or a snapshot of it taken once)
+// from the top; every write rewrites the whole file through a temporary copy in the same folder.
 #pragma once
 
 #include <cstdio>
@@ -55,6 +55,32 @@ std::wstring ReadIniValue(const wchar_t* section, const wchar_t* key, const wcha
 
 // 1 when the trimmed value equals "TRUE" (any case), otherwise `defaultValue`.
 int ReadIniBool(const wchar_t* key, const wchar_t* section, const wchar_t* path, int defaultValue);
+
+// The file's bytes read once, answering keys with the same rules as the per-call readers
+// above. Loading the model asks about 85 keys; opening menu.ini for each was the slowest step of
+// the launcher's start. A snapshot knows nothing of later writes: Load again after one.
+class IniSnapshot {
+ public:
+  IniSnapshot() = default;
+  explicit IniSnapshot(const std::wstring& path) { Load(path); }
+
+  // A missing or unreadable file (or an empty path) answers every key with its default.
+  void Load(const std::wstring& path);
+  const std::wstring& path() const { return path_; }
+
+  bool HasAnySection(std::initializer_list<const wchar_t*> sections) const;
+  // As ReadIniString, ReadIniValue and ReadIniBool over the file as it was when loaded.
+  int ReadString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultText, wchar_t* result,
+                 size_t n) const;
+  std::wstring ReadValue(const wchar_t* section, const wchar_t* key, const wchar_t* defaultText) const;
+  int ReadBool(const wchar_t* key, const wchar_t* section, int defaultValue) const;
+
+ private:
+  std::wstring path_;
+  bool read_ = false;
+  std::string bytes_;
+  IniEncoding encoding_ = IniEncoding::Utf8;
+};
 
 // 1 when the file was rewritten with section/key set to value, 0 (file unchanged) otherwise.
 int WriteIniString(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* path);

@@ -1,34 +1,24 @@
-// The launcher's start-up sequence. Its order matters: the task bar is hidden before the
-// single-instance test, the whitelist is prepared before menu.ini is loaded (which publishes
-// it), and SignalStarted comes only once everything is in place.
-#include "LauncherApp.h"
+// The launcher's start-up and leaving, side by side. Start-up's order matters: the monitor
+// starts first, the task bar is hidden before the single-instance test, the shared block is
+// prepared before menu.ini is loaded (which publishes the lists into it), and SignalStarted
+// comes only once everything is in place.
+#include "core/LauncherApp.h"
 
 #include <algorithm>
-#include <cwctype>
 
+#include "device/DeviceIdentity.h"
 #include "EventLog.h"
-#include "LauncherDialog.h"
-#include "Lockdown.h"
-#include "LockdownRules.h"
-#include "StartKey.h"
+#include "lockdown/Lockdown.h"
+#include "lockdown/LockdownRules.h"
+#include "lockdown/StartKey.h"
+#include "Text.h"
+#include "ui/LauncherDialog.h"
 #include "wince.h"
 
 namespace qzr {
 namespace {
 
 constexpr char kSource[] = "..\\..\\common source\\launcher (%d), ";
-
-std::wstring ModuleFileName(DWORD maxChars) {
-  std::wstring name(maxChars + 1, L'\0');
-  DWORD n = GetModuleFileNameW(nullptr, name.data(), maxChars);
-  name.resize(std::min(n, maxChars));
-  return name;
-}
-
-std::wstring LowerCase(std::wstring s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](wchar_t c) { return static_cast<wchar_t>(towlower(c)); });
-  return s;
-}
 
 struct WindowSearch {
   std::wstring moduleFileName;
@@ -40,12 +30,11 @@ BOOL CALLBACK FindLauncherWindow(HWND window, LPARAM param) {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
   if (pid == 0 || pid == GetCurrentProcessId()) return TRUE;
-  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
   if (!process) return TRUE;
   wchar_t path[261] = {};
   DWORD size = 260;
-  BOOL ok = QueryFullProcessImageNameW(process, 0, path, &size);
-  CloseHandle(process);
+  BOOL ok = QueryFullProcessImageNameW(process.get(), 0, path, &size);
   if (ok && _wcsicmp(path, search->moduleFileName.c_str()) == 0) {
     search->found = window;
     return FALSE;
@@ -54,7 +43,7 @@ BOOL CALLBACK FindLauncherWindow(HWND window, LPARAM param) {
 }
 
 // The per-program-file mutex stays open for the life of the process.
-HANDLE g_instanceMutex = nullptr;
+KernelHandle g_instanceMutex;
 
 }  // namespace
 
@@ -69,7 +58,7 @@ std::wstring InstanceMutexName(const std::wstring& moduleFileName) {
 
 int ActivateRunningInstance() {
   std::wstring module = ModuleFileName(260);
-  g_instanceMutex = CreateMutexW(nullptr, FALSE, InstanceMutexName(module).c_str());
+  g_instanceMutex.reset(CreateMutexW(nullptr, FALSE, InstanceMutexName(module).c_str()));
   if (!g_instanceMutex || GetLastError() != ERROR_ALREADY_EXISTS) return 0;
 
   HANDLE thread = GetCurrentThread();
@@ -91,6 +80,9 @@ int ActivateRunningInstance() {
 }
 
 BOOL LauncherApp::InitInstance(const wchar_t* commandLine) {
+  // Gatewarden takes longest to come up; starting it first lets it load while the rest runs.
+  config.whitelist.Construct();
+
   WORD facility = eventlog::RegisterFacility(eventlog::kFacilityName);
   eventlog::SetFacilityNumber(facility);
   eventlog::Log(eventlog::kCategoryInfo, (std::string(kSource) + "InitInstance").c_str(), 64);
@@ -111,12 +103,14 @@ BOOL LauncherApp::InitInstance(const wchar_t* commandLine) {
     return FALSE;
   }
   config.whitelist.PrepareSharedCache(true);
+  // Overlaps the shell's icon work with the rest of start-up.
+  KernelHandle iconsPrepared(PrepareProgramIcons());
 
   std::wstring moduleFileName = ModuleFileName(256);
   size_t slash = moduleFileName.find_last_of(L'\\');
   launcherFolder = slash == std::wstring::npos ? std::wstring() : LowerCase(moduleFileName.substr(0, slash + 1));
 
-  config.LoadMenuConfig();
+  LoadConfiguration();
 
   if (!config.EnableSk1AndSk2) RedirectTodaySoftKeys();
   if (!config.fullScreen) RestoreTaskbar();
@@ -132,8 +126,24 @@ BOOL LauncherApp::InitInstance(const wchar_t* commandLine) {
   SetCursor(previousCursor);
   SignalStarted(launchCode);
 
-  RunLauncherDialog(*this);
+  if (RunLauncherDialog(*this) == kExitResult) Leave();
   return FALSE;
+}
+
+void LauncherApp::LoadConfiguration() {
+  MenuLocation where = ProductMenuLocation();
+  IniSnapshot ini;
+  config.Assign(ReadMenuConfig(where, ini));
+  config.whitelist.PublishWhitelist(WhitelistSourcesOf(config, where, ini, GetModelId()));
+  SyncStartKeySetting(config);
+}
+
+void LauncherApp::Leave() {
+  if (config.fullScreen) RestoreTaskbar();
+  RestoreStartKeySetting(config);
+  RestoreSoftKeySetting(config);
+  // The main window is gone by now: the warm-boot prompt has no owner.
+  CleanUpCheckOnLeaving(nullptr);
 }
 
 }  // namespace qzr

@@ -1,13 +1,13 @@
 // The configuration model: loading menu.ini into LauncherConfig and locating the file.
-#include "LauncherConfig.h"
+#include "core/LauncherConfig.h"
 
 #include <algorithm>
 
-#include "DeviceIdentity.h"
+#include "core/IniFile.h"
+#include "core/MenuRules.h"
+#include "device/DeviceIdentity.h"
 #include "EventLog.h"
-#include "IniFile.h"
-#include "MenuRules.h"
-#include "StartKey.h"
+#include "Text.h"
 #include "Win32Owners.h"
 #include "wince.h"
 
@@ -39,26 +39,49 @@ constexpr char kNoKnownSectionLine[] =
     "..\\..\\common source\\LauncherConfig (%d), %s (%lu bytes) holds none of the known sections";
 constexpr int kNoKnownSectionSourceLine = 120;
 
-std::wstring ModuleFileName(size_t maxChars) {
-  std::wstring name(maxChars + 1, L'\0');
-  DWORD n = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(maxChars));
-  name.resize(std::min<size_t>(n, maxChars));
-  return name;
-}
-
 std::wstring NumberedKey(const wchar_t* format, int n) {
   wchar_t key[32];
   swprintf(key, 32, format, n);
   return key;
 }
 
-bool SetFileTimes(const std::wstring& path, const FileStatus& status) {
-  FileHandle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr));
-  return file && SetFileTime(file.get(), &status.creation, &status.lastAccess, &status.lastWrite);
-}
+// Keeps menu.ini's attributes and times across a load: reading alone moves its access time, and
+// the password conversion rewrites it, so a read-only file is made writable meanwhile and gets
+// its attributes and all three times back at the end.
+class FileStatusKept {
+ public:
+  explicit FileStatusKept(const std::wstring& path) : path_(path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (path.empty() || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return;
+    attributes_ = data.dwFileAttributes;
+    creation_ = data.ftCreationTime;
+    lastAccess_ = data.ftLastAccessTime;
+    lastWrite_ = data.ftLastWriteTime;
+    saved_ = true;
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetTimes();
+  }
+  ~FileStatusKept() {
+    if (!saved_) return;
+    // Times first: a read-only file may refuse them once its attribute is back.
+    SetTimes();
+    SetFileAttributesW(path_.c_str(), attributes_);
+  }
+  FileStatusKept(const FileStatusKept&) = delete;
+  FileStatusKept& operator=(const FileStatusKept&) = delete;
 
-bool IsZero(const FILETIME& t) { return t.dwLowDateTime == 0 && t.dwHighDateTime == 0; }
+ private:
+  bool SetTimes() const {
+    FileHandle file(CreateFileW(path_.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+    return file && SetFileTime(file.get(), &creation_, &lastAccess_, &lastWrite_);
+  }
+
+  std::wstring path_;
+  bool saved_ = false;
+  DWORD attributes_ = 0;
+  FILETIME creation_{}, lastAccess_{}, lastWrite_{};
+};
 
 std::string NarrowText(const std::wstring& text) {
   int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
@@ -69,149 +92,118 @@ std::string NarrowText(const std::wstring& text) {
   return narrow;
 }
 
-void LogIfNoKnownSection(const std::wstring& path, const WIN32_FILE_ATTRIBUTE_DATA& data) {
+void LogIfNoKnownSection(const IniSnapshot& ini) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (ini.path().empty() || !GetFileAttributesExW(ini.path().c_str(), GetFileExInfoStandard, &data)) return;
   if (data.nFileSizeHigh == 0 && data.nFileSizeLow == 0) return;
-  if (HasAnyIniSection(path.c_str(), {kCaption, kExe, kParameters, kAlternateIcon, kDisabledIfNoSignal,
-                                      kSingleAppInstance, kApplicationKeys, kWhitelistSection, kAutoStart,
-                                      kLockableKeys, kPasswordSection, kBitmaps, kFullScreen,
-                                      kRestoreOnTermination, kStartIcon}))
+  if (ini.HasAnySection({kCaption, kExe, kParameters, kAlternateIcon, kDisabledIfNoSignal, kSingleAppInstance,
+                         kApplicationKeys, kWhitelistSection, kAutoStart, kLockableKeys, kPasswordSection, kBitmaps,
+                         kFullScreen, kRestoreOnTermination, kStartIcon}))
     return;
   unsigned long size = data.nFileSizeHigh ? 0xFFFFFFFFul : data.nFileSizeLow;
-  eventlog::Log(eventlog::kCategoryError, kNoKnownSectionLine, kNoKnownSectionSourceLine, NarrowText(path).c_str(), size);
+  eventlog::Log(eventlog::kCategoryError, kNoKnownSectionLine, kNoKnownSectionSourceLine, NarrowText(ini.path()).c_str(),
+                size);
 }
 
-}  // namespace
-
-LauncherConfig::LauncherConfig() { whitelist.Construct(); }
-
-LauncherConfig::LauncherConfig(WhitelistSettings whitelistSettings) : whitelist(std::move(whitelistSettings)) {
-  whitelist.Construct();
-}
-
-LauncherConfig::~LauncherConfig() = default;
-
-int LauncherConfig::LoadMenuConfig() { return LoadMenuConfig(ProductMenuLocation()); }
-
-int LauncherConfig::LoadMenuConfig(const MenuLocation& where) {
-  const std::wstring& path = where.iniPath;
-  const wchar_t* ini = path.c_str();
-
-  // The password conversion rewrites the file, so a read-only menu.ini is made writable for
-  // the load and gets its attributes and times back at the end.
-  savedFileStatus = FileStatus{};
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!path.empty() && GetFileAttributesExW(ini, GetFileExInfoStandard, &data)) {
-    savedFileStatus.attributes = data.dwFileAttributes;
-    savedFileStatus.creation = data.ftCreationTime;
-    savedFileStatus.lastAccess = data.ftLastAccessTime;
-    savedFileStatus.lastWrite = data.ftLastWriteTime;
-    SetFileAttributesW(ini, FILE_ATTRIBUTE_NORMAL);
-    SetFileTimes(path, savedFileStatus);
-    LogIfNoKnownSection(path, data);
-  }
-
-  std::wstring moduleName = where.launcherModuleName.substr(0, std::min(where.launcherModuleName.size(), kLauncherModuleChars));
-  std::wstring cardFolder = FindStorageCardFolder(where.cardRoot);
-
-  buttonCount = 0;
-  for (int slot = 0; slot < kButtonSlots; ++slot) {
-    caption[slot].clear();
-    exePath[slot].clear();
-    parameters[slot].clear();
-    iconPath[slot].clear();
-  }
-  for (int slot = 0; slot < kButtonSlots; ++slot) {
-    std::wstring key = NumberedKey(kButtonKeyFormat, slot + 1);
-    std::wstring value = ReadIniValue(kCaption, key.c_str(), L"", ini);
-    if (!TrimWhite(value).empty()) {
-      caption[slot] = value;
-      ++buttonCount;
-    }
-    needsSignal[slot] = ReadIniBool(key.c_str(), kDisabledIfNoSignal, ini, 0);
-    singleInstance[slot] = ReadIniBool(key.c_str(), kSingleAppInstance, ini, 0);
-    exePath[slot] = DecodeButtonPath(ReadIniValue(kExe, key.c_str(), L"", ini), cardFolder);
-    iconPath[slot] = DecodeButtonPath(ReadIniValue(kAlternateIcon, key.c_str(), L"", ini), cardFolder);
-    value = ReadIniValue(kParameters, key.c_str(), L"", ini);
-    if (!TrimWhite(value).empty()) parameters[slot] = value;
-  }
-
-  for (int slot = 0; slot < kAppKeySlots; ++slot) {
-    appKeyExe[slot].clear();
-    appKeyTitle[slot].clear();
-    appKeyShortcut[slot].clear();
-    appKeyConfigured[slot] = 0;
-    appKeyWhitelisted[slot] = 0;
-  }
-  for (int slot = 0; slot < kAppKeySlots; ++slot) {
-    std::wstring key = NumberedKey(kAppKeyFormat, slot + 1);
-    AppKeyBinding binding = DecodeAppKeyValue(ReadIniValue(kApplicationKeys, key.c_str(), L"", ini), moduleName,
-                                              exePath.data(), caption.data(), cardFolder);
-    appKeyConfigured[slot] = binding.configured ? 1 : 0;
-    appKeyWhitelisted[slot] = binding.whitelisted ? 1 : 0;
-    appKeyExe[slot] = binding.exe;
-    appKeyTitle[slot] = binding.title;
-  }
-
-  WhitelistSources sources;
-  sources.buttonCount = buttonCount;
-  sources.exePath = exePath.data();
-  sources.singleInstance = singleInstance.data();
-  sources.appKeyExe = appKeyExe.data();
-  sources.appKeyWhitelisted = appKeyWhitelisted.data();
-  sources.launcherPath = where.launcherFolder + kLauncherProgramName;
-  sources.deviceModelIs8 = GetModelId() == 8;
-  sources.menuIniPath = path;
-  whitelist.PublishWhitelist(sources);
-
-  autoStart = IsFalseValue(ReadIniValue(kAutoStart, kEnabled, L"", ini)) ? 0 : 1;
-
-  EnableDeviceLockKeys = ReadIniBool(L"EnableDeviceLockKeys", kLockableKeys, ini, 0);
-  EnablePhoneKeys = ReadIniBool(L"EnablePhoneKeys", kLockableKeys, ini, 0);
-  EnableTaskManagerKeys = ReadIniBool(L"EnableTaskManagerKeys", kLockableKeys, ini, 0);
-  EnableVolumeKeys = ReadIniBool(L"EnableVolumeKeys", kLockableKeys, ini, 0);
-  EnableWindowsKey = ReadIniBool(L"EnableWindowsKey", kLockableKeys, ini, 0);
-  EnableOrangePlaneVolumeUp = ReadIniBool(L"EnableOrangePlaneVolumeUp", kLockableKeys, ini, 0);
-  EnableSk1AndSk2 = ReadIniBool(L"EnableSk1AndSk2", kLockableKeys, ini, 0);
-
-  LoadPassword(path);
-
-  topLogoPath = DecodeTopLogoPath(ReadIniValue(kBitmaps, kTopLogo, L"", ini), cardFolder);
-  fullScreen = IsFalseValue(ReadIniValue(kFullScreen, kEnabled, L"", ini)) ? 0 : 1;
-  restoreOnTermination = IsTrueValue(ReadIniValue(kRestoreOnTermination, kEnabled, L"", ini)) ? 1 : 0;
-  startIconHidden = IsFalseValue(ReadIniValue(kStartIcon, kEnabled, L"", ini)) ? 1 : 0;
-
-  if (where.syncStartKey) SyncStartKeySetting(*this);
-
-  if (!IsZero(savedFileStatus.creation)) {
-    // Times first: a read-only file may refuse them once its attribute is back.
-    SetFileTimes(path, savedFileStatus);
-    SetFileAttributesW(ini, savedFileStatus.attributes);
-  }
-  return 1;
-}
-
-void LauncherConfig::LoadPassword(const std::wstring& path) {
-  const wchar_t* ini = path.c_str();
-  password.clear();
+// The PassWord section: the scrambled form when present, else the plain one, which is then
+// converted in the file.
+std::wstring ReadPassword(IniSnapshot& ini) {
   // The stored form is taken as it stands, blanks included.
-  std::wstring stored = ReadIniValue(kPasswordSection, kScrambledPassword, L"", ini);
+  std::wstring stored = ini.ReadValue(kPasswordSection, kScrambledPassword, L"");
   if (!stored.empty()) {
     // The exit dialog takes at most 6 characters; a longer hand-made value is cut to fit.
-    password = UnscramblePassword(stored, kPasswordKey).substr(0, kPasswordMaxChars);
-    return;
+    return UnscramblePassword(stored, kPasswordKey).substr(0, kPasswordMaxChars);
   }
-  std::wstring plain = TrimWhite(ReadIniValue(kPasswordSection, kPlainPassword, L"", ini));
-  if (plain.empty()) return;
-  password = plain.substr(0, kPasswordMaxChars);
+  std::wstring plain = TrimWhite(ini.ReadValue(kPasswordSection, kPlainPassword, L""));
+  if (plain.empty()) return {};
+  std::wstring password = plain.substr(0, kPasswordMaxChars);
   // Characters at the top of the 16-bit range scramble past 65535 into codes that unscramble
   // to something else: such a password stays in its plain form rather than change at the
   // next start.
   std::wstring scrambled = ScramblePassword(password, kPasswordKey);
-  if (UnscramblePassword(scrambled, kPasswordKey) != password) return;
+  if (UnscramblePassword(scrambled, kPasswordKey) != password) return password;
+  const std::wstring path = ini.path();
   // The scrambled form goes in before the plain one is erased, so that a failed second write
   // leaves both forms rather than none.
-  if (WriteIniString(kPasswordSection, kScrambledPassword, scrambled.c_str(), ini))
-    WriteIniString(kPasswordSection, kPlainPassword, L"", ini);
+  if (WriteIniString(kPasswordSection, kScrambledPassword, scrambled.c_str(), path.c_str()))
+    WriteIniString(kPasswordSection, kPlainPassword, L"", path.c_str());
+  ini.Load(path);
+  return password;
+}
+
+}  // namespace
+
+MenuConfig ReadMenuConfig(const MenuLocation& where) {
+  IniSnapshot ini;
+  return ReadMenuConfig(where, ini);
+}
+
+MenuConfig ReadMenuConfig(const MenuLocation& where, IniSnapshot& ini) {
+  FileStatusKept keep(where.iniPath);
+  ini.Load(where.iniPath);
+  MenuConfig config;
+  LogIfNoKnownSection(ini);
+
+  std::wstring moduleName = where.launcherModuleName.substr(0, std::min(where.launcherModuleName.size(), kLauncherModuleChars));
+  std::wstring cardFolder = FindStorageCardFolder(where.cardRoot);
+
+  for (int slot = 0; slot < kButtonSlots; ++slot) {
+    std::wstring key = NumberedKey(kButtonKeyFormat, slot + 1);
+    std::wstring value = ini.ReadValue(kCaption, key.c_str(), L"");
+    if (!TrimWhite(value).empty()) {
+      config.caption[slot] = value;
+      ++config.buttonCount;
+    }
+    config.needsSignal[slot] = ini.ReadBool(key.c_str(), kDisabledIfNoSignal, 0);
+    config.singleInstance[slot] = ini.ReadBool(key.c_str(), kSingleAppInstance, 0);
+    config.exePath[slot] = DecodeButtonPath(ini.ReadValue(kExe, key.c_str(), L""), cardFolder);
+    config.iconPath[slot] = DecodeButtonPath(ini.ReadValue(kAlternateIcon, key.c_str(), L""), cardFolder);
+    value = ini.ReadValue(kParameters, key.c_str(), L"");
+    if (!TrimWhite(value).empty()) config.parameters[slot] = value;
+  }
+
+  for (int slot = 0; slot < kAppKeySlots; ++slot) {
+    std::wstring key = NumberedKey(kAppKeyFormat, slot + 1);
+    AppKeyBinding binding = DecodeAppKeyValue(ini.ReadValue(kApplicationKeys, key.c_str(), L""), moduleName,
+                                              config.exePath.data(), config.caption.data(), cardFolder);
+    config.appKeyConfigured[slot] = binding.configured ? 1 : 0;
+    config.appKeyWhitelisted[slot] = binding.whitelisted ? 1 : 0;
+    config.appKeyExe[slot] = binding.exe;
+    config.appKeyTitle[slot] = binding.title;
+  }
+
+  config.autoStart = IsFalseValue(ini.ReadValue(kAutoStart, kEnabled, L"")) ? 0 : 1;
+
+  config.EnableDeviceLockKeys = ini.ReadBool(L"EnableDeviceLockKeys", kLockableKeys, 0);
+  config.EnablePhoneKeys = ini.ReadBool(L"EnablePhoneKeys", kLockableKeys, 0);
+  config.EnableTaskManagerKeys = ini.ReadBool(L"EnableTaskManagerKeys", kLockableKeys, 0);
+  config.EnableVolumeKeys = ini.ReadBool(L"EnableVolumeKeys", kLockableKeys, 0);
+  config.EnableWindowsKey = ini.ReadBool(L"EnableWindowsKey", kLockableKeys, 0);
+  config.EnableOrangePlaneVolumeUp = ini.ReadBool(L"EnableOrangePlaneVolumeUp", kLockableKeys, 0);
+  config.EnableSk1AndSk2 = ini.ReadBool(L"EnableSk1AndSk2", kLockableKeys, 0);
+
+  config.password = ReadPassword(ini);
+
+  config.topLogoPath = DecodeTopLogoPath(ini.ReadValue(kBitmaps, kTopLogo, L""), cardFolder);
+  config.fullScreen = IsFalseValue(ini.ReadValue(kFullScreen, kEnabled, L"")) ? 0 : 1;
+  config.restoreOnTermination = IsTrueValue(ini.ReadValue(kRestoreOnTermination, kEnabled, L"")) ? 1 : 0;
+  config.startIconHidden = IsFalseValue(ini.ReadValue(kStartIcon, kEnabled, L"")) ? 1 : 0;
+  return config;
+}
+
+WhitelistSources WhitelistSourcesOf(const MenuConfig& config, const MenuLocation& where, const IniSnapshot& ini,
+                                    int modelId) {
+  WhitelistSources sources;
+  sources.buttonCount = config.buttonCount;
+  sources.exePath = config.exePath.data();
+  sources.singleInstance = config.singleInstance.data();
+  sources.appKeyExe = config.appKeyExe.data();
+  sources.appKeyWhitelisted = config.appKeyWhitelisted.data();
+  sources.launcherPath = where.launcherFolder + kLauncherProgramName;
+  sources.deviceModelIs8 = modelId == kModelWithVolumeDialog;
+  sources.menuIniPath = where.iniPath;
+  sources.menuIni = &ini;
+  return sources;
 }
 
 MenuLocation ProductMenuLocation() {
@@ -224,10 +216,7 @@ MenuLocation ProductMenuLocation() {
 }
 
 int GetLauncherFolder(std::wstring& folder) {
-  std::wstring name(kModuleNameChars, L'\0');
-  DWORD n = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(kModuleNameChars));
-  name.resize(std::min<size_t>(n, kModuleNameChars));
-  return LauncherFolderFromModuleName(name, kModuleNameChars, folder) ? 1 : 0;
+  return LauncherFolderFromModuleName(ModuleFileName(kModuleNameChars), kModuleNameChars, folder) ? 1 : 0;
 }
 
 int GetMenuIniPath(std::wstring& path) {

@@ -1,4 +1,5 @@
-// LauncherConfig: the in-memory model of menu.ini, filled once per start by LoadMenuConfig.
+// MenuConfig: the in-memory model of menu.ini, read once per start by ReadMenuConfig;
+// LauncherConfig adds the launcher's side of the whitelist to it.
 #pragma once
 
 #include <windows.h>
@@ -6,7 +7,9 @@
 #include <array>
 #include <string>
 
-#include "LauncherWhitelist.h"
+#include "core/IniFile.h"
+#include "core/LauncherWhitelist.h"
+#include "device/DeviceIdentity.h"
 
 namespace qzr {
 
@@ -17,42 +20,22 @@ inline constexpr wchar_t kPasswordKey[] = L"MV83917";
 inline constexpr wchar_t kLauncherTitle[] = L"Korvanex Launcher";
 inline constexpr wchar_t kMenuIniName[] = L"menu.ini";
 inline constexpr wchar_t kLauncherProgramName[] = L"QZRShell.exe";
+// The device whose volume dialog (QZRVolDlg.exe) the whitelist lets through.
+inline constexpr int kModelWithVolumeDialog = model::kVP33;
 
-// Attributes and times of menu.ini, saved before loading and put back afterwards.
-struct FileStatus {
-  DWORD attributes = 0;
-  FILETIME creation{};
-  FILETIME lastAccess{};
-  FILETIME lastWrite{};
-};
-
-// Where LoadMenuConfig finds its inputs. The product takes them from its own module file and
+// Where ReadMenuConfig finds its inputs. The product takes them from its own module file and
 // the device's root folder; tests point them at a scratch folder.
 struct MenuLocation {
   std::wstring iniPath;             // menu.ini; empty when it cannot be built (every read yields its default)
   std::wstring launcherFolder;      // lower-cased, ending in a backslash
   std::wstring launcherModuleName;  // case as returned, for "LAUNCHER" values
   std::wstring cardRoot = L"\\";    // folder whose directories FindStorageCardFolder looks at
-  bool syncStartKey = true;         // a model-only load skips the start-key synchronisation
 };
 // The product's location: menu.ini next to the launcher's program file, the root "\".
 MenuLocation ProductMenuLocation();
 
-class LauncherConfig {
- public:
-  // Fields take their defaults, then the whitelist's construction steps run.
-  LauncherConfig();
-  // With the whitelist's files and objects named by the caller: tools that only read a file
-  // point it at a menu.ini without the whitelist, so no block is made and no monitor started.
-  explicit LauncherConfig(WhitelistSettings whitelistSettings);
-  virtual ~LauncherConfig();
-  LauncherConfig(const LauncherConfig&) = delete;
-  LauncherConfig& operator=(const LauncherConfig&) = delete;
-
-  // Fills the model from menu.ini; always returns 1.
-  int LoadMenuConfig();
-  int LoadMenuConfig(const MenuLocation& where);
-
+// What menu.ini says; fields not in the file keep these defaults.
+struct MenuConfig {
   int buttonCount = 0;
   std::wstring topLogoPath;
   std::array<std::wstring, kButtonSlots> caption;
@@ -79,14 +62,31 @@ class LauncherConfig {
   int EnableWindowsKey = 0;
   int EnableOrangePlaneVolumeUp = 0;
   int EnableSk1AndSk2 = 0;
-  FileStatus savedFileStatus;
+};
 
-  // The launcher side of the shared whitelist cache.
+// The model from menu.ini at where.iniPath, read once into `ini`, which then answers for the
+// file as it stands (the whitelist's Permit keys come from it). The one write: a plain password
+// is replaced by its scrambled form. The file keeps its attributes and times throughout.
+MenuConfig ReadMenuConfig(const MenuLocation& where, IniSnapshot& ini);
+// The same with a snapshot of its own.
+MenuConfig ReadMenuConfig(const MenuLocation& where);
+
+// What the whitelist is composed from: the model's programs, the launcher itself, and the
+// device model (the volume dialog is allowed on model 8 only).
+WhitelistSources WhitelistSourcesOf(const MenuConfig& config, const MenuLocation& where, const IniSnapshot& ini,
+                                    int modelId);
+
+// The model as the running launcher holds it, with its side of the shared whitelist cache.
+// Constructing it does nothing: start-up calls the whitelist's steps in their order.
+class LauncherConfig : public MenuConfig {
+ public:
+  LauncherConfig() = default;
+  LauncherConfig(const LauncherConfig&) = delete;
+  LauncherConfig& operator=(const LauncherConfig&) = delete;
+
+  void Assign(MenuConfig read) { static_cast<MenuConfig&>(*this) = std::move(read); }
+
   LauncherWhitelist whitelist;
-
- private:
-  // The PassWord section: the scrambled form when present, else the plain one, converted.
-  void LoadPassword(const std::wstring& path);
 };
 
 // The launcher's folder: module file name lower-cased, cut after its last backslash.

@@ -1,15 +1,15 @@
 // The launcher's half of the whitelist cache: it alone creates, fills, withdraws and wipes the
 // block; the monitor only reads it.
-#include "LauncherWhitelist.h"
+#include "core/LauncherWhitelist.h"
 
 #include <algorithm>
 #include <string>
 
-#include "DeviceIdentity.h"
+#include "core/IniFile.h"
+#include "core/LauncherConfig.h"
+#include "core/MessageBoxes.h"
+#include "device/DeviceIdentity.h"
 #include "EventLog.h"
-#include "IniFile.h"
-#include "LauncherConfig.h"
-#include "MessageBoxes.h"
 #include "wince.h"
 
 namespace qzr {
@@ -33,11 +33,7 @@ constexpr int kButtonSlotCount = 10;
 constexpr int kAppKeySlotCount = 6;
 
 // Takes what an Open... call returned; true when the named object was there.
-bool NamedObjectExists(HANDLE opened) {
-  if (!opened) return false;
-  CloseHandle(opened);
-  return true;
-}
+bool NamedObjectExists(HANDLE opened) { return static_cast<bool>(KernelHandle(opened)); }
 
 }  // namespace
 
@@ -150,10 +146,8 @@ bool LauncherWhitelist::LaunchWhiteListEnforcer() {
   if (GetFileVersionText(monitorPath_, productName, versionText) == 1) {
     PROCESS_INFORMATION pi{};
     monitorRunning_ = CeCreateProcessW(monitorPath_.c_str(), L"", nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &pi) != FALSE;
-    if (monitorRunning_) {
-      CloseHandle(pi.hThread);
-      CloseHandle(pi.hProcess);
-    }
+    // The monitor runs on its own; the launcher keeps no handle to it.
+    if (monitorRunning_) StartedProcess started(pi);
   }
   if (!monitorRunning_ && blockOwned_) ShowMessageBox(nullptr, kEnforcerUnavailableText, kLauncherTitle, MB_OK | MB_ICONERROR);
   return monitorRunning_;
@@ -241,10 +235,11 @@ void LauncherWhitelist::PublishWhitelist(const WhitelistSources& sources) {
     return;
   }
   std::wstring iniPath = sources.menuIniPath.empty() ? menuIniPath_ : sources.menuIniPath;
-  auto permit = [&iniPath](int n) {
+  const IniSnapshot* snapshot = sources.menuIni;
+  auto permit = [&iniPath, snapshot](int n) {
     wchar_t key[32];
     swprintf(key, 32, kPermitKeyFormat, n);
-    return ReadIniValue(kWhitelistSection, key, L"", iniPath.c_str());
+    return snapshot ? snapshot->ReadValue(kWhitelistSection, key, L"") : ReadIniValue(kWhitelistSection, key, L"", iniPath.c_str());
   };
   wl::ComposeResult result = wl::ComposeWhitelist(WritableBlock(), WhitelistEntriesFrom(sources, permit));
   list2Start_ = result.list2Start;

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 
+#include "core/IniFile.h"
 #include "WhitelistCache.h"
 #include "Win32Owners.h"
 
@@ -37,6 +38,7 @@ struct WhitelistSources {
   std::wstring launcherPath;                 // launcher folder + "QZRShell.exe"
   bool deviceModelIs8 = false;
   std::wstring menuIniPath;                  // for the Permit%d keys
+  const IniSnapshot* menuIni = nullptr;      // when set, the Permit%d keys are read from it instead
 };
 
 // Both lists' entries in publishing order; `permit` yields the raw value of Permit<n>.
@@ -59,8 +61,8 @@ class LauncherWhitelist {
   LauncherWhitelist(const LauncherWhitelist&) = delete;
   LauncherWhitelist& operator=(const LauncherWhitelist&) = delete;
 
-  // Model construction: reads WhiteListEnabled, and when on takes the mutex, creates the
-  // block and events and starts the monitor.
+  // The first step of start-up: reads WhiteListEnabled, and when on takes the mutex, creates
+  // the block and events and starts the monitor.
   void Construct();
   void PrepareSharedCache(bool owned);
   void PublishWhitelist(const WhitelistSources& sources);

@@ -1,5 +1,5 @@
 // The launcher's process-wide UI facts, written on the UI thread only.
-#include "MainWindow.h"
+#include "core/MainWindow.h"
 
 namespace qzr {
 namespace {

@@ -1,34 +1,12 @@
 // The decoding rules of menu.ini values and password scrambling.
-#include "MenuRules.h"
+#include "core/MenuRules.h"
 
 #include <cwctype>
 
-#include "LauncherConfig.h"
+#include "core/LauncherConfig.h"
 #include "wince.h"
 
 namespace qzr {
-
-wchar_t FoldCase(wchar_t c) {
-  // CharLowerW takes a single character in the low word of its argument.
-  return static_cast<wchar_t>(reinterpret_cast<uintptr_t>(CharLowerW(reinterpret_cast<LPWSTR>(static_cast<uintptr_t>(c)))));
-}
-
-bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (a[i] != b[i] && FoldCase(a[i]) != FoldCase(b[i])) return false;
-  return true;
-}
-
-bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
-  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
-
-std::wstring LowerCase(std::wstring_view text) {
-  std::wstring lowered(text);
-  if (!lowered.empty()) CharLowerBuffW(lowered.data(), static_cast<DWORD>(lowered.size()));
-  return lowered;
-}
 
 std::wstring TrimWhite(std::wstring_view text) {
   size_t begin = 0, end = text.size();

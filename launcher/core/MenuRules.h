@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "Text.h"
+
 namespace qzr {
 
 inline constexpr wchar_t kStorageCardCandidates[] = L"\\sd card$\\Flash File Store";
@@ -19,11 +21,6 @@ inline constexpr wchar_t kAppKeyFormat[] = L"AppKey%dExe";
 inline constexpr size_t kModuleNameChars = 512;  // GetLauncherFolder's buffer; a name this long counts as failure
 inline constexpr size_t kLauncherModuleChars = 256;
 
-// Letter case folded the way the platform folds it (not only A-Z).
-wchar_t FoldCase(wchar_t c);
-bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
-bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix);
-std::wstring LowerCase(std::wstring_view text);
 // White space of the platform's space class removed at both ends.
 std::wstring TrimWhite(std::wstring_view text);
 

@@ -1,5 +1,5 @@
 // Message boxes of the launcher, observable by tests.
-#include "MessageBoxes.h"
+#include "core/MessageBoxes.h"
 
 namespace qzr {
 namespace {

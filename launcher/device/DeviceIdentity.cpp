@@ -1,5 +1,5 @@
 // Device facts from the platform library, the kernel, the identity driver and version resources.
-#include "DeviceIdentity.h"
+#include "device/DeviceIdentity.h"
 
 #include "wince.h"
 
@@ -9,7 +9,8 @@
 #include <cwctype>
 #include <vector>
 
-#include "Pal.h"
+#include "device/Pal.h"
+#include "Text.h"
 #include "ceidentity.h"
 #include "Win32Owners.h"
 
@@ -37,8 +38,10 @@ struct PrefixRow {
 };
 // Order matters: the first matching row decides.
 constexpr PrefixRow kPalModelRows[] = {
-    {L"VX12", 10}, {L"VX14", 11}, {L"VX15", 12}, {L"VX13", 9},  {L"VX16", 16},         {L"VP21", 7},
-    {L"VP33", 8},  {L"VR4A", 13}, {L"VR4B", 14}, {L"VP22", 15}, {L"PerihelionV3", 9}, {L"Korvanex ", 99},
+    {L"VX12", model::kVX12}, {L"VX14", model::kVX14}, {L"VX15", model::kVX15},
+    {L"VX13", model::kPerihelionV3}, {L"VX16", model::kVX16}, {L"VP21", model::kVP21},
+    {L"VP33", model::kVP33}, {L"VR4A", model::kVR4A}, {L"VR4B", model::kVR4B},
+    {L"VP22", model::kVP22}, {L"PerihelionV3", model::kPerihelionV3}, {L"Korvanex ", model::kUnlisted},
 };
 
 struct OemRow {
@@ -47,11 +50,11 @@ struct OemRow {
   int id;
 };
 constexpr OemRow kOemRows[] = {
-    {OemRow::kWhole, L"Korvanex VP48", 1},          {OemRow::kWhole, L"Korvanex VM5", 2},
-    {OemRow::kWhole, L"Korvanex VM4", 5},           {OemRow::kWhole, L"Korvanex VM6", 6},
-    {OemRow::kWhole, L"Korvanex VP21", 7},          {OemRow::kWhole, L"Korvanex VP33", 8},
-    {OemRow::kContainsExact, L"PerihelionV3", 9},   {OemRow::kWhole, L"Korvanex VP57", 3},
-    {OemRow::kWhole, L"Korvanex VR42", 4},          {OemRow::kPrefix, L"Korvanex ", 99},
+    {OemRow::kWhole, L"Korvanex VP48", model::kVP48},          {OemRow::kWhole, L"Korvanex VM5", model::kVM5},
+    {OemRow::kWhole, L"Korvanex VM4", model::kVM4},            {OemRow::kWhole, L"Korvanex VM6", model::kVM6},
+    {OemRow::kWhole, L"Korvanex VP21", model::kVP21},          {OemRow::kWhole, L"Korvanex VP33", model::kVP33},
+    {OemRow::kContainsExact, L"PerihelionV3", model::kPerihelionV3}, {OemRow::kWhole, L"Korvanex VP57", model::kVP57},
+    {OemRow::kWhole, L"Korvanex VR42", model::kVR42},          {OemRow::kPrefix, L"Korvanex ", model::kUnlisted},
 };
 
 constexpr std::wstring_view kEmbeddedPlatforms[] = {L"XScale", L"Perihelion 2", L"CEPC Platform"};
@@ -62,15 +65,6 @@ struct DeviceFacts {
   int modelId = -1;
 };
 DeviceFacts g_deviceFacts;
-
-bool EqualNoCase(std::wstring_view a, std::wstring_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) { return towlower(x) == towlower(y); });
-}
-
-bool StartsNoCase(std::wstring_view text, std::wstring_view prefix) {
-  return text.size() >= prefix.size() && EqualNoCase(text.substr(0, prefix.size()), prefix);
-}
 
 // The wide string at an even offset: its text, and whether a terminator ended it before the bytes did.
 std::wstring ReadWide(std::span<const uint8_t> bytes, size_t offset, bool* terminated) {
@@ -150,9 +144,9 @@ int SerialFromIdentityDriver(wchar_t* buffer, int capacity) {
 }  // namespace
 
 int PlatformTypeFromText(std::wstring_view text) {
-  if (EqualNoCase(text, kPocketPc)) return 1;
+  if (EqualsNoCase(text, kPocketPc)) return 1;
   for (auto platform : kEmbeddedPlatforms)
-    if (EqualNoCase(text, platform)) return 2;
+    if (EqualsNoCase(text, platform)) return 2;
   return 0;
 }
 
@@ -167,15 +161,15 @@ int ReleaseCodeFrom(const OsVersionFacts& facts) {
 
 int ModelIdFromPalModel(std::wstring_view text) {
   for (const auto& row : kPalModelRows)
-    if (StartsNoCase(text, row.prefix)) return row.id;
+    if (StartsWithNoCase(text, row.prefix)) return row.id;
   return 0;
 }
 
 int ModelIdFromOemInfo(std::wstring_view text) {
   for (const auto& row : kOemRows) {
-    bool hit = row.match == OemRow::kWhole           ? EqualNoCase(text, row.text)
+    bool hit = row.match == OemRow::kWhole           ? EqualsNoCase(text, row.text)
                : row.match == OemRow::kContainsExact ? text.find(row.text) != std::wstring_view::npos
-                                                     : StartsNoCase(text, row.text);
+                                                     : StartsWithNoCase(text, row.text);
     if (hit) return row.id;
   }
   return 0;
@@ -274,7 +268,7 @@ int GetOsReleaseCode() {
     wchar_t text[260] = {};
     if (SystemParametersInfoW(SPI_GETPLATFORMTYPE, sizeof text, text, 0)) {
       text[259] = L'\0';
-      facts.pocketPc = EqualNoCase(text, kPocketPc);
+      facts.pocketPc = EqualsNoCase(text, kPocketPc);
     }
   }
   return ReleaseCodeFrom(facts);

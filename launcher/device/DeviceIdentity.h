@@ -9,6 +9,15 @@
 
 namespace qzr {
 
+// Model ids as GetModelId answers them, named for the device each stands for.
+namespace model {
+inline constexpr int kNone = 0;  // not this maker's device
+inline constexpr int kVP48 = 1, kVM5 = 2, kVP57 = 3, kVR42 = 4, kVM4 = 5, kVM6 = 6, kVP21 = 7, kVP33 = 8,
+                     kPerihelionV3 = 9, kVX12 = 10, kVX14 = 11, kVX15 = 12, kVR4A = 13, kVR4B = 14, kVP22 = 15,
+                     kVX16 = 16;
+inline constexpr int kUnlisted = 99;  // this maker's, but in no table
+}  // namespace model
+
 // Cached for the life of the process: -1 until first asked.
 int GetPlatformType();  // 0 other, 1 Pocket PC, 2 listed embedded platforms
 int GetModelId();       // 0 not this maker's device, 1..16 table rows, 99 unlisted device of this maker

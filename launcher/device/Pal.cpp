@@ -1,9 +1,10 @@
 // The two binders of QZRIVAPAL.dll and typed calls of its exports.
-#include "Pal.h"
+#include "device/Pal.h"
 
 #include <string>
 
 #include "EventLog.h"
+#include "Text.h"
 
 namespace qzr {
 namespace {
@@ -31,13 +32,7 @@ struct PalHandles {
 };
 PalHandles g_pal;
 
-std::wstring ProgramFolderPath() {
-  wchar_t path[MAX_PATH + 1] = {};
-  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring s(path, n < MAX_PATH ? n : MAX_PATH);
-  size_t slash = s.find_last_of(L'\\');
-  return slash == std::wstring::npos ? std::wstring() : s.substr(0, slash + 1);
-}
+std::wstring ProgramFolderPath() { return ModuleFolder(nullptr, MAX_PATH); }
 
 template <typename Fn>
 Fn As(FARPROC address) {

@@ -1,5 +1,5 @@
 // Radio library binding, settings-service authentication queries and the wired link test.
-#include "Radio80211.h"
+#include "device/Radio80211.h"
 
 #include "wince.h"
 
@@ -89,10 +89,10 @@ int Radio80211::Load() { return Load(kRadioLibraryName); }
 
 int Radio80211::Load(const wchar_t* libraryName) {
   Unload();
-  library_ = LoadLibraryW(libraryName);
+  library_ = Library(libraryName);
   if (!library_) return 0;
   for (int i = 0; i < kExportCount; ++i) {
-    exports_[i] = GetProcAddress(library_, kRadioExportNames[i]);
+    exports_[i] = library_.Proc<FARPROC>(kRadioExportNames[i]);
     if (!exports_[i]) {
       Unload();
       return 0;
@@ -105,8 +105,7 @@ int Radio80211::Load(const wchar_t* libraryName) {
 void Radio80211::Unload() {
   if (!library_) return;
   if (exports_[kRadioDisconnect]) As<VoidCallFn>(exports_[kRadioDisconnect])();
-  FreeLibrary(library_);
-  library_ = nullptr;
+  library_.reset();
   for (FARPROC& address : exports_) address = nullptr;
 }
 

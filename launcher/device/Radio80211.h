@@ -8,6 +8,8 @@
 #include <span>
 #include <string>
 
+#include "Win32Owners.h"
+
 namespace qzr {
 
 inline constexpr wchar_t kRadioLibraryName[] = L"80211api.dll";
@@ -24,7 +26,7 @@ class Radio80211 {
   // The same with another library file; lets tests walk a library that lacks an export.
   int Load(const wchar_t* libraryName);
   void Unload();
-  bool IsLoaded() const { return library_ != nullptr; }
+  bool IsLoaded() const { return static_cast<bool>(library_); }
 
   DWORD GetAssociationStatus(DWORD* status);
   DWORD GetRSSI(LONG* rssi);
@@ -32,7 +34,7 @@ class Radio80211 {
   DWORD GetRadioIpAddress(wchar_t* buffer); // 128 characters
 
  private:
-  HMODULE library_ = nullptr;
+  Library library_;
   FARPROC exports_[kExportCount] = {};
 };
 

@@ -1,10 +1,10 @@
 // Hot keys the configuration locks, and the six hardware application buttons.
-#include "DeviceIdentity.h"
-#include "LauncherApp.h"
-#include "Lockdown.h"
-#include "LockdownRules.h"
-#include "MainWindow.h"
-#include "MessageBoxes.h"
+#include "core/LauncherApp.h"
+#include "core/MainWindow.h"
+#include "core/MessageBoxes.h"
+#include "device/DeviceIdentity.h"
+#include "lockdown/Lockdown.h"
+#include "lockdown/LockdownRules.h"
 #include "Win32Owners.h"
 #include "wince.h"
 
@@ -41,9 +41,8 @@ void WriteShellKeyText(const RegKey& key, const wchar_t* name, const std::wstrin
 }  // namespace
 
 void LockKeys(LauncherApp& app) {
-  Library core(LoadLibraryW(kCoreLibrary));
-  if (!core) return;
-  auto unregister = reinterpret_cast<UnregisterFunc1Fn>(reinterpret_cast<void*>(GetProcAddress(core.get(), kUnregisterFunc1)));
+  Library core(kCoreLibrary);
+  auto unregister = core.Proc<UnregisterFunc1Fn>(kUnregisterFunc1);
   if (!unregister) return;
   // The main dialog has no window yet, so the hot keys belong to this thread.
   HWND owner = GetMainWindowHandle();

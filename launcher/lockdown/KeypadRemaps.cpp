@@ -1,9 +1,9 @@
 // Keypad tables: the entries of the active configuration and the active layout's shift planes
 // that the lock flags take away, rewritten in place; the keypad driver reloads them when told.
-#include "DeviceIdentity.h"
-#include "LauncherApp.h"
-#include "Lockdown.h"
-#include "LockdownRules.h"
+#include "core/LauncherApp.h"
+#include "device/DeviceIdentity.h"
+#include "lockdown/Lockdown.h"
+#include "lockdown/LockdownRules.h"
 #include "Win32Owners.h"
 #include "wince.h"
 

@@ -1,21 +1,19 @@
 // The rules of device lockdown, apart from Win32: tables, record edits and the filter decision.
-#include "LockdownRules.h"
+#include "lockdown/LockdownRules.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <cwctype>
 
+#include "Text.h"
+#include "device/DeviceIdentity.h"
+
 namespace qzr::lockdown {
 namespace {
 
 constexpr UINT kModWin = 8, kModAlt = 1, kModAltControl = 3;
 
-bool EqualNoCase(std::wstring_view a, std::wstring_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
-           return towupper(x) == towupper(y);
-         });
-}
 
 uint16_t Entry(std::span<const uint8_t> bytes, size_t index) {
   return static_cast<uint16_t>(bytes[index * 2] | (bytes[index * 2 + 1] << 8));
@@ -52,7 +50,7 @@ std::vector<HotKeyRow> HotKeysToLock(int platformType, const KeyLockFlags& flags
 
 AppKeyAction ApplicationKeyAction(bool configured, std::wstring_view programPath) {
   if (!configured) return AppKeyAction::BindLauncher;
-  if (EqualNoCase(programPath, kUnlockedValue)) return AppKeyAction::LeaveAlone;
+  if (EqualsNoCase(programPath, kUnlockedValue)) return AppKeyAction::LeaveAlone;
   return AppKeyAction::BindConfigured;
 }
 
@@ -79,18 +77,19 @@ bool RemapMemberRuns(RemapMember member, int platformType, int modelId) {
   const bool pocketPc = platformType == 1;
   switch (member) {
     case RemapMember::PatchVkeyGold:
-      return pocketPc && modelId == 1;
+      return pocketPc && modelId == model::kVP48;
     case RemapMember::ClearVolumeVkeys:
-      return (pocketPc && (modelId == 2 || modelId == 3 || modelId == 4 || modelId == 6)) ||
-             (platformType == 2 && modelId == 3);
+      return (pocketPc && (modelId == model::kVM5 || modelId == model::kVP57 || modelId == model::kVR42 ||
+                           modelId == model::kVM6)) ||
+             (platformType == 2 && modelId == model::kVP57);
     case RemapMember::Models236:
-      return pocketPc && (modelId == 2 || modelId == 3 || modelId == 6);
+      return pocketPc && (modelId == model::kVM5 || modelId == model::kVP57 || modelId == model::kVM6);
     case RemapMember::Model4:
-      return pocketPc && modelId == 4;
+      return pocketPc && modelId == model::kVR42;
     case RemapMember::Model5:
-      return pocketPc && modelId == 5;
+      return pocketPc && modelId == model::kVM4;
     case RemapMember::ModelRules:
-      return pocketPc && modelId != 0 && modelId != 99;
+      return pocketPc && modelId != model::kNone && modelId != model::kUnlisted;
   }
   return false;
 }
@@ -167,13 +166,13 @@ std::vector<PlaneRule> Model5Rules() {
 
 std::vector<PlaneRule> ModelRemapRules(int modelId, const KeyLockFlags& flags) {
   std::vector<PlaneRule> rules;
-  if ((modelId == 7 || modelId == 8) && flags.EnableWindowsKey == 0) {
+  if ((modelId == model::kVP21 || modelId == model::kVP33) && flags.EnableWindowsKey == 0) {
     rules.push_back({L"", {0x07, 0x41, 0x00, 0x08, 0x00, 0x5B}, {0x07, 0x41, 0x00, 0x08, 0x00, 0xC1}});
     rules.push_back({L"", {0x07, 0x1A, 0x00, 0x08, 0x00, 0x5B}, {0x07, 0x1A, 0x00, 0x08, 0x00, 0xC1}});
   }
-  if (modelId >= 9 && modelId <= 12 && flags.EnableOrangePlaneVolumeUp == 0)
+  if (modelId >= model::kPerihelionV3 && modelId <= model::kVX15 && flags.EnableOrangePlaneVolumeUp == 0)
     rules.push_back({L"ShiftPlane1", {0x07, 0x3F, 0x00, 0x02, 0x00, 0x0B}, {0x07, 0x3F, 0x00, 0x0A, 0x10, 0xC2}});
-  if (modelId == 15 && flags.EnableWindowsKey == 0)
+  if (modelId == model::kVP22 && flags.EnableWindowsKey == 0)
     rules.push_back({L"ShiftPlane0", {0x07, 0xE3, 0x00, 0x00, 0x10, 0xCF}, {0x07, 0xE3, 0x00, 0x0A, 0x10, 0xC2}});
   return rules;
 }
@@ -187,7 +186,7 @@ TapLimits ComputeTapLimits(int platformType, int modelId, int releaseCode, const
   };
   const int64_t height = int64_t{taskBar->bottom} - taskBar->top;
   limits.tapThreshold = clamp(releaseCode < 6 ? taskBar->right - height : taskBar->right);
-  limits.volumeAllowance = modelId == 7 ? clamp(height - 4) : 0;
+  limits.volumeAllowance = modelId == model::kVP21 ? clamp(height - 4) : 0;
   return limits;
 }
 
@@ -206,8 +205,8 @@ FilterDecision DecideTaskbarMessage(const FilterSettings& settings, FilterState&
   if (settings.platformType == 2) {
     if (IsTap(message)) {
       bool inside = false;
-      if (settings.modelId == 1) inside = x <= 191;
-      else if (settings.modelId == 3) inside = x <= 60 || (x >= 475 && x <= 617);
+      if (settings.modelId == model::kVP48) inside = x <= 191;
+      else if (settings.modelId == model::kVP57) inside = x <= 60 || (x >= 475 && x <= 617);
       else inside = x < 26 && y < 26;
       return inside ? swallow() : decision;
     }

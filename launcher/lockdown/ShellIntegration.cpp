@@ -1,11 +1,12 @@
 // The launcher's changes to the device shell outside its own window: the task bar and its
 // filter, "SessionTimeout", and the Today screen's two soft keys.
-#include "DeviceIdentity.h"
+#include "core/MainWindow.h"
+#include "device/DeviceIdentity.h"
 #include "EventLog.h"
-#include "Lockdown.h"
-#include "LockdownRules.h"
-#include "MainWindow.h"
-#include "TaskbarFilterSettings.h"
+#include "lockdown/Lockdown.h"
+#include "lockdown/LockdownRules.h"
+#include "lockdown/TaskbarFilterSettings.h"
+#include "Text.h"
 #include "Win32Owners.h"
 #include "wince.h"
 
@@ -74,13 +75,7 @@ ld::SharedFilterSettings* OwnSettings() {
   return s;
 }
 
-std::wstring FilterLibraryPath() {
-  wchar_t module[MAX_PATH + 1] = {};
-  DWORD n = GetModuleFileNameW(nullptr, module, MAX_PATH);
-  std::wstring path(module, n < MAX_PATH ? n : MAX_PATH);
-  size_t slash = path.find_last_of(L'\\');
-  return (slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1)) + kTaskbarFilterLibrary;
-}
+std::wstring FilterLibraryPath() { return ModuleFolder(nullptr, MAX_PATH) + kTaskbarFilterLibrary; }
 
 std::wstring TodayKeyPath(int i) { return std::wstring(kTodayKeys) + L"\\" + kTodayKeyNames[i]; }
 

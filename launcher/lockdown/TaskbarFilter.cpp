@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "EventLog.h"
-#include "LockdownRules.h"
-#include "TaskbarFilterSettings.h"
+#include "lockdown/LockdownRules.h"
+#include "lockdown/TaskbarFilterSettings.h"
 #include "Win32Owners.h"
 #include "wince.h"
 

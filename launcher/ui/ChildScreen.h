@@ -5,9 +5,9 @@
 
 #include <aygshell.h>
 
-#include "LauncherDialog.h"
-#include "MessageBoxes.h"
-#include "UiTexts.h"
+#include "core/MessageBoxes.h"
+#include "ui/LauncherDialog.h"
+#include "ui/UiTexts.h"
 
 namespace qzr {
 

@@ -1,5 +1,5 @@
 // Battery gauge, signal meter and top-logo static: geometry as plain functions, painting off screen.
-#include "DrawnControls.h"
+#include "ui/DrawnControls.h"
 
 #include <algorithm>
 #include <cmath>
@@ -35,34 +35,48 @@ void FillSolid(HDC dc, const RECT& r, COLORREF colour) {
 template <typename DrawFn>
 void PaintOffScreen(HDC target, const RECT& client, DrawFn draw) {
   int w = client.right - client.left, h = client.bottom - client.top;
-  HDC memory = w > 0 && h > 0 ? CreateCompatibleDC(target) : nullptr;
+  MemoryDC memory(w > 0 && h > 0 ? CreateCompatibleDC(target) : nullptr);
   GdiObject bitmap(memory ? CreateCompatibleBitmap(target, w, h) : nullptr);
   if (!memory || !bitmap) {
-    if (memory) DeleteDC(memory);
     draw(target, client);
     return;
   }
-  {
-    ScopedSelectObject select(memory, bitmap.get());
-    RECT local{0, 0, w, h};
-    draw(memory, local);
-    BitBlt(target, client.left, client.top, w, h, memory, 0, 0, SRCCOPY);
-  }
-  DeleteDC(memory);
+  ScopedSelectObject select(memory.get(), bitmap.get());
+  RECT local{0, 0, w, h};
+  draw(memory.get(), local);
+  BitBlt(target, client.left, client.top, w, h, memory.get(), 0, 0, SRCCOPY);
 }
 
-class Lock {
- public:
-  explicit Lock(CRITICAL_SECTION& cs) : cs_(cs) { EnterCriticalSection(&cs_); }
-  ~Lock() { LeaveCriticalSection(&cs_); }
-  Lock(const Lock&) = delete;
-  Lock& operator=(const Lock&) = delete;
-
- private:
-  CRITICAL_SECTION& cs_;
-};
-
 }  // namespace
+
+bool Subclass::Attach(HWND control, const wchar_t* property, void* owner, WNDPROC proc) {
+  if (!control || hwnd_) return false;
+  // Within the process only: the control belongs to our own dialog.
+  SetPropW(control, property, owner);
+  auto previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
+  if (!previous) {
+    RemovePropW(control, property);
+    return false;
+  }
+  property_ = property;
+  previousProc_ = previous;
+  hwnd_ = control;
+  return true;
+}
+
+void Subclass::Detach() {
+  if (!hwnd_) return;
+  SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc_));
+  RemovePropW(hwnd_, property_);
+  hwnd_ = nullptr;
+}
+
+LRESULT Subclass::CallPrevious(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  WNDPROC previous = previousProc_;
+  // The control's last message: it must not come back to a procedure that outlives it.
+  if (msg == WM_NCDESTROY) Detach();
+  return CallWindowProcW(previous, hwnd, msg, wParam, lParam);
+}
 
 COLORREF Blend(COLORREF c1, COLORREF c2, double t) {
   auto channel = [t](int a, int b) { return ClampByte(a + (b - a) * t); };
@@ -160,12 +174,9 @@ std::vector<MeterBar> ComputeMeterBars(int width, int height, int barCount, int 
 
 // ---- BatteryGauge ----
 
-BatteryGauge::BatteryGauge() : backgroundColour_(StaticBackgroundColour()) { InitializeCriticalSection(&lock_); }
+BatteryGauge::BatteryGauge() : backgroundColour_(StaticBackgroundColour()) {}
 
-BatteryGauge::~BatteryGauge() {
-  Destroy();
-  DeleteCriticalSection(&lock_);
-}
+BatteryGauge::~BatteryGauge() { Destroy(); }
 
 bool BatteryGauge::Create(HWND parent, const RECT& rect, DWORD style, UINT id) {
   static const ATOM atom = [] {
@@ -190,25 +201,25 @@ bool BatteryGauge::Destroy() {
 }
 
 void BatteryGauge::SetOutlineColour(COLORREF colour) {
-  Lock lock(lock_);
+  CriticalSectionLock lock(lock_);
   outlineColour_ = colour;
 }
 
 void BatteryGauge::SetOrientation(int orientation) {
-  Lock lock(lock_);
+  CriticalSectionLock lock(lock_);
   if (orientation < 0 || orientation > 3) return;  // no such nub position
   orientation_ = orientation;
   Repaint();
 }
 
 void BatteryGauge::SetFillColour(COLORREF colour) {
-  Lock lock(lock_);
+  CriticalSectionLock lock(lock_);
   fillColour_ = colour;
   Repaint();
 }
 
 void BatteryGauge::SetLevel(int level) {
-  Lock lock(lock_);
+  CriticalSectionLock lock(lock_);
   level = std::clamp(level, 0, 100);
   if (level == level_) return;
   level_ = level;
@@ -216,7 +227,7 @@ void BatteryGauge::SetLevel(int level) {
 }
 
 int BatteryGauge::level() const {
-  Lock lock(lock_);
+  CriticalSectionLock lock(lock_);
   return level_;
 }
 
@@ -227,7 +238,7 @@ void BatteryGauge::Repaint() {
 }
 
 void BatteryGauge::Draw(HDC dc, const RECT& client) const {
-  Lock lock(lock_);
+  CriticalSectionLock lock(lock_);
   FillSolid(dc, client, backgroundColour_);
   GaugeGeometry g = ComputeGaugeGeometry(client, orientation_, level_, maxLevel_, segmentCount_);
   GdiObject pen(CreatePen(PS_SOLID, 1, outlineColour_));
@@ -277,42 +288,20 @@ LRESULT CALLBACK BatteryGauge::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
 
 // ---- SignalMeter ----
 
-SignalMeter::SignalMeter() { InitializeCriticalSection(&lock_); }
+SignalMeter::SignalMeter() = default;
 
-SignalMeter::~SignalMeter() {
-  Detach();
-  if (pictureLinkUp_) DeleteObject(pictureLinkUp_);
-  if (pictureNoLink_) DeleteObject(pictureNoLink_);
-  DeleteCriticalSection(&lock_);
-}
+SignalMeter::~SignalMeter() { Detach(); }
 
-bool SignalMeter::Attach(HWND control) {
-  if (!control || hwnd_) return false;
-  // Within the process only: the control belongs to our own dialog.
-  SetPropW(control, kMeterProperty, this);
-  auto previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WndProc)));
-  if (!previous) {
-    RemovePropW(control, kMeterProperty);
-    return false;
-  }
-  previousProc_ = previous;
-  hwnd_ = control;
-  return true;
-}
+bool SignalMeter::Attach(HWND control) { return subclass_.Attach(control, kMeterProperty, this, WndProc); }
 
-void SignalMeter::Detach() {
-  if (!hwnd_) return;
-  SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc_));
-  RemovePropW(hwnd_, kMeterProperty);
-  hwnd_ = nullptr;
-}
+void SignalMeter::Detach() { subclass_.Detach(); }
 
 void SignalMeter::PostRepaint() {
-  if (hwnd_ && PostMessageW(hwnd_, kRepaintMessage, 0, 0)) ++repaintsPosted_;
+  if (hwnd() && PostMessageW(hwnd(), kRepaintMessage, 0, 0)) ++repaintsPosted_;
 }
 
 void SignalMeter::SetValue(int value) {
-  Lock lock(lock_);
+  CriticalSectionLock lock(lock_);
   value_ = value;
   if (value_ < minValue_) value_ = minValue_;
   if (value_ > maxValue_) value_ = maxValue_;
@@ -320,26 +309,26 @@ void SignalMeter::SetValue(int value) {
 }
 
 void SignalMeter::SetRange(int a, int b) {
-  Lock lock(lock_);
+  CriticalSectionLock lock(lock_);
   maxValue_ = std::max(a, b);
   minValue_ = std::min(a, b);
   SetValue(value_);
 }
 
 void SignalMeter::GetRange(int* minValue, int* maxValue) const {
-  Lock lock(lock_);
+  CriticalSectionLock lock(lock_);
   if (minValue) *minValue = minValue_;
   if (maxValue) *maxValue = maxValue_;
 }
 
 void SignalMeter::SetBarCount(int count) {
-  Lock lock(lock_);
+  CriticalSectionLock lock(lock_);
   barCount_ = count;
   PostRepaint();
 }
 
 void SignalMeter::SetBackgroundColour(COLORREF colour) {
-  Lock lock(lock_);
+  CriticalSectionLock lock(lock_);
   if (colour == backgroundColour_) return;
   backgroundColour_ = colour;
   PostRepaint();
@@ -352,44 +341,39 @@ void SignalMeter::SetMode(int mode) {
 }
 
 void SignalMeter::LoadPictures(UINT linkUpId, UINT noLinkId, COLORREF transparent, HINSTANCE module) {
-  if (pictureLinkUp_) DeleteObject(pictureLinkUp_);
-  if (pictureNoLink_) DeleteObject(pictureNoLink_);
   if (!module) module = GetModuleHandleW(nullptr);
-  pictureLinkUp_ = static_cast<HBITMAP>(LoadImageW(module, MAKEINTRESOURCEW(linkUpId), IMAGE_BITMAP, 0, 0, 0));
-  pictureNoLink_ = static_cast<HBITMAP>(LoadImageW(module, MAKEINTRESOURCEW(noLinkId), IMAGE_BITMAP, 0, 0, 0));
+  pictureLinkUp_.reset(LoadImageW(module, MAKEINTRESOURCEW(linkUpId), IMAGE_BITMAP, 0, 0, 0));
+  pictureNoLink_.reset(LoadImageW(module, MAKEINTRESOURCEW(noLinkId), IMAGE_BITMAP, 0, 0, 0));
   transparentColour_ = transparent;
 }
 
 void SignalMeter::SetText(const std::wstring& text) {
-  if (hwnd_) {
-    SendMessageW(hwnd_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  if (hwnd()) {
+    SendMessageW(hwnd(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
     return;
   }
-  Lock lock(lock_);
+  CriticalSectionLock lock(lock_);
   text_ = text;
 }
 
 int SignalMeter::value() const {
-  Lock lock(lock_);
+  CriticalSectionLock lock(lock_);
   return value_;
 }
 
 void SignalMeter::Draw(HDC dc, const RECT& client) const {
-  Lock lock(lock_);
+  CriticalSectionLock lock(lock_);
   FillSolid(dc, client, backgroundColour_);
   const int W = client.right - client.left, Hc = client.bottom - client.top;
   if (mode_ == 1 || mode_ == 2) {
-    HBITMAP picture = mode_ == 1 ? pictureLinkUp_ : pictureNoLink_;
+    HGDIOBJ picture = mode_ == 1 ? pictureLinkUp_.get() : pictureNoLink_.get();
     BITMAP info{};
     if (!picture || !GetObjectW(picture, sizeof info, &info)) return;
-    HDC memory = CreateCompatibleDC(dc);
+    MemoryDC memory(CreateCompatibleDC(dc));
     if (!memory) return;
-    {
-      ScopedSelectObject select(memory, picture);
-      TransparentBlt(dc, client.left + (W - info.bmWidth) / 2, client.top + (Hc - info.bmHeight) / 2, info.bmWidth,
-                     info.bmHeight, memory, 0, 0, info.bmWidth, info.bmHeight, transparentColour_);
-    }
-    DeleteDC(memory);
+    ScopedSelectObject select(memory.get(), picture);
+    TransparentBlt(dc, client.left + (W - info.bmWidth) / 2, client.top + (Hc - info.bmHeight) / 2, info.bmWidth,
+                   info.bmHeight, memory.get(), 0, 0, info.bmWidth, info.bmHeight, transparentColour_);
     return;
   }
   if (mode_ != 0) return;
@@ -399,7 +383,7 @@ void SignalMeter::Draw(HDC dc, const RECT& client) const {
     OffsetRect(&r, client.left, client.top);
     FillSolid(dc, r, bar.colour);
   }
-  HFONT font = hwnd_ ? reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)) : nullptr;
+  HFONT font = hwnd() ? reinterpret_cast<HFONT>(SendMessageW(hwnd(), WM_GETFONT, 0, 0)) : nullptr;
   HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
   SetTextColor(dc, InverseColour(backgroundColour_));
   int oldMode = SetBkMode(dc, TRANSPARENT);
@@ -410,7 +394,7 @@ void SignalMeter::Draw(HDC dc, const RECT& client) const {
 }
 
 LRESULT CALLBACK SignalMeter::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* self = static_cast<SignalMeter*>(GetPropW(hwnd, kMeterProperty));
+  auto* self = Subclass::Owner<SignalMeter>(hwnd, kMeterProperty);
   if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
   auto paintNow = [self, hwnd] {
     HDC dc = GetDC(hwnd);
@@ -434,24 +418,19 @@ LRESULT CALLBACK SignalMeter::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
     }
     case WM_SETTEXT: {
       {
-        Lock lock(self->lock_);
+        CriticalSectionLock lock(self->lock_);
         self->text_ = lParam ? reinterpret_cast<const wchar_t*>(lParam) : L"";
       }
       // The static keeps its own copy too, so that the window text reads back what was set.
-      LRESULT result = CallWindowProcW(self->previousProc_, hwnd, msg, wParam, lParam);
+      LRESULT result = self->subclass_.CallPrevious(hwnd, msg, wParam, lParam);
       paintNow();
       return result;
     }
     case kRepaintMessage:
       paintNow();
       return 0;
-    case WM_NCDESTROY: {
-      WNDPROC previous = self->previousProc_;
-      self->Detach();
-      return CallWindowProcW(previous, hwnd, msg, wParam, lParam);
-    }
   }
-  return CallWindowProcW(self->previousProc_, hwnd, msg, wParam, lParam);
+  return self->subclass_.CallPrevious(hwnd, msg, wParam, lParam);
 }
 
 // ---- LogoStatic ----
@@ -462,42 +441,25 @@ COLORREF LogoBackground(HWND control) {
   COLORREF colour = GetSysColor(COLOR_WINDOW);
   auto image = reinterpret_cast<HBITMAP>(SendMessageW(control, STM_GETIMAGE, IMAGE_BITMAP, 0));
   if (!image) return colour;
-  HDC memory = CreateCompatibleDC(nullptr);
+  MemoryDC memory(CreateCompatibleDC(nullptr));
   if (!memory) return colour;
-  HGDIOBJ old = SelectObject(memory, image);
+  HGDIOBJ old = SelectObject(memory.get(), image);
   if (old) {
-    COLORREF pixel = GetPixel(memory, 0, 0);
+    COLORREF pixel = GetPixel(memory.get(), 0, 0);
     if (pixel != CLR_INVALID) colour = pixel;
-    SelectObject(memory, old);
+    SelectObject(memory.get(), old);
   }
-  DeleteDC(memory);
   return colour;
 }
 
 }  // namespace
 
-bool LogoStatic::Attach(HWND control) {
-  if (!control || hwnd_) return false;
-  SetPropW(control, kLogoProperty, this);
-  auto previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WndProc)));
-  if (!previous) {
-    RemovePropW(control, kLogoProperty);
-    return false;
-  }
-  previousProc_ = previous;
-  hwnd_ = control;
-  return true;
-}
+bool LogoStatic::Attach(HWND control) { return subclass_.Attach(control, kLogoProperty, this, WndProc); }
 
-void LogoStatic::Detach() {
-  if (!hwnd_) return;
-  SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc_));
-  RemovePropW(hwnd_, kLogoProperty);
-  hwnd_ = nullptr;
-}
+void LogoStatic::Detach() { subclass_.Detach(); }
 
 LRESULT CALLBACK LogoStatic::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* self = static_cast<LogoStatic*>(GetPropW(hwnd, kLogoProperty));
+  auto* self = Subclass::Owner<LogoStatic>(hwnd, kLogoProperty);
   if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
   if (msg == WM_ERASEBKGND && (GetWindowLongW(hwnd, GWL_STYLE) & kImageTypeBits)) {
     HDC dc = reinterpret_cast<HDC>(wParam);
@@ -505,12 +467,7 @@ LRESULT CALLBACK LogoStatic::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     if (GetClipBox(dc, &box) != ERROR) FillSolid(dc, box, LogoBackground(hwnd));
     return 1;
   }
-  if (msg == WM_NCDESTROY) {
-    WNDPROC previous = self->previousProc_;
-    self->Detach();
-    return CallWindowProcW(previous, hwnd, msg, wParam, lParam);
-  }
-  return CallWindowProcW(self->previousProc_, hwnd, msg, wParam, lParam);
+  return self->subclass_.CallPrevious(hwnd, msg, wParam, lParam);
 }
 
 }  // namespace qzr

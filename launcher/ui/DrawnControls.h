@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "Win32Owners.h"
+
 namespace qzr {
 
 // Colour blend per red/green/blue byte: c1 + (c2 - c1) * t, clamped to 0..255, truncated.
@@ -36,6 +38,32 @@ std::vector<MeterBar> ComputeMeterBars(int width, int height, int barCount, int 
 // Each of red, green and blue replaced by 255 minus itself: the meter's text colour.
 COLORREF InverseColour(COLORREF colour);
 
+// An existing control's window procedure taken over by an owner object, found again through a
+// window property; the original procedure is put back on Detach or when the control goes.
+class Subclass {
+ public:
+  Subclass() = default;
+  ~Subclass() { Detach(); }
+  Subclass(const Subclass&) = delete;
+  Subclass& operator=(const Subclass&) = delete;
+
+  bool Attach(HWND control, const wchar_t* property, void* owner, WNDPROC proc);
+  void Detach();
+  HWND hwnd() const { return hwnd_; }
+  // The original procedure; on WM_NCDESTROY the subclass is detached first.
+  LRESULT CallPrevious(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+  template <typename T>
+  static T* Owner(HWND control, const wchar_t* property) {
+    return static_cast<T*>(GetPropW(control, property));
+  }
+
+ private:
+  HWND hwnd_ = nullptr;
+  WNDPROC previousProc_ = nullptr;
+  const wchar_t* property_ = nullptr;
+};
+
 class BatteryGauge {
  public:
   BatteryGauge();
@@ -58,7 +86,7 @@ class BatteryGauge {
   static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
   void Repaint();
   HWND hwnd_ = nullptr;
-  mutable CRITICAL_SECTION lock_;
+  mutable CriticalSection lock_;
   COLORREF outlineColour_ = 0;
   int orientation_ = 0;
   COLORREF fillColour_ = 0x0000FF00;
@@ -76,7 +104,7 @@ class SignalMeter {
   // Takes over an existing static control (the dialog's control 1024).
   bool Attach(HWND control);
   void Detach();
-  HWND hwnd() const { return hwnd_; }
+  HWND hwnd() const { return subclass_.hwnd(); }
 
   void SetValue(int value);
   void SetRange(int a, int b);
@@ -95,9 +123,8 @@ class SignalMeter {
  private:
   static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
   void PostRepaint();
-  HWND hwnd_ = nullptr;
-  WNDPROC previousProc_ = nullptr;
-  mutable CRITICAL_SECTION lock_;
+  Subclass subclass_;
+  mutable CriticalSection lock_;
   int value_ = 50;
   int minValue_ = 0;
   int maxValue_ = 100;
@@ -105,7 +132,7 @@ class SignalMeter {
   COLORREF colourLow_ = 0x000000FF, colourMid_ = 0x0000FFFF, colourHigh_ = 0x0000FF00;
   COLORREF backgroundColour_ = 0;
   std::wstring text_;
-  HBITMAP pictureLinkUp_ = nullptr, pictureNoLink_ = nullptr;
+  GdiObject pictureLinkUp_, pictureNoLink_;
   COLORREF transparentColour_ = 0x000000FF;
   int mode_ = 0;
   int repaintsPosted_ = 0;
@@ -117,12 +144,11 @@ class LogoStatic {
  public:
   bool Attach(HWND control);
   void Detach();
-  HWND hwnd() const { return hwnd_; }
+  HWND hwnd() const { return subclass_.hwnd(); }
 
  private:
   static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
-  HWND hwnd_ = nullptr;
-  WNDPROC previousProc_ = nullptr;
+  Subclass subclass_;
 };
 
 }  // namespace qzr

@@ -1,31 +1,29 @@
-// The exit password: check, the restores on the way out, and the SIP toggle.
-#include "ExitPasswordDialog.h"
+// The exit password: the check and the SIP toggle.
+#include "ui/ExitPasswordDialog.h"
 
 #include "wince.h"
 
 #include <aygshell.h>
 
-#include "LauncherConfig.h"
-#include "ChildScreen.h"
-#include "LauncherDialog.h"
-#include "Lockdown.h"
-#include "MessageBoxes.h"
-#include "SipEntries.h"
-#include "StartKey.h"
-#include "UiLayout.h"
-#include "UiTexts.h"
+#include "core/LauncherConfig.h"
+#include "core/MessageBoxes.h"
+#include "ui/ChildScreen.h"
+#include "ui/LauncherDialog.h"
+#include "ui/SipEntries.h"
+#include "ui/UiLayout.h"
+#include "ui/UiTexts.h"
 
 namespace qzr {
 
 ExitPasswordDialog::ExitPasswordDialog(LauncherConfig& model) : model_(model) {
-  BindText(IDC_PASSWORD_EDIT, &enteredText_, kPasswordLimit);
+  BindText(IDC_PASSWORD_EDIT, &enteredText_, kPasswordMaxChars);
 }
 
 LRESULT ExitPasswordDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
   if (!OpenChildScreen(*this, model_.fullScreen, IDR_CANCEL_SOFTKEYS)) return TRUE;
 
-  platformLibrary_.reset(LoadLibraryW(kPlatformLibrary));
-  ResolveSipEntries(platformLibrary_.get());
+  platformLibrary_ = Library(kPlatformLibrary);
+  ResolveSipEntries(platformLibrary_);
 
   Layout();
   CenterWindow();
@@ -54,10 +52,7 @@ void ExitPasswordDialog::Check() {
   }
   SipShowIM(0);
   platformLibrary_.reset();
-  if (model_.fullScreen) RestoreTaskbar();
-  RestoreStartKeySetting(model_);
-  RestoreSoftKeySetting(model_);
-  CleanUpCheckOnLeaving(hwnd());
+  // Leaving itself is the application's: it follows once the main dialog has ended.
   EndDialog(kExitResult);
 }
 

@@ -1,14 +1,14 @@
-// ExitPasswordDialog: the only way out of the launcher; on the right password it puts back
-// what the launcher changed and ends with the exit result.
+// ExitPasswordDialog: the only way out of the launcher; on the right password it ends with the
+// exit result, and the application puts back what the launcher changed.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-#include "DialogBase.h"
+#include "ui/DialogBase.h"
+#include "ui/resource.h"
 #include "Win32Owners.h"
-#include "resource.h"
 
 namespace qzr {
 
@@ -17,7 +17,6 @@ class LauncherConfig;
 class ExitPasswordDialog : public DialogBase<ExitPasswordDialog> {
  public:
   static constexpr int IDD = IDD_EXIT_PASSWORD;
-  static constexpr int kPasswordLimit = 6;
 
   explicit ExitPasswordDialog(LauncherConfig& model);
   ~ExitPasswordDialog() = default;

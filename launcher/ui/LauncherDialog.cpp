@@ -1,5 +1,5 @@
 // The main dialog: initialisation, the 5-second refresh, list launches, activation handling.
-#include "LauncherDialog.h"
+#include "ui/LauncherDialog.h"
 
 #include "wince.h"
 
@@ -10,18 +10,18 @@
 #include <cwchar>
 #include <utility>
 
-#include "DeviceIdentity.h"
-#include "ExitPasswordDialog.h"
-#include "LauncherApp.h"
-#include "LauncherConfig.h"
-#include "Lockdown.h"
-#include "MainWindow.h"
-#include "MessageBoxes.h"
-#include "ProgramLaunch.h"
-#include "ScreenRules.h"
-#include "SipEntries.h"
-#include "StatusDialog.h"
-#include "UiTexts.h"
+#include "core/LauncherApp.h"
+#include "core/LauncherConfig.h"
+#include "core/MainWindow.h"
+#include "core/MessageBoxes.h"
+#include "device/DeviceIdentity.h"
+#include "lockdown/Lockdown.h"
+#include "ui/ExitPasswordDialog.h"
+#include "ui/ProgramLaunch.h"
+#include "ui/ScreenRules.h"
+#include "ui/SipEntries.h"
+#include "ui/StatusDialog.h"
+#include "ui/UiTexts.h"
 
 namespace qzr {
 namespace {
@@ -38,8 +38,8 @@ constexpr COLORREF kGaugeFill = 0x0000FF00;
 constexpr int kLogoMaxWidth = 140;
 constexpr int kLogoMaxHeight = 40;
 constexpr int kSerialChars = 15;
-constexpr int kModelWithOemSerial = 7;
-constexpr int kModelWithSpeaker = 8;
+constexpr int kModelWithOemSerial = model::kVP21;
+constexpr int kModelWithSpeaker = model::kVP33;
 constexpr int kMeterModeNoLink = 2;
 constexpr UINT kIconIndexFlags = 0x4010;  // system icon index, from file attributes
 constexpr UINT kImageListFlags = 0x4000;
@@ -47,8 +47,8 @@ constexpr DWORD kActivationDelayMs = 1000;
 
 // The platform library's power calls that are bound by name, cached for the process.
 FARPROC PowerEntry(const char* name) {
-  static HMODULE library = LoadLibraryW(kPowerLibrary);
-  return library ? GetProcAddress(library, name) : nullptr;
+  static const Library library(kPowerLibrary);
+  return library.Proc<FARPROC>(name);
 }
 
 using PowerStatusExCall = BOOL(WINAPI*)(void* record, BOOL update);
@@ -69,7 +69,16 @@ int ReadBatteryPercent() {
 
 void Trace(const wchar_t* line) { OutputDebugStringW(line); }
 
+DWORD WINAPI BuildSystemImageList(void*) {
+  SHFILEINFOW info{};
+  SHGetFileInfoW(L"\\", 0, &info, sizeof info, kImageListFlags);
+  if (info.hIcon) DestroyIcon(info.hIcon);
+  return 0;
+}
+
 }  // namespace
+
+HANDLE PrepareProgramIcons() { return CreateThread(nullptr, 0, BuildSystemImageList, nullptr, 0, nullptr); }
 
 INT_PTR RunLauncherDialog(LauncherApp& app) {
   LauncherDialog dialog(app.config);
@@ -79,7 +88,6 @@ INT_PTR RunLauncherDialog(LauncherApp& app) {
 LauncherDialog* LauncherDialog::Current() { return g_mainDialog; }
 
 LauncherDialog::LauncherDialog(LauncherConfig& model) : model_(model) {
-  InitializeCriticalSection(&gaugeLock_);
   radio_.Load();
   g_mainDialog = this;
 }
@@ -87,7 +95,6 @@ LauncherDialog::LauncherDialog(LauncherConfig& model) : model_(model) {
 LauncherDialog::~LauncherDialog() {
   DestroyBatteryGauge();
   if (g_mainDialog == this) g_mainDialog = nullptr;
-  DeleteCriticalSection(&gaugeLock_);
 }
 
 LRESULT LauncherDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
@@ -185,7 +192,7 @@ bool LauncherDialog::InitialiseWindowMode() {
 }
 
 void LauncherDialog::CreateBatteryGauge() {
-  EnterCriticalSection(&gaugeLock_);
+  CriticalSectionLock lock(gaugeLock_);
   batteryGauge_ = std::make_unique<BatteryGauge>();
   gaugeDestroyed_ = false;
   ControlRects place = ReadControlRects(hwnd(), {IDC_GAUGE_PLACE});
@@ -195,7 +202,6 @@ void LauncherDialog::CreateBatteryGauge() {
   batteryGauge_->SetOrientation(kGaugeNubRight);
   batteryGauge_->SetFillColour(kGaugeFill);
   batteryGauge_->SetOutlineColour(0);
-  LeaveCriticalSection(&gaugeLock_);
 }
 
 void LauncherDialog::LoadTopLogo() {
@@ -262,8 +268,8 @@ void LauncherDialog::FillProgramList() {
   SHFILEINFOW info{};
   auto system = reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(L"\\", 0, &info, sizeof info, kImageListFlags));
   if (system) {
-    imageList_ = ImageList_Duplicate(system);
-    ListView_SetImageList(list, imageList_, LVSIL_NORMAL);
+    imageList_.reset(ImageList_Duplicate(system));
+    ListView_SetImageList(list, imageList_.get(), LVSIL_NORMAL);
   }
   if (info.hIcon) DestroyIcon(info.hIcon);
 }
@@ -278,10 +284,8 @@ LRESULT LauncherDialog::OnTimer(UINT, WPARAM wParam, LPARAM, bool& handled) {
     ClaimScreen();
   } else if (wParam == kIgnoreTouchTimer) {
     KillTimer(hwnd(), kIgnoreTouchTimer);
-    if (HANDLE event = CreateEventW(nullptr, TRUE, FALSE, kIgnoreTouchEvent)) {
-      SetEvent(event);
-      CloseHandle(event);
-    }
+    KernelHandle event(CreateEventW(nullptr, TRUE, FALSE, kIgnoreTouchEvent));
+    if (event) SetEvent(event.get());
   } else {
     RefreshNetworkStatus();
     RefreshBatteryGauge();
@@ -460,20 +464,19 @@ void LauncherDialog::LayoutControls() {
 }
 
 void LauncherDialog::DestroyBatteryGauge() {
-  EnterCriticalSection(&gaugeLock_);
+  CriticalSectionLock lock(gaugeLock_);
   if (batteryGauge_) {
     gaugeDestroyed_ = batteryGauge_->Destroy();
     if (gaugeDestroyed_) batteryGauge_.reset();
   } else {
     gaugeDestroyed_ = true;
   }
-  LeaveCriticalSection(&gaugeLock_);
 }
 
 LRESULT LauncherDialog::OnDestroy(UINT, WPARAM, LPARAM, bool& handled) {
   handled = false;
   ListView_SetImageList(Item(IDC_PROGRAM_LIST), nullptr, LVSIL_NORMAL);
-  if (imageList_) ImageList_Destroy(std::exchange(imageList_, nullptr));
+  imageList_.reset();
   model_.whitelist.WithdrawWhitelist();
   if (g_mainDialog == this) g_mainDialog = nullptr;
   DestroyBatteryGauge();

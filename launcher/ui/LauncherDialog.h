@@ -10,12 +10,13 @@
 
 #include "wince.h"
 
-#include "DialogBase.h"
-#include "DrawnControls.h"
-#include "Radio80211.h"
-#include "UiLayout.h"
+#include "device/Radio80211.h"
+#include "ui/DialogBase.h"
+#include "ui/DrawnControls.h"
+#include "ui/ImageListOwner.h"
+#include "ui/resource.h"
+#include "ui/UiLayout.h"
 #include "Win32Owners.h"
-#include "resource.h"
 
 namespace qzr {
 
@@ -26,6 +27,11 @@ inline constexpr INT_PTR kExitResult = 3;
 
 // Runs the main dialog modally; returns its result.
 INT_PTR RunLauncherDialog(LauncherApp& app);
+
+// Has the shell build its system image list on a thread of its own. The program list's icons
+// come from it, and building it is the slowest part of showing the main dialog; started early,
+// it is ready by the time the list is filled. The handle is the thread's; null when none runs.
+HANDLE PrepareProgramIcons();
 
 inline constexpr UINT_PTR kRefreshTimer = 123;
 inline constexpr UINT kRefreshMs = 5000;
@@ -112,7 +118,7 @@ class LauncherDialog : public DialogBase<LauncherDialog> {
   void DestroyBatteryGauge();
 
   LauncherConfig& model_;
-  CRITICAL_SECTION gaugeLock_;
+  CriticalSection gaugeLock_;
   int logoWidth_ = 0;
   int logoHeight_ = 0;
   int workHeight_ = 0;
@@ -126,7 +132,7 @@ class LauncherDialog : public DialogBase<LauncherDialog> {
   int batteryPercent_ = -1;
   GdiObject bigFont_;
   GdiObject logoBitmap_;
-  HIMAGELIST imageList_ = nullptr;
+  ImageList imageList_;
   bool modalChildUp_ = false;
 };
 

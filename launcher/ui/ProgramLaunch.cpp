@@ -1,14 +1,14 @@
 // The shell open requests behind list taps, auto start and the volume program.
-#include "ProgramLaunch.h"
+#include "ui/ProgramLaunch.h"
 
 #include "wince.h"
 
 #include <cwchar>
 
-#include "LauncherConfig.h"
-#include "MainWindow.h"
-#include "MessageBoxes.h"
-#include "UiTexts.h"
+#include "core/LauncherConfig.h"
+#include "core/MainWindow.h"
+#include "core/MessageBoxes.h"
+#include "ui/UiTexts.h"
 
 namespace qzr {
 namespace {

@@ -1,11 +1,11 @@
 // Gating, auto start and status texts of the operator's screens.
-#include "ScreenRules.h"
+#include "ui/ScreenRules.h"
 
 #include <cwchar>
 
-#include "LauncherConfig.h"
-#include "LauncherWhitelist.h"
-#include "UiTexts.h"
+#include "core/LauncherConfig.h"
+#include "core/LauncherWhitelist.h"
+#include "ui/UiTexts.h"
 
 namespace qzr {
 

@@ -1,5 +1,5 @@
 // The SIP entries, written only on the UI thread.
-#include "SipEntries.h"
+#include "ui/SipEntries.h"
 
 namespace qzr {
 namespace {
@@ -15,9 +15,9 @@ SipGetInfoEntry g_sipGetInfo = SipInfoNothing;
 BOOL SipShowIM(DWORD flags) { return g_sipShowIM(flags); }
 BOOL SipGetInfo(SipInfoRecord* info) { return g_sipGetInfo(info); }
 
-void ResolveSipEntries(HMODULE library) {
-  auto show = library ? reinterpret_cast<SipShowIMEntry>(GetProcAddress(library, "SipShowIM")) : nullptr;
-  auto info = library ? reinterpret_cast<SipGetInfoEntry>(GetProcAddress(library, "SipGetInfo")) : nullptr;
+void ResolveSipEntries(const Library& library) {
+  auto show = library.Proc<SipShowIMEntry>("SipShowIM");
+  auto info = library.Proc<SipGetInfoEntry>("SipGetInfo");
   // The dialog that resolved them frees its handle when it ends; the entries outlive it, so
   // the library stays loaded for the rest of the process.
   if (show || info) {

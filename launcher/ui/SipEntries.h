@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "Win32Owners.h"
+
 namespace qzr {
 
 // The platform's 48-byte SIP information record; bit 0x1 of flags: the SIP is shown.
@@ -29,7 +31,7 @@ BOOL SipShowIM(DWORD flags);
 BOOL SipGetInfo(SipInfoRecord* info);
 
 // Looks both names up in `library`; a name it lacks, or a null library, gets the do-nothing entry.
-void ResolveSipEntries(HMODULE library);
+void ResolveSipEntries(const Library& library);
 
 // Whether Keyboard shows (1) or hides (0) the SIP, given the queried flags.
 inline DWORD KeyboardToggleArgument(uint32_t flags) { return (flags & kSipShown) ? 0 : 1; }

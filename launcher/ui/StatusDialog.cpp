@@ -1,20 +1,20 @@
 // The status page: facts from the main dialog's last refresh, the monitor's identification.
-#include "StatusDialog.h"
+#include "ui/StatusDialog.h"
 
 #include "wince.h"
 
 #include <aygshell.h>
 #include <commctrl.h>
 
-#include "DeviceIdentity.h"
-#include "ExitPasswordDialog.h"
-#include "LauncherConfig.h"
-#include "ChildScreen.h"
-#include "LauncherDialog.h"
-#include "MessageBoxes.h"
-#include "ScreenRules.h"
-#include "UiLayout.h"
-#include "UiTexts.h"
+#include "core/LauncherConfig.h"
+#include "core/MessageBoxes.h"
+#include "device/DeviceIdentity.h"
+#include "ui/ChildScreen.h"
+#include "ui/ExitPasswordDialog.h"
+#include "ui/LauncherDialog.h"
+#include "ui/ScreenRules.h"
+#include "ui/UiLayout.h"
+#include "ui/UiTexts.h"
 
 namespace qzr {
 namespace {

@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "DialogBase.h"
+#include "ui/DialogBase.h"
+#include "ui/resource.h"
 #include "Win32Owners.h"
-#include "resource.h"
 
 namespace qzr {
 

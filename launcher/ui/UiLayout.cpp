@@ -1,10 +1,11 @@
 // Layout rules of the main dialog, the status page and the password dialog.
-#include "UiLayout.h"
+#include "ui/UiLayout.h"
 
 #include <algorithm>
 
-#include "UiTexts.h"
-#include "resource.h"
+#include "device/DeviceIdentity.h"
+#include "ui/resource.h"
+#include "ui/UiTexts.h"
 
 namespace qzr {
 namespace {
@@ -156,7 +157,7 @@ LayoutPlan MainDialogLayout(const MainLayoutInput& in) {
     p.Move(IDC_LOGO, {0, in.workHeight - in.logoHeight, W, in.logoHeight});
     p.Move(IDC_PROGRAM_LIST, {0, 0, W, in.workHeight - in.logoHeight});
   } else {
-    const bool speaker = in.modelId == 8;
+    const bool speaker = in.modelId == model::kVP33;
     const Rect meter = in.meter;
     const int T = meter.y, R = meter.right(), mh = meter.h;
     const int m = speaker ? 1 : 5;

@@ -50,7 +50,7 @@ std::string Utf8(std::wstring_view text) {
   return out;
 }
 
-std::string ModelText(const LauncherConfig& config) {
+std::string ModelText(const MenuConfig& config) {
   std::string out = Line("buttons shown: %d\n", config.buttonCount);
   for (int i = 0; i < kButtonSlots; ++i) {
     if (config.caption[i].empty() && config.exePath[i].empty()) continue;

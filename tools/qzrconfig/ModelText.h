@@ -5,11 +5,11 @@
 #include <string>
 #include <string_view>
 
-#include "LauncherConfig.h"
+#include "core/LauncherConfig.h"
 
 namespace qzr::tools {
 
-std::string ModelText(const LauncherConfig& config);
+std::string ModelText(const MenuConfig& config);
 // Wide text as UTF-8, for the console.
 std::string Utf8(std::wstring_view text);
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "LauncherConfig.h"
+#include "core/LauncherConfig.h"
 #include "ModelText.h"
 
 int wmain(int argc, wchar_t** argv) {
@@ -29,14 +29,10 @@ int wmain(int argc, wchar_t** argv) {
   for (auto& c : folder) c = static_cast<wchar_t>(towlower(c));
   where.launcherFolder = folder;
   where.launcherModuleName = folder + L"QZRShell.exe";
-  where.syncStartKey = false;  // a look at the file must not touch the device's start key
 
-  // A whitelist pointed at a file that does not exist: a look at a menu.ini sets up no shared
-  // block and starts no monitor, whatever the device's own menu.ini says.
-  qzr::WhitelistSettings quiet;
-  quiet.menuIniPath = std::wstring(copy) + L".none";
-  qzr::LauncherConfig config(quiet);
-  config.LoadMenuConfig(where);
+  // Reading the model sets up no shared block, starts no monitor and never touches the
+  // device's start key: those are start-up's.
+  const qzr::MenuConfig config = qzr::ReadMenuConfig(where);
   std::string text = qzr::tools::ModelText(config);
   fwrite(text.data(), 1, text.size(), stdout);
   DeleteFileW(copy);

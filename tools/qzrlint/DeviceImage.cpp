@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "Lint.h"
-#include "MenuRules.h"
+#include "core/MenuRules.h"
 
 namespace qzr::lint {
 namespace fs = std::filesystem;

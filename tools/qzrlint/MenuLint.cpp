@@ -1,5 +1,5 @@
 // Checks of menu.ini: the file is read piece by piece with the launcher's own line reader, and
-// the model is the one LoadMenuConfig makes of it; only line and column come from this file.
+// the model is the one ReadMenuConfig makes of it; only line and column come from this file.
 #include <windows.h>
 
 #include <cstdio>
@@ -8,12 +8,12 @@
 #include <memory>
 #include <optional>
 
-#include "IniFile.h"
-#include "LauncherConfig.h"
-#include "LauncherWhitelist.h"
+#include "core/IniFile.h"
+#include "core/LauncherConfig.h"
+#include "core/LauncherWhitelist.h"
 #include "Lint.h"
 #include "ListMatch.h"
-#include "MenuRules.h"
+#include "core/MenuRules.h"
 #include "ModelText.h"
 #include "WhitelistCache.h"
 
@@ -315,15 +315,11 @@ class MenuLinter {
 
   void LoadModel() {
     modelIni_ = std::make_unique<ScratchFile>(bytes_);
-    WhitelistSettings quiet;
-    quiet.menuIniPath = ScratchFolder() + L"\\qzrlint-no-whitelist.ini";
-    model_ = std::make_unique<LauncherConfig>(quiet);
     MenuLocation where;
     where.iniPath = modelIni_->path();
     where.launcherFolder = LowerCase(options_.launcherFolder);
     where.launcherModuleName = where.launcherFolder + kLauncherProgramName;
-    where.syncStartKey = false;
-    model_->LoadMenuConfig(where);
+    model_ = std::make_unique<MenuConfig>(ReadMenuConfig(where));
   }
 
   // Where a finding about a button goes: its first key line in the given sections' order.
@@ -335,7 +331,7 @@ class MenuLinter {
   }
 
   void CheckButtons() {
-    const LauncherConfig& m = *model_;
+    const MenuConfig& m = *model_;
     int firstGap = -1;
     for (int slot = 0; slot < m.buttonCount; ++slot)
       if (m.caption[slot].empty() && firstGap < 0) firstGap = slot;
@@ -366,7 +362,7 @@ class MenuLinter {
   }
 
   void CheckApplicationKeys() {
-    const LauncherConfig& m = *model_;
+    const MenuConfig& m = *model_;
     for (int n = 0; n < kAppKeySlots; ++n) {
       const KeyUse* use = Use(L"ApplicationKeys", L"AppKey" + std::to_wstring(n + 1) + L"Exe");
       if (!use || !m.appKeyConfigured[n]) continue;
@@ -422,7 +418,7 @@ class MenuLinter {
                 L", which is missing or empty");
     if (!enabled || !IsTrueValue(enabled->value)) return;
 
-    const LauncherConfig& m = *model_;
+    const MenuConfig& m = *model_;
     WhitelistSources sources;
     sources.buttonCount = m.buttonCount;
     sources.exePath = m.exePath.data();
@@ -501,7 +497,7 @@ class MenuLinter {
   const MenuOptions& options_;
   ScratchFile scratch_;
   std::unique_ptr<ScratchFile> modelIni_;
-  std::unique_ptr<LauncherConfig> model_;
+  std::unique_ptr<MenuConfig> model_;
   std::vector<Piece> pieces_;
   std::vector<KeyUse> uses_;
   std::map<std::wstring, int> sectionLines_;  // lower-cased known section -> its first line
@@ -516,16 +512,11 @@ std::vector<Finding> LintMenu(const std::wstring& fileName, const std::string& b
 
 std::string MenuModelText(const std::string& bytes, const MenuOptions& options) {
   ScratchFile ini(bytes);
-  WhitelistSettings quiet;
-  quiet.menuIniPath = ScratchFolder() + L"\\qzrlint-no-whitelist.ini";
-  LauncherConfig config(quiet);
   MenuLocation where;
   where.iniPath = ini.path();
   where.launcherFolder = LowerCase(options.launcherFolder);
   where.launcherModuleName = where.launcherFolder + kLauncherProgramName;
-  where.syncStartKey = false;
-  config.LoadMenuConfig(where);
-  return tools::ModelText(config);
+  return tools::ModelText(ReadMenuConfig(where));
 }
 
 }  // namespace qzr::lint

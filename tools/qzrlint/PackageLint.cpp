@@ -14,7 +14,7 @@
 #include "PackageLists.h"
 #include "Records.h"
 #include "SetupTexts.h"
-#include "ZipArchive.h"
+#include "zip/ZipArchive.h"
 #include "zip/ZipRules.h"
 
 namespace qzr::lint {

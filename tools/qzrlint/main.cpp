@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "Lint.h"
-#include "MenuRules.h"
+#include "core/MenuRules.h"
 #include "ModelText.h"
 
 namespace {

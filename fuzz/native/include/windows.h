@@ -297,6 +297,8 @@ LONG WINAPI RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD t
 LONG WINAPI RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size);
 LONG WINAPI RegDeleteValueW(HKEY key, LPCWSTR name);
 LONG WINAPI RegCloseKey(HKEY key);
+HMODULE WINAPI LoadLibraryW(LPCWSTR name);
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 BOOL WINAPI FreeLibrary(HMODULE module);
 BOOL WINAPI DeleteObject(HGDIOBJ object);
 HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object);

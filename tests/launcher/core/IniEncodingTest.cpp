@@ -107,13 +107,11 @@ TEST(IniEncoding, PasswordConversionOfAUnicodeMenuIni) {
     where.launcherFolder = L"\\flash file store\\launcher\\";
     where.launcherModuleName = L"\\Flash File Store\\Launcher\\QZRShell.exe";
     where.cardRoot = root.path();
-    where.syncStartKey = false;
     const std::wstring text = L"[Caption]\r\nButton1=Lager\r\n[exe]\r\nButton1=\\windows\\lager.exe\r\n"
                               L"[PassWord]\r\npwd=4711\r\n[Full Screen Mode]\r\nEnabled=false\r\n";
     ASSERT_TRUE(WriteBytes(where.iniPath, File(text, e.form)));
 
-    qzr::LauncherConfig config;
-    config.LoadMenuConfig(where);
+    qzr::MenuConfig config = qzr::ReadMenuConfig(where);
     EXPECT_EQ(config.buttonCount, 1);
     EXPECT_EQ(config.caption[0], L"Lager");
     EXPECT_EQ(config.exePath[0], L"\\windows\\lager.exe");
@@ -124,8 +122,7 @@ TEST(IniEncoding, PasswordConversionOfAUnicodeMenuIni) {
                                    L"\r\n[Full Screen Mode]\r\nEnabled=false\r\n";
     EXPECT_EQ(ReadBytes(where.iniPath).value_or("?"), File(converted, e.form));
 
-    qzr::LauncherConfig again;
-    again.LoadMenuConfig(where);
+    qzr::MenuConfig again = qzr::ReadMenuConfig(where);
     EXPECT_EQ(again.password, L"4711");
   }
 }
@@ -144,7 +141,6 @@ TEST(IniEncoding, AMenuIniWithoutKnownSectionsIsLoggedOnce) {
   where.launcherFolder = L"\\flash file store\\launcher\\";
   where.launcherModuleName = L"\\Flash File Store\\Launcher\\QZRShell.exe";
   where.cardRoot = root.path();
-  where.syncStartKey = false;
   // UTF-16 without a byte-order mark is not one of the encodings read: its sections are not found.
   const std::string unknown = Encode(L"[Caption]\r\nButton1=Lager\r\n", Form::Utf16LeBom);
   struct Case {
@@ -166,8 +162,7 @@ TEST(IniEncoding, AMenuIniWithoutKnownSectionsIsLoggedOnce) {
     if (c.bytes) {
       ASSERT_TRUE(WriteBytes(where.iniPath, *c.bytes));
     }
-    qzr::LauncherConfig config;
-    config.LoadMenuConfig(where);
+    qzr::MenuConfig config = qzr::ReadMenuConfig(where);
     EXPECT_EQ(config.buttonCount, 0);
     std::vector<std::string> lines;
     for (const std::string& line : ReadLines(log))

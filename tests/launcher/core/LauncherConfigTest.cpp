@@ -15,14 +15,13 @@ namespace {
 
 constexpr wchar_t kModule[] = L"\\Flash File Store\\Launcher\\QZRShell.exe";
 
-// A model-only load from a scratch folder; the root for card folders is a scratch folder too.
+// A load from a scratch folder; the root for card folders is a scratch folder too.
 qzr::MenuLocation ScratchLocation(const ScratchFolder& folder, const ScratchFolder& root) {
   qzr::MenuLocation where;
   where.iniPath = folder / L"menu.ini";
   where.launcherFolder = L"\\flash file store\\launcher\\";
   where.launcherModuleName = kModule;
   where.cardRoot = root.path();
-  where.syncStartKey = false;
   return where;
 }
 
@@ -35,7 +34,7 @@ FILETIME Time(ULONGLONG ticks) {
 
 ULONGLONG Ticks(const FILETIME& t) { return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
 
-void ExpectDefaults(const qzr::LauncherConfig& config) {
+void ExpectDefaults(const qzr::MenuConfig& config) {
   EXPECT_EQ(config.buttonCount, 0);
   for (int i = 0; i < qzr::kButtonSlots; ++i) {
     EXPECT_TRUE(config.caption[i].empty() && config.exePath[i].empty() && config.parameters[i].empty() &&
@@ -114,8 +113,7 @@ TEST(LauncherConfig, FullMenuIniFieldByField) {
       "Enabled=FALSE";
   ASSERT_TRUE(WriteBytes(folder / L"menu.ini", ini));
 
-  qzr::LauncherConfig config;
-  EXPECT_EQ(config.LoadMenuConfig(ScratchLocation(folder, root)), 1);
+  qzr::MenuConfig config = qzr::ReadMenuConfig(ScratchLocation(folder, root));
 
   EXPECT_EQ(config.buttonCount, 3);
   EXPECT_EQ(config.caption[0], L"Scanner");
@@ -179,8 +177,7 @@ TEST(LauncherConfig, CaptionsDecideTheCountAndSlotsStayInPlace) {
   ASSERT_TRUE(WriteBytes(folder / L"menu.ini",
                          "[Caption]\r\nButton1=One\r\nButton2=Two\r\nButton4=Four\r\n"
                          "[exe]\r\nButton3=\\windows\\three.exe\r\nButton4=\\windows\\four.exe\r\n"));
-  qzr::LauncherConfig config;
-  config.LoadMenuConfig(ScratchLocation(folder, root));
+  qzr::MenuConfig config = qzr::ReadMenuConfig(ScratchLocation(folder, root));
   EXPECT_EQ(config.buttonCount, 3);
   EXPECT_EQ(config.caption[2], L"");
   EXPECT_EQ(config.exePath[2], L"\\windows\\three.exe");
@@ -213,8 +210,7 @@ TEST(LauncherConfig, CardFolderChoicesAndDefaults) {
     ASSERT_TRUE(WriteBytes(folder / L"menu.ini",
                            "[Caption]\r\nButton1=Demo\r\n[exe]\r\nButton1=\\currentcard\\Demo.exe\r\n"
                            "[Bitmaps]\r\nTopLogo= currentcard\\Logo.BMP \r\n"));
-    qzr::LauncherConfig config;
-    config.LoadMenuConfig(ScratchLocation(folder, root));
+    qzr::MenuConfig config = qzr::ReadMenuConfig(ScratchLocation(folder, root));
     EXPECT_EQ(config.exePath[0], c.exe);
     EXPECT_EQ(config.topLogoPath, c.logo);
   }
@@ -252,8 +248,7 @@ TEST(LauncherConfig, MissingOrBrokenFilesGiveDefaults) {
     }
     qzr::MenuLocation where = ScratchLocation(folder, root);
     if (c.emptyPath) where.iniPath.clear();
-    qzr::LauncherConfig config;
-    EXPECT_EQ(config.LoadMenuConfig(where), 1);
+    qzr::MenuConfig config = qzr::ReadMenuConfig(where);
     ExpectDefaults(config);
     if (c.file) {
       EXPECT_EQ(ReadBytes(path).value_or("?"), c.content);
@@ -302,8 +297,7 @@ TEST(LauncherConfig, PasswordForms) {
     WIN32_FILE_ATTRIBUTE_DATA before{};
     ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &before));
 
-    qzr::LauncherConfig config;
-    config.LoadMenuConfig(ScratchLocation(folder, root));
+    qzr::MenuConfig config = qzr::ReadMenuConfig(ScratchLocation(folder, root));
 
     WIN32_FILE_ATTRIBUTE_DATA after{};
     ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &after));
@@ -311,7 +305,6 @@ TEST(LauncherConfig, PasswordForms) {
     EXPECT_EQ(Ticks(after.ftLastWriteTime), Ticks(written));
     EXPECT_EQ(Ticks(after.ftCreationTime), Ticks(before.ftCreationTime));
     EXPECT_EQ(Ticks(after.ftLastAccessTime), Ticks(before.ftLastAccessTime));
-    EXPECT_EQ(Ticks(config.savedFileStatus.lastWrite), Ticks(written));
 
     EXPECT_EQ(config.password, c.password);
     EXPECT_LE(config.password.size(), qzr::kPasswordMaxChars);
@@ -319,8 +312,7 @@ TEST(LauncherConfig, PasswordForms) {
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 
     // The converted file loads to the same password.
-    qzr::LauncherConfig again;
-    again.LoadMenuConfig(ScratchLocation(folder, root));
+    qzr::MenuConfig again = qzr::ReadMenuConfig(ScratchLocation(folder, root));
     EXPECT_EQ(again.password, c.password);
   }
 }
@@ -345,8 +337,7 @@ TEST(LauncherConfig, SwitchValues) {
     ASSERT_TRUE(WriteBytes(folder / L"menu.ini", "[Full Screen Mode]\r\nEnabled=" + v + "\r\n[Auto start]\r\nEnabled=" + v +
                                                      "\r\n[Start Icon]\r\nEnabled=" + v +
                                                      "\r\n[RestoreOnTermination]\r\nEnabled=" + v + "\r\n"));
-    qzr::LauncherConfig config;
-    config.LoadMenuConfig(ScratchLocation(folder, root));
+    qzr::MenuConfig config = qzr::ReadMenuConfig(ScratchLocation(folder, root));
     EXPECT_EQ(config.fullScreen, c.fullScreen);
     EXPECT_EQ(config.autoStart, c.autoStart);
     EXPECT_EQ(config.startIconHidden, c.startIconHidden);
@@ -397,8 +388,7 @@ TEST(LauncherConfig, PasswordWorksWhenTheFileCannotBeRewritten) {
   // Another reader keeps the file open: both writes fail, the plain password stays in place.
   HANDLE reader = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-  qzr::LauncherConfig config;
-  EXPECT_EQ(config.LoadMenuConfig(ScratchLocation(folder, root)), 1);
+  qzr::MenuConfig config = qzr::ReadMenuConfig(ScratchLocation(folder, root));
   CloseHandle(reader);
   EXPECT_EQ(config.password, L"1234");
   EXPECT_EQ(ReadBytes(path).value_or("?"), content);

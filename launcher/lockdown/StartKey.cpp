@@ -1,15 +1,15 @@
 // Start key, reboot flags and the clean-up warm boot: the registry cycle across device restarts.
-#include "StartKey.h"
+#include "lockdown/StartKey.h"
 
 #include "wince.h"
 
 #include <string>
 
-#include "LauncherConfig.h"
-#include "Lockdown.h"
-#include "MainWindow.h"
-#include "MessageBoxes.h"
-#include "Pal.h"
+#include "core/LauncherConfig.h"
+#include "core/MainWindow.h"
+#include "core/MessageBoxes.h"
+#include "device/Pal.h"
+#include "lockdown/Lockdown.h"
 #include "Win32Owners.h"
 
 namespace qzr {

@@ -1,0 +1,27 @@
+// Text helpers both deliverables need: one case-folding rule and one way to ask a module's path.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace qzr {
+
+// Letter case folded the way the platform folds it (CharLower: every script, not only A-Z).
+// Lists the launcher writes and names the monitor compares must fold alike, or a program
+// path with an accented letter would match on one side and not on the other.
+wchar_t FoldCase(wchar_t c);
+bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
+bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix);
+std::wstring LowerCase(std::wstring_view text);
+
+// GetModuleFileNameW into a buffer of `maxChars` characters, as the call returned it (cut
+// when the name did not fit: callers that must tell compare the length with maxChars).
+std::wstring ModuleFileName(HMODULE module, size_t maxChars);
+// The same for the running program.
+inline std::wstring ModuleFileName(size_t maxChars) { return ModuleFileName(nullptr, maxChars); }
+// The module's folder with its final backslash, case kept; empty when the name has none.
+std::wstring ModuleFolder(HMODULE module, size_t maxChars);
+
+}  // namespace qzr
