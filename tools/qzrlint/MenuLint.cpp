@@ -419,16 +419,15 @@ class MenuLinter {
     if (!enabled || !IsTrueValue(enabled->value)) return;
 
     const MenuConfig& m = *model_;
-    WhitelistSources sources;
-    sources.buttonCount = m.buttonCount;
-    sources.exePath = m.exePath.data();
-    sources.singleInstance = m.singleInstance.data();
-    sources.appKeyExe = m.appKeyExe.data();
-    sources.appKeyWhitelisted = m.appKeyWhitelisted.data();
-    sources.launcherPath = LowerCase(options_.launcherFolder) + kLauncherProgramName;
-    const std::wstring path = modelIni_->path();
-    auto permit = [&path](int n) {
-      return ReadIniValue(kWhitelistSection, (kPermitPrefix + std::to_wstring(n)).c_str(), L"", path.c_str());
+    // Composed as start-up composes it, from the file as the model's read left it; the device
+    // model is not known here, so the volume dialog's entry is left out.
+    MenuLocation where;
+    where.iniPath = modelIni_->path();
+    where.launcherFolder = LowerCase(options_.launcherFolder);
+    const IniSnapshot ini(where.iniPath);
+    const WhitelistSources sources = WhitelistSourcesOf(m, where, ini, 0);
+    auto permit = [&ini](int n) {
+      return ini.ReadValue(kWhitelistSection, (kPermitPrefix + std::to_wstring(n)).c_str(), L"");
     };
     std::vector<uint8_t> block(whitelist::BlockSizeFor(static_cast<DWORD>(std::min<size_t>(bytes_.size(), MAXDWORD))));
     whitelist::InitializeBlock(block);
