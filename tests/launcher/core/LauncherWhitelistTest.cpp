@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "DeviceProfile.h"
+#include "LauncherConfig.h"
 #include "LauncherWhitelist.h"
 #include "MessageBoxes.h"
 #include "TestSupport.h"
@@ -53,13 +54,15 @@ struct Configuration {
   std::array<int, 10> single{};
   std::array<std::wstring, 6> appKeyExe;
   std::array<int, 6> appKeyWhitelisted{};
+  std::array<ButtonSlot, 10> buttonSlots;
+  std::array<AppKeySlot, 6> appKeySlots;
   WhitelistSources Sources(int buttons, std::wstring launcher, bool model8, std::wstring ini = L"") {
+    for (size_t i = 0; i < 10; ++i) buttonSlots[i] = {L"", exe[i], L"", L"", false, single[i] != 0};
+    for (size_t i = 0; i < 6; ++i) appKeySlots[i] = {appKeyExe[i], L"", L"", true, appKeyWhitelisted[i] != 0};
     WhitelistSources s;
     s.buttonCount = buttons;
-    s.exePath = exe.data();
-    s.singleInstance = single.data();
-    s.appKeyExe = appKeyExe.data();
-    s.appKeyWhitelisted = appKeyWhitelisted.data();
+    s.buttons = buttonSlots.data();
+    s.appKeys = appKeySlots.data();
     s.launcherPath = std::move(launcher);
     s.deviceModelIs8 = model8;
     s.menuIniPath = std::move(ini);

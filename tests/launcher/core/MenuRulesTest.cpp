@@ -55,12 +55,9 @@ TEST(MenuRules, PathValues) {
 }
 
 TEST(MenuRules, ApplicationKeyValues) {
-  std::array<std::wstring, 10> exe;
-  std::array<std::wstring, 10> caption;
-  exe[1] = L"\\windows\\two.exe";
-  caption[1] = L"Two";
-  exe[9] = L"\\windows\\ten.exe";
-  caption[9] = L"Ten";
+  std::array<qzr::ButtonSlot, qzr::kButtonSlots> buttons;
+  buttons[1] = {L"Two", L"\\windows\\two.exe"};
+  buttons[9] = {L"Ten", L"\\windows\\ten.exe"};
   const wchar_t* module = L"\\Flash File Store\\Launcher\\QZRShell.exe";
   struct Case {
     const wchar_t* value;
@@ -86,7 +83,7 @@ TEST(MenuRules, ApplicationKeyValues) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(Narrow(c.value));
-    qzr::AppKeyBinding b = qzr::DecodeAppKeyValue(c.value, module, exe.data(), caption.data(), L"\\Flash File Store");
+    qzr::AppKeyBinding b = qzr::DecodeAppKeyValue(c.value, module, buttons.data(), L"\\Flash File Store");
     EXPECT_EQ(b.configured, c.configured);
     EXPECT_EQ(b.whitelisted, c.whitelisted);
     EXPECT_EQ(b.exe, c.exe);

@@ -195,7 +195,7 @@ inline std::unique_ptr<qzr::LauncherConfig> MakeModel(bool fullScreen, std::vect
   model->fullScreen = fullScreen ? 1 : 0;
   model->autoStart = 0;
   model->buttonCount = static_cast<int>(captions.size());
-  for (size_t i = 0; i < captions.size() && i < qzr::kButtonSlots; ++i) model->caption[i] = captions[i];
+  for (size_t i = 0; i < captions.size() && i < qzr::kButtonSlots; ++i) model->buttons[i].caption = captions[i];
   return model;
 }
 

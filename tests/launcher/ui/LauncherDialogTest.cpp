@@ -69,10 +69,10 @@ class MainDialogTest : public testing::Test {
 
 TEST_F(MainDialogTest, ListShowsSlotsInOrderAndTapAndEnterLaunchThroughTheShell) {
   auto model = MakeModel(true, {L"Scanner", L""});
-  model->caption[2] = L"Not shown";
-  model->exePath[0] = ProbeProgram();
-  model->parameters[0] = L"alpha beta";
-  model->exePath[1] = ProbeProgram();
+  model->buttons[2].caption = L"Not shown";
+  model->buttons[0].exePath = ProbeProgram();
+  model->buttons[0].parameters = L"alpha beta";
+  model->buttons[1].exePath = ProbeProgram();
 
   std::optional<std::string> tapped, entered;
   bool nothingForOutOfRange = false;
@@ -122,7 +122,7 @@ TEST_F(MainDialogTest, ListShowsSlotsInOrderAndTapAndEnterLaunchThroughTheShell)
 
 TEST_F(MainDialogTest, MissingProgramShowsShellErrorOwnedByTheDialog) {
   auto model = MakeModel(true, {L"Gone", L"Empty"});
-  model->exePath[0] = scratch / L"missing.exe";
+  model->buttons[0].exePath = scratch / L"missing.exe";
   qzr::LauncherDialog dialog(*model);
   HWND main = nullptr;
   ScriptedSteps steps({
@@ -144,8 +144,8 @@ TEST_F(MainDialogTest, MissingProgramShowsShellErrorOwnedByTheDialog) {
 
 TEST_F(MainDialogTest, ItemsNeedingSignalFollowTheRadiosAddress) {
   auto model = MakeModel(true, {L"Online"});
-  model->exePath[0] = ProbeProgram();
-  model->needsSignal[0] = 1;
+  model->buttons[0].exePath = ProbeProgram();
+  model->buttons[0].needsSignal = true;
   const struct {
     const wchar_t* address;
     bool launches;
@@ -189,8 +189,8 @@ MeterPicture SeenOn(const std::vector<COLORREF>& pixels) {
 
 TEST_F(MainDialogTest, AdapterAnswersFromTheProfileDecideMeterAndGating) {
   auto model = MakeModel(true, {L"Online", L"Local"});
-  model->exePath[0] = model->exePath[1] = ProbeProgram();
-  model->needsSignal[0] = 1;
+  model->buttons[0].exePath = model->buttons[1].exePath = ProbeProgram();
+  model->buttons[0].needsSignal = true;
   const struct {
     const wchar_t* name;
     const wchar_t* wiredLink;  // nullptr: no wired adapter
@@ -255,8 +255,8 @@ TEST_F(MainDialogTest, AutoStartAfterTwoSecondsUnlessFullScreenFindsNoNetwork) {
     qzr::SetNetworkUp(true);
     profile.Set(L"RadioIp", c.address);
     auto model = MakeModel(c.fullScreen, {L"First"});
-    model->exePath[0] = ProbeProgram();
-    model->needsSignal[0] = 1;
+    model->buttons[0].exePath = ProbeProgram();
+    model->buttons[0].needsSignal = true;
     model->autoStart = 1;
     std::wstring name = std::wstring(L"auto") + (c.fullScreen ? L"f" : L"w") + c.address + L".txt";
     ProbeLaunch launch(scratch, name);

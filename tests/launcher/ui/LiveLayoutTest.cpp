@@ -398,10 +398,10 @@ TEST_P(LiveLayout, ScreensAreWholeAndAnswerTheKeypad) {
   // The launcher's lockdown takes the task bar away before a full-screen main screen opens.
   if (full()) ShowWindow(TaskBar(), SW_HIDE);
   auto model = MakeModel(full(), {L"Scanner", L"Notes", L"Missing", L"Volume"});
-  model->exePath[0] = L"\\windows\\demoscan.exe";
-  model->exePath[1] = L"\\windows\\demonotes.exe";
-  model->exePath[2] = model->exePath[3] = L"\\windows\\no such program.exe";
-  model->iconPath[3] = L"\\windows\\QZRVolDlg.exe";
+  model->buttons[0].exePath = L"\\windows\\demoscan.exe";
+  model->buttons[1].exePath = L"\\windows\\demonotes.exe";
+  model->buttons[2].exePath = model->buttons[3].exePath = L"\\windows\\no such program.exe";
+  model->buttons[3].iconPath = L"\\windows\\QZRVolDlg.exe";
   qzr::LauncherDialog dialog(*model);
   HWND d = nullptr, list = nullptr;
   auto barBottom = [&] {
