@@ -236,6 +236,36 @@ TEST_F(MonitorProcesses, SingleInstanceProgramNamedWithADriveLetterIsFoundRunnin
   WaitUntil([] { return FindWindowW(L"QzrDemoWindow", nullptr) == nullptr; }, 10000);
 }
 
+TEST_F(MonitorProcesses, SingleInstanceProgramWithAnAccentedNameIsFoundRunning) {
+  // Started by other means, the running copy's image path keeps its capital Ü, while the monitor
+  // lower-cases the name it is given: both must fold by the same rule for the copy to be found.
+  const std::wstring program = CopyDemo(folder_ / L"ÜBERSICHT.exe");
+  const std::wstring listed = L"|" + Lower(DevicePath(program)) + L"|";
+  FakeLauncher launcher(listed, listed);
+  ASSERT_TRUE(launcher.ok());
+  Resident resident(launcher);
+  ASSERT_TRUE(resident.hooked());
+  std::wstring quitName = L"qzr_demo_quita_" + std::to_wstring(GetCurrentProcessId());
+  qzr::KernelHandle quit(CreateEventW(nullptr, TRUE, FALSE, quitName.c_str()));
+  EnvScope windowEnv(L"QZR_DEMO_WINDOW", quitName);
+
+  Fresh();
+  STARTUPINFOW si{sizeof si};
+  PROCESS_INFORMATION pi{};
+  std::wstring cmd = L"\"" + program + L"\"";
+  ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  qzr::StartedProcess running(pi);
+  ASSERT_TRUE(WaitUntil([] { return VisibleDemoWindow() != nullptr; }, 10000));
+  ASSERT_TRUE(RunGatewarden(L"\"" + DevicePath(program) + L"\"").finished);
+  auto decisions = DecisionTexts(log_);
+  ASSERT_FALSE(decisions.empty());
+  EXPECT_NE(decisions.back().find(" is already running"), std::string::npos) << decisions.back();
+  Sleep(300);
+  EXPECT_EQ(ReadLines(out_).size(), 1u);  // started once only
+  SetEvent(quit.get());
+  WaitUntil([] { return FindWindowW(L"QzrDemoWindow", nullptr) == nullptr; }, 10000);
+}
+
 TEST_F(MonitorProcesses, ResidentHooksTheShellUntilTheLauncherEnds) {
   FakeLauncher launcher(L"|" + deviceDemo_ + L"|", L"|");
   ASSERT_TRUE(launcher.ok());
