@@ -1,5 +1,5 @@
-// Test helpers for the start-key cycle: the launcher's and the shell's registry values saved
-// and put back, and message boxes recorded instead of shown.
+// Test helper for the start-key cycle: the launcher's and the shell's registry values saved and
+// put back.
 #pragma once
 
 #include <windows.h>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "MessageBoxes.h"
+#include "../MessageBoxRecorder.h"
 #include "StartKey.h"
 #include "Win32Owners.h"
 
@@ -72,29 +72,6 @@ class StartKeyRegistryScope {
   Saved saved_[3] = {{qzr::kBubbletilesKey, L"HardwareStartKeyEnabled"},
                      {qzr::kLauncherKey, L"StartButtonSettingChanged"},
                      {qzr::kLauncherKey, L"CleanUpRebootFlag"}};
-};
-
-struct ShownBox {
-  HWND owner;
-  std::wstring text;
-  std::wstring caption;
-  UINT type;
-};
-
-// Records every message box and answers OK, for the owner's lifetime.
-class MessageBoxRecorder {
- public:
-  MessageBoxRecorder() {
-    qzr::SetMessageBoxObserver([this](HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) {
-      boxes.push_back({owner, text, caption, type});
-      return IDOK;
-    });
-  }
-  ~MessageBoxRecorder() { qzr::SetMessageBoxObserver(nullptr); }
-  MessageBoxRecorder(const MessageBoxRecorder&) = delete;
-  MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
-
-  std::vector<ShownBox> boxes;
 };
 
 }  // namespace testing_support

@@ -30,6 +30,14 @@ std::wstring UniqueTestKey() {
   return L"Software\\QZRTest\\StartKey" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(GetTickCount());
 }
 
+// A box as the start-key cycle shows it: OK only, the launcher's caption.
+void ExpectBox(const ShownBox& box, HWND owner, const wchar_t* text) {
+  EXPECT_EQ(box.owner, owner);
+  EXPECT_EQ(box.text, text);
+  EXPECT_EQ(box.caption, kCaption);
+  EXPECT_EQ(box.type, static_cast<UINT>(MB_OK));
+}
+
 size_t Count(const std::vector<std::string>& lines, const std::string& line) {
   return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
 }
@@ -64,10 +72,8 @@ TEST(LauncherFlags, ReadAndWriteRules) {
   key.WriteString(L"TwoChars", L"ab");  // 6 bytes
 
   struct Case {
-    const char* keyPath;
-    const char* value;
-    DWORD rc;
-    DWORD expected;
+    const char *keyPath, *value;
+    DWORD rc, expected;
   };
   std::string devicePath = "\\" + narrowPath;
   const Case cases[] = {
@@ -125,10 +131,7 @@ TEST(StartKeyCycle, OutOfStepStartThenRestoreAndCleanUpStart) {
   EXPECT_EQ(StartKeyRegistryScope::StartButtonSettingChanged(), 1u);
   EXPECT_EQ(StartKeyRegistryScope::CleanUpRebootFlag(), 0u);
   ASSERT_EQ(device.boxes.boxes.size(), 1u);
-  EXPECT_EQ(device.boxes.boxes[0].owner, nullptr);
-  EXPECT_EQ(device.boxes.boxes[0].text, kPrompt);
-  EXPECT_EQ(device.boxes.boxes[0].caption, kCaption);
-  EXPECT_EQ(device.boxes.boxes[0].type, static_cast<UINT>(MB_OK));
+  ExpectBox(device.boxes.boxes[0], nullptr, kPrompt);
   EXPECT_EQ(Count(device.Journal(), kBootLine), 1u);
 
   // Second boot: in step.
@@ -149,8 +152,7 @@ TEST(StartKeyCycle, OutOfStepStartThenRestoreAndCleanUpStart) {
   EXPECT_EQ(StartKeyRegistryScope::CleanUpRebootFlag(), 1u);
   qzr::CleanUpCheckOnLeaving(dialog);
   ASSERT_EQ(device.boxes.boxes.size(), 2u);
-  EXPECT_EQ(device.boxes.boxes[1].owner, dialog);
-  EXPECT_EQ(device.boxes.boxes[1].text, kPrompt);
+  ExpectBox(device.boxes.boxes[1], dialog, kPrompt);
   EXPECT_EQ(Count(device.Journal(), kBootLine), 2u);
   DestroyWindow(dialog);
 
@@ -178,12 +180,8 @@ TEST(StartKeyCycle, UnexpectedShellValueTogglesOnEveryStart) {
 TEST(StartKeyCycle, LeavingDecisions) {
   struct Case {
     const char* name;
-    int restoreOnTermination;
-    int enableSoftKeys;
-    DWORD startButtonChanged;
-    DWORD shellAfter;
-    DWORD changedAfter;
-    DWORD cleanUpAfter;
+    int restoreOnTermination, enableSoftKeys;
+    DWORD startButtonChanged, shellAfter, changedAfter, cleanUpAfter;
     size_t prompts;
   };
   // The shell value is 1 before leaving in every case.
@@ -243,12 +241,7 @@ TEST(WarmBoot, NegativeAnswerShowsFailureAndCarriesOn) {
     qzr::PromptWarmBoot(nullptr);
     ASSERT_EQ(device.boxes.boxes.size(), fails ? 2u : 1u) << Narrow(answer);
     EXPECT_EQ(Count(device.Journal(), kBootLine), 1u);
-    if (fails) {
-      EXPECT_EQ(device.boxes.boxes[1].owner, nullptr);
-      EXPECT_EQ(device.boxes.boxes[1].text, kFailed);
-      EXPECT_EQ(device.boxes.boxes[1].caption, kCaption);
-      EXPECT_EQ(device.boxes.boxes[1].type, static_cast<UINT>(MB_OK));
-    }
+    if (fails) ExpectBox(device.boxes.boxes[1], nullptr, kFailed);
   }
 }
 

@@ -5,19 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <map>
-#include <string>
-#include <vector>
 
-#include "DeviceIdentity.h"
 #include "DialogDriver.h"
 #include "ExitPasswordDialog.h"
 #include "LauncherDialog.h"
-#include "MainWindow.h"
 #include "StatusDialog.h"
-#include "TestSupport.h"
 #include "UiLayout.h"
 #include "wince.h"
 
@@ -98,21 +92,10 @@ bool PlacesDialog(const qzr::LayoutPlan& plan, qzr::Rect* where) {
   return false;
 }
 
-class LiveLayout : public testing::TestWithParam<bool> {
+class LiveLayout : public testing::TestWithParam<bool>, protected FreshDevice {
  protected:
-  void SetUp() override {
-    qzr::SetNetworkUp(true);
-    qzr::SetListItemCount(0);
-    profile.Set(L"RadioIp", L"10.20.30.41");
-    profile.Set(L"RadioAssociation", L"0");
-    qzr::ResetDeviceFactsForTesting();
-    W = GetSystemMetrics(SM_CXSCREEN);
-    H = GetSystemMetrics(SM_CYSCREEN);
-  }
   bool full() const { return GetParam(); }
-  ProfileScope profile;
-  BoxRecorder boxes;
-  int W = 0, H = 0;
+  const int W = GetSystemMetrics(SM_CXSCREEN), H = GetSystemMetrics(SM_CYSCREEN);
 };
 
 }  // namespace
@@ -132,7 +115,7 @@ TEST_P(LiveLayout, MainDialogAndStatusPageFollowTheRules) {
   qzr::LauncherDialog dialog(*model);
   qzr::LayoutPlan mainPlan, statusPlan;
   Snapshot mainSeen, statusSeen;
-  ScriptedSteps steps({
+  EXPECT_EQ(RunThenEnd(dialog, {
       [&] {
         HWND d = TopDialog();
         qzr::MainLayoutInput in;
@@ -159,17 +142,14 @@ TEST_P(LiveLayout, MainDialogAndStatusPageFollowTheRules) {
         in.screenHeight = H;
         in.fullScreen = full();
         // Placed controls keep their own heights, so live rectangles stand in for the template's.
-        in.current = qzr::ReadControlRects(page, {1032, 1000, 1002, 1020, 1028, 1033, 1029, 1035, 1030, 1034, 1026, 2, 1006});
+        in.current = qzr::ReadControlRects(page, kStatusPageControls);
         RECT client{};
         GetClientRect(page, &client);
         if (!full()) in.clientHeight = client.bottom;
         statusPlan = qzr::StatusDialogLayout(in);
         statusSeen = Take(page, statusPlan);
         Command(page, IDCANCEL);
-      },
-      [&] { EndDialog(TopDialog(), 5); },
-  });
-  EXPECT_EQ(dialog.DoModal(), 5);
+      }}), kEnded);
   ASSERT_FALSE(mainPlan.empty());
   ASSERT_FALSE(statusPlan.empty());
   ExpectMatches("main", mainSeen, mainPlan, full());
@@ -311,34 +291,6 @@ std::vector<COLORREF> ItemIcon(HWND list, int item, int size) {
   return pixels;
 }
 
-// What a window shows, as 0x00RRGGBB values row by row. Read through the window's own drawing
-// context: the test display may be smaller than the handheld's desktop (480 x 800), and what
-// lies beyond its edge reads back black from the screen.
-std::vector<DWORD> ScreenPixels(HWND window, int* width) {
-  RECT r{};
-  GetWindowRect(window, &r);
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  *width = w;
-  std::vector<DWORD> pixels;
-  if (w <= 0 || h <= 0) return pixels;
-  HDC screen = GetWindowDC(window);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO bi{};
-  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB};
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(memory, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-  GdiFlush();
-  const DWORD* p = static_cast<const DWORD*>(bits);
-  pixels.assign(p, p + static_cast<size_t>(w) * h);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(window, screen);
-  return pixels;
-}
-
 // The gauge as the operator sees it: a black outline with green segments up to about the level.
 void ExpectGaugeShowsLevel(HWND dialog, int percent) {
   HWND gauge = GetDlgItem(dialog, IDC_BATTERY_GAUGE);
@@ -423,7 +375,7 @@ TEST_P(LiveLayout, ScreensAreWholeAndAnswerTheKeypad) {
     HWND top = TopDialog();
     return (top == d || !top || !IsWindowVisible(top)) && ScriptedSteps::Again(60);
   };
-  ScriptedSteps steps({
+  EXPECT_EQ(RunThenEnd(dialog, {
       [&] {
         d = TopDialog();
         list = GetDlgItem(d, IDC_PROGRAM_LIST);
@@ -505,10 +457,7 @@ TEST_P(LiveLayout, ScreensAreWholeAndAnswerTheKeypad) {
         if (!full()) ExpectSoftKeys("status", page);
         if (!full()) EXPECT_TRUE(TaskBarShowsTitle()) << "the task bar shows no title for the status page";
         Command(page, IDCANCEL);
-      },
-      [&] { EndDialog(TopDialog(), 5); },
-  });
-  EXPECT_EQ(dialog.DoModal(), 5);
+      }}), kEnded);
   EXPECT_TRUE(boxes.boxes.empty());
   if (full() && TaskBar()) ShowWindow(TaskBar(), SW_SHOWNA);
 }
