@@ -10,11 +10,7 @@
 
 namespace testing_support {
 
-struct ShownBox {
-  HWND owner;
-  std::wstring text, caption;
-  UINT type;
-};
+struct ShownBox { HWND owner; std::wstring text, caption; UINT type; };
 
 class MessageBoxRecorder {
  public:

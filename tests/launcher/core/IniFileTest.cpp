@@ -103,12 +103,7 @@ TEST(IniRead, AnsiTextAndBinaryFiles) {
 TEST(IniRead, LongLinesArriveInPiecesOf398) {
   ScratchFolder folder(L"inilong");
   std::wstring path = folder / L"menu.ini";
-  struct Case {
-    const char* name;
-    std::string file;
-    const wchar_t* key;
-    std::wstring expected;
-  };
+  struct Case { const char* name; std::string file; const wchar_t* key; std::wstring expected; };
   const std::string filler(398, 'c');
   const Case cases[] = {
       {"value cut after 398 characters", "[S]\r\nKey=" + std::string(500, 'x') + "\r\n", L"Key", std::wstring(394, L'x')},
@@ -143,12 +138,7 @@ TEST(IniRead, ResultBufferIsBoundedAndTerminated) {
   ScratchFolder folder(L"inibuf");
   std::wstring path = folder / L"menu.ini";
   ASSERT_TRUE(WriteBytes(path, "[S]\r\nKey=abcdefgh\r\nLong=" + std::string(300, 'v') + "\r\n"));
-  struct Case {
-    const wchar_t* key;
-    const wchar_t* defaultText;
-    size_t n;
-    std::wstring expected;
-  };
+  struct Case { const wchar_t* key; const wchar_t* defaultText; size_t n; std::wstring expected; };
   const Case cases[] = {
       {L"Key", L"", 5, L"abcd"},
       {L"Key", L"", 9, L"abcdefgh"},
@@ -312,40 +302,5 @@ TEST(IniWrite, TemporaryFileNames) {
     EXPECT_EQ(file.substr(0, 3), L"Tmp") << Narrow(name);
     EXPECT_NE(GetFileAttributesW(temp), INVALID_FILE_ATTRIBUTES) << "the name is reserved by a new file";
     DeleteFileW(temp);
-  }
-}
-
-TEST(IniSection, FindCopiesUpToTheSectionLine) {
-  ScratchFolder folder(L"inifind");
-  std::wstring path = folder / L"menu.ini";
-  std::wstring copy = folder / L"copy.ini";
-  ASSERT_TRUE(WriteBytes(path, "; c\r\n[Other]\r\n[A] tail\r\nk=1\r\n"));
-  struct Case {
-    const wchar_t* section;
-    int found;
-    std::string copied;
-    const wchar_t* next;  // the piece read after the search
-  };
-  const Case cases[] = {
-      {L"a", 1, "; c\r\n[Other]\r\n[A] tail\r\n", L"k=1\n"},
-      {L"Missing", 0, "; c\r\n[Other]\r\n[A] tail\r\nk=1\r\n", nullptr},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(Narrow(c.section));
-    FILE* in = _wfopen(path.c_str(), L"rb");
-    FILE* out = _wfopen(copy.c_str(), L"wb");
-    ASSERT_TRUE(in && out);
-    // A stream left anywhere is searched from its start.
-    fseek(in, 0, SEEK_END);
-    EXPECT_EQ(qzr::FindIniSection(in, c.section, out), c.found);
-    qzr::IniLine line;
-    bool more = qzr::ReadIniLine(in, qzr::IniEncoding::Utf8, line);
-    EXPECT_EQ(more, c.next != nullptr);
-    if (c.next) {
-      EXPECT_EQ(line.text, c.next);
-    }
-    fclose(in);
-    fclose(out);
-    EXPECT_EQ(ReadBytes(copy).value_or("?"), c.copied);
   }
 }

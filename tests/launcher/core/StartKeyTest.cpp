@@ -10,9 +10,10 @@
 
 #include "DeviceProfile.h"
 #include "LauncherConfig.h"
+#include "../MessageBoxRecorder.h"
 #include "MainWindow.h"
+#include "ProbeSupport.h"
 #include "StartKey.h"
-#include "StartKeyRegistry.h"
 #include "TestSupport.h"
 #include "Win32Owners.h"
 
@@ -20,6 +21,66 @@ using namespace testing_support;
 namespace p = wince::profile;
 
 namespace {
+
+std::wstring WideKey(const char* path) { return std::wstring(path, path + strlen(path)); }
+
+// Saves the three values of the cycle (and whether their keys exist) and restores them.
+class StartKeyRegistryScope {
+ public:
+  StartKeyRegistryScope() {
+    for (Saved& s : saved_) {
+      qzr::RegKey key;
+      s.keyExisted = key.Open(HKEY_LOCAL_MACHINE, WideKey(s.key));
+      if (s.keyExisted) s.data = key.ReadBinary(s.value, &s.type);
+    }
+  }
+  ~StartKeyRegistryScope() {
+    for (const Saved& s : saved_) {
+      if (!s.keyExisted) {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, WideKey(s.key).c_str());
+        continue;
+      }
+      qzr::RegKey key;
+      key.Create(HKEY_LOCAL_MACHINE, WideKey(s.key));
+      if (s.data) key.WriteBinary(s.value, s.data->data(), static_cast<DWORD>(s.data->size()), s.type);
+      else key.DeleteValue(s.value);
+    }
+  }
+  StartKeyRegistryScope(const StartKeyRegistryScope&) = delete;
+  StartKeyRegistryScope& operator=(const StartKeyRegistryScope&) = delete;
+
+  // Sets the shell's start key and the two launcher flags as REG_DWORD.
+  void Set(DWORD hardwareStartKeyEnabled, DWORD startButtonSettingChanged, DWORD cleanUpRebootFlag) {
+    Write(qzr::kBubbletilesKey, L"HardwareStartKeyEnabled", hardwareStartKeyEnabled);
+    Write(qzr::kLauncherKey, L"StartButtonSettingChanged", startButtonSettingChanged);
+    Write(qzr::kLauncherKey, L"CleanUpRebootFlag", cleanUpRebootFlag);
+  }
+  static void Write(const char* path, const wchar_t* value, DWORD data) {
+    qzr::RegKey key;
+    key.Create(HKEY_LOCAL_MACHINE, WideKey(path));
+    key.WriteDword(value, data);
+  }
+  static std::optional<DWORD> Read(const char* path, const wchar_t* value) {
+    qzr::RegKey key;
+    if (!key.Open(HKEY_LOCAL_MACHINE, WideKey(path))) return std::nullopt;
+    return key.ReadDword(value);
+  }
+  static std::optional<DWORD> HardwareStartKeyEnabled() { return Read(qzr::kBubbletilesKey, L"HardwareStartKeyEnabled"); }
+  static std::optional<DWORD> StartButtonSettingChanged() { return Read(qzr::kLauncherKey, L"StartButtonSettingChanged"); }
+  static std::optional<DWORD> CleanUpRebootFlag() { return Read(qzr::kLauncherKey, L"CleanUpRebootFlag"); }
+
+ private:
+  struct Saved {
+    const char* key;
+    const wchar_t* value;
+    bool keyExisted = false;
+    DWORD type = REG_DWORD;
+    std::optional<std::vector<BYTE>> data;
+  };
+  Saved saved_[3] = {{qzr::kBubbletilesKey, L"HardwareStartKeyEnabled"},
+                     {qzr::kLauncherKey, L"StartButtonSettingChanged"},
+                     {qzr::kLauncherKey, L"CleanUpRebootFlag"}};
+};
 
 constexpr wchar_t kPrompt[] = L"Korvanex Launcher detects a configuration change which requires a warm boot.";
 constexpr wchar_t kFailed[] = L"Warm boot failed.";
@@ -71,10 +132,7 @@ TEST(LauncherFlags, ReadAndWriteRules) {
   key.WriteString(L"OneChar", L"a");    // 4 bytes with its terminator
   key.WriteString(L"TwoChars", L"ab");  // 6 bytes
 
-  struct Case {
-    const char *keyPath, *value;
-    DWORD rc, expected;
-  };
+  struct Case { const char *keyPath, *value; DWORD rc, expected; };
   std::string devicePath = "\\" + narrowPath;
   const Case cases[] = {
       {narrowPath.c_str(), "Dword", 0, 7},
@@ -255,12 +313,6 @@ std::vector<std::string> RunProbe(const ScratchFolder& folder, const std::wstrin
   return ReadLines(folder / L"boxes.txt");
 }
 
-std::wstring WindowsFolder() {
-  wchar_t windows[MAX_PATH] = {};
-  GetWindowsDirectoryW(windows, MAX_PATH);
-  return windows;
-}
-
 bool ProcessRunning(const wchar_t* exeName) {
   qzr::FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return false;
@@ -283,12 +335,13 @@ bool WaitFor(Done done, int seconds) {
 
 TEST(WarmBoot, MissingPlatformLibraryShowsFailure) {
   Handheld device;
-  std::wstring pal = WindowsFolder() + L"\\QZRIVAPAL.dll";
-  std::wstring aside = pal + L".startkey";
-  ASSERT_TRUE(MoveFileExW(pal.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
   ProcessResult run;
-  auto boxes = RunProbe(device.folder, L"warmboot", &run);
-  MoveFileExW(aside.c_str(), pal.c_str(), MOVEFILE_REPLACE_EXISTING);
+  std::vector<std::string> boxes;
+  {
+    HiddenFile pal(L"C:\\windows\\QZRIVAPAL.dll");
+    ASSERT_TRUE(pal.hidden());
+    boxes = RunProbe(device.folder, L"warmboot", &run);
+  }
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(boxes, (std::vector<std::string>{"0|Korvanex Launcher|" + Narrow(kPrompt) + "|0",
                                              "0|Korvanex Launcher|Warm boot failed.|0"}));

@@ -27,10 +27,7 @@ std::string Show(const wchar_t* text) { return text ? Narrow(text) : "-"; }
 }  // namespace
 
 TEST(ModelIdRules, PrefixesContainsAndOrder) {
-  const struct {
-    const wchar_t* text;
-    int id;
-  } pal[] = {
+  const struct { const wchar_t* text; int id; } pal[] = {
       {L"VX12 Rugged Handheld", 10}, {L"vx14", 11},  // prefixes, case-insensitively
       {L"perihelionv3 board", 9},                    // twelve characters compared
       {L"PerihelionV", 0},                           // shorter than the prefix
@@ -40,10 +37,7 @@ TEST(ModelIdRules, PrefixesContainsAndOrder) {
       {L"VX15-b", 12}, {L"VP33x", 8}, {L"vr4b", 14},  // models no lockdown test's device names
   };
   for (const auto& c : pal) EXPECT_EQ(qzr::ModelIdFromPalModel(c.text), c.id) << Narrow(c.text);
-  const struct {
-    const wchar_t* text;
-    int id;
-  } oem[] = {
+  const struct { const wchar_t* text; int id; } oem[] = {
       {L"Korvanex VM4", 5}, {L"korvanex vm4", 5},  // whole texts, case-insensitively
       {L"Korvanex VM4X", 99},                      // no whole-text row, the prefix rule takes it
       {L"Korvanex VP48 ", 99},

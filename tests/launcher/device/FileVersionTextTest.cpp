@@ -87,10 +87,7 @@ Bytes Patched(Bytes block, size_t at, std::initializer_list<uint8_t> bytes) {
 }  // namespace
 
 TEST(FileVersionText, ValidFileAndExpectedNames) {
-  struct Case {
-    std::wstring expected;
-    int valid;
-  } cases[] = {
+  struct Case { std::wstring expected; int valid; } cases[] = {
       {L"Korvanex Whitelist", 1}, {L"", 1}, {kSampleName, 1}, {L"Monitor", 1},
       {L"korvanex whitelist", 0},  // case-sensitive
       {L"Korvanex Whitelist Monitor 2", 0},
@@ -125,11 +122,7 @@ TEST(ProductNameScan, WholeCutAndHostileBlocks) {
   const size_t inName = nameAt + 6;
   // A block that ends right after the "ProductName" key and its padding.
   const Bytes keyLast = Patched(Bytes(real.begin(), real.begin() + nameAt), 0, {uint8_t(nameAt), uint8_t(nameAt >> 8)});
-  struct Case {
-    const char* name;
-    Bytes block;
-    std::wstring product;
-  } cases[] = {
+  struct Case { const char* name; Bytes block; std::wstring product; } cases[] = {
       {"well formed", real, kSampleName},
       {"first character with a zero low byte", Patched(real, nameAt, {0x00, 0x01}), L"\u0100orvanex Whitelist Monitor"},
       {"stated length beyond the bytes", Patched(real, 0, {0xFF, 0xFF}), kSampleName},
@@ -155,10 +148,4 @@ TEST(ProductNameScan, EveryCutOfARealBlockStaysInside) {
     std::wstring found = Scan(cut);
     EXPECT_TRUE(found.empty() || found == kSampleName) << n;
   }
-}
-
-TEST(ProductVersionRule, FourFieldsPadded) {
-  EXPECT_EQ(qzr::FormatProductVersion(0x00020014, 0x00030093), L"Version 2.20.03.0147");
-  EXPECT_EQ(qzr::FormatProductVersion(0x0001000A, 0x00000000), L"Version 1.10.00.0000");
-  EXPECT_EQ(qzr::FormatProductVersion(0xFFFFFFFF, 0xFFFFFFFF), L"Version 65535.65535.65535.65535");
 }

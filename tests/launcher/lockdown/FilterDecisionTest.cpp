@@ -91,13 +91,7 @@ TEST(TaskbarFilterDecision, DesktopActivationTurnsToTheMainDialogOnEmbeddedPlatf
 }
 
 TEST(TaskbarFilterDecision, MaintenanceSequenceOnModels9To12Only) {
-  struct Step {
-    UINT message;
-    WPARAM key;
-    FilterVerdict verdict;
-    MaintenanceLine line;
-    uint8_t gatekeeperAfter;
-  };
+  struct Step { UINT message; WPARAM key; FilterVerdict verdict; MaintenanceLine line; uint8_t gatekeeperAfter; };
   const Step sequence[] = {
       {WM_KEYDOWN, VK_RETURN, FilterVerdict::Pass, MaintenanceLine::None, 0},
       {WM_KEYDOWN, 0xC1, FilterVerdict::Pass, MaintenanceLine::GatekeeperTrue, 1},
@@ -149,11 +143,7 @@ TEST(TapLimits, ThresholdAndAllowanceFromTheTaskBar) {
   const RECT bar480{0, 0, 480, 26};
   const RECT bar240{0, 0, 240, 26};
   const RECT huge{0, INT_MIN, INT_MAX, INT_MAX};
-  struct Case {
-    int platform, model, release;
-    const RECT* bar;
-    int threshold, allowance;
-  } cases[] = {
+  struct Case { int platform, model, release; const RECT* bar; int threshold, allowance; } cases[] = {
       {1, 7, 6, &bar480, 480, 22},  // from release 6 the whole bar's width
       {1, 7, 5, &bar480, 454, 22},  // older releases keep the last square for the "ok" button
       {1, 10, 6, &bar480, 480, 0},

@@ -6,7 +6,6 @@
 
 #include "LauncherApp.h"
 #include "Lockdown.h"
-#include "LockdownRules.h"
 #include "LockdownTestSupport.h"
 
 using namespace lockdown_test;
@@ -65,7 +64,10 @@ const std::vector<BYTE> kVflagsCleared = {1, 2, 0, 0, 5, 0};
 std::vector<BYTE> GoldSeed() { return std::vector<BYTE>(120 * 2, 0x11); }
 std::vector<BYTE> GoldPatched() {
   std::vector<BYTE> g = GoldSeed();
-  qzr::lockdown::PatchVkeyGoldEntries({g.data(), g.size()});
+  for (auto [index, value] : {std::pair{82, 0x07C4}, {97, 0x07C2}, {98, 0x07C1}, {113, 0x07C3}}) {
+    g[index * 2] = static_cast<BYTE>(value & 0xFF);
+    g[index * 2 + 1] = static_cast<BYTE>(value >> 8);
+  }
   return g;
 }
 

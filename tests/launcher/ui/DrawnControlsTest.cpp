@@ -13,7 +13,6 @@ namespace {
 
 constexpr COLORREF kGreen = 0x0000FF00;
 constexpr COLORREF kBlack = 0;
-constexpr COLORREF kPureBlue = 0x00FF0000;
 
 // A 32-bit top-down DIB section selected into a memory DC; pixels read back as COLORREF.
 class Canvas {
@@ -88,29 +87,8 @@ int PendingMessages(HWND hwnd, UINT msg) {
 
 }  // namespace
 
-TEST(DrawnControls, BlendClampsAndTruncatesPerChannel) {
-  struct Case {
-    COLORREF a, b;
-    double t;
-    COLORREF expected;
-  } cases[] = {
-      {kGreen, RGB(255, 255, 255), 0.5, RGB(127, 255, 127)},
-      {kGreen, RGB(0, 0, 0), 0.5, RGB(0, 127, 0)},
-      {RGB(255, 0, 0), RGB(255, 255, 0), 0.0, RGB(255, 0, 0)},
-      {RGB(255, 0, 0), RGB(255, 255, 0), 1.0, RGB(255, 255, 0)},
-      {RGB(10, 20, 30), RGB(20, 40, 60), 2.0, RGB(30, 60, 90)},
-      {RGB(200, 200, 200), RGB(250, 10, 100), 3.0, RGB(255, 0, 0)},  // clamped both ways
-      {RGB(0, 0, 0), RGB(3, 3, 3), 0.5, RGB(1, 1, 1)},               // 1.5 truncates to 1
-  };
-  for (const Case& c : cases) EXPECT_EQ(qzr::Blend(c.a, c.b, c.t), c.expected) << c.t;
-  EXPECT_EQ(qzr::InverseColour(RGB(10, 20, 30)), RGB(245, 235, 225));
-}
-
 TEST(DrawnControls, GaugePaintsSegmentsOutlineAndFrame) {
-  struct Case {
-    int level;
-    size_t segments;
-  } cases[] = {{100, 7}, {14, 0}, {50, 3}, {-1, 0}, {250, 7}};
+  struct Case { int level; size_t segments; } cases[] = {{100, 7}, {14, 0}, {50, 3}, {-1, 0}, {250, 7}};
   for (const Case& c : cases) {
     BatteryGauge gauge;
     gauge.SetOrientation(3);
@@ -161,10 +139,7 @@ TEST(DrawnControls, MeterPaintsBarsUpToItsClampedValueAndInverseText) {
   meter.SetBarCount(7);
   // The first value, 50, is lowered to the new maximum. -60: (25 / 45) * 70 = 38 pixels filled,
   // four bars begun.
-  const struct {
-    int value;
-    int bars;
-  } cases[] = {{50, 7}, {-40, 7}, {-85, 1}, {-60, 4}, {-100, 1}, {-20, 7}};
+  const struct { int value; int bars; } cases[] = {{50, 7}, {-40, 7}, {-85, 1}, {-60, 4}, {-100, 1}, {-20, 7}};
   for (const auto& c : cases) {
     if (c.value != 50) meter.SetValue(c.value);
     Canvas canvas(70, 30);
@@ -216,28 +191,6 @@ TEST(DrawnControls, MeterPostsOneRepaintPerChange) {
   meter.Draw(canvas.dc(), canvas.rect());
   EXPECT_GT(canvas.Count(RGB(255, 255, 255)), 5);
   meter.Detach();
-}
-
-TEST(DrawnControls, MeterPicturesLeaveOutTransparentColour) {
-  SignalMeter meter;
-  meter.LoadPictures(150, 151, kPureBlue);
-  meter.SetBackgroundColour(RGB(0x40, 0x40, 0x40));
-  struct Case {
-    int mode;
-    COLORREF present;  // a colour only the picture has
-  } cases[] = {{1, RGB(0xFF, 0xD7, 0x00)}, {2, RGB(0xFF, 0x00, 0x00)}};
-  for (const Case& c : cases) {
-    meter.SetMode(c.mode);
-    Canvas canvas(40, 30);
-    meter.Draw(canvas.dc(), canvas.rect());
-    SCOPED_TRACE(testing::Message() << "mode " << c.mode);
-    EXPECT_EQ(canvas.Count(RGB(0, 0, 255)), 0);  // no pure blue drawn
-    EXPECT_GT(canvas.Count(c.present), 0);
-    // Centred 16 x 12 picture at (12, 9); its blue top-left corner shows the background.
-    EXPECT_EQ(canvas.At(12, 9), RGB(0x40, 0x40, 0x40));
-    EXPECT_EQ(canvas.At(11, 15), RGB(0x40, 0x40, 0x40));  // left of the picture
-    EXPECT_NE(canvas.At(12, 15), RGB(0x40, 0x40, 0x40));  // the cable
-  }
 }
 
 TEST(DrawnControls, LogoErasesWithImageTopLeftPixel) {

@@ -47,9 +47,7 @@ void ExpectNoOverlap(const std::map<int, Rect>& at, const std::string& where, st
     }
 }
 
-const struct {
-  int w, h;
-} kScreens[] = {{480, 640}, {480, 800}, {640, 480}, {320, 240}, {240, 320}, {1024, 768}};
+const struct { int w, h; } kScreens[] = {{480, 640}, {480, 800}, {640, 480}, {320, 240}, {240, 320}, {1024, 768}};
 
 // The status page's controls where its template puts them.
 const qzr::ControlRects kStatusControls = {

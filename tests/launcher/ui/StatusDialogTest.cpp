@@ -1,5 +1,6 @@
-// The status page opened from a running main dialog: facts from the device profile, the
-// identification block, Exit through the password, relayout on a screen-size notice.
+// The status page opened from a running main dialog by its button and its soft key: facts from
+// the device profile, the identification block, Back, Exit through the password. Its relayout
+// is tried with the main dialog's.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -7,7 +8,6 @@
 #include "DialogDriver.h"
 #include "LauncherDialog.h"
 #include "StatusDialog.h"
-#include "UiLayout.h"
 
 using namespace testing_support;
 using namespace ui_testing;
@@ -18,12 +18,13 @@ class StatusPageTest : public testing::Test, protected FreshDevice {};
 
 }  // namespace
 
-TEST_F(StatusPageTest, ShowsBatteryAndTheMainDialogsFacts) {
+TEST_F(StatusPageTest, ButtonAndSoftKeyOpenThePageWithTheDevicesFactsAndBackReturns) {
   const struct {
+    int command;
     const wchar_t* percent;
     const wchar_t* text;
     int position;  // -1: not checked
-  } cases[] = {{L"87", L"87%", 87}, {L"255", L"Unknown", -1}};
+  } cases[] = {{IDC_STATUS_BUTTON, L"87", L"87%", 87}, {IDM_STATUS_KEY, L"255", L"Unknown", -1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.percent)));
     profile.Set(L"BatteryPercent", c.percent);
@@ -31,14 +32,21 @@ TEST_F(StatusPageTest, ShowsBatteryAndTheMainDialogsFacts) {
     qzr::LauncherDialog dialog(*model);
     std::map<int, std::wstring> shown;
     int position = -1;
-    EXPECT_EQ(RunThenEnd(dialog, {[&] { PostCommand(TopDialog(), IDC_STATUS_BUTTON); },
+    bool childFlagWhileUp = false, statusPageUp = false, backToList = false;
+    EXPECT_EQ(RunThenEnd(dialog, {[&] { PostCommand(TopDialog(), c.command); },
                                   [&] {
                                     HWND page = TopDialog();
+                                    statusPageUp = qzr::StatusDialog::Current() != nullptr && page != dialog.hwnd();
+                                    childFlagWhileUp = dialog.modalChildUp();
                                     for (int id : kStatusPageControls) shown[id] = TextOf(page, id);
                                     position = static_cast<int>(SendDlgItemMessageW(page, 1000, PBM_GETPOS, 0, 0));
                                     Command(page, IDCANCEL);
-                                  }}),
+                                  },
+                                  [&] { backToList = qzr::StatusDialog::Current() == nullptr && TopDialog() == dialog.hwnd(); }}),
               kEnded);
+    EXPECT_TRUE(statusPageUp);
+    EXPECT_TRUE(childFlagWhileUp);
+    EXPECT_TRUE(backToList);
     EXPECT_EQ(shown[1002], c.text);
     if (c.position >= 0) {
       EXPECT_EQ(position, c.position);
@@ -90,37 +98,4 @@ TEST_F(StatusPageTest, ExitAsksForThePasswordAndKeepsThePageOnAWrongOne) {
   EXPECT_TRUE(focusOnExit);
   ASSERT_EQ(boxes.boxes.size(), 1u);
   EXPECT_EQ(boxes.boxes[0].caption, L"Password Error");
-}
-
-TEST_F(StatusPageTest, ScreenSizeNoticeLaysThePageOutAgain) {
-  auto model = MakeModel(true, {L"One"});
-  qzr::LauncherDialog dialog(*model);
-  qzr::LayoutPlan expected;
-  qzr::ControlRects after;
-  EXPECT_EQ(RunThenEnd(dialog, {[&] { PostCommand(TopDialog(), IDC_STATUS_BUTTON); },
-                                [&] {
-                                  HWND page = TopDialog();
-                                  for (int id : kStatusPageControls) {
-                                    RECT r{};
-                                    GetWindowRect(GetDlgItem(page, id), &r);
-                                    MoveWindow(GetDlgItem(page, id), 1, 1, r.right - r.left, r.bottom - r.top, FALSE);
-                                  }
-                                  qzr::StatusLayoutInput in;
-                                  in.screenWidth = GetSystemMetrics(SM_CXSCREEN);
-                                  in.screenHeight = GetSystemMetrics(SM_CYSCREEN);
-                                  in.fullScreen = true;
-                                  in.current = qzr::ReadControlRects(page, kStatusPageControls);
-                                  expected = qzr::StatusDialogLayout(in);
-                                  SendMessageW(page, WM_SETTINGCHANGE, qzr::kScreenSizeChange, 0);
-                                  after = qzr::ReadControlRects(page, kStatusPageControls);
-                                  Command(page, IDCANCEL);
-                                }}),
-            kEnded);
-  int checked = 0;
-  for (const qzr::Placement& p : expected) {
-    if (p.action != qzr::Placing::Move || p.id == qzr::kDialogItem) continue;
-    EXPECT_EQ(after[p.id], p.rect) << "control " << p.id;
-    ++checked;
-  }
-  EXPECT_EQ(checked, 13);
 }
