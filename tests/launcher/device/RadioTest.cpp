@@ -2,7 +2,6 @@
 // authentication answers, field extraction and the wired link rule.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cwchar>
 #include <map>
 #include <string>
@@ -231,15 +230,7 @@ TEST(WiredLink, OnlyEthernetSpeedsWithALiveStatusCount) {
   cases.push_back({{}, 0});
   cases.push_back({{{true, 5, 54000000}, {true, 2, 100000000}, {true, 4, 100000000}}, 1});
 
-  for (const Case& c : cases) {
-    std::string label;
-    for (const auto& a : c.adapters) {
-      char one[64];
-      snprintf(one, sizeof one, "(%d,%lu,%lu)", a.answered ? 1 : 0, a.operStatus, a.speed);
-      label += one;
-    }
-    EXPECT_EQ(qzr::AnyWiredLinkUp(c.adapters), c.up) << label;
-  }
+  for (size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(qzr::AnyWiredLinkUp(cases[i].adapters), cases[i].up) << "case " << i;
   // The device's own adapters, as its profile describes them; never the host's.
   ProfileScope profile;
   const struct {

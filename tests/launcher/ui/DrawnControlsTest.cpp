@@ -1,6 +1,7 @@
 // Battery gauge, signal meter and logo static: geometry by numbers, and pixels painted into memory bitmaps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -194,22 +195,14 @@ TEST(DrawnControls, MeterPostsOneRepaintPerChange) {
 }
 
 TEST(DrawnControls, LogoErasesWithImageTopLeftPixel) {
-  // A logo whose pixel (0, 0) differs from the rest.
-  Canvas logo(8, 8);
-  RECT all{0, 0, 8, 8};
-  HBRUSH fill = CreateSolidBrush(RGB(200, 200, 200));
-  FillRect(logo.dc(), &all, fill);
-  DeleteObject(fill);
-  SetPixel(logo.dc(), 0, 0, RGB(12, 34, 56));
+  // A logo whose pixel (0, 0) differs from the rest: 0x00RRGGBB values, top row first.
   BITMAPINFO bi{};
   bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 8, -8, 1, 32, BI_RGB};
-  void* bits = nullptr;
-  HBITMAP image = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, image);
-  BitBlt(dc, 0, 0, 8, 8, logo.dc(), 0, 0, SRCCOPY);
-  SelectObject(dc, old);
-  DeleteDC(dc);
+  DWORD* bits = nullptr;
+  HBITMAP image = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+  ASSERT_NE(image, nullptr);
+  std::fill(bits, bits + 64, 0x00C8C8C8);
+  bits[0] = 0x000C2238;
 
   struct Case {
     bool withImage;

@@ -13,28 +13,6 @@
 using namespace testing_support;
 using namespace ui_testing;
 
-TEST(ExitPassword, FieldTakesSixCharactersAndCancelReturnsTwo) {
-  MessageBoxRecorder boxes;
-  auto model = MakeModel(true);
-  model->password = L"123456";
-  qzr::ExitPasswordDialog dialog(*model);
-  std::wstring afterSeven;
-  ScriptedSteps steps({
-      [&] {
-        HWND d = TopDialog();
-        Type(d, L"1234567");
-        afterSeven = TextOf(d, 1002);
-        Type(d, L"x");
-        Command(d, IDOK);
-        PostCommand(d, IDCANCEL);
-      },
-  });
-  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-  EXPECT_EQ(afterSeven, L"123456");
-  EXPECT_EQ(boxes.boxes.size(), 1u);
-  EXPECT_FALSE(dialog.holdsPlatformLibrary());
-}
-
 // The device shell's keyboard window as the platform library's SIP calls find it: shown and
 // hidden on request, its visibility the SIP's state.
 class ShellSipWindow {
@@ -61,11 +39,13 @@ class ShellSipWindow {
   HWND hwnd_ = nullptr;
 };
 
-TEST(ExitPassword, KeyboardTwiceShowsThenHidesTheSip) {
+TEST(ExitPassword, FieldTakesSixCharactersKeyboardTwiceShowsThenHidesTheSipCancelReturnsTwo) {
   ShellSipWindow sip;
   MessageBoxRecorder boxes;
   auto model = MakeModel(true);
+  model->password = L"123456";
   qzr::ExitPasswordDialog dialog(*model);
+  std::wstring afterSeven;
   std::vector<uint32_t> flags;
   std::vector<bool> seen;
   bool focusInEdit = true, held = false;
@@ -77,6 +57,10 @@ TEST(ExitPassword, KeyboardTwiceShowsThenHidesTheSip) {
   ScriptedSteps steps({
       [&] {
         HWND d = TopDialog();
+        Type(d, L"1234567");
+        afterSeven = TextOf(d, 1002);
+        Type(d, L"x");
+        Command(d, IDOK);
         held = dialog.holdsPlatformLibrary();
         query();
         Command(d, IDC_KEYBOARD_BUTTON);
@@ -90,7 +74,10 @@ TEST(ExitPassword, KeyboardTwiceShowsThenHidesTheSip) {
       },
   });
   EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  EXPECT_EQ(afterSeven, L"123456");
+  EXPECT_EQ(boxes.boxes.size(), 1u);
   EXPECT_TRUE(held);
+  EXPECT_FALSE(dialog.holdsPlatformLibrary());
   EXPECT_EQ(flags, (std::vector<uint32_t>{0, 1, 0}));
   EXPECT_EQ(seen, (std::vector<bool>{false, true, false}));
   EXPECT_TRUE(focusInEdit);
