@@ -194,6 +194,9 @@ DeviceShellProcess::DeviceShellProcess(const wchar_t* alsoWaitFor) {
     return;
   }
   WaitUntil([](const wchar_t* other) { return TaskBar() && (!other || FindWindowW(other, nullptr)); }, alsoWaitFor, 15000);
+  // The shell shows its desktop after the task bar; a screen opened before that would end up
+  // behind the desktop, as it never does on a device, where the shell is up before anything starts.
+  WaitForInputIdle(process_.hProcess, 5000);
 }
 
 DeviceShellProcess::~DeviceShellProcess() {
