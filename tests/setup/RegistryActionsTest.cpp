@@ -19,13 +19,6 @@ void CreateKeyWithValue(const std::wstring& key, const wchar_t* name, const std:
   RegCloseKey(h);
 }
 
-std::optional<std::vector<BYTE>> RawValue(const std::wstring& key, const wchar_t* name, DWORD* type) {
-  BYTE data[256];
-  DWORD size = sizeof data;
-  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_ANY, type, data, &size) != ERROR_SUCCESS) return std::nullopt;
-  return std::vector<BYTE>(data, data + size);
-}
-
 }  // namespace
 
 TEST(SetupRegistry, AdditionsOfEveryTypeAndTheirRecords) {

@@ -155,6 +155,13 @@ std::optional<DWORD> ReadRegDword(HKEY root, const std::wstring& key, const wcha
   return value;
 }
 
+std::optional<std::vector<BYTE>> RawValue(const std::wstring& key, const wchar_t* name, DWORD* type) {
+  BYTE data[256];
+  DWORD size = sizeof data;
+  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_ANY, type, data, &size) != ERROR_SUCCESS) return std::nullopt;
+  return std::vector<BYTE>(data, data + size);
+}
+
 bool KeyExists(HKEY root, const std::wstring& key) {
   HKEY h = nullptr;
   if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;

@@ -70,6 +70,8 @@ int RunHost(const std::wstring& arguments, bool asAutoCab = false, std::string* 
 
 std::optional<std::wstring> ReadRegString(HKEY root, const std::wstring& key, const wchar_t* name);
 std::optional<DWORD> ReadRegDword(HKEY root, const std::wstring& key, const wchar_t* name);
+// A value's bytes and type below HKEY_CURRENT_USER, whatever its type.
+std::optional<std::vector<BYTE>> RawValue(const std::wstring& key, const wchar_t* name, DWORD* type);
 bool KeyExists(HKEY root, const std::wstring& key);
 bool ValueExists(HKEY root, const std::wstring& key, const wchar_t* name);
 bool FileExists(const std::wstring& path);
