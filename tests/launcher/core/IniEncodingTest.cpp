@@ -54,15 +54,6 @@ std::string Bom(Form form) {
 
 std::string File(const std::wstring& text, Form form) { return Bom(form) + Encode(text, form); }
 
-qzr::MenuLocation ScratchLocation(const ScratchFolder& folder, const ScratchFolder& root) {
-  qzr::MenuLocation where;
-  where.iniPath = folder / L"menu.ini";
-  where.launcherFolder = L"\\flash file store\\launcher\\";
-  where.launcherModuleName = L"\\Flash File Store\\Launcher\\QZRShell.exe";
-  where.cardRoot = root.path();
-  return where;
-}
-
 }  // namespace
 
 TEST(IniEncoding, EveryEncodingReadsTheSameValues) {
@@ -111,7 +102,11 @@ TEST(IniEncoding, PasswordConversionOfAUnicodeMenuIni) {
     SCOPED_TRACE(e.name);
     ScratchFolder folder(L"iniencp");
     ScratchFolder root(L"iniencr");
-    const qzr::MenuLocation where = ScratchLocation(folder, root);
+    qzr::MenuLocation where;
+    where.iniPath = folder / L"menu.ini";
+    where.launcherFolder = L"\\flash file store\\launcher\\";
+    where.launcherModuleName = L"\\Flash File Store\\Launcher\\QZRShell.exe";
+    where.cardRoot = root.path();
     const std::wstring text = L"[Caption]\r\nButton1=Lager\r\n[exe]\r\nButton1=\\windows\\lager.exe\r\n"
                               L"[PassWord]\r\npwd=4711\r\n[Full Screen Mode]\r\nEnabled=false\r\n";
     ASSERT_TRUE(WriteBytes(where.iniPath, File(text, e.form)));
@@ -140,7 +135,11 @@ TEST(IniEncoding, AMenuIniWithoutKnownSectionsIsLoggedOnce) {
   profile.Set(wince::profile::kEventLogFile, log);
   el::SetFacilityNumber(el::RegisterFacility(el::kFacilityName));
 
-  const qzr::MenuLocation where = ScratchLocation(folder, root);
+  qzr::MenuLocation where;
+  where.iniPath = folder / L"menu.ini";
+  where.launcherFolder = L"\\flash file store\\launcher\\";
+  where.launcherModuleName = L"\\Flash File Store\\Launcher\\QZRShell.exe";
+  where.cardRoot = root.path();
   // UTF-16 without a byte-order mark is not one of the encodings read: its sections are not found.
   const std::string unknown = Encode(L"[Caption]\r\nButton1=Lager\r\n", Form::Utf16LeBom);
   struct Case {
