@@ -349,18 +349,6 @@ TEST(LauncherConfig, LauncherFolderAndMenuIniSize) {
   DeleteFileW(path.c_str());
 }
 
-TEST(LauncherConfig, StorageCardFolderOfARoot) {
-  ScratchFolder root(L"cardroot");
-  EXPECT_EQ(qzr::FindStorageCardFolder(root.path()), L"");
-  ASSERT_TRUE(WriteBytes(root / L"SD Card", "a file, not a folder"));
-  EXPECT_EQ(qzr::FindStorageCardFolder(root.path()), L"");
-  ASSERT_TRUE(CreateDirectoryW((root / L"flash file store").c_str(), nullptr));
-  EXPECT_EQ(qzr::FindStorageCardFolder(root.path()), L"\\Flash File Store");
-  DeleteFileW((root / L"SD Card").c_str());
-  ASSERT_TRUE(CreateDirectoryW((root / L"SD Card").c_str(), nullptr));
-  EXPECT_EQ(qzr::FindStorageCardFolder(root.path()), L"\\sd card");
-}
-
 TEST(LauncherConfig, PasswordWorksWhenTheFileCannotBeRewritten) {
   ScratchFolder folder(L"cfgpwdlock");
   ScratchFolder root(L"cfgroot");

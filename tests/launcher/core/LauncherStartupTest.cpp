@@ -166,13 +166,6 @@ std::vector<DWORD> MonitorProcesses() {
   return ids;
 }
 
-template <typename Pred>
-bool WaitUntil(Pred pred, DWORD timeoutMs) {
-  for (DWORD start = GetTickCount(); !pred(); Sleep(100))
-    if (GetTickCount() - start > timeoutMs) return false;
-  return true;
-}
-
 // Both lists of the live block, as a monitor reads them; nullopt without a block.
 std::optional<wl::Whitelists> PublishedLists() {
   qzr::KernelHandle mapping(OpenFileMappingW(FILE_MAP_READ, FALSE, wl::kCacheName));
@@ -186,7 +179,7 @@ std::optional<wl::Whitelists> PublishedLists() {
 void EndMonitors() {
   qzr::KernelHandle terminate(CreateEventW(nullptr, TRUE, FALSE, wl::kTerminateEventName));
   SetEvent(terminate.get());
-  WaitUntil([] { return MonitorProcesses().empty(); }, 15000);
+  PumpUntil([] { return MonitorProcesses().empty(); }, 15000);
   ResetEvent(terminate.get());
 }
 
@@ -214,7 +207,7 @@ TEST(LauncherStartup, RestartAfterACrashEndsTheOrphanedMonitorAndPublishesAfresh
   cleanup.launchers.push_back(first);
   ASSERT_NE(first, nullptr);
   ASSERT_EQ(launcher.Journal().size(), 1u);
-  ASSERT_TRUE(WaitUntil([&] { return OpenCommand() == hooked; }, 10000)) << Narrow(OpenCommand().value_or(L"-"));
+  ASSERT_TRUE(PumpUntil([&] { return OpenCommand() == hooked; }, 10000)) << Narrow(OpenCommand().value_or(L"-"));
   ASSERT_TRUE(PublishedLists());
   EXPECT_NE(PublishedLists()->allowed.find(L"|\\old\\a.exe|"), std::wstring::npos);
   ASSERT_EQ(MonitorProcesses().size(), 1u);
@@ -239,7 +232,7 @@ TEST(LauncherStartup, RestartAfterACrashEndsTheOrphanedMonitorAndPublishesAfresh
   EXPECT_NE(lists->allowed.find(L"|\\new\\b.exe|"), std::wstring::npos) << Narrow(lists->allowed);
   EXPECT_EQ(lists->allowed.find(L"\\old\\a.exe"), std::wstring::npos) << Narrow(lists->allowed);
   // One resident monitor, the new one, and the shell's command hooked once.
-  ASSERT_TRUE(WaitUntil([&] { return OpenCommand() == hooked; }, 10000)) << Narrow(OpenCommand().value_or(L"-"));
+  ASSERT_TRUE(PumpUntil([&] { return OpenCommand() == hooked; }, 10000)) << Narrow(OpenCommand().value_or(L"-"));
   Sleep(500);
   auto monitors = MonitorProcesses();
   ASSERT_EQ(monitors.size(), 1u);

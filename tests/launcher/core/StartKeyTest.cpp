@@ -5,8 +5,6 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include "DeviceProfile.h"
 #include "LauncherConfig.h"
@@ -322,15 +320,6 @@ bool ProcessRunning(const wchar_t* exeName) {
   return false;
 }
 
-template <typename Done>
-bool WaitFor(Done done, int seconds) {
-  for (int i = 0; i < seconds * 10; ++i) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return done();
-}
-
 }  // namespace
 
 TEST(WarmBoot, MissingPlatformLibraryShowsFailure) {
@@ -373,7 +362,7 @@ TEST(WarmBoot, CleanUpBootRunsTheStartUpListAgain) {
   EXPECT_EQ(StartKeyRegistryScope::StartButtonSettingChanged(), 0u);
 
   std::string launchLine = "Launch20 " + Narrow(launcher);
-  bool booted = WaitFor([&] { return Count(device.Journal(), launchLine) == 1 && StartKeyRegistryScope::CleanUpRebootFlag() == 0u; }, 60);
+  bool booted = PumpUntil([&] { return Count(device.Journal(), launchLine) == 1 && StartKeyRegistryScope::CleanUpRebootFlag() == 0u; }, 60000);
   if (savedLaunch) startUp.WriteString(L"Launch20", *savedLaunch);
   else startUp.DeleteValue(L"Launch20");
   ASSERT_TRUE(booted) << "the start-up list ran and the launcher took the clean-up start";
@@ -384,5 +373,5 @@ TEST(WarmBoot, CleanUpBootRunsTheStartUpListAgain) {
   EXPECT_NE(std::find(boot, journal.end(), "Boot"), journal.end()) << "the boot follows the request";
   EXPECT_TRUE(std::none_of(journal.begin(), journal.end(), [](const std::string& l) { return l.rfind("SignalStarted", 0) == 0; }));
   // The launcher ends on its own; its folder and profile go only after it has.
-  EXPECT_TRUE(WaitFor([] { return !ProcessRunning(L"QZRShell.exe"); }, 30));
+  EXPECT_TRUE(PumpUntil([] { return !ProcessRunning(L"QZRShell.exe"); }, 30000));
 }

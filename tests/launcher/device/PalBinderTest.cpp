@@ -1,5 +1,6 @@
-// The platform library's binders: typed calls, missing exports, and a library that is missing at
-// first and present later (in a child process, since a loaded library stays for the process).
+// The platform library's binders: missing exports, and a library that is missing at first and
+// present later (in a child process, since a loaded library stays for the process). The typed
+// calls are used end to end by SerialTextTest (serial texts) and StartKeyTest (warm boot).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,27 +23,6 @@ bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
 }
 
 }  // namespace
-
-TEST(PalBinders, TypedCallsReachTheLibrary) {
-  ScratchFolder folder(L"pal");
-  ProfileScope scope;
-  scope.Set(p::kJournalFile, folder / L"journal.txt");
-  scope.Set(p::kPalSerial, L"K12A40012345");
-  scope.Set(p::kPalSerialNumber, L"PSN-42");
-
-  EXPECT_EQ(qzr::CQZRPal::BootTerminal(qzr::kPalWarmBoot), S_OK);
-  EXPECT_TRUE(HasLine(ReadLines(folder / L"journal.txt"), "PALBOOT_BootTerminal 0x30"));
-
-  wchar_t text[32] = {};
-  DWORD size = sizeof text;
-  ASSERT_EQ(qzr::CQZRPal::GetDeviceDetail(qzr::kPalDetailSerial, text, &size), S_OK);
-  EXPECT_STREQ(text, L"K12A40012345");
-  EXPECT_EQ(size, 26u);
-
-  wchar_t serial[15] = {};
-  ASSERT_EQ(qzr::CQZRPal::GetSerialNumber(serial), S_OK);
-  EXPECT_STREQ(serial, L"PSN-42");
-}
 
 TEST(PalBinders, BadNamesAndMissingExports) {
   ScratchFolder folder(L"pal");

@@ -174,14 +174,13 @@ TEST(Authentication, QueriesAndBufferLimits) {
   EXPECT_EQ(small[0], L'#');
 }
 
+// Well-formed answers and a missing end tag go through GetAuthenticationText above.
 TEST(FieldExtraction, ReducesResponsesToTheirValue) {
   struct Case { const wchar_t* response; int sizeChars; int result; const wchar_t* value; };
   const Case cases[] = {
-      {L"<Subsystem><Field Name=\"ZeroConfig\">on</Field></Subsystem>", 256, 1, L"ON"},
       {L"<Field Name=\"x\"></Field>", 256, 1, L""},
       {L"wpa</fIeLd>", 256, 1, L"WPA"},                // no ">" before: the value starts at the beginning
       {L"<a>b<c>d</FIELD>", 256, 1, L"D"},
-      {L"<Field Name=\"x\">on</Fiel", 256, 0, L""},
       {L"", 256, 0, L""},
       {L"<Field>abcdefgh</Field>", 5, 0, L""},          // the end tag lies beyond the buffer
       {L"<F>abcdefgh</Field>", 22, 1, L"ABCDEFGH"},

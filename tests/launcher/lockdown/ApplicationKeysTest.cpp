@@ -5,7 +5,7 @@
 #include "LauncherApp.h"
 #include "Lockdown.h"
 #include "LockdownTestSupport.h"
-#include "MessageBoxes.h"
+#include "../MessageBoxRecorder.h"
 
 using namespace lockdown_test;
 using testing_support::Narrow;
@@ -63,18 +63,11 @@ class ApplicationKeys : public ::testing::Test {
   void SetUp() override {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kShellKeys.c_str());
     app_.launcherFolder = folder_.path();
-    qzr::SetMessageBoxObserver([this](HWND, const std::wstring& text, const std::wstring& caption, UINT) {
-      boxes_.push_back(Narrow(caption) + ": " + Narrow(text));
-      return IDOK;
-    });
   }
-  void TearDown() override {
-    qzr::SetMessageBoxObserver(nullptr);
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kShellKeys.c_str());
-  }
+  void TearDown() override { RegDeleteTreeW(HKEY_LOCAL_MACHINE, kShellKeys.c_str()); }
   ScratchFolder folder_{L"appkeys"};
   qzr::LauncherApp app_;
-  std::vector<std::string> boxes_;
+  testing_support::MessageBoxRecorder boxes_;
 };
 
 }  // namespace
@@ -127,7 +120,7 @@ TEST_F(ApplicationKeys, EachSlotKindOnAPocketPc) {
   EXPECT_FALSE(ReadRaw(HKEY_LOCAL_MACHINE, KeyPath(2), L"Icon").has_value());
   EXPECT_EQ(ReadBytes(folder_ / L"40C2.lnk"), std::string("old"));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, KeyPath(6)));
-  EXPECT_TRUE(boxes_.empty());
+  EXPECT_TRUE(boxes_.boxes.empty());
   EXPECT_EQ(watcher.Count(), 4);
 }
 
@@ -145,7 +138,8 @@ TEST_F(ApplicationKeys, FailedShortcutIsShownAndTheKeyWrittenAllTheSame) {
   DeviceScope device(L"PocketPC", 10);
   app_.launcherFolder = folder_.path() + L"missing\\";
   qzr::AssignApplicationKey(app_, L"40C3", L"\\windows\\notepad.exe", L"");
-  EXPECT_EQ(boxes_, std::vector<std::string>{"Error: Creating Shortcut Failed!"});
+  ASSERT_EQ(boxes_.boxes.size(), 1u);
+  EXPECT_EQ(boxes_.boxes[0].caption + L": " + boxes_.boxes[0].text, L"Error: Creating Shortcut Failed!");
   EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, KeyPath(3), L"Default"), Fixed(L"\"" + app_.launcherFolder + L"40C3.lnk\""));
   EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, KeyPath(3), L"Icon"), Fixed(L"\"\\windows\\notepad.exe\""));
 }

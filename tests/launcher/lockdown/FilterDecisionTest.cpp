@@ -53,9 +53,8 @@ TEST(TaskbarFilterDecision, TapAreasAndMessagesLeftAlone) {
       {"p2 m3 past the right area", 2, 3, 215, 0, 0, WM_LBUTTONUP, 0, At(618, 5), Pass},
       {"p2 m5 negative x (signed)", 2, 5, 215, 0, 0, WM_LBUTTONDOWN, 0, At(-5, 3), Swallow},
       {"p2 other WM_USER", 2, 5, 215, 0, 0, WM_USER, 7, 0x1234, Pass},
-      // Pocket PC: taps left of threshold - allowance swallowed.
-      {"p1 tap left of threshold", 1, 10, 215, 0, 0, WM_LBUTTONDOWN, 0, At(214, 5), Swallow},
-      {"p1 tap at threshold", 1, 10, 215, 0, 0, WM_LBUTTONDOWN, 0, At(215, 5), Pass},
+      // Pocket PC: taps left of threshold - allowance swallowed (the threshold itself is tried
+      // at the task bar's right edge in TaskbarFilterProcessTest).
       {"p1 allowance opens the volume area", 1, 7, 480, 22, 0, WM_LBUTTONUP, 0, At(458, 5), Pass},
       {"p1 allowance ends there", 1, 7, 480, 22, 0, WM_LBUTTONUP, 0, At(457, 5), Swallow},
       {"p1 no allowance", 1, 7, 480, 0, 0, WM_LBUTTONUP, 0, At(479, 5), Swallow},

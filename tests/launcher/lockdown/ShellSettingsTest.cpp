@@ -27,49 +27,38 @@ void ExpectRedirected(const std::wstring& path) {
 
 }  // namespace
 
-TEST(TodaySoftKeys, AbsentKeysAreMadeAndTakenAwayAgain) {
-  RegistryTreeScope today(HKEY_CURRENT_USER, kKeys);
-  qzr::RedirectTodaySoftKeys();
-  ExpectRedirected(k112);
-  ExpectRedirected(k113);
-  qzr::RestoreTodaySoftKeys();
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kKeys));
-  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\Microsoft\\Today"));
-}
-
-TEST(TodaySoftKeys, PartlyPresentKeysComeBackAsTheyWere) {
-  RegistryTreeScope today(HKEY_CURRENT_USER, kKeys);
-  ASSERT_TRUE(WriteRaw(HKEY_CURRENT_USER, k112, nullptr, REG_SZ, TextBytes(L"Scanner")));
-  ASSERT_TRUE(WriteRaw(HKEY_CURRENT_USER, k112, L"Open", REG_SZ, TextBytes(L"\"\\windows\\scan.exe\"")));
-  ASSERT_TRUE(WriteRaw(HKEY_CURRENT_USER, kKeys + L"\\114", L"Open", REG_SZ, TextBytes(L"x")));
-  qzr::RedirectTodaySoftKeys();
-  ExpectRedirected(k112);
-  ExpectRedirected(k113);
-  qzr::RestoreTodaySoftKeys();
-  // Strings go back through SetRegString, as they were written at redirection.
-  EXPECT_EQ(Value(k112, nullptr), Sz(L"Scanner", 2));
-  EXPECT_EQ(Value(k112, L"Open"), Sz(L"\"\\windows\\scan.exe\"", 2));
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, k113));
-  EXPECT_EQ(Value(kKeys + L"\\114", L"Open"), Sz(L"x"));
-}
-
-TEST(TodaySoftKeys, PresentKeysOfAnyLengthAndTypeComeBackWhole) {
-  RegistryTreeScope today(HKEY_CURRENT_USER, kKeys);
-  // An "Open" text of 300 characters (beyond 512 bytes), a default value that is no string,
-  // and a key whose "Open" value is not there at all.
+// Absent, partly present, and present keys of any length and type: redirected, then put back as
+// they were. Strings go back through SetRegString, as they were written at redirection.
+TEST(TodaySoftKeys, RedirectedAndPutBackAsTheyWere) {
+  // An "Open" text of 300 characters (beyond 512 bytes) and a default value that is no string.
   const std::wstring longOpen = L"\"\\Program Files\\" + std::wstring(280, L'a') + L".exe\"";
   const RawValue binaryDefault{REG_DWORD, {7, 0, 0, 0}};
-  ASSERT_TRUE(WriteRaw(HKEY_CURRENT_USER, k112, L"Open", REG_SZ, TextBytes(longOpen)));
-  ASSERT_TRUE(WriteRaw(HKEY_CURRENT_USER, k112, nullptr, binaryDefault.type, binaryDefault.data));
-  ASSERT_TRUE(WriteRaw(HKEY_CURRENT_USER, k113, nullptr, REG_SZ, TextBytes(L"Mail")));
-  qzr::RedirectTodaySoftKeys();
-  ExpectRedirected(k112);
-  ExpectRedirected(k113);
-  qzr::RestoreTodaySoftKeys();
-  EXPECT_EQ(Value(k112, L"Open"), Sz(longOpen, 2));
-  EXPECT_EQ(Value(k112, nullptr), binaryDefault);
-  EXPECT_EQ(Value(k113, nullptr), Sz(L"Mail", 2));
-  EXPECT_FALSE(Value(k113, L"Open").has_value());
+  const std::wstring k114 = kKeys + L"\\114";
+  struct Entry { std::wstring path; const wchar_t* name; std::optional<RawValue> value; };
+  struct Case { const char* what; std::vector<Entry> before, after; std::vector<std::wstring> gone; } cases[] = {
+      {"absent", {}, {}, {kKeys}},
+      {"partly present",
+       {{k112, nullptr, Sz(L"Scanner")}, {k112, L"Open", Sz(L"\"\\windows\\scan.exe\"")}, {k114, L"Open", Sz(L"x")}},
+       {{k112, nullptr, Sz(L"Scanner", 2)}, {k112, L"Open", Sz(L"\"\\windows\\scan.exe\"", 2)}, {k114, L"Open", Sz(L"x")}},
+       {k113}},
+      {"any length and type",
+       {{k112, L"Open", Sz(longOpen)}, {k112, nullptr, binaryDefault}, {k113, nullptr, Sz(L"Mail")}},
+       {{k112, L"Open", Sz(longOpen, 2)}, {k112, nullptr, binaryDefault}, {k113, nullptr, Sz(L"Mail", 2)},
+        {k113, L"Open", std::nullopt}},
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RegistryTreeScope today(HKEY_CURRENT_USER, kKeys);
+    for (const Entry& e : c.before) ASSERT_TRUE(WriteRaw(HKEY_CURRENT_USER, e.path, e.name, e.value->type, e.value->data));
+    qzr::RedirectTodaySoftKeys();
+    ExpectRedirected(k112);
+    ExpectRedirected(k113);
+    qzr::RestoreTodaySoftKeys();
+    for (const Entry& e : c.after) EXPECT_EQ(Value(e.path, e.name), e.value) << Narrow(e.path);
+    for (const std::wstring& path : c.gone) EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, path)) << Narrow(path);
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\Microsoft\\Today"));
+  }
 }
 
 TEST(SessionTimeout, WrittenOnPocketPcsWhereTheKeyExists) {

@@ -14,8 +14,10 @@
 #include "../MessageBoxRecorder.h"
 #include "DeviceIdentity.h"
 #include "LauncherConfig.h"
+#include "LauncherDialog.h"
 #include "MainWindow.h"
 #include "TestSupport.h"
+#include "UiLayout.h"
 
 namespace ui_testing {
 
@@ -210,6 +212,36 @@ inline void RebuildWhitelist(qzr::LauncherConfig& model, const std::wstring& men
   model.whitelist.~LauncherWhitelist();
   new (&model.whitelist) qzr::LauncherWhitelist(std::move(settings));
   model.whitelist.Construct();
+}
+
+// What the layout rules give for a live screen, from what only the running dialog knows.
+inline qzr::LayoutPlan MainPlan(const qzr::LauncherDialog& dialog, HWND d, bool full) {
+  qzr::MainLayoutInput in;
+  in.screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  in.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  in.fullScreen = full;
+  in.logoHeight = dialog.logoHeight();
+  in.itemCount = qzr::ListItemCount();
+  in.workHeight = dialog.workHeight();
+  in.modelId = qzr::GetModelId();
+  in.gaugeExists = GetDlgItem(d, IDC_BATTERY_GAUGE) != nullptr;
+  // The rules keep the meter's own place and size where they use it, so its live rectangle
+  // gives the same plan as the one it had before layout.
+  in.meter = qzr::ReadControlRects(d, {IDC_SIGNAL_METER})[IDC_SIGNAL_METER];
+  return qzr::MainDialogLayout(in);
+}
+
+inline qzr::LayoutPlan StatusPlan(HWND page, bool full) {
+  qzr::StatusLayoutInput in;
+  in.screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  in.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  in.fullScreen = full;
+  // Placed controls keep their own heights, so live rectangles stand in for the template's.
+  in.current = qzr::ReadControlRects(page, kStatusPageControls);
+  RECT client{};
+  GetClientRect(page, &client);
+  if (!full) in.clientHeight = client.bottom;
+  return qzr::StatusDialogLayout(in);
 }
 
 }  // namespace ui_testing

@@ -292,22 +292,11 @@ TEST_F(MainDialogTest, ScreenSizeNoticeLaysTheControlsOutAgain) {
   qzr::LauncherDialog dialog(*model);
   qzr::LayoutPlan mainPlan, statusPlan;
   qzr::ControlRects mainAfter, statusAfter;
-  const int W = GetSystemMetrics(SM_CXSCREEN), H = GetSystemMetrics(SM_CYSCREEN);
   EXPECT_EQ(RunThenEnd(dialog, {[&] {
                                   HWND d = TopDialog();
                                   for (int id : {IDC_PROGRAM_LIST, IDC_LOGO, IDC_STATUS_BUTTON})
                                     MoveWindow(GetDlgItem(d, id), 3, 3, 10, 10, FALSE);
-                                  qzr::MainLayoutInput in;
-                                  in.screenWidth = W;
-                                  in.screenHeight = H;
-                                  in.fullScreen = true;
-                                  in.logoHeight = dialog.logoHeight();
-                                  in.itemCount = 3;
-                                  in.workHeight = dialog.workHeight();
-                                  in.modelId = qzr::GetModelId();
-                                  in.gaugeExists = GetDlgItem(d, IDC_BATTERY_GAUGE) != nullptr;
-                                  in.meter = qzr::ReadControlRects(d, {IDC_SIGNAL_METER})[IDC_SIGNAL_METER];
-                                  mainPlan = qzr::MainDialogLayout(in);
+                                  mainPlan = MainPlan(dialog, d, true);
                                   SetForegroundWindow(GetDesktopWindow());
                                   SendMessageW(d, WM_SETTINGCHANGE, qzr::kScreenSizeChange, 0);
                                   mainAfter = qzr::ReadControlRects(d, {IDC_PROGRAM_LIST, IDC_LOGO, IDC_STATUS_BUTTON,
@@ -321,8 +310,7 @@ TEST_F(MainDialogTest, ScreenSizeNoticeLaysTheControlsOutAgain) {
                                     GetWindowRect(GetDlgItem(page, id), &r);
                                     MoveWindow(GetDlgItem(page, id), 1, 1, r.right - r.left, r.bottom - r.top, FALSE);
                                   }
-                                  qzr::StatusLayoutInput in{W, H, true, qzr::ReadControlRects(page, kStatusPageControls)};
-                                  statusPlan = qzr::StatusDialogLayout(in);
+                                  statusPlan = StatusPlan(page, true);
                                   SendMessageW(page, WM_SETTINGCHANGE, qzr::kScreenSizeChange, 0);
                                   statusAfter = qzr::ReadControlRects(page, kStatusPageControls);
                                   Command(page, IDCANCEL);

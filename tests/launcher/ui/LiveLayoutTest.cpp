@@ -246,36 +246,6 @@ bool JournalHas(const std::wstring& journal, const std::string& text) {
   return false;
 }
 
-// What the layout rules give for a live screen, from what only the running dialog knows.
-qzr::LayoutPlan MainPlan(const qzr::LauncherDialog& dialog, HWND d, bool full) {
-  qzr::MainLayoutInput in;
-  in.screenWidth = GetSystemMetrics(SM_CXSCREEN);
-  in.screenHeight = GetSystemMetrics(SM_CYSCREEN);
-  in.fullScreen = full;
-  in.logoHeight = dialog.logoHeight();
-  in.itemCount = qzr::ListItemCount();
-  in.workHeight = dialog.workHeight();
-  in.modelId = qzr::GetModelId();
-  in.gaugeExists = GetDlgItem(d, IDC_BATTERY_GAUGE) != nullptr;
-  // The rules keep the meter's own place and size where they use it, so its live rectangle
-  // gives the same plan as the one it had before layout.
-  in.meter = qzr::ReadControlRects(d, {IDC_SIGNAL_METER})[IDC_SIGNAL_METER];
-  return qzr::MainDialogLayout(in);
-}
-
-qzr::LayoutPlan StatusPlan(HWND page, bool full) {
-  qzr::StatusLayoutInput in;
-  in.screenWidth = GetSystemMetrics(SM_CXSCREEN);
-  in.screenHeight = GetSystemMetrics(SM_CYSCREEN);
-  in.fullScreen = full;
-  // Placed controls keep their own heights, so live rectangles stand in for the template's.
-  in.current = qzr::ReadControlRects(page, kStatusPageControls);
-  RECT client{};
-  GetClientRect(page, &client);
-  if (!full) in.clientHeight = client.bottom;
-  return qzr::StatusDialogLayout(in);
-}
-
 qzr::LayoutPlan PasswordPlan(HWND d) {
   // The prompt keeps its own size wherever it is placed.
   return qzr::PasswordDialogLayout({GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
