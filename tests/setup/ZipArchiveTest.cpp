@@ -17,6 +17,7 @@ using testing_support::ReadBytes;
 using testing_support::ScratchFolder;
 using testing_support::WriteBytes;
 using Item = setup_test::ZipItem;
+using setup_test::FileExists;
 
 namespace {
 
@@ -38,8 +39,6 @@ std::wstring Message(uint32_t code, size_t chars = 128) {
   size_t n = FormatZipResult(code, chars ? buffer.data() : nullptr, chars);
   return std::wstring(buffer.data(), n);
 }
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // Opens an archive and closes it when the test is done with it.
 struct OpenZip {
@@ -191,7 +190,7 @@ TEST(ZipArchive, DamagedArchivesAreReported) {
     EXPECT_EQ(ExtractZipEntry(z.zip, 0, L"payload.bin"), c.extractResult);
     EXPECT_EQ(Message(kZipMostRecent), L"Zip-bug: an internal error during flation");
     EXPECT_EQ(RecentZipCause(), c.cause);
-    EXPECT_FALSE(Exists(folder / L"payload.bin")) << "a broken extraction leaves no half-written file";
+    EXPECT_FALSE(FileExists(folder / L"payload.bin")) << "a broken extraction leaves no half-written file";
   }
 
   EXPECT_EQ(OpenZipArchive(folder / L"missing.zip"), nullptr);
@@ -219,7 +218,7 @@ TEST(ZipArchive, EncryptedEntriesNeedAPassword) {
   ASSERT_EQ(SetExtractBaseDir(z.zip, folder.path()), kZipOk);
   EXPECT_EQ(ExtractZipEntry(z.zip, 0, L"secret.txt"), kZipPassword);
   EXPECT_EQ(Message(kZipMostRecent), L"Correct password required");
-  EXPECT_FALSE(Exists(folder / L"secret.txt"));
+  EXPECT_FALSE(FileExists(folder / L"secret.txt"));
   EXPECT_EQ(ExtractZipEntry(z.zip, 1, L"open.txt"), kZipOk);
   EXPECT_EQ(ReadBytes(folder / L"open.txt"), "public");
 }
@@ -281,7 +280,7 @@ TEST(ZipArchive, BadCallsAnswerFaultyArguments) {
   };
   for (const auto& c : cases) EXPECT_EQ(c.result, kZipArgs) << c.what;
   EXPECT_EQ(Message(kZipMostRecent), L"Caller: faulty arguments");
-  EXPECT_FALSE(Exists(folder / L"sub"));
+  EXPECT_FALSE(FileExists(folder / L"sub"));
 
   ASSERT_EQ(GetZipEntry(z.zip, 0, &entry), kZipOk);
   EXPECT_EQ(OpenZipArchive(L""), nullptr);
@@ -304,9 +303,9 @@ TEST(ZipArchive, NamesThatWouldLeaveTheBaseAreRefused) {
     EXPECT_EQ(ExtractZipEntry(z.zip, 0, name), kZipArgs);
     EXPECT_EQ(ExtractZipEntry(z.zip, 1, name), kZipArgs);
   }
-  EXPECT_FALSE(Exists(folder / L"escape.txt"));
-  EXPECT_FALSE(Exists(folder / L"base\\escape.txt"));
-  EXPECT_FALSE(Exists(L"C:\\escape.txt"));
+  EXPECT_FALSE(FileExists(folder / L"escape.txt"));
+  EXPECT_FALSE(FileExists(folder / L"base\\escape.txt"));
+  EXPECT_FALSE(FileExists(L"C:\\escape.txt"));
   // Dots inside a name are just a name.
   EXPECT_EQ(ExtractZipEntry(z.zip, 0, L"a..b\\.hidden..txt"), kZipOk);
   EXPECT_EQ(ReadBytes(base + L"\\a..b\\.hidden..txt"), "out");
