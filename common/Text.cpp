@@ -2,14 +2,23 @@
 #include "Text.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cwctype>
 
 namespace qzr {
 
+namespace {
+
+// What CharLowerBuffW does, asked of kernel32 directly: importing user32 for it would make every
+// start of Gatewarden load the window system, which it otherwise never touches.
+void LowerInPlace(wchar_t* text, size_t length) {
+  LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_LOWERCASE, text, static_cast<int>(length), text, static_cast<int>(length));
+}
+
+}  // namespace
+
 wchar_t FoldCase(wchar_t c) {
-  // CharLowerW takes a single character in the low word of its argument.
-  return static_cast<wchar_t>(reinterpret_cast<uintptr_t>(CharLowerW(reinterpret_cast<LPWSTR>(static_cast<uintptr_t>(c)))));
+  LowerInPlace(&c, 1);
+  return c;
 }
 
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
@@ -25,7 +34,7 @@ bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
 
 std::wstring LowerCase(std::wstring_view text) {
   std::wstring lowered(text);
-  if (!lowered.empty()) CharLowerBuffW(lowered.data(), static_cast<DWORD>(lowered.size()));
+  if (!lowered.empty()) LowerInPlace(lowered.data(), lowered.size());
   return lowered;
 }
 

@@ -9,7 +9,7 @@
 
 namespace qzr {
 
-// Letter case folded the way the platform folds it (CharLower: every script, not only A-Z).
+// Letter case folded the way the platform folds it (as CharLower does: every script, not only A-Z).
 // Lists the launcher writes and names the monitor compares must fold alike, or a program
 // path with an accented letter would match on one side and not on the other.
 wchar_t FoldCase(wchar_t c);

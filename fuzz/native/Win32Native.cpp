@@ -649,6 +649,14 @@ DWORD WINAPI CharLowerBuffW(LPWSTR text, DWORD length) {
   return length;
 }
 
+int WINAPI LCMapStringW(LCID, DWORD flags, LPCWSTR text, int chars, LPWSTR out, int outChars) {
+  if (!text || chars == 0 || !out || outChars <= 0) return 0;
+  size_t n = chars < 0 ? wcslen(text) + 1 : static_cast<size_t>(chars);
+  if (n > static_cast<size_t>(outChars)) return 0;
+  for (size_t i = 0; i < n; ++i) out[i] = (flags & LCMAP_LOWERCASE) ? LowerChar(text[i]) : text[i];
+  return static_cast<int>(n);
+}
+
 LONG WINAPI RegOpenKeyExW(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY) { return ERROR_FILE_NOT_FOUND; }
 LONG WINAPI RegCreateKeyExW(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY, LPDWORD) {
   return ERROR_ACCESS_DENIED;

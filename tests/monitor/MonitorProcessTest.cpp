@@ -338,3 +338,70 @@ TEST_F(MonitorProcesses, ShellOpenOperation) {
     EXPECT_EQ(GetLastError(), f.error) << N(f.file);
   }
 }
+
+namespace {
+
+// The libraries a PE file names in its import table, lower-cased; nullopt when the file is not
+// a well-formed PE image. Every offset read from the file is checked against its size.
+std::optional<std::vector<std::string>> ImportedLibraries(const std::string& image) {
+  auto at = [&](size_t offset, size_t size) { return offset <= image.size() && size <= image.size() - offset; };
+  auto read = [&](auto* out, size_t offset) {
+    if (!at(offset, sizeof *out)) return false;
+    memcpy(out, image.data() + offset, sizeof *out);
+    return true;
+  };
+  IMAGE_DOS_HEADER dos{};
+  if (!read(&dos, 0) || dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew < 0) return std::nullopt;
+  IMAGE_NT_HEADERS64 nt{};
+  if (!read(&nt, static_cast<size_t>(dos.e_lfanew)) || nt.Signature != IMAGE_NT_SIGNATURE ||
+      nt.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR64_MAGIC)
+    return std::nullopt;
+  size_t sections = static_cast<size_t>(dos.e_lfanew) + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
+                    nt.FileHeader.SizeOfOptionalHeader;
+  // A relative virtual address as an offset into the file, through the section that holds it.
+  auto fileOffset = [&](DWORD rva) -> std::optional<size_t> {
+    for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
+      IMAGE_SECTION_HEADER s{};
+      if (!read(&s, sections + i * sizeof s)) return std::nullopt;
+      if (rva >= s.VirtualAddress && rva - s.VirtualAddress < std::max(s.Misc.VirtualSize, s.SizeOfRawData))
+        return size_t{s.PointerToRawData} + (rva - s.VirtualAddress);
+    }
+    return std::nullopt;
+  };
+  std::vector<std::string> names;
+  const IMAGE_DATA_DIRECTORY& imports = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (imports.VirtualAddress == 0) return names;
+  auto table = fileOffset(imports.VirtualAddress);
+  if (!table) return std::nullopt;
+  for (size_t offset = *table;; offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+    IMAGE_IMPORT_DESCRIPTOR entry{};
+    if (!read(&entry, offset)) return std::nullopt;
+    if (entry.Name == 0) break;
+    auto name = fileOffset(entry.Name);
+    if (!name || *name >= image.size()) return std::nullopt;
+    std::string text(image.data() + *name, strnlen(image.data() + *name, image.size() - *name));
+    for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    names.push_back(text);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace
+
+// Gatewarden starts once for every program the shell opens, and every library it imports is
+// loaded each time: user32 alone costs about as much as a process start. Only kernel32 and the
+// C runtime may be bound at load; registry, window and event-log calls are bound by name when a
+// role needs them.
+TEST(MonitorImports, OnlyKernelAndRuntimeAreLoadedAtEveryStart) {
+  auto image = ReadBytes(GatewardenPath());
+  ASSERT_TRUE(image);
+  auto names = ImportedLibraries(*image);
+  ASSERT_TRUE(names);
+  EXPECT_EQ(*names, (std::vector<std::string>{"kernel32.dll", "msvcrt.dll"}));
+
+  // The reader itself: a truncated or foreign file is refused rather than read past its end.
+  EXPECT_FALSE(ImportedLibraries(image->substr(0, 200)));
+  EXPECT_FALSE(ImportedLibraries("MZ"));
+  EXPECT_FALSE(ImportedLibraries(std::string(4096, 'x')));
+}

@@ -289,6 +289,10 @@ UINT WINAPI GetOEMCP();
 UINT WINAPI GetACP();
 LPWSTR WINAPI CharLowerW(LPWSTR text);
 DWORD WINAPI CharLowerBuffW(LPWSTR text, DWORD length);
+typedef DWORD LCID;
+#define LOCALE_USER_DEFAULT 0x0400
+#define LCMAP_LOWERCASE 0x00000100
+int WINAPI LCMapStringW(LCID locale, DWORD flags, LPCWSTR text, int chars, LPWSTR out, int outChars);
 
 LONG WINAPI RegOpenKeyExW(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key);
 LONG WINAPI RegCreateKeyExW(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR className, DWORD options, REGSAM access,
