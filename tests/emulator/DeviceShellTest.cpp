@@ -177,15 +177,6 @@ class RegistryScope {
   bool saved_ = false;
 };
 
-bool SetString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& text) {
-  HKEY key = nullptr;
-  if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) return false;
-  bool ok = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-  RegCloseKey(key);
-  return ok;
-}
-
 // Sets a keypad change event as the launcher does (manual-reset, made set) and waits for the
 // driver's reload.
 bool Reload(const wchar_t* name, const Journal& journal) {
@@ -386,10 +377,10 @@ TEST_F(DeviceShell, OpenTheConfiguredShortcutThroughTheOpenOperation) {
   std::wstring target = L"\"\\Windows\\demonotes.exe\" hello";
   ASSERT_TRUE(SHCreateShortcut(shortcut.data(), target.data()));
   std::wstring device = wince::DeviceFormPath(shortcut, L'C');
-  ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(2), L"Default", L"\"" + device + L"\""));
-  ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(3), L"Default", device));
-  ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(6), L"Default", L"\\Windows\\demoscan.exe"));
-  ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(4), L"Default", L"\"\""));
+  ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(2), L"Default", L"\"" + device + L"\""));
+  ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(3), L"Default", device));
+  ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(6), L"Default", L"\\Windows\\demoscan.exe"));
+  ASSERT_TRUE(WriteRegString(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(4), L"Default", L"\"\""));
 
   struct Case {
     int button;
@@ -419,7 +410,7 @@ TEST_F(DeviceShell, OpenTheConfiguredShortcutThroughTheOpenOperation) {
 
   // The .exe class's open command decides how the program starts (the whitelist monitor's hook).
   RegistryScope command(HKEY_CLASSES_ROOT, L"exefile\\shell\\open\\command");
-  ASSERT_TRUE(SetString(HKEY_CLASSES_ROOT, L"exefile\\shell\\open\\command", L"Default",
+  ASSERT_TRUE(WriteRegString(HKEY_CLASSES_ROOT, L"exefile\\shell\\open\\command", L"Default",
                         L"\"\\Windows\\demoscan.exe\" gate \"%1\" %*"));
   Journal journal;
   EXPECT_EQ(RunQzremu(L"button 2"), 0);
@@ -572,9 +563,9 @@ TEST_F(DeviceShell, EnterGoesToTheTaskBarWhileButtonOneIsHeld) {
 // The Today screen's soft keys run the "Open" command of HKCU Today\Keys\112 and \113.
 TEST_F(DeviceShell, SoftKeysRunTheirOpenCommand) {
   RegistryScope today(HKEY_CURRENT_USER, L"Software\\Microsoft\\Today\\Keys");
-  ASSERT_TRUE(SetString(HKEY_CURRENT_USER, devshell::TodaySoftKeyPath(1), nullptr, L"Launcher"));
-  ASSERT_TRUE(SetString(HKEY_CURRENT_USER, devshell::TodaySoftKeyPath(1), L"Open", L"\"\\Windows\\demoscan.exe\" today"));
-  ASSERT_TRUE(SetString(HKEY_CURRENT_USER, devshell::TodaySoftKeyPath(2), nullptr, L"Notes"));
+  ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, devshell::TodaySoftKeyPath(1), nullptr, L"Launcher"));
+  ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, devshell::TodaySoftKeyPath(1), L"Open", L"\"\\Windows\\demoscan.exe\" today"));
+  ASSERT_TRUE(WriteRegString(HKEY_CURRENT_USER, devshell::TodaySoftKeyPath(2), nullptr, L"Notes"));
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
   auto centre = [&](int key) {
     RECT r = devshell::TodaySoftKeyRect(w, h, key);

@@ -32,7 +32,7 @@ class MonitorProcesses : public ::testing::Test {
     DeleteFileW(out_.c_str());
   }
   std::vector<std::string> WaitForOutput(size_t lines, DWORD timeoutMs = 10000) {
-    WaitUntil([&] { return ReadLines(out_).size() >= lines; }, timeoutMs);
+    PumpUntil([&] { return ReadLines(out_).size() >= lines; }, timeoutMs);
     return ReadLines(out_);
   }
 
@@ -168,7 +168,7 @@ TEST_F(MonitorProcesses, SingleInstanceProgramIsBroughtToTheFront) {
 
   Fresh();
   ASSERT_TRUE(RunGatewarden(L"\"" + deviceDemo_ + L"\"").finished);
-  ASSERT_TRUE(WaitUntil([] { return VisibleDemoWindow() != nullptr; }, 10000));
+  ASSERT_TRUE(PumpUntil([] { return VisibleDemoWindow() != nullptr; }, 10000));
   HWND demoWindow = VisibleDemoWindow();
   EXPECT_EQ(DecisionTexts(log_), (std::vector<std::string>{allowed, single, started}));
 
@@ -181,12 +181,12 @@ TEST_F(MonitorProcesses, SingleInstanceProgramIsBroughtToTheFront) {
   HWND front = CreateWindowExW(0, wc.lpszClassName, L"front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 300, 200, 100,
                                nullptr, nullptr, wc.hInstance, nullptr);
   SetForegroundWindow(front);
-  WaitUntil([&] { return GetForegroundWindow() == front; }, 2000);
+  PumpUntil([&] { return GetForegroundWindow() == front; }, 2000);
 
   DeleteFileW(log_.c_str());
   ASSERT_TRUE(RunGatewarden(L"\"" + deviceDemo_ + L"\" again").finished);
   EXPECT_EQ(DecisionTexts(log_), (std::vector<std::string>{allowed, single, running}));
-  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == demoWindow; }, 3000));
+  EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == demoWindow; }, 3000));
   // A desktop shell passes "C:\...\demo.exe"; the running copy's image path is in device form.
   for (const std::wstring& named : {demo_, Upper(demo_)}) {
     ASSERT_TRUE(RunGatewarden(L"\"" + named + L"\"").finished);
@@ -198,7 +198,7 @@ TEST_F(MonitorProcesses, SingleInstanceProgramIsBroughtToTheFront) {
   EXPECT_EQ(ReadLines(out_).size(), 1u);  // started once only
   DestroyWindow(front);
   SetEvent(quit.get());
-  ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"QzrDemoWindow", nullptr) == nullptr; }, 10000));
+  ASSERT_TRUE(PumpUntil([] { return FindWindowW(L"QzrDemoWindow", nullptr) == nullptr; }, 10000));
   ResetEvent(quit.get());
 
   // A running copy without a visible window does not count.
@@ -206,13 +206,13 @@ TEST_F(MonitorProcesses, SingleInstanceProgramIsBroughtToTheFront) {
   Fresh();
   ASSERT_TRUE(RunGatewarden(L"\"" + deviceDemo_ + L"\"").finished);
   WaitForOutput(1);
-  ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"QzrDemoWindow", nullptr) != nullptr; }, 10000));
+  ASSERT_TRUE(PumpUntil([] { return FindWindowW(L"QzrDemoWindow", nullptr) != nullptr; }, 10000));
   DeleteFileW(log_.c_str());
   ASSERT_TRUE(RunGatewarden(L"\"" + deviceDemo_ + L"\"").finished);
   EXPECT_EQ(DecisionTexts(log_), (std::vector<std::string>{allowed, single, started}));
   EXPECT_EQ(WaitForOutput(2).size(), 2u);
   SetEvent(quit.get());
-  WaitUntil([] { return FindWindowW(L"QzrDemoWindow", nullptr) == nullptr; }, 10000);
+  PumpUntil([] { return FindWindowW(L"QzrDemoWindow", nullptr) == nullptr; }, 10000);
 }
 
 TEST_F(MonitorProcesses, SingleInstanceProgramWithAnAccentedNameIsFoundRunning) {
@@ -234,7 +234,7 @@ TEST_F(MonitorProcesses, SingleInstanceProgramWithAnAccentedNameIsFoundRunning) 
   std::wstring cmd = L"\"" + program + L"\"";
   ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
   qzr::StartedProcess running(pi);
-  ASSERT_TRUE(WaitUntil([] { return VisibleDemoWindow() != nullptr; }, 10000));
+  ASSERT_TRUE(PumpUntil([] { return VisibleDemoWindow() != nullptr; }, 10000));
   ASSERT_TRUE(RunGatewarden(L"\"" + DevicePath(program) + L"\"").finished);
   auto decisions = DecisionTexts(log_);
   ASSERT_FALSE(decisions.empty());
@@ -242,7 +242,7 @@ TEST_F(MonitorProcesses, SingleInstanceProgramWithAnAccentedNameIsFoundRunning) 
   Sleep(300);
   EXPECT_EQ(ReadLines(out_).size(), 1u);  // started once only
   SetEvent(quit.get());
-  WaitUntil([] { return FindWindowW(L"QzrDemoWindow", nullptr) == nullptr; }, 10000);
+  PumpUntil([] { return FindWindowW(L"QzrDemoWindow", nullptr) == nullptr; }, 10000);
 }
 
 TEST_F(MonitorProcesses, ResidentHooksTheShellUntilTheLauncherEnds) {
@@ -256,7 +256,7 @@ TEST_F(MonitorProcesses, ResidentHooksTheShellUntilTheLauncherEnds) {
   ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &pi));
   qzr::KernelHandle resident(pi.hProcess), thread(pi.hThread);
   const std::wstring hooked = HookedPrefix() + L" " + kSeededOpenCommand;
-  ASSERT_TRUE(WaitUntil([&] { return OpenCommand() == hooked; }, 10000)) << N(OpenCommand().value_or(L"<none>"));
+  ASSERT_TRUE(PumpUntil([&] { return OpenCommand() == hooked; }, 10000)) << N(OpenCommand().value_or(L"<none>"));
 
   // Through the open operation, as the launcher starts programs.
   SHELLEXECUTEINFOW info{sizeof info};
@@ -274,7 +274,7 @@ TEST_F(MonitorProcesses, ResidentHooksTheShellUntilTheLauncherEnds) {
   info.lpFile = other.c_str();
   EXPECT_TRUE(ShellExecuteEx(&info));  // the shell sees the monitor end normally
   const std::string refused = "[category 4] .\\WhiteList (321), " + N(Lower(other)) + " is NOT allowed to run";
-  EXPECT_TRUE(WaitUntil([&] { auto d = DecisionTexts(log_); return !d.empty() && d.back() == refused; }, 10000));
+  EXPECT_TRUE(PumpUntil([&] { auto d = DecisionTexts(log_); return !d.empty() && d.back() == refused; }, 10000));
   EXPECT_EQ(ReadLines(out_).size(), 1u);
   EXPECT_EQ(WaitForSingleObject(resident.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
 

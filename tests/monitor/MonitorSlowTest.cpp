@@ -15,7 +15,7 @@ TEST(MonitorSlow, ResidentEndsWithinThePollOnceTheMarkerIsCleared) {
   std::wstring cmd = L"\"" + GatewardenPath() + L"\"";
   ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &pi));
   qzr::KernelHandle resident(pi.hProcess), thread(pi.hThread);
-  ASSERT_TRUE(WaitUntil([] { return OpenCommand() != std::wstring(kSeededOpenCommand); }, 10000));
+  ASSERT_TRUE(PumpUntil([] { return OpenCommand() != std::wstring(kSeededOpenCommand); }, 10000));
 
   launcher.Withdraw();
   DWORD start = GetTickCount();

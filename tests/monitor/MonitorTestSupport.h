@@ -102,16 +102,6 @@ inline std::vector<std::string> DecisionTexts(const std::wstring& path) {
   return decisions;
 }
 
-template <typename Pred>
-bool WaitUntil(Pred pred, DWORD timeoutMs) {
-  DWORD start = GetTickCount();
-  while (!pred()) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    Sleep(50);
-  }
-  return true;
-}
-
 inline std::optional<std::wstring> OpenCommand() {
   qzr::RegKey key;
   if (!key.Open(HKEY_CLASSES_ROOT, L"exefile\\shell\\open\\command")) return std::nullopt;
@@ -133,8 +123,7 @@ class Resident {
     if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &pi)) return;
     process_.reset(pi.hProcess);
     CloseHandle(pi.hThread);
-    const std::wstring hooked = L"\"" + Lower(BinFolder()) + L"Gatewarden.exe\" " + kSeededOpenCommand;
-    hooked_ = WaitUntilHooked(hooked);
+    hooked_ = PumpUntil([] { return OpenCommand() == HookedPrefix() + L" " + kSeededOpenCommand; }, 10000);
   }
   ~Resident() {
     launcher_.Terminate();
@@ -143,7 +132,6 @@ class Resident {
   bool hooked() const { return hooked_; }
 
  private:
-  static bool WaitUntilHooked(const std::wstring& hooked);
   FakeLauncher& launcher_;
   qzr::KernelHandle process_;
   bool hooked_ = false;
@@ -153,11 +141,5 @@ class Resident {
 inline ProcessResult RunGatewarden(const std::wstring& arguments) {
   return RunProcess(L"\"" + GatewardenPath() + L"\" " + arguments, 40000);
 }
-
-inline bool Resident::WaitUntilHooked(const std::wstring& hooked) {
-  return WaitUntil([&] { return OpenCommand() == hooked; }, 10000);
-}
-
-inline std::vector<std::string> Lines(const std::wstring& path) { return ReadLines(path); }
 
 }  // namespace monitor_test

@@ -68,15 +68,15 @@ TEST(WhitelistEndToEnd, LauncherMonitorAndShell) {
     launcher.PublishWhitelist(sources);
     EXPECT_TRUE(boxes.empty());
     const std::wstring hooked = HookedPrefix() + L" " + kSeededOpenCommand;
-    ASSERT_TRUE(WaitUntil([&] { return OpenCommand() == hooked; }, 10000)) << N(OpenCommand().value_or(L"<none>"));
+    ASSERT_TRUE(PumpUntil([&] { return OpenCommand() == hooked; }, 10000)) << N(OpenCommand().value_or(L"<none>"));
 
     // A permitted program starts with its arguments; a stranger is refused.
     ASSERT_TRUE(OpenThroughShell(permitted, L"one two"));
-    ASSERT_TRUE(WaitUntil([&] { return ReadLines(out).size() == 1; }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return ReadLines(out).size() == 1; }, 10000));
     EXPECT_EQ(ReadLines(out)[0], "args:one|two cwd:C:\\windows");
     ASSERT_TRUE(OpenThroughShell(stranger));
     const std::string refused = "[category 4] .\\WhiteList (321), " + N(Lower(stranger)) + " is NOT allowed to run";
-    EXPECT_TRUE(WaitUntil([&] { auto d = DecisionTexts(log); return !d.empty() && d.back() == refused; }, 10000));
+    EXPECT_TRUE(PumpUntil([&] { auto d = DecisionTexts(log); return !d.empty() && d.back() == refused; }, 10000));
 
     // The single-instance button program: started once, then brought to the front.
     std::wstring quitName = L"qzr_e2e_quit_" + std::to_wstring(GetCurrentProcessId());
@@ -84,10 +84,10 @@ TEST(WhitelistEndToEnd, LauncherMonitorAndShell) {
     {
       EnvScope windowEnv(L"QZR_DEMO_WINDOW", quitName);
       ASSERT_TRUE(OpenThroughShell(button));
-      ASSERT_TRUE(WaitUntil([] { return FindWindowW(L"QzrDemoWindow", nullptr) != nullptr; }, 10000));
+      ASSERT_TRUE(PumpUntil([] { return FindWindowW(L"QzrDemoWindow", nullptr) != nullptr; }, 10000));
       ASSERT_TRUE(OpenThroughShell(button));
       const std::string running = "[category 4] .\\WhiteList (271), " + N(Lower(button)) + " is already running";
-      EXPECT_TRUE(WaitUntil([&] { auto d = DecisionTexts(log); return !d.empty() && d.back() == running; }, 10000));
+      EXPECT_TRUE(PumpUntil([&] { auto d = DecisionTexts(log); return !d.empty() && d.back() == running; }, 10000));
       EXPECT_EQ(ReadLines(out).size(), 2u);
     }
     SetEvent(quit.get());
@@ -105,15 +105,15 @@ TEST(WhitelistEndToEnd, LauncherMonitorAndShell) {
     EXPECT_TRUE(std::equal(published.begin(), published.end(), launcher.block().begin(), launcher.block().end()));
     EXPECT_EQ(OpenCommand(), hooked);
     ASSERT_TRUE(OpenThroughShell(stranger));
-    EXPECT_TRUE(WaitUntil([&] { return DecisionTexts(log).size() >= 10; }, 10000));
+    EXPECT_TRUE(PumpUntil([&] { return DecisionTexts(log).size() >= 10; }, 10000));
     EXPECT_EQ(DecisionTexts(log).back(), refused);
 
     launcher.WithdrawWhitelist();
     launcher.CloseSharedCache();
   }
   // The resident instance ends on the terminate event and gives the shell its command back.
-  EXPECT_TRUE(WaitUntil([] { return OpenCommand() == std::wstring(kSeededOpenCommand); }, 10000));
-  EXPECT_TRUE(WaitUntil([&] {
+  EXPECT_TRUE(PumpUntil([] { return OpenCommand() == std::wstring(kSeededOpenCommand); }, 10000));
+  EXPECT_TRUE(PumpUntil([&] {
     auto texts = LogTexts(log);
     return std::count(texts.begin(), texts.end(), "[category 4] Gatewarden exits") >= 6;
   }, 10000));

@@ -92,13 +92,7 @@ TEST(SetupInstall, VersionRequirement) {
   };
   for (const Case& c : cases) {
     Package pkg;
-    if (c.installed) {
-      HKEY key = nullptr;
-      RegCreateKeyExW(HKEY_CURRENT_USER, pkg.regKey().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-      RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.installed),
-                     static_cast<DWORD>((wcslen(c.installed) + 1) * 2));
-      RegCloseKey(key);
-    }
+    if (c.installed) WriteRegString(HKEY_CURRENT_USER, pkg.regKey(), L"Version", c.installed);
     std::string key = Narrow(pkg.regKey());
     pkg.WriteIni("[General]\r\nVerboseLogging=Y\r\n[MinimumPreviousInstallVersion]\r\n" + c.requirement +
                  "PredefinedKey=HKEY_CURRENT_USER\r\nSubkey=" + key + "\r\nAppNAme=Version\r\n"

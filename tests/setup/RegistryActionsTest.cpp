@@ -12,20 +12,13 @@ namespace {
 
 constexpr wchar_t kHkcu[] = L"-2147483647";
 
-void CreateKeyWithValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-  HKEY h = nullptr;
-  RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr);
-  if (name) RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>((value.size() + 1) * 2));
-  RegCloseKey(h);
-}
-
 }  // namespace
 
 TEST(SetupRegistry, AdditionsOfEveryTypeAndTheirRecords) {
   Package pkg;
   const std::wstring k = pkg.regKey();
   const std::string K = Narrow(k);
-  CreateKeyWithValue(k + L"\\Existing", L"Keep", L"mine");
+  WriteRegString(HKEY_CURRENT_USER, k + L"\\Existing", L"Keep", L"mine");
   pkg.WriteIni(
       "[General]\r\nVerboseLogging=Y\r\n[Paths]\r\nPath1=" + Narrow(pkg.installDir()) + "\r\n"
       "[AddInstallPathToRegistry]\r\nAddPathToRegistry_Init=Y\r\nPredefinedKey=HKEY_CURRENT_USER\r\n"
@@ -102,14 +95,14 @@ TEST(SetupRegistry, RemovalsAtInstallation) {
   Package pkg;
   const std::wstring k = pkg.regKey();
   const std::string K = Narrow(k);
-  CreateKeyWithValue(k + L"\\Whole\\Sub", L"x", L"1");
-  CreateKeyWithValue(k + L"\\Named", L"A", L"1");
-  CreateKeyWithValue(k + L"\\Named", L"B", L"2");
-  CreateKeyWithValue(k + L"\\Unnamed", L"", L"default");
-  CreateKeyWithValue(k + L"\\Unnamed", L"C", L"3");
-  CreateKeyWithValue(k + L"\\ByCommand", L"D", L"4");
-  CreateKeyWithValue(k + L"\\ByCommandValue", L"E", L"5");
-  CreateKeyWithValue(k + L"\\ByCommandValue", L"F", L"6");
+  WriteRegString(HKEY_CURRENT_USER, k + L"\\Whole\\Sub", L"x", L"1");
+  WriteRegString(HKEY_CURRENT_USER, k + L"\\Named", L"A", L"1");
+  WriteRegString(HKEY_CURRENT_USER, k + L"\\Named", L"B", L"2");
+  WriteRegString(HKEY_CURRENT_USER, k + L"\\Unnamed", L"", L"default");
+  WriteRegString(HKEY_CURRENT_USER, k + L"\\Unnamed", L"C", L"3");
+  WriteRegString(HKEY_CURRENT_USER, k + L"\\ByCommand", L"D", L"4");
+  WriteRegString(HKEY_CURRENT_USER, k + L"\\ByCommandValue", L"E", L"5");
+  WriteRegString(HKEY_CURRENT_USER, k + L"\\ByCommandValue", L"F", L"6");
   pkg.WriteIni("[RegistryKeyRemovals]\r\n"
                "PredefinedKey1=HKEY_CURRENT_USER\r\nSubKey1=\\" + K + "\\Whole\\\r\nValue1=\r\n"
                "PredefinedKey2=HKEY_CURRENT_USER\r\nSubKey2=" + K + "\\Named\r\nValue2=A\r\n"
@@ -142,8 +135,8 @@ TEST(SetupRegistry, NamesWithAColonAreNeverRecordedAsSomethingElse) {
   Package pkg;
   const std::wstring k = pkg.regKey();
   const std::string K = Narrow(k);
-  CreateKeyWithValue(k + L"\\A", L"Keep", L"theirs");
-  CreateKeyWithValue(k + L"\\Old", L"Path", L"theirs");
+  WriteRegString(HKEY_CURRENT_USER, k + L"\\A", L"Keep", L"theirs");
+  WriteRegString(HKEY_CURRENT_USER, k + L"\\Old", L"Path", L"theirs");
   pkg.WriteIni(
       "[RegistryAdditions]\r\n"
       "PredefinedKey1=HKEY_CURRENT_USER\r\nSubKey1=" + K + "\\A:B\r\nValue1=V\r\nDataType1=REG_SZ\r\nData1=x\r\n"

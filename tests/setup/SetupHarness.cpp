@@ -3,6 +3,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -69,15 +70,11 @@ std::optional<std::vector<std::wstring>> ReadWideLines(const std::wstring& path)
 }
 
 bool Contains(const std::vector<std::wstring>& lines, const std::wstring& line) {
-  for (const auto& l : lines)
-    if (l == line) return true;
-  return false;
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
 bool ContainsPrefix(const std::vector<std::wstring>& lines, const std::wstring& prefix) {
-  for (const auto& l : lines)
-    if (l.compare(0, prefix.size(), prefix) == 0) return true;
-  return false;
+  return std::any_of(lines.begin(), lines.end(), [&](const std::wstring& l) { return l.rfind(prefix, 0) == 0; });
 }
 
 Package::Package() : scratch_(L"setup") {

@@ -109,6 +109,15 @@ ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs, const
   return result;
 }
 
+bool WriteRegString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& text) {
+  HKEY h = nullptr;
+  if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr) != ERROR_SUCCESS) return false;
+  bool ok = RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+  RegCloseKey(h);
+  return ok;
+}
+
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   for (DWORD start = GetTickCount(); !done(); Sleep(20)) {
     if (GetTickCount() - start > timeoutMs) return false;

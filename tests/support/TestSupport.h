@@ -28,6 +28,8 @@ class ScratchFolder {
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
 std::optional<std::string> ReadBytes(const std::wstring& path);
 bool RemoveTree(const std::wstring& path);
+// A REG_SZ value written, its key created as needed.
+bool WriteRegString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& text);
 
 // Folder of the running test program (build/bin), where every product and stand-in is built.
 std::wstring BinFolder();

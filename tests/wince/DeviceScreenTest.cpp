@@ -95,8 +95,7 @@ TEST(DeviceShellOpen, QuotedFileAndFolderAreThePathsInside) {
   const struct {
     const wchar_t* in;
     const wchar_t* out;
-  } cases[] = {{L"\"\\windows\\QZRVolDlg.exe\"", L"\\windows\\QZRVolDlg.exe"},
-               {L"  \"\\flash file store\\\"  ", L"\\flash file store\\"},
+  } cases[] = {{L"  \"\\flash file store\\\"  ", L"\\flash file store\\"},
                {L"\"\"", L""},
                {L"\\windows\\plain.exe", L"\\windows\\plain.exe"},
                {L"\"", L"\""},
@@ -154,7 +153,6 @@ TEST(DeviceAdapters, WiredAdapterComesFromTheProfile) {
     bool present;
     DWORD wantSpeed, wantStatus;
   } cases[] = {
-      {nullptr, nullptr, nullptr, false, 0, 0},
       {L"sideways", nullptr, nullptr, false, 0, 0},
       {L"up", nullptr, nullptr, true, 100000000, MIB_IF_OPER_STATUS_OPERATIONAL},
       {L"UP", L"10000000", L"4", true, 10000000, 4},
