@@ -53,6 +53,8 @@ SRC
   rm -rf "$tmp"
 }
 
+# build_all [TARGET...]: everything the tests and the README's commands use, then the targets
+# named (benchmarks: bench/).
 build_all() {
   install_packages
   fetch_zlib_source
@@ -63,6 +65,8 @@ build_all() {
   # The deliverables as they ship (stripped) go to build/ship.
   cmake --build "$BUILD" --target ship -- --no-print-directory >>"$BUILD/build.log" 2>&1 \
     || { tail -20 "$BUILD/build.log"; log "ship step failed"; return 1; }
+  [ $# = 0 ] || cmake --build "$BUILD" -j"$(nproc)" --target "$@" -- --no-print-directory >>"$BUILD/build.log" 2>&1 \
+    || { tail -50 "$BUILD/build.log"; log "build of $* failed (full log: $BUILD/build.log)"; return 1; }
 }
 
 # The fuzz targets: a native clang build of the rule sources with libFuzzer and sanitizers.
