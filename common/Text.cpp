@@ -1,8 +1,9 @@
-// Case folding through the platform's own tables, and module paths.
+// Case folding through the platform's own tables, trimming, and module paths.
 #include "Text.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <cwctype>
 
 namespace qzr {
 
@@ -26,6 +27,13 @@ std::wstring LowerCase(std::wstring_view text) {
   std::wstring lowered(text);
   if (!lowered.empty()) CharLowerBuffW(lowered.data(), static_cast<DWORD>(lowered.size()));
   return lowered;
+}
+
+std::wstring TrimWhite(std::wstring_view text) {
+  size_t begin = 0, end = text.size();
+  while (begin < end && iswspace(text[begin])) ++begin;
+  while (end > begin && iswspace(text[end - 1])) --end;
+  return std::wstring(text.substr(begin, end - begin));
 }
 
 std::wstring ModuleFileName(HMODULE module, size_t maxChars) {

@@ -1,4 +1,5 @@
-// Text helpers both deliverables need: one case-folding rule and one way to ask a module's path.
+// Text helpers both deliverables need: one case-folding rule, one trimming rule and one way to
+// ask a module's path.
 #pragma once
 
 #include <windows.h>
@@ -15,6 +16,9 @@ wchar_t FoldCase(wchar_t c);
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
 bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix);
 std::wstring LowerCase(std::wstring_view text);
+
+// White space of the platform's space class removed at both ends.
+std::wstring TrimWhite(std::wstring_view text);
 
 // GetModuleFileNameW into a buffer of `maxChars` characters, as the call returned it (cut
 // when the name did not fit: callers that must tell compare the length with maxChars).

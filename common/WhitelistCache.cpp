@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <cwctype>
 
 #include "Text.h"
 
@@ -45,15 +44,6 @@ void InitializeBlock(std::span<uint8_t> block) {
   WriteUnit(block, kSizeOffset / 2 + 1, static_cast<uint16_t>(size >> 16));
 }
 
-std::wstring LowerCase(std::wstring text) { return qzr::LowerCase(text); }
-
-std::wstring TrimSpaces(const std::wstring& text) {
-  size_t first = 0, last = text.size();
-  while (first < last && iswspace(text[first])) ++first;
-  while (last > first && iswspace(text[last - 1])) --last;
-  return text.substr(first, last - first);
-}
-
 ComposeResult ComposeWhitelist(std::span<uint8_t> block, const WhitelistEntries& entries) {
   ComposeResult result;
   const size_t limit = CapacityLimit(block.size());
@@ -72,7 +62,7 @@ ComposeResult ComposeWhitelist(std::span<uint8_t> block, const WhitelistEntries&
   for (int n = 1; p < limit && entries.permit; ++n) {
     std::wstring raw = entries.permit(n);
     if (raw.empty()) break;
-    std::wstring value = TrimSpaces(raw);
+    std::wstring value = TrimWhite(raw);
     if (value.empty()) continue;
     if (p + value.size() + 1 >= limit) {
       ++result.exceedsMemoryWarnings;

@@ -94,11 +94,6 @@ struct Whitelists {
 // without its NUL inside the span counts as absent.
 std::optional<Whitelists> ParseBlock(std::span<const uint8_t> block);
 
-// The one folding rule of common/Text.h: the launcher lowers the entries it publishes with it,
-// so the monitor must lower the lists and the started program's path alike.
-std::wstring LowerCase(std::wstring text);
-std::wstring TrimSpaces(const std::wstring& text);
-
 // The reading side of the cache, as the monitor holds it: opens the block that a launcher
 // created (never creates it), waits for the lists and reads them once.
 class WhitelistCacheView {

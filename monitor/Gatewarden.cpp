@@ -6,6 +6,7 @@
 #include "EventLog.h"
 #include "LaunchLog.h"
 #include "OpenCommandHook.h"
+#include "Text.h"
 #include "Win32Owners.h"
 #include "WhitelistCache.h"
 #include "WhitelistView.h"
@@ -21,14 +22,7 @@ constexpr char kExitsLine[] = "Gatewarden exits";
 
 }  // namespace
 
-std::wstring OwnCommandPath() {
-  wchar_t module[MAX_PATH + 1] = {};
-  DWORD n = GetModuleFileNameW(nullptr, module, MAX_PATH);
-  std::wstring path(module, n < MAX_PATH ? n : MAX_PATH);
-  size_t slash = path.find_last_of(L'\\');
-  std::wstring folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
-  return whitelist::LowerCase(folder) + kProgramFileName;
-}
+std::wstring OwnCommandPath() { return LowerCase(ModuleFolder(nullptr, MAX_PATH)) + kProgramFileName; }
 
 std::wstring QuotedCommandPath(const std::wstring& ownCommandPath) { return L"\"" + ownCommandPath + L"\""; }
 

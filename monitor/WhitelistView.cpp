@@ -6,6 +6,7 @@
 
 #include "EventLog.h"
 #include "SystemCalls.h"
+#include "Text.h"
 #include "wince.h"
 
 namespace qzr::monitor {
@@ -52,7 +53,7 @@ BOOL CALLBACK FindProgramWindow(HWND window, LPARAM param) {
   if (pid == 0) return TRUE;
   wchar_t path[kProcessPathChars + 1] = {};
   if (!CeGetProcessImagePath(pid, path, kProcessPathChars + 1)) return TRUE;
-  if (_wcsicmp(path, search->program.c_str()) != 0) return TRUE;
+  if (!EqualsNoCase(path, search->program)) return TRUE;
   search->found = window;
   return FALSE;
 }
@@ -71,7 +72,7 @@ bool WhitelistView::ParseCommandLine(const wchar_t* const* argv, int count) {
   if (count <= 0 || !argv || !argv[0] || !*argv[0]) return false;
   int i = 0;
   while (i < count) {
-    program_ = whitelist::LowerCase(whitelist::TrimSpaces(argv[i] ? argv[i] : L""));
+    program_ = LowerCase(TrimWhite(argv[i] ? argv[i] : L""));
     ++i;
     // The shell's command line starts with the monitor itself.
     if (program_.find(kOwnName) == std::wstring::npos) break;

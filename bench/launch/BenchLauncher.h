@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 
+#include "Text.h"
 #include "WhitelistCache.h"
 #include "Win32Owners.h"
 #include "wince.h"
@@ -17,14 +18,6 @@ namespace bench {
 
 inline constexpr wchar_t kTargetDevicePath[] = L"\\qzrbench\\target.exe";
 inline constexpr wchar_t kReadyEvent[] = L"QZR_BENCH_READY_EVENT";
-
-// The folder of the running benchmark program, where the programs it starts lie.
-inline std::wstring ModuleFolder() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring s(path);
-  return s.substr(0, s.find_last_of(L'\\') + 1);
-}
 
 // Puts the trivial target program at C:\qzrbench\target.exe and returns the event it sets
 // when it runs (named to it through the environment); nothing when the copy fails.

@@ -58,7 +58,8 @@ bool TimeLaunch(HANDLE ready, Start start, std::vector<double>* times) {
 int wmain(int argc, wchar_t** argv) {
   int launches = argc > 1 ? _wtoi(argv[1]) : 60;
   if (launches < 1) launches = 60;
-  const std::wstring bin = bench::ModuleFolder();
+  // The programs it starts lie beside the benchmark program.
+  const std::wstring bin = qzr::ModuleFolder(nullptr, MAX_PATH);
   const std::wstring monitor = argc > 2 ? argv[2] : bin + L"Gatewarden.exe";
   const std::wstring target = bench::kTargetDevicePath;
   qzr::KernelHandle ready = bench::PrepareTarget(bin);

@@ -40,7 +40,8 @@ constexpr int kAfterSteps = 3;
 
 int wmain(int argc, wchar_t** argv) {
   int runs = argc > 1 ? std::max(1, _wtoi(argv[1])) : 40;
-  const std::wstring bin = bench::ModuleFolder();
+  // The programs it starts lie beside the benchmark program.
+  const std::wstring bin = qzr::ModuleFolder(nullptr, MAX_PATH);
   const std::wstring monitor = argc > 2 ? argv[2] : bin + L"Gatewarden.exe";
   const std::wstring steps = bin + L"gwsteps.exe";
   const std::wstring target = bench::kTargetDevicePath;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ListMatch.h"
+#include "Text.h"
 #include "WhitelistCache.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -45,8 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   auto lists = whitelist::ParseBlock(block);
   if (!lists) return 0;
-  monitor::MatchInList(whitelist::LowerCase(path), lists->allowed);
-  monitor::MatchInList(whitelist::LowerCase(path), lists->singleInstance);
+  monitor::MatchInList(LowerCase(path), lists->allowed);
+  monitor::MatchInList(LowerCase(path), lists->singleInstance);
   // Every entry of a list (text between two "|") matches itself.
   size_t start = lists->allowed.find(L'|');
   while (start++ < lists->allowed.size()) {

@@ -148,28 +148,30 @@ MenuConfig ReadMenuConfig(const MenuLocation& where, IniSnapshot& ini) {
   std::wstring cardFolder = FindStorageCardFolder(where.cardRoot);
 
   for (int slot = 0; slot < kButtonSlots; ++slot) {
+    ButtonSlot& button = config.buttons[slot];
     std::wstring key = NumberedKey(kButtonKeyFormat, slot + 1);
     std::wstring value = ini.ReadValue(kCaption, key.c_str(), L"");
     if (!TrimWhite(value).empty()) {
-      config.caption[slot] = value;
+      button.caption = value;
       ++config.buttonCount;
     }
-    config.needsSignal[slot] = ini.ReadBool(key.c_str(), kDisabledIfNoSignal, 0);
-    config.singleInstance[slot] = ini.ReadBool(key.c_str(), kSingleAppInstance, 0);
-    config.exePath[slot] = DecodeButtonPath(ini.ReadValue(kExe, key.c_str(), L""), cardFolder);
-    config.iconPath[slot] = DecodeButtonPath(ini.ReadValue(kAlternateIcon, key.c_str(), L""), cardFolder);
+    button.needsSignal = ini.ReadBool(key.c_str(), kDisabledIfNoSignal, 0) != 0;
+    button.singleInstance = ini.ReadBool(key.c_str(), kSingleAppInstance, 0) != 0;
+    button.exePath = DecodeButtonPath(ini.ReadValue(kExe, key.c_str(), L""), cardFolder);
+    button.iconPath = DecodeButtonPath(ini.ReadValue(kAlternateIcon, key.c_str(), L""), cardFolder);
     value = ini.ReadValue(kParameters, key.c_str(), L"");
-    if (!TrimWhite(value).empty()) config.parameters[slot] = value;
+    if (!TrimWhite(value).empty()) button.parameters = value;
   }
 
   for (int slot = 0; slot < kAppKeySlots; ++slot) {
     std::wstring key = NumberedKey(kAppKeyFormat, slot + 1);
     AppKeyBinding binding = DecodeAppKeyValue(ini.ReadValue(kApplicationKeys, key.c_str(), L""), moduleName,
-                                              config.exePath.data(), config.caption.data(), cardFolder);
-    config.appKeyConfigured[slot] = binding.configured ? 1 : 0;
-    config.appKeyWhitelisted[slot] = binding.whitelisted ? 1 : 0;
-    config.appKeyExe[slot] = binding.exe;
-    config.appKeyTitle[slot] = binding.title;
+                                              config.buttons.data(), cardFolder);
+    AppKeySlot& appKey = config.appKeys[slot];
+    appKey.appKeyConfigured = binding.configured;
+    appKey.appKeyWhitelisted = binding.whitelisted;
+    appKey.appKeyExe = binding.exe;
+    appKey.appKeyTitle = binding.title;
   }
 
   config.autoStart = IsFalseValue(ini.ReadValue(kAutoStart, kEnabled, L"")) ? 0 : 1;
@@ -195,10 +197,8 @@ WhitelistSources WhitelistSourcesOf(const MenuConfig& config, const MenuLocation
                                     int modelId) {
   WhitelistSources sources;
   sources.buttonCount = config.buttonCount;
-  sources.exePath = config.exePath.data();
-  sources.singleInstance = config.singleInstance.data();
-  sources.appKeyExe = config.appKeyExe.data();
-  sources.appKeyWhitelisted = config.appKeyWhitelisted.data();
+  sources.buttons = config.buttons.data();
+  sources.appKeys = config.appKeys.data();
   sources.launcherPath = where.launcherFolder + kLauncherProgramName;
   sources.deviceModelIs8 = modelId == kModelWithVolumeDialog;
   sources.menuIniPath = where.iniPath;

@@ -34,24 +34,37 @@ struct MenuLocation {
 // The product's location: menu.ini next to the launcher's program file, the root "\".
 MenuLocation ProductMenuLocation();
 
+// One program button, ButtonN of menu.ini.
+struct ButtonSlot {
+  std::wstring caption;
+  std::wstring exePath;
+  std::wstring parameters;
+  std::wstring iconPath;
+  bool needsSignal = false;
+  bool singleInstance = false;
+  bool operator==(const ButtonSlot&) const = default;
+};
+
+// One hardware application button, AppKeyNExe of menu.ini.
+struct AppKeySlot {
+  std::wstring appKeyExe;
+  std::wstring appKeyShortcut;  // never filled from menu.ini
+  std::wstring appKeyTitle;
+  bool appKeyConfigured = false;
+  // A program of its own: it enters the whitelist.
+  bool appKeyWhitelisted = false;
+  bool operator==(const AppKeySlot&) const = default;
+};
+
 // What menu.ini says; fields not in the file keep these defaults.
 struct MenuConfig {
   int buttonCount = 0;
   std::wstring topLogoPath;
-  std::array<std::wstring, kButtonSlots> caption;
-  std::array<std::wstring, kButtonSlots> exePath;
-  std::array<std::wstring, kButtonSlots> parameters;
-  std::array<std::wstring, kButtonSlots> iconPath;
-  std::array<int, kButtonSlots> needsSignal{};
-  std::array<int, kButtonSlots> singleInstance{};
+  // Indexed by button number minus 1, gaps kept; the list shows slots 0 to buttonCount - 1.
+  std::array<ButtonSlot, kButtonSlots> buttons;
   int autoStart = 1;
   std::wstring password;  // at most kPasswordMaxChars
-  std::array<std::wstring, kAppKeySlots> appKeyExe;
-  std::array<std::wstring, kAppKeySlots> appKeyShortcut;
-  std::array<std::wstring, kAppKeySlots> appKeyTitle;
-  std::array<int, kAppKeySlots> appKeyConfigured{};
-  // Set for application keys whose value is a program of its own: those enter the whitelist.
-  std::array<int, kAppKeySlots> appKeyWhitelisted{};
+  std::array<AppKeySlot, kAppKeySlots> appKeys;
   int fullScreen = 1;
   int startIconHidden = 0;
   int restoreOnTermination = 0;

@@ -29,8 +29,6 @@ constexpr char kOrphanStaysLine[] =
 constexpr int kOrphanStaysSourceLine = 290;
 constexpr DWORD kOrphanPollMs = 100;
 constexpr wchar_t kPermitKeyFormat[] = L"Permit%d";
-constexpr int kButtonSlotCount = 10;
-constexpr int kAppKeySlotCount = 6;
 
 // Takes what an Open... call returned; true when the named object was there.
 bool NamedObjectExists(HANDLE opened) { return static_cast<bool>(KernelHandle(opened)); }
@@ -39,19 +37,20 @@ bool NamedObjectExists(HANDLE opened) { return static_cast<bool>(KernelHandle(op
 
 wl::WhitelistEntries WhitelistEntriesFrom(const WhitelistSources& sources, std::function<std::wstring(int n)> permit) {
   wl::WhitelistEntries entries;
-  const int buttons = std::clamp(sources.buttonCount, 0, kButtonSlotCount);
-  if (sources.exePath)
-    for (int i = 0; i < buttons; ++i) entries.programs.push_back(sources.exePath[i]);
-  if (sources.appKeyExe && sources.appKeyWhitelisted)
-    for (int k = 0; k < kAppKeySlotCount; ++k)
-      if (sources.appKeyWhitelisted[k]) entries.programs.push_back(sources.appKeyExe[k]);
+  const int buttons = std::clamp(sources.buttonCount, 0, kButtonSlots);
+  if (sources.buttons)
+    for (int i = 0; i < buttons; ++i) entries.programs.push_back(sources.buttons[i].exePath);
+  if (sources.appKeys)
+    for (int k = 0; k < kAppKeySlots; ++k)
+      if (sources.appKeys[k].appKeyWhitelisted) entries.programs.push_back(sources.appKeys[k].appKeyExe);
   entries.programs.push_back(sources.launcherPath);
   // The volume dialog is found by file name alone: it lives in a different folder per image.
   if (sources.deviceModelIs8) entries.programs.push_back(kVolumeProgramName);
   entries.permit = std::move(permit);
-  if (sources.exePath && sources.singleInstance)
+  if (sources.buttons)
     for (int i = 0; i < buttons; ++i)
-      if (sources.singleInstance[i] && !sources.exePath[i].empty()) entries.singleInstance.push_back(sources.exePath[i]);
+      if (sources.buttons[i].singleInstance && !sources.buttons[i].exePath.empty())
+        entries.singleInstance.push_back(sources.buttons[i].exePath);
   return entries;
 }
 

@@ -28,13 +28,14 @@ inline constexpr DWORD kWithdrawSettleMs = 1050;
 // How long a restarted launcher waits for the monitor of a launcher that died to end.
 inline constexpr DWORD kOrphanedMonitorWaitMs = 15000;
 
+struct ButtonSlot;
+struct AppKeySlot;
+
 // What the lists are composed from, taken from the configuration model.
 struct WhitelistSources {
   int buttonCount = 0;
-  const std::wstring* exePath = nullptr;     // 10 slots
-  const int* singleInstance = nullptr;       // 10 slots
-  const std::wstring* appKeyExe = nullptr;   // 6 slots
-  const int* appKeyWhitelisted = nullptr;    // 6 slots
+  const ButtonSlot* buttons = nullptr;  // kButtonSlots slots
+  const AppKeySlot* appKeys = nullptr;  // kAppKeySlots slots
   std::wstring launcherPath;                 // launcher folder + "QZRShell.exe"
   bool deviceModelIs8 = false;
   std::wstring menuIniPath;                  // for the Permit%d keys

@@ -1,19 +1,10 @@
 // The decoding rules of menu.ini values and password scrambling.
 #include "core/MenuRules.h"
 
-#include <cwctype>
-
 #include "core/LauncherConfig.h"
 #include "wince.h"
 
 namespace qzr {
-
-std::wstring TrimWhite(std::wstring_view text) {
-  size_t begin = 0, end = text.size();
-  while (begin < end && iswspace(text[begin])) ++begin;
-  while (end > begin && iswspace(text[end - 1])) --end;
-  return std::wstring(text.substr(begin, end - begin));
-}
 
 bool IsTrueValue(std::wstring_view value) { return EqualsNoCase(TrimWhite(value), L"TRUE"); }
 bool IsFalseValue(std::wstring_view value) { return EqualsNoCase(TrimWhite(value), L"FALSE"); }
@@ -46,8 +37,7 @@ std::wstring DecodeTopLogoPath(std::wstring_view value, std::wstring_view cardFo
 }
 
 AppKeyBinding DecodeAppKeyValue(std::wstring_view value, std::wstring_view launcherModuleName,
-                                const std::wstring* buttonExe, const std::wstring* buttonCaption,
-                                std::wstring_view cardFolder) {
+                                const ButtonSlot* buttons, std::wstring_view cardFolder) {
   AppKeyBinding binding;
   std::wstring trimmed = TrimWhite(value);
   if (trimmed.empty()) return binding;
@@ -61,8 +51,8 @@ AppKeyBinding DecodeAppKeyValue(std::wstring_view value, std::wstring_view launc
     wchar_t name[16];
     swprintf(name, 16, kButtonKeyFormat, n);
     if (EqualsNoCase(trimmed, name)) {
-      binding.exe = buttonExe[n - 1];
-      binding.title = buttonCaption[n - 1];
+      binding.exe = buttons[n - 1].exePath;
+      binding.title = buttons[n - 1].caption;
       return binding;
     }
   }

@@ -21,9 +21,6 @@ inline constexpr wchar_t kAppKeyFormat[] = L"AppKey%dExe";
 inline constexpr size_t kModuleNameChars = 512;  // GetLauncherFolder's buffer; a name this long counts as failure
 inline constexpr size_t kLauncherModuleChars = 256;
 
-// White space of the platform's space class removed at both ends.
-std::wstring TrimWhite(std::wstring_view text);
-
 // "TRUE" and "FALSE" tests on the trimmed value, without regard to case.
 bool IsTrueValue(std::wstring_view value);
 bool IsFalseValue(std::wstring_view value);
@@ -46,10 +43,10 @@ struct AppKeyBinding {
   std::wstring exe;
   std::wstring title;
 };
-// Decodes an ApplicationKeys value; buttonExe/buttonCaption hold the 10 button slots.
+struct ButtonSlot;
+// Decodes an ApplicationKeys value; `buttons` holds the kButtonSlots button slots.
 AppKeyBinding DecodeAppKeyValue(std::wstring_view value, std::wstring_view launcherModuleName,
-                                const std::wstring* buttonExe, const std::wstring* buttonCaption,
-                                std::wstring_view cardFolder);
+                                const ButtonSlot* buttons, std::wstring_view cardFolder);
 
 // The first candidate whose first path component names one of the root's directories (any
 // case), spelled as in the candidate list; empty when none does.

@@ -54,14 +54,14 @@ void LockKeys(LauncherApp& app) {
 
 void SetupApplicationKeys(LauncherApp& app, const std::wstring& moduleFileName) {
   for (int n = 1; n <= ld::kApplicationKeyCount; ++n) {
-    const size_t slot = static_cast<size_t>(n - 1);
+    const AppKeySlot& key = app.config.appKeys[static_cast<size_t>(n - 1)];
     const std::wstring keyName = ld::ApplicationKeyName(n);
-    switch (ld::ApplicationKeyAction(app.config.appKeyConfigured[slot] != 0, app.config.appKeyExe[slot])) {
+    switch (ld::ApplicationKeyAction(key.appKeyConfigured, key.appKeyExe)) {
       case ld::AppKeyAction::BindLauncher:
         AssignApplicationKey(app, keyName, moduleFileName, L"");
         break;
       case ld::AppKeyAction::BindConfigured:
-        AssignApplicationKey(app, keyName, app.config.appKeyExe[slot], app.config.appKeyShortcut[slot]);
+        AssignApplicationKey(app, keyName, key.appKeyExe, key.appKeyShortcut);
         break;
       case ld::AppKeyAction::LeaveAlone:
         break;

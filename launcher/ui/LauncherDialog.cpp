@@ -253,13 +253,14 @@ void LauncherDialog::FillProgramList() {
   ListView_InsertColumn(list, 0, &column);
 
   for (int i = 0; i < ListItemCount(); ++i) {
-    const std::wstring& iconSource = model_.iconPath[i].empty() ? model_.exePath[i] : model_.iconPath[i];
+    const ButtonSlot& button = model_.buttons[i];
+    const std::wstring& iconSource = button.iconPath.empty() ? button.exePath : button.iconPath;
     SHFILEINFOW info{};
     SHGetFileInfoW(iconSource.c_str(), 0, &info, sizeof info, kIconIndexFlags);
     LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_IMAGE;
     item.iItem = i;
-    item.pszText = const_cast<wchar_t*>(model_.caption[i].c_str());
+    item.pszText = const_cast<wchar_t*>(button.caption.c_str());
     item.iImage = info.iIcon;
     ListView_InsertItem(list, &item);
     if (info.hIcon) DestroyIcon(info.hIcon);
@@ -295,13 +296,14 @@ LRESULT LauncherDialog::OnTimer(UINT, WPARAM wParam, LPARAM, bool& handled) {
 }
 
 void LauncherDialog::AutoStart() {
-  if (AutoStartAllowed(model_.exePath[0], model_.autoStart != 0, model_.needsSignal[0] != 0, NetworkUp()))
+  if (AutoStartAllowed(model_.buttons[0].exePath, model_.autoStart != 0, model_.buttons[0].needsSignal, NetworkUp()))
     LaunchButton(model_, hwnd(), 0);
 }
 
 void LauncherDialog::GatedLaunch(int index) {
   if (index < 0 || index >= kButtonSlots) return;
-  if (LaunchAllowed(index, ListItemCount(), model_.needsSignal[index] != 0, NetworkUp())) LaunchButton(model_, hwnd(), index);
+  if (LaunchAllowed(index, ListItemCount(), model_.buttons[index].needsSignal, NetworkUp()))
+    LaunchButton(model_, hwnd(), index);
 }
 
 LRESULT LauncherDialog::OnListClick(NMHDR* header) {

@@ -38,7 +38,8 @@ std::wstring ShellErrorText(DWORD error) {
 
 void LaunchButton(const LauncherConfig& model, HWND owner, int index) {
   if (index < 0 || index >= ListItemCount() || index >= kButtonSlots) return;
-  OpenWithShell(owner, model.exePath[index], model.parameters[index].c_str(), kLaunchFolder);
+  const ButtonSlot& button = model.buttons[index];
+  OpenWithShell(owner, button.exePath, button.parameters.c_str(), kLaunchFolder);
 }
 
 void ShellOpen(const std::wstring& folder, const std::wstring& file) {

@@ -1,4 +1,4 @@
-// Device profile files parse into registry values, and the maker's stand-in libraries answer from them.
+// Device profile files parse into registry values that read back through the registry.
 #include <gtest/gtest.h>
 
 #include "DeviceProfile.h"
@@ -29,30 +29,4 @@ TEST(DeviceProfileFile, AppliedValuesReadBackThroughTheRegistry) {
   // A string is not a binary value and the other way round: "not there", distinct from empty.
   EXPECT_FALSE(wince::ReadProfileBinary(L"PalModel").has_value());
   EXPECT_FALSE(wince::ReadProfileString(L"Missing").has_value());
-}
-
-TEST(EventLogStandIn, AppendsFacilityCategoryAndText) {
-  ScratchFolder folder(L"evlog");
-  ProfileScope scope;
-  scope.Set(wince::profile::kEventLogFile, folder / L"events.txt");
-  HMODULE lib = LoadLibraryW(L"QZREventLog.dll");
-  ASSERT_NE(lib, nullptr);
-  using Register = DWORD(WINAPI*)(const wchar_t*);
-  using LogV = DWORD(WINAPI*)(WORD, DWORD, DWORD, const char*, va_list);
-  auto reg = reinterpret_cast<Register>(GetProcAddress(lib, "QZRRegisterFacility"));
-  auto logv = reinterpret_cast<LogV>(GetProcAddress(lib, "QZRLogStringVEx"));
-  ASSERT_TRUE(reg && logv);
-  WORD facility = static_cast<WORD>(reg(L"KL") & 0xFFFF);
-  EXPECT_EQ(facility, static_cast<WORD>(reg(L"KL") & 0xFFFF));
-  auto call = [&](const char* fmt, ...) {
-    va_list args;
-    va_start(args, fmt);
-    logv(facility, 0, 4, fmt, args);
-    va_end(args);
-  };
-  call("..\\..\\common source\\launcher (%d), InitInstance", 64);
-  auto lines = ReadLines(folder / L"events.txt");
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_NE(lines[2].find("[category 4] ..\\..\\common source\\launcher (64), InitInstance"), std::string::npos);
-  EXPECT_NE(lines[2].find("[facility " + std::to_string(facility) + "]"), std::string::npos);
 }

@@ -1,11 +1,10 @@
-// The device shell as lockdown meets it: qzrdeviceshell.exe runs for each test, keys and taps are
-// real input (SendInput), and what happens is read from the screen's windows, the device journal
-// and the registry.
+// The device shell as lockdown meets it: one qzrdeviceshell.exe serves the tests in turn, keys and
+// taps are real input (SendInput), and what happens is read from the screen's windows, the device
+// journal and the registry.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,22 +22,6 @@ namespace tb = wince::taskbar;
 namespace {
 
 HWND TaskBar() { return FindWindowW(tb::kClassName, nullptr); }
-
-bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
-  DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    // Serve this thread's windows, but leave hot keys for the test to find.
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, WM_HOTKEY - 1, PM_REMOVE) ||
-           PeekMessageW(&msg, nullptr, WM_HOTKEY + 1, 0xFFFF, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    Sleep(30);
-  }
-  return true;
-}
 
 LRESULT ShellState() {
   DWORD_PTR state = 0;
@@ -77,40 +60,18 @@ class KeySink {
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     hwnd_ = CreateWindowExW(0, L"STATIC", L"Key sink", WS_POPUP | WS_VISIBLE, w / 4, h / 3, w / 2, h / 6, nullptr, nullptr,
                             nullptr, nullptr);
-    SetForegroundWindow(hwnd_);
-    DWORD start = GetTickCount();
-    while (GetForegroundWindow() != hwnd_ && GetTickCount() - start < 2000) {
-      MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-      Sleep(20);
-    }
+    Front();
   }
   ~KeySink() { DestroyWindow(hwnd_); }
   KeySink(const KeySink&) = delete;
   KeySink& operator=(const KeySink&) = delete;
+  void Front() {
+    SetForegroundWindow(hwnd_);
+    PumpUntil([&] { return GetForegroundWindow() == hwnd_; }, 2000);
+  }
 
  private:
   HWND hwnd_ = nullptr;
-};
-
-// The device shell for one test, with its keypad driver up and the test's key sink in front.
-class DeviceShell {
- public:
-  DeviceShell() : process_(devshell::kKeypadDriverClass) {
-    Sleep(300);  // the driver's hook is set right after its window
-    Refocus();
-  }
-  ~DeviceShell() {
-    sink_.reset();
-    CloseDemos();
-  }
-  bool running() const { return process_.running(); }
-  // Puts the test's key sink in front again (after a test brought other windows forward).
-  void Refocus() { sink_ = std::make_unique<KeySink>(); }
-
- private:
-  DeviceShellProcess process_;
-  std::unique_ptr<KeySink> sink_;
 };
 
 // The device journal from the moment the object is made.
@@ -128,7 +89,7 @@ class Journal {
   }
   bool Has(const std::string& part) const { return Count(part) > 0; }
   bool WaitFor(const std::string& part, DWORD timeoutMs = 8000) const {
-    return ::WaitFor([&] { return Has(part); }, timeoutMs);
+    return PumpUntil([&] { return Has(part); }, timeoutMs);
   }
   std::string Dump() const {
     std::string s;
@@ -165,12 +126,11 @@ void TapScreen(POINT p) {
   in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
   in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
   in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(1, &in[0], sizeof(INPUT));
-  Sleep(50);
-  SendInput(1, &in[1], sizeof(INPUT));
-  Sleep(50);
-  SendInput(1, &in[2], sizeof(INPUT));
-  Sleep(200);
+  for (INPUT& i : in) {
+    SendInput(1, &i, sizeof i);
+    Sleep(50);
+  }
+  Sleep(150);
 }
 
 int Bar() { return wince::ShellBarHeight(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)); }
@@ -178,8 +138,8 @@ int Bar() { return wince::ShellBarHeight(GetSystemMetrics(SM_CXSCREEN), GetSyste
 // Back to a quiet screen: whatever the shell shows closed.
 void Quiet() {
   if (ShellState() & (devshell::kShowsStartMenu | devshell::kShowsSwitcher | devshell::kShowsNotice)) Press({VK_ESCAPE});
-  WaitFor([] { return !(ShellState() & (devshell::kShowsStartMenu | devshell::kShowsSwitcher | devshell::kShowsNotice)); },
-          3000);
+  PumpUntil([] { return !(ShellState() & (devshell::kShowsStartMenu | devshell::kShowsSwitcher | devshell::kShowsNotice)); },
+            3000);
 }
 
 int RunQzremu(const std::wstring& args) {
@@ -187,46 +147,34 @@ int RunQzremu(const std::wstring& args) {
   return r.finished ? static_cast<int>(r.exitCode) : -1;
 }
 
-// A registry key's subtree removed now and put back (or removed again) afterwards.
+// A registry key's subtree removed now and put back as it was afterwards.
 class RegistryScope {
  public:
   RegistryScope(HKEY root, std::wstring path) : root_(root), path_(std::move(path)) {
-    saved_ = RegOpenKeyExW(root_, path_.c_str(), 0, KEY_READ, &probe_) == ERROR_SUCCESS;
-    if (saved_) {
-      RegCloseKey(probe_);
-      backup_ = L"QZRTestBackup\\" + std::to_wstring(GetTickCount()) + L"_" + std::to_wstring(++counter_);
-      HKEY target = nullptr;
-      RegCreateKeyExW(HKEY_CURRENT_USER, backup_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target, nullptr);
-      RegCopyTreeW(Open(root_, path_), nullptr, target);
-      RegCloseKey(target);
-    }
+    static int counter = 0;
+    backup_ = L"QZRTestBackup\\" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++counter);
+    saved_ = Copy(root_, path_, HKEY_CURRENT_USER, backup_);
     RegDeleteTreeW(root_, path_.c_str());
   }
   ~RegistryScope() {
     RegDeleteTreeW(root_, path_.c_str());
-    if (saved_) {
-      HKEY target = nullptr;
-      RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target, nullptr);
-      HKEY backup = Open(HKEY_CURRENT_USER, backup_);
-      RegCopyTreeW(backup, nullptr, target);
-      RegCloseKey(backup);
-      RegCloseKey(target);
-      RegDeleteTreeW(HKEY_CURRENT_USER, backup_.c_str());
-    }
+    if (saved_) Copy(HKEY_CURRENT_USER, backup_, root_, path_);
+    RegDeleteTreeW(HKEY_CURRENT_USER, backup_.c_str());
   }
 
  private:
-  static HKEY Open(HKEY root, const std::wstring& path) {
-    HKEY k = nullptr;
-    RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, &k);
-    return k;
+  static bool Copy(HKEY fromRoot, const std::wstring& from, HKEY toRoot, const std::wstring& to) {
+    HKEY source = nullptr, target = nullptr;
+    if (RegOpenKeyExW(fromRoot, from.c_str(), 0, KEY_ALL_ACCESS, &source) != ERROR_SUCCESS) return false;
+    RegCreateKeyExW(toRoot, to.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target, nullptr);
+    RegCopyTreeW(source, nullptr, target);
+    RegCloseKey(target);
+    RegCloseKey(source);
+    return true;
   }
   HKEY root_;
-  std::wstring path_;
+  std::wstring path_, backup_;
   bool saved_ = false;
-  HKEY probe_ = nullptr;
-  std::wstring backup_;
-  static inline int counter_ = 0;
 };
 
 bool SetString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& text) {
@@ -238,54 +186,92 @@ bool SetString(HKEY root, const std::wstring& path, const wchar_t* name, const s
   return ok;
 }
 
+// Sets a keypad change event as the launcher does (manual-reset, made set) and waits for the
+// driver's reload.
+bool Reload(const wchar_t* name, const Journal& journal) {
+  HANDLE e = CreateEventW(nullptr, TRUE, TRUE, name);
+  SetEvent(e);
+  CloseHandle(e);
+  return journal.WaitFor("keypad: tables reloaded (" + Narrow(name) + ")");
+}
+
 // The keypad tables go back to the default device's factory state after a test changed them.
 struct FactoryKeypadAfterwards {
   ~FactoryKeypadAfterwards() { RunQzremu(L"keypad seed"); }
 };
 
+// One device shell serves the tests in turn, with its keypad driver up and the test's key sink in
+// front. A test that changes what the running shell holds (its hot keys, its keypad tables)
+// spends it, and the next test starts a fresh one.
+class DeviceShell : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!shell_ || !shell_->running()) {
+      shell_.reset();
+      shell_ = std::make_unique<DeviceShellProcess>(devshell::kKeypadDriverClass);
+      Sleep(300);  // the driver's hook is set right after its window
+    }
+    ASSERT_TRUE(shell_->running());
+    // A window new to the shell: one that was in front when the Today screen came would keep it.
+    sink_ = std::make_unique<KeySink>();
+    Quiet();
+  }
+  void TearDown() override {
+    sink_.reset();
+    CloseDemos();
+    if (spent_) shell_.reset();
+    spent_ = false;
+  }
+  static void TearDownTestSuite() { shell_.reset(); }
+  // Puts the test's key sink in front again (after a test brought other windows forward).
+  void Refocus() { sink_->Front(); }
+  void Spend() { spent_ = true; }
+
+ private:
+  static inline std::unique_ptr<DeviceShellProcess> shell_;
+  std::unique_ptr<KeySink> sink_;
+  bool spent_ = false;
+};
+
 }  // namespace
 
-TEST(DeviceShellStartMenu, WindowsKeyAndStartTapOpenItEscapeClosesIt) {
-  DeviceShell shell;
-  ASSERT_TRUE(shell.running());
+TEST_F(DeviceShell, WindowsKeyAndStartTapOpenItEscapeClosesIt) {
   ASSERT_FALSE(Shows(devshell::kStartMenuClass));
   Journal journal;
 
   Press({VK_LWIN});
-  EXPECT_TRUE(WaitFor([] { return Shows(devshell::kStartMenuClass); })) << journal.Dump();
+  EXPECT_TRUE(PumpUntil([] { return Shows(devshell::kStartMenuClass); })) << journal.Dump();
   EXPECT_EQ(TitleOf(devshell::kStartMenuClass), L"Start");
   Press({VK_ESCAPE});
-  EXPECT_TRUE(WaitFor([] { return !Shows(devshell::kStartMenuClass); }));
+  EXPECT_TRUE(PumpUntil([] { return !Shows(devshell::kStartMenuClass); }));
 
   // The right-hand Windows key does the same.
   Press({VK_RWIN});
-  EXPECT_TRUE(WaitFor([] { return Shows(devshell::kStartMenuClass); }));
+  EXPECT_TRUE(PumpUntil([] { return Shows(devshell::kStartMenuClass); }));
   Press({VK_ESCAPE});
-  EXPECT_TRUE(WaitFor([] { return !Shows(devshell::kStartMenuClass); }));
+  EXPECT_TRUE(PumpUntil([] { return !Shows(devshell::kStartMenuClass); }));
 
   // A tap on the title area does nothing; a tap on the Start area opens the menu.
   TapScreen({Bar() * 3, Bar() / 2});
   Sleep(500);
   EXPECT_FALSE(Shows(devshell::kStartMenuClass));
   TapScreen({Bar() / 2, Bar() / 2});
-  EXPECT_TRUE(WaitFor([] { return Shows(devshell::kStartMenuClass); })) << journal.Dump();
+  EXPECT_TRUE(PumpUntil([] { return Shows(devshell::kStartMenuClass); })) << journal.Dump();
   EXPECT_TRUE(journal.Has("shell: Start menu opened (Windows key)"));
   EXPECT_TRUE(journal.Has("shell: Start menu opened (Start tap)"));
 
   // With the Start menu up, Win+F6 (a Win combination) goes to the Today screen: the Windows
   // key held with another key is no lone Windows key press.
   Press({VK_LWIN, VK_F6});
-  EXPECT_TRUE(WaitFor([] { return (ShellState() & devshell::kShowsToday) != 0; })) << journal.Dump();
+  EXPECT_TRUE(PumpUntil([] { return (ShellState() & devshell::kShowsToday) != 0; })) << journal.Dump();
   EXPECT_FALSE(Shows(devshell::kStartMenuClass));
 }
 
 // The shell's own messages, as the launcher's filter passes or swallows them.
-TEST(DeviceShellStartMenu, MenuMessagesAndTheActivateRequest) {
-  DeviceShell shell;
-  ASSERT_TRUE(shell.running());
+TEST_F(DeviceShell, MenuMessagesAndTheActivateRequest) {
   for (UINT msg : {static_cast<UINT>(WM_INITMENUPOPUP), static_cast<UINT>(WM_ENTERMENULOOP)}) {
     PostMessageW(TaskBar(), msg, 0, 0);
-    EXPECT_TRUE(WaitFor([] { return Shows(devshell::kStartMenuClass); })) << msg;
+    EXPECT_TRUE(PumpUntil([] { return Shows(devshell::kStartMenuClass); })) << msg;
     Quiet();
   }
   // WM_USER 8 brings the named window to the front (and leaves the Today screen).
@@ -294,19 +280,17 @@ TEST(DeviceShellStartMenu, MenuMessagesAndTheActivateRequest) {
   HWND other = CreateWindowExW(0, L"STATIC", L"Other", WS_POPUP | WS_VISIBLE, 60, 100, 200, 100, nullptr, nullptr,
                                nullptr, nullptr);
   SetForegroundWindow(other);
-  WaitFor([&] { return GetForegroundWindow() == other; }, 2000);
+  PumpUntil([&] { return GetForegroundWindow() == other; }, 2000);
   PostMessageW(TaskBar(), WM_USER, 8, reinterpret_cast<LPARAM>(window));
-  EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == window; }));
+  EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == window; }));
   // The desktop's own handle (as the desktop posts it) asks for the Today screen.
   PostMessageW(TaskBar(), WM_USER, 8, reinterpret_cast<LPARAM>(FindWindowW(tb::kDesktopClassName, nullptr)));
-  EXPECT_TRUE(WaitFor([] { return (ShellState() & devshell::kShowsToday) != 0; }));
+  EXPECT_TRUE(PumpUntil([] { return (ShellState() & devshell::kShowsToday) != 0; }));
   DestroyWindow(other);
   DestroyWindow(window);
 }
 
-TEST(DeviceShellHotKeys, EachSystemKeyActsVisibly) {
-  DeviceShell shell;
-  ASSERT_TRUE(shell.running());
+TEST_F(DeviceShell, EachSystemKeyActsVisibly) {
   struct Case {
     std::vector<WORD> keys;
     LRESULT shows;
@@ -328,7 +312,7 @@ TEST(DeviceShellHotKeys, EachSystemKeyActsVisibly) {
     SCOPED_TRACE(c.keys.back());
     Quiet();
     Press(c.keys);
-    EXPECT_TRUE(WaitFor([&] { return (ShellState() & c.shows) != 0; }));
+    EXPECT_TRUE(PumpUntil([&] { return (ShellState() & c.shows) != 0; }));
     if (c.windowClass) {
       EXPECT_TRUE(Shows(c.windowClass));
       EXPECT_EQ(TitleOf(c.windowClass), c.title);
@@ -338,9 +322,8 @@ TEST(DeviceShellHotKeys, EachSystemKeyActsVisibly) {
 
 // UnregisterFunc1 takes each combination the launcher claims away from the shell: the caller's
 // RegisterHotKey then succeeds, a third program's fails, and the key reaches the caller only.
-TEST(DeviceShellHotKeys, UnregisterFunc1TakesTheKeyFromTheShell) {
-  DeviceShell shell;
-  ASSERT_TRUE(shell.running());
+TEST_F(DeviceShell, UnregisterFunc1TakesTheKeyFromTheShell) {
+  Spend();
   HMODULE core = LoadLibraryW((BinFolder() + L"CoreDLL.dll").c_str());
   ASSERT_NE(core, nullptr);
   using UnregisterFunc1 = BOOL(WINAPI*)(UINT, UINT);
@@ -370,8 +353,7 @@ TEST(DeviceShellHotKeys, UnregisterFunc1TakesTheKeyFromTheShell) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.shellName);
-    EXPECT_EQ(thirdProgram(c.mods, c.vk), 1u) << "the shell holds it";
-    EXPECT_FALSE(RegisterHotKey(nullptr, c.id, c.mods, c.vk));
+    EXPECT_FALSE(RegisterHotKey(nullptr, c.id, c.mods, c.vk)) << "the shell holds it";
     Journal journal;
     EXPECT_TRUE(unregister(c.mods, c.vk));
     EXPECT_TRUE(journal.Has(std::string("hot key ") + c.shellName + " ")) << journal.Dump();
@@ -380,7 +362,7 @@ TEST(DeviceShellHotKeys, UnregisterFunc1TakesTheKeyFromTheShell) {
 
     Press(c.keys);
     MSG msg{};
-    bool got = WaitFor([&] { return PeekMessageW(&msg, nullptr, WM_HOTKEY, WM_HOTKEY, PM_REMOVE) != 0; }, 3000);
+    bool got = PumpUntil([&] { return PeekMessageW(&msg, nullptr, WM_HOTKEY, WM_HOTKEY, PM_REMOVE) != 0; }, 3000);
     EXPECT_TRUE(got);
     EXPECT_EQ(static_cast<int>(msg.wParam), c.id);
     Sleep(300);
@@ -395,7 +377,7 @@ TEST(DeviceShellHotKeys, UnregisterFunc1TakesTheKeyFromTheShell) {
 
 // Application buttons open the file that the shell key's "Default" names, through the open
 // operation; a button without one does nothing.
-TEST(DeviceShellButtons, OpenTheConfiguredShortcutThroughTheOpenOperation) {
+TEST_F(DeviceShell, OpenTheConfiguredShortcutThroughTheOpenOperation) {
   ScratchFolder folder(L"buttons");
   std::vector<std::unique_ptr<RegistryScope>> keys;
   for (int n = 1; n <= 6; ++n)
@@ -409,8 +391,6 @@ TEST(DeviceShellButtons, OpenTheConfiguredShortcutThroughTheOpenOperation) {
   ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(6), L"Default", L"\\Windows\\demoscan.exe"));
   ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(4), L"Default", L"\"\""));
 
-  DeviceShell shell;
-  ASSERT_TRUE(shell.running());
   struct Case {
     int button;
     bool byKey;  // Ctrl+F<n> on the keyboard, else `qzremu button n`
@@ -434,7 +414,7 @@ TEST(DeviceShellButtons, OpenTheConfiguredShortcutThroughTheOpenOperation) {
     EXPECT_EQ(journal.Count("Demo "), std::string(c.expect).find("Demo") == 0 ? 1u : 0u) << journal.Dump();
     EXPECT_FALSE(journal.Has("Volume")) << "Ctrl+F6 is a button, not the volume key";
     CloseDemos();
-    shell.Refocus();
+    Refocus();
   }
 
   // The .exe class's open command decides how the program starts (the whitelist monitor's hook).
@@ -491,9 +471,7 @@ TEST(DeviceShellKeypad, InstallSeedsTheProfileModelsTablesVolatile) {
 
 // The driver reloads its tables once for each time either event is set, however the setter
 // made the event (the launcher makes them manual-reset and initially set).
-TEST(DeviceShellKeypad, ReloadsOnEachEventAndJournalsIt) {
-  DeviceShell shell;
-  ASSERT_TRUE(shell.running());
+TEST_F(DeviceShell, ReloadsOnEachEventAndJournalsIt) {
   for (const wchar_t* name : {keypad::kChangeEvent, keypad::kChangeUsbEvent}) {
     std::string line = "keypad: tables reloaded (" + Narrow(name) + ")";
     for (int round = 1; round <= 2; ++round) {
@@ -513,12 +491,12 @@ TEST(DeviceShellKeypad, ReloadsOnEachEventAndJournalsIt) {
 
 // What a key does follows the tables as they are after a reload: the Windows key remapped to
 // 0xC1 becomes application button 1, a volume key switched off does nothing.
-TEST(DeviceShellKeypad, RemappedKeysActAsTheTablesSayAfterTheReload) {
+TEST_F(DeviceShell, RemappedKeysActAsTheTablesSayAfterTheReload) {
+  Spend();
   FactoryKeypadAfterwards restore;
   RegistryScope button1(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(1));
   ASSERT_EQ(RunQzremu(L"keypad seed"), 0);
-  DeviceShell shell;
-  ASSERT_TRUE(shell.running());
+  ASSERT_TRUE(Reload(keypad::kChangeEvent, Journal()));
   keypad::Keypad k = keypad::KeypadOfProfile();
   struct Case {
     WORD key;
@@ -535,7 +513,7 @@ TEST(DeviceShellKeypad, RemappedKeysActAsTheTablesSayAfterTheReload) {
     SCOPED_TRACE(c.key);
     Quiet();
     Press({c.key});
-    EXPECT_TRUE(WaitFor([&] { return (ShellState() & c.before) != 0; })) << "factory tables";
+    EXPECT_TRUE(PumpUntil([&] { return (ShellState() & c.before) != 0; })) << "factory tables";
     Quiet();
 
     auto tables = keypad::ReadTables();
@@ -550,10 +528,7 @@ TEST(DeviceShellKeypad, RemappedKeysActAsTheTablesSayAfterTheReload) {
     }
     RegCloseKey(layout);
     Journal journal;
-    HANDLE e = CreateEventW(nullptr, TRUE, TRUE, keypad::kChangeUsbEvent);
-    SetEvent(e);
-    CloseHandle(e);
-    ASSERT_TRUE(journal.WaitFor("keypad: tables reloaded (QZR_KEYBOARD_CHANGE_USB)"));
+    ASSERT_TRUE(Reload(keypad::kChangeUsbEvent, journal));
 
     Press({c.key});
     if (c.after) EXPECT_TRUE(journal.WaitFor(c.after)) << journal.Dump();
@@ -566,10 +541,8 @@ TEST(DeviceShellKeypad, RemappedKeysActAsTheTablesSayAfterTheReload) {
 
 // Enter reaches the task bar only while application button 1 (0xC1) is held, as the launcher's
 // maintenance sequence expects; otherwise it goes to the focused window as usual.
-TEST(DeviceShellKeypad, EnterGoesToTheTaskBarWhileButtonOneIsHeld) {
+TEST_F(DeviceShell, EnterGoesToTheTaskBarWhileButtonOneIsHeld) {
   RegistryScope button1(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(1));
-  DeviceShell shell;
-  ASSERT_TRUE(shell.running());
   {
     Journal journal;
     Press({VK_RETURN});
@@ -597,13 +570,11 @@ TEST(DeviceShellKeypad, EnterGoesToTheTaskBarWhileButtonOneIsHeld) {
 }
 
 // The Today screen's soft keys run the "Open" command of HKCU Today\Keys\112 and \113.
-TEST(DeviceShellToday, SoftKeysRunTheirOpenCommand) {
+TEST_F(DeviceShell, SoftKeysRunTheirOpenCommand) {
   RegistryScope today(HKEY_CURRENT_USER, L"Software\\Microsoft\\Today\\Keys");
   ASSERT_TRUE(SetString(HKEY_CURRENT_USER, devshell::TodaySoftKeyPath(1), nullptr, L"Launcher"));
   ASSERT_TRUE(SetString(HKEY_CURRENT_USER, devshell::TodaySoftKeyPath(1), L"Open", L"\"\\Windows\\demoscan.exe\" today"));
   ASSERT_TRUE(SetString(HKEY_CURRENT_USER, devshell::TodaySoftKeyPath(2), nullptr, L"Notes"));
-  DeviceShell shell;
-  ASSERT_TRUE(shell.running());
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
   auto centre = [&](int key) {
     RECT r = devshell::TodaySoftKeyRect(w, h, key);

@@ -69,19 +69,6 @@ TEST(ShellShortcutFile, TargetFromTheDevicesTextForm) {
   for (const Case& c : cases) EXPECT_EQ(ShortcutTarget(c.text), c.target) << c.text;
 }
 
-TEST(ShellShortcutFile, QuotesAndButtonNames) {
-  EXPECT_EQ(StripQuotes(L"\"\\Flash File Store\\launcher\\40C1.lnk\""), L"\\Flash File Store\\launcher\\40C1.lnk");
-  EXPECT_EQ(StripQuotes(L"  \\x.lnk "), L"\\x.lnk");
-  EXPECT_EQ(StripQuotes(L"\""), L"");
-  EXPECT_EQ(ButtonKeyPath(3), L"Software\\Microsoft\\Shell\\Keys\\40C3");
-  EXPECT_EQ(ButtonOfVk(0xC1), 1);
-  EXPECT_EQ(ButtonOfVk(0xC6), 6);
-  EXPECT_EQ(ButtonOfVk(0xC7), 0);
-  EXPECT_EQ(ButtonOfVk(0xC0), 0);
-  EXPECT_EQ(TodaySoftKeyPath(1), L"Software\\Microsoft\\Today\\Keys\\112");
-  EXPECT_EQ(TodaySoftKeyPath(2), L"Software\\Microsoft\\Today\\Keys\\113");
-}
-
 // On every screen the handheld supports, the shell's panels fit the screen below the task bar,
 // their rows don't overlap, and a tap finds the row under it.
 TEST(ShellPanels, FitEveryScreenAndFindTheRowTapped) {

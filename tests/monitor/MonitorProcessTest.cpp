@@ -187,6 +187,13 @@ TEST_F(MonitorProcesses, SingleInstanceProgramIsBroughtToTheFront) {
   ASSERT_TRUE(RunGatewarden(L"\"" + deviceDemo_ + L"\" again").finished);
   EXPECT_EQ(DecisionTexts(log_), (std::vector<std::string>{allowed, single, running}));
   EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == demoWindow; }, 3000));
+  // A desktop shell passes "C:\...\demo.exe"; the running copy's image path is in device form.
+  for (const std::wstring& named : {demo_, Upper(demo_)}) {
+    ASSERT_TRUE(RunGatewarden(L"\"" + named + L"\"").finished);
+    auto decisions = DecisionTexts(log_);
+    ASSERT_FALSE(decisions.empty());
+    EXPECT_EQ(decisions.back(), "[category 4] .\\WhiteList (271), " + N(Lower(demo_)) + " is already running") << N(named);
+  }
   Sleep(300);
   EXPECT_EQ(ReadLines(out_).size(), 1u);  // started once only
   DestroyWindow(front);
@@ -208,28 +215,30 @@ TEST_F(MonitorProcesses, SingleInstanceProgramIsBroughtToTheFront) {
   WaitUntil([] { return FindWindowW(L"QzrDemoWindow", nullptr) == nullptr; }, 10000);
 }
 
-TEST_F(MonitorProcesses, SingleInstanceProgramNamedWithADriveLetterIsFoundRunning) {
-  // A desktop shell passes "C:\...\demo.exe"; the running copy's image path is in device form.
-  FakeLauncher launcher(L"|" + deviceDemo_ + L"|", L"|" + deviceDemo_ + L"|");
+TEST_F(MonitorProcesses, SingleInstanceProgramWithAnAccentedNameIsFoundRunning) {
+  // Started by other means, the running copy's image path keeps its capital Ü, while the monitor
+  // lower-cases the name it is given: both must fold by the same rule for the copy to be found.
+  const std::wstring program = CopyDemo(folder_ / L"ÜBERSICHT.exe");
+  const std::wstring listed = L"|" + Lower(DevicePath(program)) + L"|";
+  FakeLauncher launcher(listed, listed);
   ASSERT_TRUE(launcher.ok());
   Resident resident(launcher);
   ASSERT_TRUE(resident.hooked());
-  std::wstring quitName = L"qzr_demo_quitd_" + std::to_wstring(GetCurrentProcessId());
+  std::wstring quitName = L"qzr_demo_quita_" + std::to_wstring(GetCurrentProcessId());
   qzr::KernelHandle quit(CreateEventW(nullptr, TRUE, FALSE, quitName.c_str()));
   EnvScope windowEnv(L"QZR_DEMO_WINDOW", quitName);
-  const std::string program = N(Lower(demo_));
-  const std::string running = "[category 4] .\\WhiteList (271), " + program + " is already running";
 
   Fresh();
-  ASSERT_TRUE(RunGatewarden(L"\"" + demo_ + L"\"").finished);
+  STARTUPINFOW si{sizeof si};
+  PROCESS_INFORMATION pi{};
+  std::wstring cmd = L"\"" + program + L"\"";
+  ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  qzr::StartedProcess running(pi);
   ASSERT_TRUE(WaitUntil([] { return VisibleDemoWindow() != nullptr; }, 10000));
-  DeleteFileW(log_.c_str());
-  for (const std::wstring& named : {demo_, Upper(demo_)}) {
-    ASSERT_TRUE(RunGatewarden(L"\"" + named + L"\"").finished);
-    auto decisions = DecisionTexts(log_);
-    ASSERT_FALSE(decisions.empty());
-    EXPECT_EQ(decisions.back(), running) << N(named);
-  }
+  ASSERT_TRUE(RunGatewarden(L"\"" + DevicePath(program) + L"\"").finished);
+  auto decisions = DecisionTexts(log_);
+  ASSERT_FALSE(decisions.empty());
+  EXPECT_NE(decisions.back().find(" is already running"), std::string::npos) << decisions.back();
   Sleep(300);
   EXPECT_EQ(ReadLines(out_).size(), 1u);  // started once only
   SetEvent(quit.get());

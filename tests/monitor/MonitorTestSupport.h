@@ -11,6 +11,7 @@
 
 #include "DeviceProfile.h"
 #include "TestSupport.h"
+#include "Text.h"
 #include "WhitelistCache.h"
 #include "Win32Owners.h"
 
@@ -73,7 +74,7 @@ inline std::wstring DevicePath(const std::wstring& path) {
   return path.size() > 2 && path[1] == L':' ? path.substr(2) : path;
 }
 
-inline std::wstring Lower(std::wstring s) { return wl::LowerCase(std::move(s)); }
+inline std::wstring Lower(std::wstring s) { return qzr::LowerCase(s); }
 
 inline std::wstring GatewardenPath() { return BinFolder() + L"Gatewarden.exe"; }
 // The quoted path that the resident instance puts in front of the open command.

@@ -5,6 +5,7 @@
 
 #include <array>
 
+#include "LauncherConfig.h"
 #include "LauncherWhitelist.h"
 #include "MessageBoxes.h"
 #include "MonitorTestSupport.h"
@@ -48,16 +49,13 @@ TEST(WhitelistEndToEnd, LauncherMonitorAndShell) {
     return IDOK;
   });
 
-  std::array<std::wstring, 10> exe{Lower(button)};
-  std::array<int, 10> single{1};
-  std::array<std::wstring, 6> keys{};
-  std::array<int, 6> keyFlags{};
+  std::array<qzr::ButtonSlot, qzr::kButtonSlots> buttons{};
+  buttons[0] = {L"", Lower(button), L"", L"", false, true};
+  std::array<qzr::AppKeySlot, qzr::kAppKeySlots> keys{};
   qzr::WhitelistSources sources;
   sources.buttonCount = 1;
-  sources.exePath = exe.data();
-  sources.singleInstance = single.data();
-  sources.appKeyExe = keys.data();
-  sources.appKeyWhitelisted = keyFlags.data();
+  sources.buttons = buttons.data();
+  sources.appKeys = keys.data();
   sources.launcherPath = L"\\qzr\\QZRShell.exe";
   sources.menuIniPath = ini;
 

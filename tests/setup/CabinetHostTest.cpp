@@ -15,38 +15,9 @@ struct HostRun {
   std::string output;
 };
 
-// Runs qzrcabhost.exe from `folder` with its output in a file of its own (the console host may
-// hold the previous run's file a moment longer).
-HostRun RunHostFrom(const std::wstring& arguments, const std::wstring& folder, const std::wstring& outputPrefix) {
-  static int runs = 0;
-  const std::wstring outputFile = outputPrefix + L"-" + std::to_wstring(++runs) + L".txt";
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE out = CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           &inherit, CREATE_ALWAYS, 0, nullptr);
+HostRun RunHostFrom(const std::wstring& arguments, const std::wstring& folder) {
   HostRun run;
-  if (out == INVALID_HANDLE_VALUE) {
-    run.output = "cannot create " + Narrow(outputFile);
-    return run;
-  }
-  std::wstring command = L"\"" + BinFolder() + L"qzrcabhost.exe\" " + arguments;
-  STARTUPINFOW si{sizeof si};
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdOutput = out;
-  si.hStdError = out;
-  PROCESS_INFORMATION pi{};
-  BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &si, &pi);
-  DWORD error = GetLastError();
-  CloseHandle(out);
-  if (!started) {
-    run.output = "cannot start the host from " + Narrow(folder) + ", error " + std::to_string(error);
-    return run;
-  }
-  DWORD code = 0;
-  if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0 && GetExitCodeProcess(pi.hProcess, &code))
-    run.exitCode = static_cast<int>(code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  run.output = ReadBytes(outputFile).value_or("");
+  run.exitCode = RunHost(arguments, false, &run.output, folder);
   return run;
 }
 
@@ -61,18 +32,17 @@ TEST(CabinetHost, DevicePathsResolveOnTheRootWhereverItStarts) {
   WriteBytes(src + L"\\qzrCeInstall.ini", "[Paths]\r\nPath1=" + Narrow(pkg.devicePath(L"app")) + "\r\n");
   ASSERT_TRUE(WriteZip(src + L"\\p.zip", {{"%INSTALLDIR%/hello.txt", "hi"}}));
   ASSERT_TRUE(CreateDirectoryW((pkg.folder() + L"app").c_str(), nullptr));
-  const std::wstring output = pkg.folder() + L"host";
 
   // Started in a folder that is not the device root, with the package named relative to it.
   for (const std::wstring& startFolder : {BinFolder(), pkg.folder()}) {
     SCOPED_TRACE(Narrow(startFolder));
     const std::wstring package = startFolder == pkg.folder() ? L"src" : src;
-    HostRun install = RunHostFrom(L"install " + Quoted(package) + L" " + Quoted(pkg.installDir()), startFolder, output);
+    HostRun install = RunHostFrom(L"install " + Quoted(package) + L" " + Quoted(pkg.installDir()), startFolder);
     EXPECT_EQ(install.exitCode, 0) << install.output;
     EXPECT_EQ(install.output.find("No zip file(s) found"), std::string::npos) << install.output;
     EXPECT_EQ(ReadBytes(pkg.folder() + L"app\\hello.txt"), "hi");
 
-    HostRun uninstall = RunHostFrom(L"uninstall " + Quoted(pkg.installDir()), startFolder, output);
+    HostRun uninstall = RunHostFrom(L"uninstall " + Quoted(pkg.installDir()), startFolder);
     EXPECT_EQ(uninstall.exitCode, 0) << uninstall.output;
     EXPECT_FALSE(FileExists(pkg.folder() + L"app\\hello.txt"));
     EXPECT_FALSE(FileExists(pkg.installFile(L"")));
@@ -95,8 +65,7 @@ TEST(CabinetHost, ARolledBackInstallIsUninstalled) {
              "[Uninstall_Commands]\r\nCommand1=CreateDir,\\" + Narrow(pkg.rootRelative(L"uninstalled")) + "\r\n");
   ASSERT_TRUE(WriteZip(src + L"\\p.zip", {{"%INSTALLDIR%/ok.txt", "o"}, {"%INSTALLDIR%/blocked.txt", "b"}}));
 
-  HostRun install = RunHostFrom(L"install " + Quoted(src) + L" " + Quoted(pkg.installDir()), L"C:\\",
-                                pkg.folder() + L"host");
+  HostRun install = RunHostFrom(L"install " + Quoted(src) + L" " + Quoted(pkg.installDir()), L"C:\\");
   EXPECT_EQ(install.exitCode, 1) << install.output;
   EXPECT_NE(install.output.find("Uninstall_Init returned 0"), std::string::npos) << install.output;
   EXPECT_NE(install.output.find("Uninstall_Exit returned 0"), std::string::npos) << install.output;
@@ -107,7 +76,7 @@ TEST(CabinetHost, ARolledBackInstallIsUninstalled) {
   EXPECT_FALSE(FileExists(pkg.installFile(L"p.zip")));
   EXPECT_FALSE(FileExists(pkg.installFile(L"")));
   // No record is left behind: a second uninstall finds nothing to do.
-  EXPECT_EQ(RunHostFrom(L"uninstall " + Quoted(pkg.installDir()), L"C:\\", pkg.folder() + L"host").exitCode, 4);
+  EXPECT_EQ(RunHostFrom(L"uninstall " + Quoted(pkg.installDir()), L"C:\\").exitCode, 4);
 }
 
 TEST(CabinetHost, RefusesToUninstallAFolderItHasNoRecordOf) {
@@ -115,7 +84,7 @@ TEST(CabinetHost, RefusesToUninstallAFolderItHasNoRecordOf) {
   const std::wstring victim = pkg.folder() + L"victim";
   ASSERT_TRUE(CreateDirectoryW(victim.c_str(), nullptr));
   ASSERT_TRUE(WriteBytes(victim + L"\\precious.txt", "keep"));
-  HostRun run = RunHostFrom(L"uninstall " + Quoted(pkg.devicePath(L"victim")), L"C:\\", pkg.folder() + L"host");
+  HostRun run = RunHostFrom(L"uninstall " + Quoted(pkg.devicePath(L"victim")), L"C:\\");
   EXPECT_EQ(run.exitCode, 4);
   EXPECT_NE(run.output.find("no record of an installation in " + Narrow(pkg.devicePath(L"victim")) + ": nothing uninstalled"),
             std::string::npos)

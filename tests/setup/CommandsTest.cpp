@@ -122,19 +122,12 @@ TEST(SetupCommands, EveryVerbWithItsLogLines) {
        [&](const Package& p) {
          const std::wstring& k = p.regKey();
          EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, k + L"\\KeyOnly"));
-         DWORD type = 99, size = 0;
-         EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, k.c_str(), L"NoType", RRF_RT_ANY, &type, nullptr, &size), ERROR_SUCCESS);
+         DWORD type = 99;
+         EXPECT_EQ(RawValue(k, L"NoType", &type), std::vector<BYTE>{});
          EXPECT_EQ(type, static_cast<DWORD>(REG_NONE));
-         EXPECT_EQ(size, 0u);
          EXPECT_EQ(ReadRegDword(HKEY_CURRENT_USER, k, L"Zero"), 0u);
          EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, k, L"Na,me"), L"say \"hi\", ok");
-         BYTE bytes[8] = {};
-         size = sizeof bytes;
-         RegGetValueW(HKEY_CURRENT_USER, k.c_str(), L"Bin", RRF_RT_ANY, &type, bytes, &size);
-         EXPECT_EQ(size, 3u);
-         EXPECT_EQ(bytes[0], 0x01);
-         EXPECT_EQ(bytes[1], 0xA0);
-         EXPECT_EQ(bytes[2], 0xFF);
+         EXPECT_EQ(RawValue(k, L"Bin", &type), (std::vector<BYTE>{0x01, 0xA0, 0xFF}));
        }},
       {"AddShortcut",
        [&](const Package& p) { WriteBytes(file(p, L"s.lnk"), "stale"); },

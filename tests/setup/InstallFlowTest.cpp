@@ -2,6 +2,7 @@
 // form, the version rule, install path choice, hooks, both reboot branches and the progress window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -13,16 +14,9 @@ using namespace testing_support;
 
 namespace {
 
-std::string Narrowed(const std::wstring& s) { return Narrow(s); }
-
-// Waits for a line to appear in a file that another process writes.
-bool WaitForLine(const std::wstring& path, const std::string& line, DWORD ms = 10000) {
-  for (DWORD waited = 0; waited <= ms; waited += 100) {
-    for (const std::string& l : ReadLines(path))
-      if (l == line) return true;
-    Sleep(100);
-  }
-  return false;
+// Whether a line appears in a file that another process writes.
+bool WaitForLine(const std::wstring& path, const std::string& line) {
+  return PumpUntil([&] { auto lines = ReadLines(path); return std::count(lines.begin(), lines.end(), line) > 0; }, 10000);
 }
 
 }  // namespace
@@ -32,15 +26,13 @@ TEST(SetupInstall, EmptyPackageLogsItsDefaultsAndUninstallsCleanly) {
   ASSERT_EQ(pkg.Install(), 0);
   auto log = pkg.Log();
   const std::wstring dir = pkg.rootRelative(L"inst");
-  for (const std::wstring& line :
-       {L"Using INI: " + pkg.installDir() + L"\\qzrCeInstall.ini", std::wstring(L"qzrCEInstall v1.05t01 Starting"),
-        std::wstring(L"<RUNNING_PROCESS_LIST>"), std::wstring(L"</RUNNING_PROCESS_LIST>"),
-        std::wstring(L"AutoCab.exe is NOT running"), std::wstring(L"General Settings: Reboot = FALSE"),
-        std::wstring(L"General Settings: Overwrite Files = TRUE"), std::wstring(L"General Settings: Verbose Logging = FALSE"),
-        std::wstring(L"General Settings: Abort On Error = TRUE"), std::wstring(L"Install Path not set"),
-        std::wstring(L"No Init Application Hook set"), std::wstring(L"No Exit Application Hook set"),
-        std::wstring(L"No Exit App found"), L"No zip file(s) found in " + dir, std::wstring(L"qzrCEInstall Complete!")})
-    EXPECT_TRUE(Contains(log, line)) << Narrowed(line);
+  for (const wchar_t* line :
+       {L"qzrCEInstall v1.05t01 Starting", L"<RUNNING_PROCESS_LIST>", L"</RUNNING_PROCESS_LIST>", L"AutoCab.exe is NOT running",
+        L"General Settings: Reboot = FALSE", L"General Settings: Overwrite Files = TRUE",
+        L"General Settings: Verbose Logging = FALSE", L"General Settings: Abort On Error = TRUE", L"Install Path not set",
+        L"No Init Application Hook set", L"No Exit Application Hook set", L"No Exit App found"})
+    EXPECT_TRUE(Contains(log, line)) << Narrow(line);
+  EXPECT_TRUE(Contains(log, L"No zip file(s) found in " + dir));
   EXPECT_EQ(log.front(), L"Using INI: " + pkg.installDir() + L"\\qzrCeInstall.ini");
   EXPECT_EQ(log.back(), L"qzrCEInstall Complete!");
   EXPECT_FALSE(ContainsPrefix(log, L"Entering GetInstallPath()"));  // verbose only
@@ -70,10 +62,6 @@ TEST(SetupInstall, GeneralSettingsAndVerboseLines) {
         L"General Settings: Abort On Error = FALSE", L"Entering GetInstallPath()", L"End found", L"Leaving GetInstallPath()",
         L"tszKey = Path1 -- g_tszInstallPath = DNE", L"Entering GetUninstallInfo()"},
        {L"General Settings: Overwrite Files = TRUE"}},
-      {"VerboseLogging=Y \r\nReboot=DNE\r\n",  // a trailing blank is not "Y"
-       {L"General Settings: Verbose Logging = FALSE", L"General Settings: Reboot = FALSE",
-        L"General Settings: Overwrite Files = TRUE"},
-       {L"Entering GetInstallPath()"}},
       // A long comment line before the keys does not hide them.
       {";" + std::string(400, '-') + "\r\nVerboseLogging=Y\r\nAbortInstallOnError=N\r\n",
        {L"General Settings: Verbose Logging = TRUE", L"General Settings: Abort On Error = FALSE"},
@@ -84,8 +72,8 @@ TEST(SetupInstall, GeneralSettingsAndVerboseLines) {
     pkg.WriteIni("[General]\r\n" + c.general);
     ASSERT_EQ(pkg.Install(), 0);
     auto log = pkg.Log();
-    for (const auto& line : c.present) EXPECT_TRUE(Contains(log, line)) << Narrowed(line) << " in case " << c.general;
-    for (const auto& line : c.absent) EXPECT_FALSE(Contains(log, line)) << Narrowed(line) << " in case " << c.general;
+    for (const auto& line : c.present) EXPECT_TRUE(Contains(log, line)) << Narrow(line) << " in case " << c.general;
+    for (const auto& line : c.absent) EXPECT_FALSE(Contains(log, line)) << Narrow(line) << " in case " << c.general;
     EXPECT_FALSE(FileExists(pkg.installFile(L"qzrCeInstall.ini")));  // deleted after a successful run
   }
 }
@@ -99,9 +87,7 @@ TEST(SetupInstall, VersionRequirement) {
   } cases[] = {
       {L"2.10", "MajorVersion=2\r\nMinorVersion=5\r\n", 0, nullptr},
       {L"2.10", "MajorVersion=2\r\nMinorVersion=5\r\nExactVersion=y\r\n", 1, L"Wrong version installed -- 2.10."},
-      {L"2.5", "MajorVersion=2\r\nMinorVersion=5\r\nExactVersion=Y\r\n", 0, nullptr},
       {nullptr, "MajorVersion=0\r\nMinorVersion=1\r\n", 1, L"Wrong version installed -- 0.00."},
-      {L"1.99", "MajorVersion=2\r\nMinorVersion=0\r\n", 1, L"Wrong version installed -- 1.99."},
       {nullptr, "MajorVersion=2\r\n", 0, nullptr},  // MinorVersion missing: no requirement
   };
   for (const Case& c : cases) {

@@ -19,13 +19,6 @@ void CreateKeyWithValue(const std::wstring& key, const wchar_t* name, const std:
   RegCloseKey(h);
 }
 
-std::optional<std::vector<BYTE>> RawValue(const std::wstring& key, const wchar_t* name, DWORD* type) {
-  BYTE data[256];
-  DWORD size = sizeof data;
-  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_ANY, type, data, &size) != ERROR_SUCCESS) return std::nullopt;
-  return std::vector<BYTE>(data, data + size);
-}
-
 }  // namespace
 
 TEST(SetupRegistry, AdditionsOfEveryTypeAndTheirRecords) {
@@ -62,18 +55,11 @@ TEST(SetupRegistry, AdditionsOfEveryTypeAndTheirRecords) {
   EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, k + L"\\KeyOnly", L"Ignored"));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Lost"));
 
-  EXPECT_EQ(pkg.Records(), (std::vector<std::wstring>{
-                               std::wstring(L"R:K:") + kHkcu + L":" + k + L"\\Path",
-                               std::wstring(L"R:K:") + kHkcu + L":" + k + L"\\New",
-                               std::wstring(L"R:V:") + kHkcu + L":" + k + L"\\New:Str",
-                               std::wstring(L"R:V:") + kHkcu + L":" + k + L"\\Existing:Num",
-                               std::wstring(L"R:V:") + kHkcu + L":" + k + L"\\New:Bin",
-                               std::wstring(L"R:K:") + kHkcu + L":" + k + L"\\Empty",
-                               std::wstring(L"R:V:") + kHkcu + L":" + k + L"\\Empty:Nul",
-                               std::wstring(L"R:K:") + kHkcu + L":" + k + L"\\KeyOnly",
-                               // the key-only entry for the existing key leaves no record
-                               std::wstring(L"R:V:") + kHkcu + L":" + k + L"\\New:Big",
-                           }));
+  const std::wstring key = std::wstring(L"R:K:") + kHkcu + L":" + k, value = std::wstring(L"R:V:") + kHkcu + L":" + k;
+  // The key-only entry for the existing key leaves no record.
+  EXPECT_EQ(pkg.Records(), (std::vector<std::wstring>{key + L"\\Path", key + L"\\New", value + L"\\New:Str",
+                                                      value + L"\\Existing:Num", value + L"\\New:Bin", key + L"\\Empty",
+                                                      value + L"\\Empty:Nul", key + L"\\KeyOnly", value + L"\\New:Big"}));
 
   auto log = pkg.Log();
   for (const std::wstring& line : {std::wstring(L"Adding Install Path (prior to Init app)"), L"Created Key: " + k + L"\\New",
@@ -172,8 +158,7 @@ TEST(SetupRegistry, NamesWithAColonAreNeverRecordedAsSomethingElse) {
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, k + L"\\C:D"));
 
   // Only the plain key and value are recorded, and every record reads back as what it names.
-  const std::wstring hkcu = std::wstring(L"R:K:") + kHkcu + L":";
-  EXPECT_EQ(pkg.Records(), (std::vector<std::wstring>{hkcu + k + L"\\Plain",
+  EXPECT_EQ(pkg.Records(), (std::vector<std::wstring>{std::wstring(L"R:K:") + kHkcu + L":" + k + L"\\Plain",
                                                       std::wstring(L"R:V:") + kHkcu + L":" + k + L"\\Plain:Ok"}));
   auto log = pkg.Log();  // verbose logging is off: these lines are always written
   EXPECT_TRUE(Contains(log, L"Key name cannot be recorded, uninstall will leave key: " + k + L"\\A:B"));

@@ -6,7 +6,8 @@
 #include <atomic>
 #include <cstring>
 
-#include "zip.h"
+#include <iowin32.h>
+#include <zlib.h>
 
 using namespace testing_support;
 
@@ -29,17 +30,23 @@ constexpr size_t kStampChars = 23;  // "MM-DD-YY HH:MM:SS.mmmm "
 }  // namespace
 
 bool WriteZip(const std::wstring& path, const std::vector<ZipItem>& items) {
-  zipFile zip = zipOpen64(Narrow(path).c_str(), APPEND_STATUS_CREATE);
+  zlib_filefunc64_def files{};
+  fill_win32_filefunc64W(&files);
+  zipFile zip = zipOpen2_64(path.c_str(), APPEND_STATUS_CREATE, nullptr, &files);
   if (!zip) return false;
   bool ok = true;
   for (const ZipItem& item : items) {
     zip_fileinfo info{};
-    bool folder = !item.name.empty() && item.name.back() == '/';
-    info.external_fa = folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
-    ok = ok && zipOpenNewFileInZip(zip, item.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                                   Z_DEFAULT_COMPRESSION) == ZIP_OK;
-    if (!item.content.empty())
-      ok = ok && zipWriteInFileInZip(zip, item.content.data(), static_cast<unsigned>(item.content.size())) == ZIP_OK;
+    info.tmz_date = item.time;
+    const bool folder = !item.name.empty() && item.name.back() == '/';
+    info.external_fa = item.attributes ? item.attributes : folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    const auto* bytes = reinterpret_cast<const Bytef*>(item.content.data());
+    const uLong crc = crc32(0, bytes, static_cast<uInt>(item.content.size()));
+    ok = ok && zipOpenNewFileInZip4_64(zip, item.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, item.method,
+                                       item.method ? Z_DEFAULT_COMPRESSION : 0, 0, -MAX_WBITS, DEF_MEM_LEVEL,
+                                       Z_DEFAULT_STRATEGY, item.password, crc, 0, item.flag, 0) == ZIP_OK;
+    ok = ok && (item.content.empty() ||
+                zipWriteInFileInZip(zip, bytes, static_cast<unsigned>(item.content.size())) == ZIP_OK);
     ok = ok && zipCloseFileInZip(zip) == ZIP_OK;
   }
   return zipClose(zip, nullptr) == ZIP_OK && ok;
@@ -129,9 +136,9 @@ std::vector<std::wstring> Package::Records() const {
 
 std::optional<std::string> Package::CommandFile() const { return ReadBytes(installFile(L"qzrCEUnInstall.cmd")); }
 
-int RunHost(const std::wstring& arguments, bool asAutoCab) {
+int RunHost(const std::wstring& arguments, bool asAutoCab, std::string* output, const std::wstring& folder) {
   std::wstring command = L"\"" + BinFolder() + L"qzrcabhost.exe\" " + (asAutoCab ? L"--as-autocab " : L"") + arguments;
-  ProcessResult result = RunProcess(command, 120000);
+  ProcessResult result = RunProcess(command, 120000, folder.c_str(), output);
   return result.finished ? static_cast<int>(result.exitCode) : -1;
 }
 
@@ -146,6 +153,13 @@ std::optional<DWORD> ReadRegDword(HKEY root, const std::wstring& key, const wcha
   DWORD value = 0, size = sizeof value;
   if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS) return std::nullopt;
   return value;
+}
+
+std::optional<std::vector<BYTE>> RawValue(const std::wstring& key, const wchar_t* name, DWORD* type) {
+  BYTE data[256];
+  DWORD size = sizeof data;
+  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_ANY, type, data, &size) != ERROR_SUCCESS) return std::nullopt;
+  return std::vector<BYTE>(data, data + size);
 }
 
 bool KeyExists(HKEY root, const std::wstring& key) {

@@ -10,12 +10,18 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "zip.h"
 
 namespace setup_test {
 
 struct ZipItem {
-  std::string name;     // as stored, "/" separated; a name ending in "/" is a folder
+  std::string name;  // as stored, "/" separated; a name ending in "/" is a folder
   std::string content;
+  int method = Z_DEFLATED;  // 0 = stored
+  uint32_t attributes = 0;  // 0: a folder's or an archived file's
+  tm_zip time{8, 6, 5, 4, 2, 2021};  // 2021-03-04 05:06:08
+  unsigned flag = 0;
+  const char* password = nullptr;
 };
 bool WriteZip(const std::wstring& path, const std::vector<ZipItem>& items);
 
@@ -57,11 +63,15 @@ class Package {
   std::wstring regKey_;
 };
 
-// Runs qzrcabhost.exe (optionally as AutoCab) and returns its exit code, or -1.
-int RunHost(const std::wstring& arguments, bool asAutoCab = false);
+// Runs qzrcabhost.exe (optionally as AutoCab) from `folder` and returns its exit code, or -1;
+// `output` receives what it printed.
+int RunHost(const std::wstring& arguments, bool asAutoCab = false, std::string* output = nullptr,
+            const std::wstring& folder = L"C:\\");
 
 std::optional<std::wstring> ReadRegString(HKEY root, const std::wstring& key, const wchar_t* name);
 std::optional<DWORD> ReadRegDword(HKEY root, const std::wstring& key, const wchar_t* name);
+// A value's bytes and type below HKEY_CURRENT_USER, whatever its type.
+std::optional<std::vector<BYTE>> RawValue(const std::wstring& key, const wchar_t* name, DWORD* type);
 bool KeyExists(HKEY root, const std::wstring& key);
 bool ValueExists(HKEY root, const std::wstring& key, const wchar_t* name);
 bool FileExists(const std::wstring& path);

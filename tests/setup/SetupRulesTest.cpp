@@ -320,11 +320,10 @@ TEST(SetupRules, RegistryLists) {
 }
 
 TEST(SetupRules, UninstallRecords) {
-  EXPECT_EQ(RootKeyNumber(HKEY_CLASSES_ROOT), -2147483647L - 1);
-  EXPECT_EQ(RootKeyNumber(HKEY_CURRENT_USER), -2147483647L);
+  // The records name a root by the handle's value as a signed number.
   EXPECT_EQ(RootKeyNumber(HKEY_LOCAL_MACHINE), -2147483646L);
-  EXPECT_EQ(RootKeyNumber(HKEY_USERS), -2147483645L);
-  EXPECT_EQ(RootKeyFromNumber(-2147483646L), HKEY_LOCAL_MACHINE);
+  for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS})
+    EXPECT_EQ(RootKeyFromNumber(RootKeyNumber(root)), root);
 
   using K = UninstallRecord::Kind;
   struct Case {
@@ -422,14 +421,7 @@ TEST(SetupRules, Versions) {
 }
 
 TEST(SetupRules, LogLinesKeepTheirEnd) {
-  SYSTEMTIME t{};
-  t.wYear = 2026;
-  t.wMonth = 3;
-  t.wDay = 4;
-  t.wHour = 5;
-  t.wMinute = 6;
-  t.wSecond = 7;
-  t.wMilliseconds = 89;
+  const SYSTEMTIME t{2026, 3, 0, 4, 5, 6, 7, 89};  // year, month, weekday, day, hour, minute, second, ms
   EXPECT_EQ(FormatLogLine(t, L"hello"), L"03-04-26 05:06:07.0089 hello\r\n");
   std::wstring longLine = FormatLogLine(t, std::wstring(400, L'x'));
   EXPECT_EQ(longLine.size(), 259u);

@@ -2,11 +2,14 @@
 # Makes the zip packages of setup_ziptools with the zip tools administrators use: Info-ZIP zip
 # and Python's zipfile. Run by CTest before the Wine test; usage: make_tool_zips.sh <out folder>.
 set -eu
-out=$1
-rm -rf "$out"
-mkdir -p "$out"
-work=$(mktemp -d)
+final=$1
+mkdir -p "$final"
+# Made beside the final folder and renamed into it: a second test lane that shares the build
+# folder may be reading the archives meanwhile, and a rename on one file system is atomic.
+work=$(mktemp -d "$final.XXXXXX")
 trap 'rm -rf "$work"' EXIT
+out=$work/out
+mkdir "$out"
 export LC_ALL=C.UTF-8
 
 # Info-ZIP on Linux: UTF-8 names without the UTF-8 flag, folders listed before their subfolders.
@@ -61,4 +64,5 @@ n, m = struct.unpack_from("<HH", data, offset + 26)
 data[offset + 30 + n + m] ^= 0x20
 open(f"{out}/infozip_badcrc.zip", "wb").write(data)
 PY
-ls "$out"
+for archive in "$out"/*; do mv -f "$archive" "$final/"; done
+ls "$final"

@@ -69,13 +69,33 @@ std::wstring BinFolder() {
   return s.substr(0, s.find_last_of(L'\\') + 1);
 }
 
-ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs, const wchar_t* folder) {
+ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs, const wchar_t* folder, std::string* output) {
   ProcessResult result;
+  // A file of its own per run: the console host may hold the previous run's file a moment longer.
+  std::optional<ScratchFolder> outFolder;
+  std::wstring outPath;
+  HANDLE out = INVALID_HANDLE_VALUE;
+  if (output) {
+    outPath = outFolder.emplace(L"out") / L"output.txt";
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
+                      CREATE_ALWAYS, 0, nullptr);
+  }
   std::wstring cmd = commandLine;
   STARTUPINFOW si{sizeof si};
+  if (out != INVALID_HANDLE_VALUE) {
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = si.hStdError = out;
+  }
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder, &si, &pi)) return result;
-  result.started = true;
+  result.started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, out != INVALID_HANDLE_VALUE, 0, nullptr, folder,
+                                  &si, &pi) != FALSE;
+  const DWORD error = GetLastError();
+  if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+  if (!result.started) {
+    if (output) *output = "cannot start " + Narrow(commandLine) + ", error " + std::to_string(error);
+    return result;
+  }
   if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
     result.finished = true;
     GetExitCodeProcess(pi.hProcess, &result.exitCode);
@@ -85,7 +105,21 @@ ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs, const
   }
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
+  if (output) *output = ReadBytes(outPath).value_or("");
   return result;
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  for (DWORD start = GetTickCount(); !done(); Sleep(20)) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, WM_HOTKEY - 1, PM_REMOVE) ||
+           PeekMessageW(&msg, nullptr, WM_HOTKEY + 1, 0xFFFF, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  return true;
 }
 
 namespace {
@@ -142,12 +176,6 @@ std::vector<std::string> ReadLines(const std::wstring& path) {
 
 namespace {
 
-bool WaitUntil(bool (*done)(const wchar_t*), const wchar_t* arg, DWORD timeoutMs) {
-  for (DWORD start = GetTickCount(); !done(arg); Sleep(50))
-    if (GetTickCount() - start > timeoutMs) return false;
-  return true;
-}
-
 // Whether a process runs one of Wine's own programs (system32): the desktop's explorer.exe is
 // started by the first process that opens a window, which may be the shell. Ending it would
 // take the desktop, and the hot keys registered on it, with it.
@@ -193,7 +221,10 @@ DeviceShellProcess::DeviceShellProcess(const wchar_t* alsoWaitFor) {
     process_ = {};
     return;
   }
-  WaitUntil([](const wchar_t* other) { return TaskBar() && (!other || FindWindowW(other, nullptr)); }, alsoWaitFor, 15000);
+  PumpUntil([&] { return TaskBar() && (!alsoWaitFor || FindWindowW(alsoWaitFor, nullptr)); }, 15000);
+  // Idle once all its windows are up: a screen opened earlier could end up behind the shell's
+  // desktop, which never happens on a device, where the shell is up before anything starts.
+  WaitForInputIdle(process_.hProcess, 5000);
 }
 
 DeviceShellProcess::~DeviceShellProcess() {
@@ -211,7 +242,7 @@ DeviceShellProcess::~DeviceShellProcess() {
   CloseHandle(process_.hThread);
   CloseHandle(process_.hProcess);
   // The window goes with its process, a moment after it.
-  WaitUntil([](const wchar_t*) { return !TaskBar(); }, nullptr, 5000);
+  PumpUntil([] { return !TaskBar(); });
 }
 
 bool DeviceShellProcess::running() const {
@@ -222,7 +253,7 @@ HWND DeviceShellProcess::TaskBar() { return FindWindowW(L"HHTaskBar", nullptr); 
 
 void DeviceShellProcess::CloseRunning() {
   if (HWND bar = TaskBar()) PostMessageW(bar, WM_CLOSE, 0, 0);
-  WaitUntil([](const wchar_t*) { return !TaskBar(); }, nullptr, 5000);
+  PumpUntil([] { return !TaskBar(); });
 }
 
 std::string Narrow(const std::wstring& s) { return wince::ToUtf8(s); }

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,8 +37,14 @@ struct ProcessResult {
   bool finished = false;
   DWORD exitCode = 0;
 };
-// Runs a command line with its current folder on drive C and waits up to timeoutMs.
-ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs = 30000, const wchar_t* folder = L"C:\\");
+// Runs a command line with its current folder on drive C and waits up to timeoutMs. With
+// `output`, what the program writes to its standard output and error is collected there.
+ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs = 30000, const wchar_t* folder = L"C:\\",
+                         std::string* output = nullptr);
+
+// Serves this thread's windows until done() or the time is up. Hot keys stay queued for the
+// test to find.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
 
 // Saves the registry device profile and puts it back afterwards; tests change it freely.
 class ProfileScope {

@@ -186,44 +186,29 @@ TEST(Lint, EveryKeyTheLinterKnowsIsOneTheLauncherReads) {
   }
 }
 
-// The real program: its output and exit code.
+// The real program: its exit code and what it printed, without carriage returns.
 struct Output {
   DWORD exitCode = 99;
   std::string text;
 };
-Output RunTool(const std::wstring& arguments) {
-  ScratchFolder folder(L"lintout");
-  std::wstring outPath = folder / L"out.txt";
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-  STARTUPINFOW si{sizeof si};
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdOutput = si.hStdError = out;
-  PROCESS_INFORMATION pi{};
-  std::wstring command = arguments;
-  Output result;
-  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, L"C:\\", &si, &pi)) {
-    WaitForSingleObject(pi.hProcess, 60000);
-    GetExitCodeProcess(pi.hProcess, &result.exitCode);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-  }
-  CloseHandle(out);
-  std::string text = testing_support::ReadBytes(outPath).value_or("");
+Output RunTool(const wchar_t* program, const std::wstring& arguments) {
+  std::string text;
+  auto run = testing_support::RunProcess(L"\"" + testing_support::BinFolder() + program + L"\" " + arguments, 60000,
+                                         L"C:\\", &text);
+  Output result{run.finished ? run.exitCode : 99u, ""};
   for (char ch : text)
     if (ch != '\r') result.text += ch;
   return result;
 }
 
-std::wstring Program(const wchar_t* name) { return L"\"" + testing_support::BinFolder() + name + L"\" "; }
 const std::wstring kSamples = testing_support::Widen(QZR_SAMPLES);
 
 TEST(Lint, TheSamplesAreClean) {
-  Output menu = RunTool(Program(L"qzrlint.exe") + L"\"" + kSamples + L"\\menu.ini\"");
+  Output menu = RunTool(L"qzrlint.exe", L"\"" + kSamples + L"\\menu.ini\"");
   // The sample keeps its password in pwd, as an administrator writes it: a note, no warning.
   EXPECT_EQ(menu.exitCode, 0u) << menu.text;
   EXPECT_NE(menu.text.find("menu.ini:40:5: note: a plain pwd"), std::string::npos) << "[" << menu.text << "]";
-  Output package = RunTool(Program(L"qzrlint.exe") + L"\"" + kSamples + L"\\package\"");
+  Output package = RunTool(L"qzrlint.exe", L"\"" + kSamples + L"\\package\"");
   EXPECT_EQ(package.exitCode, 0u) << package.text;
   EXPECT_EQ(package.text, "");
 }
@@ -232,13 +217,13 @@ TEST(Lint, ExitCodesAndFindingLines) {
   ScratchFolder folder(L"lint");
   testing_support::WriteBytes(folder / L"warn.ini", kMenu + "[Lockable Keys]\nEnableVolumeKeys=yes\n");
   testing_support::WriteBytes(folder / L"error.ini", "[Caption]\nButton1=A\n");
-  Output warn = RunTool(Program(L"qzrlint.exe") + folder.path() + L"warn.ini");
+  Output warn = RunTool(L"qzrlint.exe", folder.path() + L"warn.ini");
   EXPECT_EQ(warn.exitCode, 1u);
   EXPECT_EQ(warn.text.rfind(Narrow(folder.path()) + "warn.ini:6:18: warning: \"yes\" is neither TRUE nor FALSE", 0), 0u)
       << warn.text;
-  Output error = RunTool(Program(L"qzrlint.exe") + folder.path() + L"error.ini");
+  Output error = RunTool(L"qzrlint.exe", folder.path() + L"error.ini");
   EXPECT_EQ(error.exitCode, 2u) << error.text;
-  Output usage = RunTool(Program(L"qzrlint.exe") + L"--bogus");
+  Output usage = RunTool(L"qzrlint.exe", L"--bogus");
   EXPECT_EQ(usage.exitCode, 3u);
 }
 
@@ -246,8 +231,8 @@ TEST(Lint, ReadsTheSampleModelAsTheLauncherDoes) {
   std::wstring menu = L"\"" + kSamples + L"\\menu.ini\"";
   auto before = testing_support::ReadBytes(kSamples + L"\\menu.ini");
   ASSERT_TRUE(before);
-  Output launcher = RunTool(Program(L"qzrconfig.exe") + menu + L" \"\\flash file store\\launcher\\\\\"");
-  Output lint = RunTool(Program(L"qzrlint.exe") + L"--model " + menu);
+  Output launcher = RunTool(L"qzrconfig.exe", menu + L" \"\\flash file store\\launcher\\\\\"");
+  Output lint = RunTool(L"qzrlint.exe", L"--model " + menu);
   EXPECT_EQ(lint.exitCode, 0u);
   ASSERT_NE(launcher.text.find("buttons shown: 3\n"), std::string::npos) << launcher.text;
   EXPECT_EQ(lint.text, launcher.text);

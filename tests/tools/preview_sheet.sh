@@ -4,9 +4,12 @@
 # laid out in two columns, each labelled.
 #   preview_sheet.sh SOURCE-ROOT SHEET
 set -u
-root=$1 sheet=$2
-fail() { echo "FAIL: $*"; exit 1; }
+root=$1
+# A sheet of its own beside SHEET's name, so that test lanes sharing the build folder never
+# write one file; kept only when the check fails.
+sheet=$(mktemp --suffix=.png "${2%.png}.XXXXXX")
 rm -f "$sheet"
+fail() { echo "FAIL: $* (sheet: $sheet)"; exit 1; }
 "$root/scripts/preview" --no-build --sizes 320x240 "$root/samples/menu.ini" "$sheet" || fail "scripts/preview: exit $?"
 [ -f "$sheet" ] || fail "no sheet at $sheet"
 labels=$(identify -format '%c' "$sheet")
@@ -24,3 +27,4 @@ for at in 168,128 504,128 248,600; do
   [ "$colour" != 404040 ] || fail "nothing captured at $at"
 done
 echo "preview sheet ${width}x${height}: $(echo "$labels" | tr '\n' ';')"
+rm -f "$sheet"

@@ -115,11 +115,11 @@ TEST(DeviceShellOpen, QuotedFileAndFolderAreThePathsInside) {
   request.nShow = SW_SHOWNORMAL;
   ASSERT_TRUE(CeShellExecuteEx(&request)) << GetLastError();
   std::string started;
-  for (int i = 0; i < 150 && started.empty(); ++i) {
+  PumpUntil([&] {
     for (const std::string& line : ReadLines(scratch / L"journal.txt"))
       if (line.find("Demo QZRVolDlg") != std::string::npos) started = line;
-    if (started.empty()) Sleep(100);
-  }
+    return !started.empty();
+  }, 15000);
   TerminateProcess(request.hProcess, 0);
   CloseHandle(request.hProcess);
   EXPECT_NE(started.find("folder=[C:\\windows"), std::string::npos) << started;

@@ -62,11 +62,9 @@ TEST(KernelCalls, IdentityDriverAnswersSerial) {
   HANDLE dmx = CreateFileW(L"DMX1:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(dmx, INVALID_HANDLE_VALUE);
   wchar_t name[50] = L"Serial";
-  DWORD in[3] = {};
   const wchar_t* namePtr = name;
   BYTE input[sizeof(void*) + 8] = {};
   memcpy(input, &namePtr, sizeof namePtr);
-  (void)in;
   BYTE out[104] = {};
   DWORD got = 0;
   ASSERT_TRUE(DeviceIoControl(dmx, wince::kDmxReadValue, input, sizeof input, out, sizeof out, &got, nullptr));

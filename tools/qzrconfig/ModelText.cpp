@@ -53,23 +53,25 @@ std::string Utf8(std::wstring_view text) {
 std::string ModelText(const MenuConfig& config) {
   std::string out = Line("buttons shown: %d\n", config.buttonCount);
   for (int i = 0; i < kButtonSlots; ++i) {
-    if (config.caption[i].empty() && config.exePath[i].empty()) continue;
+    const ButtonSlot& button = config.buttons[i];
+    if (button.caption.empty() && button.exePath.empty()) continue;
     out += Line(" Button%d%s\n", i + 1, i < config.buttonCount ? "" : " (not shown)");
-    out += Field("caption", config.caption[i]);
-    out += Field("exe", config.exePath[i]);
-    out += Field("parameters", config.parameters[i]);
-    out += Field("alternate icon", config.iconPath[i]);
-    out += Field("disabled if no signal", config.needsSignal[i]);
-    out += Field("single instance", config.singleInstance[i]);
+    out += Field("caption", button.caption);
+    out += Field("exe", button.exePath);
+    out += Field("parameters", button.parameters);
+    out += Field("alternate icon", button.iconPath);
+    out += Field("disabled if no signal", button.needsSignal);
+    out += Field("single instance", button.singleInstance);
   }
   out += "application keys:\n";
   for (int n = 0; n < kAppKeySlots; ++n) {
-    if (!config.appKeyConfigured[n]) {
+    const AppKeySlot& key = config.appKeys[n];
+    if (!key.appKeyConfigured) {
       out += Line(" AppKey%d: not configured (starts the launcher)\n", n + 1);
       continue;
     }
-    out += Line(" AppKey%d: \"", n + 1) + Utf8(config.appKeyExe[n]) + "\" title \"" + Utf8(config.appKeyTitle[n]) +
-           "\"" + (config.appKeyWhitelisted[n] ? " (whitelisted)" : "") + "\n";
+    out += Line(" AppKey%d: \"", n + 1) + Utf8(key.appKeyExe) + "\" title \"" + Utf8(key.appKeyTitle) + "\"" +
+           (key.appKeyWhitelisted ? " (whitelisted)" : "") + "\n";
   }
   out += "settings:\n";
   out += Field("full screen", config.fullScreen);

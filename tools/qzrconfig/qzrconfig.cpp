@@ -7,6 +7,7 @@
 
 #include "core/LauncherConfig.h"
 #include "ModelText.h"
+#include "Text.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) {
@@ -25,8 +26,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   qzr::MenuLocation where;
   where.iniPath = copy;
-  std::wstring folder = argc > 2 ? argv[2] : given.substr(0, given.find_last_of(L"\\/") + 1);
-  for (auto& c : folder) c = static_cast<wchar_t>(towlower(c));
+  // Lower-cased as the launcher lowers its own folder.
+  std::wstring folder = qzr::LowerCase(argc > 2 ? argv[2] : given.substr(0, given.find_last_of(L"\\/") + 1));
   where.launcherFolder = folder;
   where.launcherModuleName = folder + L"QZRShell.exe";
 

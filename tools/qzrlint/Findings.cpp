@@ -2,9 +2,9 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cwctype>
 
 #include "Lint.h"
+#include "Text.h"
 
 namespace qzr::lint {
 
@@ -24,7 +24,6 @@ int ExitCodeFor(const std::vector<Finding>& findings) {
 }
 
 std::wstring NearestName(std::wstring_view name, const std::vector<std::wstring>& known) {
-  auto fold = [](wchar_t c) { return static_cast<wchar_t>(towlower(c)); };
   std::wstring best;
   size_t bestDistance = SIZE_MAX;
   for (const std::wstring& candidate : known) {
@@ -36,7 +35,7 @@ std::wstring NearestName(std::wstring_view name, const std::vector<std::wstring>
       row[0] = i;
       for (size_t j = 1; j <= candidate.size(); ++j) {
         size_t above = row[j];
-        row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (fold(name[i - 1]) == fold(candidate[j - 1]) ? 0 : 1)});
+        row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (qzr::FoldCase(name[i - 1]) == qzr::FoldCase(candidate[j - 1]) ? 0 : 1)});
         diagonal = above;
       }
     }

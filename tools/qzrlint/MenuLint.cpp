@@ -334,10 +334,10 @@ class MenuLinter {
     const MenuConfig& m = *model_;
     int firstGap = -1;
     for (int slot = 0; slot < m.buttonCount; ++slot)
-      if (m.caption[slot].empty() && firstGap < 0) firstGap = slot;
+      if (m.buttons[slot].caption.empty() && firstGap < 0) firstGap = slot;
     for (int slot = 0; slot < kButtonSlots; ++slot) {
-      bool hasCaption = !m.caption[slot].empty();
-      bool hasProgram = !m.exePath[slot].empty();
+      bool hasCaption = !m.buttons[slot].caption.empty();
+      bool hasProgram = !m.buttons[slot].exePath.empty();
       bool configured = hasProgram || Use(L"parameters", ButtonKey(slot)) || Use(L"Alternate Icon Path", ButtonKey(slot));
       auto [line, column] = ButtonPlace(slot, {L"Caption", L"exe", L"parameters", L"Alternate Icon Path"});
       std::wstring name = ButtonKey(slot);
@@ -355,7 +355,7 @@ class MenuLinter {
                 L" buttons have captions and the list shows that many slots from Button1");
       } else if (hasCaption && !hasProgram) {
         Add(line, column, Severity::Error,
-            name + L" " + Quoted(m.caption[slot]) +
+            name + L" " + Quoted(m.buttons[slot].caption) +
                 L" has no program in [exe]: tapping it fails with \"Shell Error\" in front of the operator");
       }
     }
@@ -365,16 +365,17 @@ class MenuLinter {
     const MenuConfig& m = *model_;
     for (int n = 0; n < kAppKeySlots; ++n) {
       const KeyUse* use = Use(L"ApplicationKeys", L"AppKey" + std::to_wstring(n + 1) + L"Exe");
-      if (!use || !m.appKeyConfigured[n]) continue;
+      const AppKeySlot& key = m.appKeys[n];
+      if (!use || !key.appKeyConfigured) continue;
       std::wstring value = TrimWhite(use->value);
-      if (StartsWithNoCase(value, L"Button") && !m.appKeyWhitelisted[n]) {
+      if (StartsWithNoCase(value, L"Button") && !key.appKeyWhitelisted) {
         int slot = static_cast<int>(wcstol(value.c_str() + 6, nullptr, 10)) - 1;
-        if (slot >= 0 && slot < kButtonSlots && m.exePath[slot].empty())
+        if (slot >= 0 && slot < kButtonSlots && m.buttons[slot].exePath.empty())
           AddAt(*use, Severity::Warning, use->name + L" names " + ButtonKey(slot) + L", which has no program");
         continue;
       }
-      if (!m.appKeyWhitelisted[n]) continue;
-      const std::wstring& program = m.appKeyExe[n];
+      if (!key.appKeyWhitelisted) continue;
+      const std::wstring& program = key.appKeyExe;
       bool looksLikeProgram = program.find(L'\\') != std::wstring::npos ||
                               (program.size() > 4 && EqualsNoCase(program.substr(program.size() - 4), L".exe"));
       if (!looksLikeProgram)
@@ -443,16 +444,17 @@ class MenuLinter {
       return !program.empty() && !monitor::MatchInList(LowerCase(program), allowed);
     };
     for (int slot = 0; slot < m.buttonCount; ++slot)
-      if (refused(m.exePath[slot])) {
+      if (refused(m.buttons[slot].exePath)) {
         auto [line, column] = ButtonPlace(slot, {L"exe"});
         Add(line, column, Severity::Error,
-            L"the whitelist refuses " + Quoted(m.exePath[slot]) + L", the program of " + ButtonKey(slot));
+            L"the whitelist refuses " + Quoted(m.buttons[slot].exePath) + L", the program of " + ButtonKey(slot));
       }
     for (int n = 0; n < kAppKeySlots; ++n) {
-      if (!m.appKeyConfigured[n] || EqualsNoCase(m.appKeyExe[n], kAppKeyUnlocked)) continue;
-      if (!refused(m.appKeyExe[n])) continue;
+      const AppKeySlot& key = m.appKeys[n];
+      if (!key.appKeyConfigured || EqualsNoCase(key.appKeyExe, kAppKeyUnlocked)) continue;
+      if (!refused(key.appKeyExe)) continue;
       const KeyUse* use = Use(L"ApplicationKeys", L"AppKey" + std::to_wstring(n + 1) + L"Exe");
-      std::wstring text = L"the whitelist refuses " + Quoted(m.appKeyExe[n]) + L", the program of application key " +
+      std::wstring text = L"the whitelist refuses " + Quoted(key.appKeyExe) + L", the program of application key " +
                           std::to_wstring(n + 1);
       if (use && StartsWithNoCase(TrimWhite(use->value), L"Button"))
         text += L": a button's program is whitelisted only while the button is shown";
@@ -476,7 +478,7 @@ class MenuLinter {
         what = logo ? L"the top logo" : program ? L"the program of " + use.name : L"the icon of " + use.name;
       } else if (use.key->kind == MenuValueKind::AppKey) {
         int n = use.number - 1;
-        if (!model_->appKeyWhitelisted[n]) continue;
+        if (!model_->appKeys[n].appKeyWhitelisted) continue;
         path = DecodeButtonPath(use.value, card);
         severity = Severity::Error;
         what = L"the program of application key " + std::to_wstring(use.number);

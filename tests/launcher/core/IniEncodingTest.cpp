@@ -113,8 +113,7 @@ TEST(IniEncoding, PasswordConversionOfAUnicodeMenuIni) {
 
     qzr::MenuConfig config = qzr::ReadMenuConfig(where);
     EXPECT_EQ(config.buttonCount, 1);
-    EXPECT_EQ(config.caption[0], L"Lager");
-    EXPECT_EQ(config.exePath[0], L"\\windows\\lager.exe");
+    EXPECT_EQ(config.buttons[0], (qzr::ButtonSlot{L"Lager", L"\\windows\\lager.exe"}));
     EXPECT_EQ(config.fullScreen, 0);
     EXPECT_EQ(config.password, L"4711");
     const std::wstring converted = L"[Caption]\r\nButton1=Lager\r\n[exe]\r\nButton1=\\windows\\lager.exe\r\n"

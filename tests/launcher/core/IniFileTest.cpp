@@ -42,42 +42,6 @@ std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
 
 }  // namespace
 
-TEST(IniLineRules, SectionAndKeyLines) {
-  struct Case {
-    const wchar_t* line;
-    bool section;  // opens section "Caption"
-    const wchar_t* value;  // value for key "Button1", nullptr when no key line
-  };
-  const Case cases[] = {
-      {L"[Caption]\n", true, nullptr},
-      {L"[caption] ; the labels\n", true, nullptr},
-      {L" [Caption]\n", false, nullptr},
-      {L"[Caption\n", false, nullptr},
-      {L"[Captions]\n", false, nullptr},
-      {L"Button1=Scan\n", false, L"Scan"},
-      {L"BUTTON1=Scan", false, L"Scan"},
-      {L"Button1=\n", false, L""},
-      {L"Button1=a=b \n", false, L"a=b "},
-      {L"Button10=Scan\n", false, nullptr},
-      {L"Button1 =Scan\n", false, nullptr},
-      {L" Button1=Scan\n", false, nullptr},
-      {L"Button\n", false, nullptr},
-      {L"", false, nullptr},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << Narrow(c.line));
-    EXPECT_EQ(qzr::IsIniSectionLine(c.line, L"Caption"), c.section);
-    auto value = qzr::IniKeyLineValue(c.line, L"Button1");
-    ASSERT_EQ(value.has_value(), c.value != nullptr);
-    if (value) {
-      EXPECT_EQ(*value, c.value);
-    }
-  }
-  EXPECT_TRUE(qzr::IsIniSectionEnd(L"[\n"));
-  EXPECT_TRUE(qzr::IsIniSectionEnd(L"[anything"));
-  EXPECT_FALSE(qzr::IsIniSectionEnd(L" [Other]"));
-}
-
 TEST(IniRead, ValuesFollowTheLineRules) {
   struct Case {
     const char* name;
@@ -87,10 +51,14 @@ TEST(IniRead, ValuesFollowTheLineRules) {
   const Case cases[] = {
       {"section line with trailing text", "[Caption] labels\r\nButton1=A\r\n", L"A"},
       {"section line with leading blank", " [Caption]\r\nButton1=A\r\n", L"dflt"},
+      {"section name without its bracket", "[Caption\r\nButton1=A\r\n", L"dflt"},
+      {"longer section name", "[Captions]\r\nButton1=A\r\n", L"dflt"},
+      {"an indented section line ends nothing", "[Caption]\r\n [Other]\r\nButton\r\nButton1=A\r\n", L"A"},
       {"names without regard to case", "[CAPTION]\r\nbutton1=A\r\n", L"A"},
       {"Button10 and blanks are no key lines", "[Caption]\r\nButton10=X\r\nButton1 =Y\r\n Button1=Z\r\n", L"dflt"},
       {"Button1 after Button10", "[Caption]\r\nButton10=X\r\nButton1=Y\r\n", L"Y"},
       {"empty value is not the default", "[Caption]\r\nButton1=\r\n", L""},
+      {"value up to the line end", "[Caption]\r\nButton1=a=b \r\n", L"a=b "},
       {"key after the next section", "[Caption]\r\n[Other]\r\nButton1=A\r\n", L"dflt"},
       {"a bare [ ends the section", "[Caption]\r\n[\r\nButton1=A\r\n", L"dflt"},
       {"only the first section is searched", "[Caption]\r\nButton2=B\r\n[Caption]\r\nButton1=A\r\n", L"dflt"},
@@ -135,12 +103,7 @@ TEST(IniRead, AnsiTextAndBinaryFiles) {
 TEST(IniRead, LongLinesArriveInPiecesOf398) {
   ScratchFolder folder(L"inilong");
   std::wstring path = folder / L"menu.ini";
-  struct Case {
-    const char* name;
-    std::string file;
-    const wchar_t* key;
-    std::wstring expected;
-  };
+  struct Case { const char* name; std::string file; const wchar_t* key; std::wstring expected; };
   const std::string filler(398, 'c');
   const Case cases[] = {
       {"value cut after 398 characters", "[S]\r\nKey=" + std::string(500, 'x') + "\r\n", L"Key", std::wstring(394, L'x')},
@@ -175,12 +138,7 @@ TEST(IniRead, ResultBufferIsBoundedAndTerminated) {
   ScratchFolder folder(L"inibuf");
   std::wstring path = folder / L"menu.ini";
   ASSERT_TRUE(WriteBytes(path, "[S]\r\nKey=abcdefgh\r\nLong=" + std::string(300, 'v') + "\r\n"));
-  struct Case {
-    const wchar_t* key;
-    const wchar_t* defaultText;
-    size_t n;
-    std::wstring expected;
-  };
+  struct Case { const wchar_t* key; const wchar_t* defaultText; size_t n; std::wstring expected; };
   const Case cases[] = {
       {L"Key", L"", 5, L"abcd"},
       {L"Key", L"", 9, L"abcdefgh"},
@@ -264,56 +222,30 @@ TEST(IniWrite, CreatesAMissingFile) {
 TEST(IniWrite, FailuresLeaveTheFileAlone) {
   ScratchFolder folder(L"inifail");
   const std::string original = "[A]\r\nk=1\r\n";
-
-  struct Case {
-    const char* name;
-    std::wstring path;
-    const wchar_t* key;
-    std::wstring value;
-    int expected;
-  };
   std::wstring path = folder / L"menu.ini";
-  const Case lengthCases[] = {
-      {"key and value of 399 characters", path, L"k", std::wstring(397, L'v'), 1},
-      {"key and value of 400 characters", path, L"k", std::wstring(398, L'v'), 0},
-      {"value not in the ANSI code page", path, L"k", L"\u4E2D", -1},
-  };
-  for (const Case& c : lengthCases) {
-    SCOPED_TRACE(c.name);
-    std::string before = c.expected == -1 ? "[A]\r\nk=\xE9\xC0\r\n" : original;
-    ASSERT_TRUE(WriteBytes(path, before));
-    int result = qzr::WriteIniString(L"A", c.key, c.value.c_str(), path.c_str());
-    if (c.expected == -1) {
-      // Only a code page that holds the character may take it.
-      if (AnsiText(AnsiBytes(c.value)) == c.value) continue;
-      EXPECT_EQ(result, 0);
-      EXPECT_EQ(ReadBytes(path).value_or("?"), before);
-    } else {
-      EXPECT_EQ(result, c.expected);
-      if (!c.expected) {
-        EXPECT_EQ(ReadBytes(path).value_or("?"), before);
-      }
-    }
-  }
-
-  {
-    SCOPED_TRACE("file held open for reading elsewhere: the copy cannot replace it");
+  // Key and value of 399 characters make a line; 400 do not.
+  for (size_t n : {397u, 398u}) {
     ASSERT_TRUE(WriteBytes(path, original));
-    HANDLE reader = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(qzr::WriteIniString(L"A", L"k", std::wstring(n, L'v').c_str(), path.c_str()), n == 397 ? 1 : 0) << n;
+  }
+  EXPECT_EQ(ReadBytes(path).value_or("?"), original);
+  // Only a code page that holds the character may take it.
+  const std::string ansi = "[A]\r\nk=\xE9\xC0\r\n";
+  if (AnsiText(AnsiBytes(L"\u4E2D")) != L"\u4E2D") {
+    ASSERT_TRUE(WriteBytes(path, ansi));
+    EXPECT_EQ(qzr::WriteIniString(L"A", L"k", L"\u4E2D", path.c_str()), 0);
+    EXPECT_EQ(ReadBytes(path).value_or("?"), ansi);
+  }
+  for (DWORD share : {DWORD{FILE_SHARE_READ}, DWORD{0}}) {
+    SCOPED_TRACE(share ? "held open for reading elsewhere: the copy cannot replace it"
+                       : "locked by another writer: never replaced by an empty copy");
+    ASSERT_TRUE(WriteBytes(path, original));
+    HANDLE other = CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
     EXPECT_EQ(qzr::WriteIniString(L"A", L"k", L"9", path.c_str()), 0);
-    CloseHandle(reader);
+    CloseHandle(other);
     EXPECT_EQ(ReadBytes(path).value_or("?"), original);
     EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::wstring>{L"menu.ini"}) << "temporary copy left behind";
-  }
-  {
-    SCOPED_TRACE("file locked by another writer: never replaced by an empty copy");
-    ASSERT_TRUE(WriteBytes(path, original));
-    HANDLE lock = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(qzr::WriteIniString(L"A", L"k", L"9", path.c_str()), 0);
-    CloseHandle(lock);
-    EXPECT_EQ(ReadBytes(path).value_or("?"), original);
   }
   {
     SCOPED_TRACE("a name without folder gives no place for the copy");
@@ -370,40 +302,5 @@ TEST(IniWrite, TemporaryFileNames) {
     EXPECT_EQ(file.substr(0, 3), L"Tmp") << Narrow(name);
     EXPECT_NE(GetFileAttributesW(temp), INVALID_FILE_ATTRIBUTES) << "the name is reserved by a new file";
     DeleteFileW(temp);
-  }
-}
-
-TEST(IniSection, FindCopiesUpToTheSectionLine) {
-  ScratchFolder folder(L"inifind");
-  std::wstring path = folder / L"menu.ini";
-  std::wstring copy = folder / L"copy.ini";
-  ASSERT_TRUE(WriteBytes(path, "; c\r\n[Other]\r\n[A] tail\r\nk=1\r\n"));
-  struct Case {
-    const wchar_t* section;
-    int found;
-    std::string copied;
-    const wchar_t* next;  // the piece read after the search
-  };
-  const Case cases[] = {
-      {L"a", 1, "; c\r\n[Other]\r\n[A] tail\r\n", L"k=1\n"},
-      {L"Missing", 0, "; c\r\n[Other]\r\n[A] tail\r\nk=1\r\n", nullptr},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(Narrow(c.section));
-    FILE* in = _wfopen(path.c_str(), L"rb");
-    FILE* out = _wfopen(copy.c_str(), L"wb");
-    ASSERT_TRUE(in && out);
-    // A stream left anywhere is searched from its start.
-    fseek(in, 0, SEEK_END);
-    EXPECT_EQ(qzr::FindIniSection(in, c.section, out), c.found);
-    qzr::IniLine line;
-    bool more = qzr::ReadIniLine(in, qzr::IniEncoding::Utf8, line);
-    EXPECT_EQ(more, c.next != nullptr);
-    if (c.next) {
-      EXPECT_EQ(line.text, c.next);
-    }
-    fclose(in);
-    fclose(out);
-    EXPECT_EQ(ReadBytes(copy).value_or("?"), c.copied);
   }
 }

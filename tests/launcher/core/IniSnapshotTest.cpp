@@ -11,10 +11,7 @@ using namespace testing_support;
 
 namespace {
 
-struct Key {
-  const wchar_t* section;
-  const wchar_t* key;
-};
+struct Key { const wchar_t* section; const wchar_t* key; };
 const Key kKeys[] = {
     {L"Caption", L"Button1"}, {L"caption", L"BUTTON2"}, {L"exe", L"Button1"},    {L"Lockable Keys", L"EnableWindowsKey"},
     {L"Other", L"Button1"},   {L"Missing", L"x"},       {L"Caption", L"Button"}, {L"Caption", L"Button10"},
@@ -41,10 +38,7 @@ TEST(IniSnapshot, AnswersAsTheFileDoes) {
   std::string binary;
   for (int i = 0; i < 3000; ++i) binary.push_back(static_cast<char>((i * 7919 + 13) % 256));
   const std::string utf16 = std::string("\xFF\xFE[\0C\0a\0p\0t\0i\0o\0n\0]\0\r\0\n\0B\0u\0t\0t\0o\0n\0001\0=\0\xDC\0\r\0\n\0", 44);
-  struct Case {
-    const char* name;
-    std::string file;
-  };
+  struct Case { const char* name; std::string file; };
   const Case cases[] = {
       {"plain file",
        "; menu\r\n[Caption]\r\nButton1=Scan\r\nButton2= Mail \r\nButton10=Ten\r\n[exe]\r\nButton1=\\windows\\scan.exe\r\n"

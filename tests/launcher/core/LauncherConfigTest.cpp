@@ -2,6 +2,7 @@
 // password conversion with the file's attributes and times kept, and the storage-card folder.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "IniFile.h"
@@ -10,6 +11,18 @@
 #include "TestSupport.h"
 
 using namespace testing_support;
+
+namespace qzr {
+// Readable slots in failure messages.
+void PrintTo(const ButtonSlot& b, std::ostream* os) {
+  *os << Narrow(b.caption + L"|" + b.exePath + L"|" + b.parameters + L"|" + b.iconPath) << "|" << b.needsSignal
+      << b.singleInstance;
+}
+void PrintTo(const AppKeySlot& k, std::ostream* os) {
+  *os << Narrow(k.appKeyExe + L"|" + k.appKeyShortcut + L"|" + k.appKeyTitle) << "|" << k.appKeyConfigured
+      << k.appKeyWhitelisted;
+}
+}  // namespace qzr
 
 namespace {
 
@@ -36,17 +49,8 @@ ULONGLONG Ticks(const FILETIME& t) { return (ULONGLONG(t.dwHighDateTime) << 32) 
 
 void ExpectDefaults(const qzr::MenuConfig& config) {
   EXPECT_EQ(config.buttonCount, 0);
-  for (int i = 0; i < qzr::kButtonSlots; ++i) {
-    EXPECT_TRUE(config.caption[i].empty() && config.exePath[i].empty() && config.parameters[i].empty() &&
-                config.iconPath[i].empty());
-    EXPECT_EQ(config.needsSignal[i], 0);
-    EXPECT_EQ(config.singleInstance[i], 0);
-  }
-  for (int i = 0; i < qzr::kAppKeySlots; ++i) {
-    EXPECT_EQ(config.appKeyConfigured[i], 0);
-    EXPECT_EQ(config.appKeyWhitelisted[i], 0);
-    EXPECT_TRUE(config.appKeyExe[i].empty());
-  }
+  EXPECT_EQ(config.buttons, qzr::MenuConfig{}.buttons);
+  EXPECT_EQ(config.appKeys, qzr::MenuConfig{}.appKeys);
   EXPECT_EQ(config.autoStart, 1);
   EXPECT_EQ(config.fullScreen, 1);
   EXPECT_EQ(config.startIconHidden, 0);
@@ -116,44 +120,24 @@ TEST(LauncherConfig, FullMenuIniFieldByField) {
   qzr::MenuConfig config = qzr::ReadMenuConfig(ScratchLocation(folder, root));
 
   EXPECT_EQ(config.buttonCount, 3);
-  EXPECT_EQ(config.caption[0], L"Scanner");
-  EXPECT_EQ(config.caption[1], L" Mail ");
-  EXPECT_EQ(config.caption[2], L"");
-  EXPECT_EQ(config.caption[9], L"Ten");
-  EXPECT_EQ(config.exePath[0], L"\\sd card\\apps\\scan.exe");
-  EXPECT_EQ(config.exePath[1], L"\\windows\\mail.exe ");
-  EXPECT_EQ(config.exePath[9], L"\\sd card\\ten.exe");
-  EXPECT_EQ(config.parameters[0], L" -Fast Mode");
-  EXPECT_EQ(config.parameters[1], L"");
-  EXPECT_EQ(config.iconPath[1], L"\\windows\\mail.ico");
-  EXPECT_EQ(config.iconPath[0], L"");
-  EXPECT_EQ(config.needsSignal[1], 1);
-  EXPECT_EQ(config.needsSignal[9], 0);
-  EXPECT_EQ(config.singleInstance[0], 1);
-  EXPECT_EQ(config.singleInstance[1], 0);
-
-  struct Key {
-    int configured;
-    int whitelisted;
-    const wchar_t* exe;
-    const wchar_t* title;
-  };
-  const Key keys[] = {
-      {1, 0, kModule, L"Korvanex Launcher"},
-      {1, 0, L"\\windows\\mail.exe ", L" Mail "},
-      {1, 0, L"unlocked", L""},
-      {1, 1, L"\\sd card\\tools\\calc.exe", L""},
-      {0, 0, L"", L""},
-      {1, 1, L"\\windows\\notes.exe", L""},
-  };
-  for (int i = 0; i < qzr::kAppKeySlots; ++i) {
-    SCOPED_TRACE(i + 1);
-    EXPECT_EQ(config.appKeyConfigured[i], keys[i].configured);
-    EXPECT_EQ(config.appKeyWhitelisted[i], keys[i].whitelisted);
-    EXPECT_EQ(config.appKeyExe[i], keys[i].exe);
-    EXPECT_EQ(config.appKeyTitle[i], keys[i].title);
-    EXPECT_EQ(config.appKeyShortcut[i], L"");
-  }
+  // caption, program, parameters, icon, needs signal, single instance
+  const std::array<qzr::ButtonSlot, qzr::kButtonSlots> buttons = {{
+      {L"Scanner", L"\\sd card\\apps\\scan.exe", L" -Fast Mode", L"", false, true},
+      {L" Mail ", L"\\windows\\mail.exe ", L"", L"\\windows\\mail.ico", true, false},
+      {}, {}, {}, {}, {}, {}, {},
+      {L"Ten", L"\\sd card\\ten.exe", L"", L"", false, false},
+  }};
+  EXPECT_EQ(config.buttons, buttons);
+  // program, shortcut (never read), title, configured, whitelisted
+  const std::array<qzr::AppKeySlot, qzr::kAppKeySlots> keys = {{
+      {kModule, L"", L"Korvanex Launcher", true, false},
+      {L"\\windows\\mail.exe ", L"", L" Mail ", true, false},
+      {L"unlocked", L"", L"", true, false},
+      {L"\\sd card\\tools\\calc.exe", L"", L"", true, true},
+      {},
+      {L"\\windows\\notes.exe", L"", L"", true, true},
+  }};
+  EXPECT_EQ(config.appKeys, keys);
 
   EXPECT_EQ(config.autoStart, 0);
   EXPECT_EQ(config.EnableDeviceLockKeys, 1);
@@ -179,10 +163,8 @@ TEST(LauncherConfig, CaptionsDecideTheCountAndSlotsStayInPlace) {
                          "[exe]\r\nButton3=\\windows\\three.exe\r\nButton4=\\windows\\four.exe\r\n"));
   qzr::MenuConfig config = qzr::ReadMenuConfig(ScratchLocation(folder, root));
   EXPECT_EQ(config.buttonCount, 3);
-  EXPECT_EQ(config.caption[2], L"");
-  EXPECT_EQ(config.exePath[2], L"\\windows\\three.exe");
-  EXPECT_EQ(config.caption[3], L"Four");
-  EXPECT_EQ(config.exePath[3], L"\\windows\\four.exe");
+  EXPECT_EQ(config.buttons[2], (qzr::ButtonSlot{L"", L"\\windows\\three.exe"}));
+  EXPECT_EQ(config.buttons[3], (qzr::ButtonSlot{L"Four", L"\\windows\\four.exe"}));
 }
 
 TEST(LauncherConfig, CardFolderChoicesAndDefaults) {
@@ -211,7 +193,7 @@ TEST(LauncherConfig, CardFolderChoicesAndDefaults) {
                            "[Caption]\r\nButton1=Demo\r\n[exe]\r\nButton1=\\currentcard\\Demo.exe\r\n"
                            "[Bitmaps]\r\nTopLogo= currentcard\\Logo.BMP \r\n"));
     qzr::MenuConfig config = qzr::ReadMenuConfig(ScratchLocation(folder, root));
-    EXPECT_EQ(config.exePath[0], c.exe);
+    EXPECT_EQ(config.buttons[0].exePath, c.exe);
     EXPECT_EQ(config.topLogoPath, c.logo);
   }
 }

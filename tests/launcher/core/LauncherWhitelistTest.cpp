@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "DeviceProfile.h"
+#include "LauncherConfig.h"
 #include "LauncherWhitelist.h"
-#include "MessageBoxes.h"
+#include "../MessageBoxRecorder.h"
 #include "TestSupport.h"
 #include "WhitelistCache.h"
 
@@ -30,36 +31,20 @@ wl::CacheObjectNames UniqueNames() {
   return names;
 }
 
-struct Box {
-  std::wstring text, caption;
-  UINT type;
-};
-
-// Records every message box instead of showing it.
-class BoxRecorder {
- public:
-  BoxRecorder() {
-    SetMessageBoxObserver([this](HWND, const std::wstring& text, const std::wstring& caption, UINT type) {
-      boxes.push_back({text, caption, type});
-      return IDOK;
-    });
-  }
-  ~BoxRecorder() { SetMessageBoxObserver(nullptr); }
-  std::vector<Box> boxes;
-};
-
 struct Configuration {
   std::array<std::wstring, 10> exe;
   std::array<int, 10> single{};
   std::array<std::wstring, 6> appKeyExe;
   std::array<int, 6> appKeyWhitelisted{};
+  std::array<ButtonSlot, 10> buttonSlots;
+  std::array<AppKeySlot, 6> appKeySlots;
   WhitelistSources Sources(int buttons, std::wstring launcher, bool model8, std::wstring ini = L"") {
+    for (size_t i = 0; i < 10; ++i) buttonSlots[i] = {L"", exe[i], L"", L"", false, single[i] != 0};
+    for (size_t i = 0; i < 6; ++i) appKeySlots[i] = {appKeyExe[i], L"", L"", true, appKeyWhitelisted[i] != 0};
     WhitelistSources s;
     s.buttonCount = buttons;
-    s.exePath = exe.data();
-    s.singleInstance = single.data();
-    s.appKeyExe = appKeyExe.data();
-    s.appKeyWhitelisted = appKeyWhitelisted.data();
+    s.buttons = buttonSlots.data();
+    s.appKeys = appKeySlots.data();
     s.launcherPath = std::move(launcher);
     s.deviceModelIs8 = model8;
     s.menuIniPath = std::move(ini);
@@ -81,9 +66,23 @@ bool EventIsSet(const std::wstring& name) {
   return set;
 }
 
-bool EndsWith(const std::string& s, const std::string& tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
+// One launcher's whitelist setting: a menu.ini of the test's own, the built monitor, object
+// names no other test uses.
+class LauncherWhitelistTest : public testing::Test {
+ protected:
+  WhitelistSettings Settings(const std::wstring& menuIni) const { return {menuIni, BinFolder() + L"Gatewarden.exe", names}; }
+  // A whitelist that has published the configuration's lists, as a running launcher's has.
+  void Publish(LauncherWhitelist& whitelist, int buttons = 0) {
+    whitelist.Construct();
+    whitelist.PrepareSharedCache(true);
+    whitelist.PublishWhitelist(cfg.Sources(buttons, L"\\qzr\\QZRShell.exe", false, ini));
+  }
+  ScratchFolder folder{L"wltest"};
+  std::wstring ini = folder / L"menu.ini";
+  wl::CacheObjectNames names = UniqueNames();
+  MessageBoxRecorder recorder;
+  Configuration cfg;
+};
 
 }  // namespace
 
@@ -131,8 +130,7 @@ TEST(LauncherWhitelist, ListsComposedFromTheConfiguration) {
   EXPECT_EQ(TextAt(block, r.list2Start), L"|");
 }
 
-TEST(LauncherWhitelist, EnabledOnlyByTrue) {
-  ScratchFolder folder(L"wlon");
+TEST_F(LauncherWhitelistTest, EnabledOnlyByTrue) {
   ProfileScope profile;
   profile.Set(wince::profile::kEventLogFile, folder / L"events.txt");
   struct Case {
@@ -140,9 +138,7 @@ TEST(LauncherWhitelist, EnabledOnlyByTrue) {
     const char* ini;  // nullptr: no menu.ini
     bool enabled;
   } cases[] = {
-      {"TRUE", "[WhiteList]\r\nWhiteListEnabled=TRUE\r\n", true},
-      {"any case", "[WhiteList]\r\nWhiteListEnabled=tRuE\r\n", true},
-      {"FALSE", "[WhiteList]\r\nWhiteListEnabled=FALSE\r\n", false},
+      {"TRUE in any case", "[WhiteList]\r\nWhiteListEnabled=tRuE\r\n", true},
       {"yes", "[WhiteList]\r\nWhiteListEnabled=yes\r\n", false},
       {"key missing", "[WhiteList]\r\nPermit1=a.exe\r\n", false},
       {"other section", "[Options]\r\nWhiteListEnabled=TRUE\r\n", false},
@@ -150,46 +146,35 @@ TEST(LauncherWhitelist, EnabledOnlyByTrue) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    std::wstring ini = folder / L"menu.ini";
     DeleteFileW(ini.c_str());
     if (c.ini) ASSERT_TRUE(WriteBytes(ini, c.ini));
-    BoxRecorder recorder;
-    wl::CacheObjectNames names = UniqueNames();
-    LauncherWhitelist whitelist({ini, folder / L"missing\\Gatewarden.exe", names});
+    recorder.boxes.clear();
+    wl::CacheObjectNames unique = UniqueNames();
+    LauncherWhitelist whitelist({ini, folder / L"missing\\Gatewarden.exe", unique});
     whitelist.Construct();
     EXPECT_EQ(whitelist.enabled(), c.enabled);
-    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, names.mutex.c_str());
-    HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, names.cache.c_str());
-    EXPECT_EQ(mutex != nullptr, c.enabled);
-    EXPECT_EQ(mapping != nullptr, c.enabled);
-    if (mutex) CloseHandle(mutex);
-    if (mapping) CloseHandle(mapping);
-    if (!c.enabled) {
-      EXPECT_TRUE(whitelist.monitorRunning());
-      EXPECT_TRUE(recorder.boxes.empty());
-      continue;
-    }
-    // The monitor is missing: restricted, told once, logged.
-    EXPECT_FALSE(whitelist.monitorRunning());
-    ASSERT_EQ(recorder.boxes.size(), 1u);
+    KernelHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, unique.mutex.c_str()));
+    KernelHandle mapping(OpenFileMappingW(FILE_MAP_READ, FALSE, unique.cache.c_str()));
+    EXPECT_EQ(static_cast<bool>(mutex), c.enabled);
+    EXPECT_EQ(static_cast<bool>(mapping), c.enabled);
+    // Without the monitor an enabled whitelist leaves the launcher restricted, told once, logged.
+    EXPECT_EQ(whitelist.monitorRunning(), !c.enabled);
+    ASSERT_EQ(recorder.boxes.size(), c.enabled ? 1u : 0u);
+    if (!c.enabled) continue;
     EXPECT_EQ(recorder.boxes[0].text, kEnforcerUnavailableText);
     EXPECT_EQ(recorder.boxes[0].caption, L"Korvanex Launcher");
     EXPECT_EQ(recorder.boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
     auto lines = ReadLines(folder / L"events.txt");
     ASSERT_FALSE(lines.empty());
-    EXPECT_TRUE(EndsWith(lines.back(), "[category 12] ..\\..\\common source\\FileAcces (509), LaunchWhiteListEnforcer fails"))
+    EXPECT_TRUE(lines.back().ends_with("[category 12] ..\\..\\common source\\FileAcces (509), LaunchWhiteListEnforcer fails"))
         << lines.back();
   }
 }
 
-TEST(LauncherWhitelist, PublishesWithdrawsAndWipes) {
-  ScratchFolder folder(L"wlife");
-  std::wstring ini = folder / L"menu.ini";
+TEST_F(LauncherWhitelistTest, PublishesWithdrawsAndWipes) {
   ASSERT_TRUE(WriteBytes(ini, "[WhiteList]\r\nWhiteListEnabled=TRUE\r\nPermit1=\\Windows\\Notes.exe\r\n"
                               "Permit2=   \r\nPermit3=calc.exe\r\nPermit5=never.exe\r\n"));
-  wl::CacheObjectNames names = UniqueNames();
-  BoxRecorder recorder;
-  LauncherWhitelist whitelist({ini, BinFolder() + L"Gatewarden.exe", names});
+  LauncherWhitelist whitelist(Settings(ini));
   whitelist.Construct();
   ASSERT_TRUE(whitelist.enabled());
   EXPECT_TRUE(whitelist.mutexHeld());
@@ -201,7 +186,6 @@ TEST(LauncherWhitelist, PublishesWithdrawsAndWipes) {
 
   whitelist.PrepareSharedCache(true);
   EXPECT_FALSE(whitelist.mutexHeld());
-  Configuration cfg;
   cfg.exe = {L"\\windows\\a.exe", L"\\temp\\b.exe"};
   cfg.single = {0, 1};
   whitelist.PublishWhitelist(cfg.Sources(2, L"\\qzr\\QZRShell.exe", false, ini));
@@ -233,18 +217,11 @@ TEST(LauncherWhitelist, PublishesWithdrawsAndWipes) {
   EXPECT_TRUE(whitelist.block().empty());
 }
 
-TEST(LauncherWhitelist, SecondInstanceLeavesTheFirstAlone) {
-  ScratchFolder folder(L"wl2nd");
-  std::wstring ini = folder / L"menu.ini";
+TEST_F(LauncherWhitelistTest, SecondInstanceLeavesTheFirstAlone) {
   ASSERT_TRUE(WriteBytes(ini, "[WhiteList]\r\nWhiteListEnabled=TRUE\r\n"));
-  wl::CacheObjectNames names = UniqueNames();
-  BoxRecorder recorder;
-  LauncherWhitelist first({ini, BinFolder() + L"Gatewarden.exe", names});
-  first.Construct();
-  first.PrepareSharedCache(true);
-  Configuration cfg;
+  LauncherWhitelist first(Settings(ini));
   cfg.exe = {L"\\windows\\a.exe"};
-  first.PublishWhitelist(cfg.Sources(1, L"\\qzr\\QZRShell.exe", false, ini));
+  Publish(first, 1);
   std::vector<uint8_t> published(first.block().begin(), first.block().end());
   ResetEvent(OpenEventW(EVENT_MODIFY_STATE, FALSE, names.sync.c_str()));  // to see whether the second one sets it
 
@@ -253,7 +230,7 @@ TEST(LauncherWhitelist, SecondInstanceLeavesTheFirstAlone) {
     recorder.boxes.clear();
     // Another process in life: its own thread, so that it owns none of the first one's mutexes.
     std::thread([&] {
-      LauncherWhitelist second({ini, BinFolder() + L"Gatewarden.exe", names});
+      LauncherWhitelist second(Settings(ini));
       second.Construct();
       EXPECT_FALSE(second.blockOwned());
       EXPECT_TRUE(second.block().empty());
@@ -272,17 +249,11 @@ TEST(LauncherWhitelist, SecondInstanceLeavesTheFirstAlone) {
   }
 }
 
-TEST(LauncherWhitelist, LimitsAndOrderOfOperations) {
-  ScratchFolder folder(L"wlcap");
-  std::wstring ini = folder / L"menu.ini";
+TEST_F(LauncherWhitelistTest, LimitsAndOrderOfOperations) {
   ASSERT_TRUE(WriteBytes(ini, "[WhiteList]\r\nWhiteListEnabled=TRUE\r\nPermit1=" + std::string(100, 'p') + "\r\n"));
-  wl::CacheObjectNames names = UniqueNames();
-  BoxRecorder recorder;
-
   // Publishing before preparation: the sequence is incomplete.
-  LauncherWhitelist early({ini, BinFolder() + L"Gatewarden.exe", names});
+  LauncherWhitelist early(Settings(ini));
   early.Construct();
-  Configuration cfg;
   early.PublishWhitelist(cfg.Sources(0, L"\\qzr\\QZRShell.exe", false, ini));
   ASSERT_EQ(recorder.boxes.size(), 1u);
   EXPECT_EQ(recorder.boxes[0].text, kIncompleteInitializationText);
@@ -295,15 +266,14 @@ TEST(LauncherWhitelist, LimitsAndOrderOfOperations) {
   cfg.single[0] = 1;
   early.PublishWhitelist(cfg.Sources(9, L"\\qzr\\QZRShell.exe", false, ini));
   ASSERT_EQ(recorder.boxes.size(), 2u);
-  for (const Box& box : recorder.boxes) {
+  for (const ShownBox& box : recorder.boxes) {
     EXPECT_EQ(box.text, L"WARNING: INI content exceeds memory!");
     EXPECT_EQ(box.caption, L"QZRShell");
   }
   early.CloseSharedCache();
 }
 
-TEST(LauncherWhitelist, AbandonedMutexIsTakenOver) {
-  wl::CacheObjectNames names = UniqueNames();
+TEST_F(LauncherWhitelistTest, AbandonedMutexIsTakenOver) {
   std::thread([&] {
     HANDLE m = CreateMutexW(nullptr, FALSE, names.mutex.c_str());
     WaitForSingleObject(m, INFINITE);
@@ -315,18 +285,11 @@ TEST(LauncherWhitelist, AbandonedMutexIsTakenOver) {
 }
 
 // A launcher killed and restarted is tested with real processes in LauncherStartupTest.
-TEST(LauncherWhitelist, ALiveWritersBlockIsNeverTakenOver) {
+TEST_F(LauncherWhitelistTest, ALiveWritersBlockIsNeverTakenOver) {
   // A launcher stored elsewhere passes its single-instance test while the writer runs.
-  ScratchFolder folder(L"wllive");
-  std::wstring ini = folder / L"menu.ini";
   ASSERT_TRUE(WriteBytes(ini, "[WhiteList]\r\nWhiteListEnabled=TRUE\r\n"));
-  wl::CacheObjectNames names = UniqueNames();
-  BoxRecorder recorder;
-  LauncherWhitelist writer({ini, BinFolder() + L"Gatewarden.exe", names});
-  writer.Construct();
-  writer.PrepareSharedCache(true);
-  Configuration cfg;
-  writer.PublishWhitelist(cfg.Sources(0, L"\\qzr\\QZRShell.exe", false, ini));
+  LauncherWhitelist writer(Settings(ini));
+  Publish(writer);
   std::vector<uint8_t> published(writer.block().begin(), writer.block().end());
 
   for (const char* other : {"[WhiteList]\r\nWhiteListEnabled=TRUE\r\n", "[WhiteList]\r\nWhiteListEnabled=FALSE\r\n"}) {
@@ -336,7 +299,7 @@ TEST(LauncherWhitelist, ALiveWritersBlockIsNeverTakenOver) {
     DWORD took = 0;
     std::thread([&] {
       DWORD start = GetTickCount();
-      LauncherWhitelist elsewhere({otherIni, BinFolder() + L"Gatewarden.exe", names});
+      LauncherWhitelist elsewhere(Settings(otherIni));
       elsewhere.Construct();
       elsewhere.PrepareSharedCache(true);
       EXPECT_FALSE(elsewhere.blockOwned());

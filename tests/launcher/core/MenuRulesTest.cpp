@@ -12,11 +12,7 @@
 using namespace testing_support;
 
 TEST(MenuRules, TrueAndFalseTests) {
-  struct Case {
-    const wchar_t* value;
-    bool isTrue;
-    bool isFalse;
-  };
+  struct Case { const wchar_t* value; bool isTrue; bool isFalse; };
   const Case cases[] = {
       {L"TRUE", true, false},   {L" true\t", true, false}, {L"True\n", true, false}, {L"FALSE", false, true},
       {L"false", false, true},  {L"  False ", false, true}, {L"", false, false},      {L"no", false, false},
@@ -55,20 +51,11 @@ TEST(MenuRules, PathValues) {
 }
 
 TEST(MenuRules, ApplicationKeyValues) {
-  std::array<std::wstring, 10> exe;
-  std::array<std::wstring, 10> caption;
-  exe[1] = L"\\windows\\two.exe";
-  caption[1] = L"Two";
-  exe[9] = L"\\windows\\ten.exe";
-  caption[9] = L"Ten";
+  std::array<qzr::ButtonSlot, qzr::kButtonSlots> buttons;
+  buttons[1] = {L"Two", L"\\windows\\two.exe"};
+  buttons[9] = {L"Ten", L"\\windows\\ten.exe"};
   const wchar_t* module = L"\\Flash File Store\\Launcher\\QZRShell.exe";
-  struct Case {
-    const wchar_t* value;
-    bool configured;
-    bool whitelisted;
-    const wchar_t* exe;
-    const wchar_t* title;
-  };
+  struct Case { const wchar_t* value; bool configured; bool whitelisted; const wchar_t* exe; const wchar_t* title; };
   const Case cases[] = {
       {L"", false, false, L"", L""},
       {L"  \t", false, false, L"", L""},
@@ -86,7 +73,7 @@ TEST(MenuRules, ApplicationKeyValues) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(Narrow(c.value));
-    qzr::AppKeyBinding b = qzr::DecodeAppKeyValue(c.value, module, exe.data(), caption.data(), L"\\Flash File Store");
+    qzr::AppKeyBinding b = qzr::DecodeAppKeyValue(c.value, module, buttons.data(), L"\\Flash File Store");
     EXPECT_EQ(b.configured, c.configured);
     EXPECT_EQ(b.whitelisted, c.whitelisted);
     EXPECT_EQ(b.exe, c.exe);
@@ -95,10 +82,7 @@ TEST(MenuRules, ApplicationKeyValues) {
 }
 
 TEST(MenuRules, StorageCardFolderFromRootDirectories) {
-  struct Case {
-    std::vector<std::wstring> directories;
-    const wchar_t* expected;
-  };
+  struct Case { std::vector<std::wstring> directories; const wchar_t* expected; };
   const Case cases[] = {
       {{L"Windows", L"SD Card"}, L"\\sd card"},
       {{L"flash file store"}, L"\\Flash File Store"},
@@ -113,11 +97,7 @@ TEST(MenuRules, StorageCardFolderFromRootDirectories) {
 }
 
 TEST(MenuRules, LauncherFolderFromModuleName) {
-  struct Case {
-    std::wstring returned;
-    bool ok;
-    std::wstring folder;
-  };
+  struct Case { std::wstring returned; bool ok; std::wstring folder; };
   const std::wstring deep = L"\\" + std::wstring(500, L'D') + L"\\";
   const Case cases[] = {
       {L"\\Flash File Store\\Launcher\\QZRShell.exe", true, L"\\flash file store\\launcher\\"},

@@ -10,9 +10,10 @@
 
 #include "DeviceProfile.h"
 #include "LauncherConfig.h"
+#include "../MessageBoxRecorder.h"
 #include "MainWindow.h"
+#include "ProbeSupport.h"
 #include "StartKey.h"
-#include "StartKeyRegistry.h"
 #include "TestSupport.h"
 #include "Win32Owners.h"
 
@@ -21,6 +22,66 @@ namespace p = wince::profile;
 
 namespace {
 
+std::wstring WideKey(const char* path) { return std::wstring(path, path + strlen(path)); }
+
+// Saves the three values of the cycle (and whether their keys exist) and restores them.
+class StartKeyRegistryScope {
+ public:
+  StartKeyRegistryScope() {
+    for (Saved& s : saved_) {
+      qzr::RegKey key;
+      s.keyExisted = key.Open(HKEY_LOCAL_MACHINE, WideKey(s.key));
+      if (s.keyExisted) s.data = key.ReadBinary(s.value, &s.type);
+    }
+  }
+  ~StartKeyRegistryScope() {
+    for (const Saved& s : saved_) {
+      if (!s.keyExisted) {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, WideKey(s.key).c_str());
+        continue;
+      }
+      qzr::RegKey key;
+      key.Create(HKEY_LOCAL_MACHINE, WideKey(s.key));
+      if (s.data) key.WriteBinary(s.value, s.data->data(), static_cast<DWORD>(s.data->size()), s.type);
+      else key.DeleteValue(s.value);
+    }
+  }
+  StartKeyRegistryScope(const StartKeyRegistryScope&) = delete;
+  StartKeyRegistryScope& operator=(const StartKeyRegistryScope&) = delete;
+
+  // Sets the shell's start key and the two launcher flags as REG_DWORD.
+  void Set(DWORD hardwareStartKeyEnabled, DWORD startButtonSettingChanged, DWORD cleanUpRebootFlag) {
+    Write(qzr::kBubbletilesKey, L"HardwareStartKeyEnabled", hardwareStartKeyEnabled);
+    Write(qzr::kLauncherKey, L"StartButtonSettingChanged", startButtonSettingChanged);
+    Write(qzr::kLauncherKey, L"CleanUpRebootFlag", cleanUpRebootFlag);
+  }
+  static void Write(const char* path, const wchar_t* value, DWORD data) {
+    qzr::RegKey key;
+    key.Create(HKEY_LOCAL_MACHINE, WideKey(path));
+    key.WriteDword(value, data);
+  }
+  static std::optional<DWORD> Read(const char* path, const wchar_t* value) {
+    qzr::RegKey key;
+    if (!key.Open(HKEY_LOCAL_MACHINE, WideKey(path))) return std::nullopt;
+    return key.ReadDword(value);
+  }
+  static std::optional<DWORD> HardwareStartKeyEnabled() { return Read(qzr::kBubbletilesKey, L"HardwareStartKeyEnabled"); }
+  static std::optional<DWORD> StartButtonSettingChanged() { return Read(qzr::kLauncherKey, L"StartButtonSettingChanged"); }
+  static std::optional<DWORD> CleanUpRebootFlag() { return Read(qzr::kLauncherKey, L"CleanUpRebootFlag"); }
+
+ private:
+  struct Saved {
+    const char* key;
+    const wchar_t* value;
+    bool keyExisted = false;
+    DWORD type = REG_DWORD;
+    std::optional<std::vector<BYTE>> data;
+  };
+  Saved saved_[3] = {{qzr::kBubbletilesKey, L"HardwareStartKeyEnabled"},
+                     {qzr::kLauncherKey, L"StartButtonSettingChanged"},
+                     {qzr::kLauncherKey, L"CleanUpRebootFlag"}};
+};
+
 constexpr wchar_t kPrompt[] = L"Korvanex Launcher detects a configuration change which requires a warm boot.";
 constexpr wchar_t kFailed[] = L"Warm boot failed.";
 constexpr wchar_t kCaption[] = L"Korvanex Launcher";
@@ -28,6 +89,14 @@ constexpr char kBootLine[] = "PALBOOT_BootTerminal 0x30";
 
 std::wstring UniqueTestKey() {
   return L"Software\\QZRTest\\StartKey" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(GetTickCount());
+}
+
+// A box as the start-key cycle shows it: OK only, the launcher's caption.
+void ExpectBox(const ShownBox& box, HWND owner, const wchar_t* text) {
+  EXPECT_EQ(box.owner, owner);
+  EXPECT_EQ(box.text, text);
+  EXPECT_EQ(box.caption, kCaption);
+  EXPECT_EQ(box.type, static_cast<UINT>(MB_OK));
 }
 
 size_t Count(const std::vector<std::string>& lines, const std::string& line) {
@@ -63,12 +132,7 @@ TEST(LauncherFlags, ReadAndWriteRules) {
   key.WriteString(L"OneChar", L"a");    // 4 bytes with its terminator
   key.WriteString(L"TwoChars", L"ab");  // 6 bytes
 
-  struct Case {
-    const char* keyPath;
-    const char* value;
-    DWORD rc;
-    DWORD expected;
-  };
+  struct Case { const char *keyPath, *value; DWORD rc, expected; };
   std::string devicePath = "\\" + narrowPath;
   const Case cases[] = {
       {narrowPath.c_str(), "Dword", 0, 7},
@@ -125,10 +189,7 @@ TEST(StartKeyCycle, OutOfStepStartThenRestoreAndCleanUpStart) {
   EXPECT_EQ(StartKeyRegistryScope::StartButtonSettingChanged(), 1u);
   EXPECT_EQ(StartKeyRegistryScope::CleanUpRebootFlag(), 0u);
   ASSERT_EQ(device.boxes.boxes.size(), 1u);
-  EXPECT_EQ(device.boxes.boxes[0].owner, nullptr);
-  EXPECT_EQ(device.boxes.boxes[0].text, kPrompt);
-  EXPECT_EQ(device.boxes.boxes[0].caption, kCaption);
-  EXPECT_EQ(device.boxes.boxes[0].type, static_cast<UINT>(MB_OK));
+  ExpectBox(device.boxes.boxes[0], nullptr, kPrompt);
   EXPECT_EQ(Count(device.Journal(), kBootLine), 1u);
 
   // Second boot: in step.
@@ -149,8 +210,7 @@ TEST(StartKeyCycle, OutOfStepStartThenRestoreAndCleanUpStart) {
   EXPECT_EQ(StartKeyRegistryScope::CleanUpRebootFlag(), 1u);
   qzr::CleanUpCheckOnLeaving(dialog);
   ASSERT_EQ(device.boxes.boxes.size(), 2u);
-  EXPECT_EQ(device.boxes.boxes[1].owner, dialog);
-  EXPECT_EQ(device.boxes.boxes[1].text, kPrompt);
+  ExpectBox(device.boxes.boxes[1], dialog, kPrompt);
   EXPECT_EQ(Count(device.Journal(), kBootLine), 2u);
   DestroyWindow(dialog);
 
@@ -178,12 +238,8 @@ TEST(StartKeyCycle, UnexpectedShellValueTogglesOnEveryStart) {
 TEST(StartKeyCycle, LeavingDecisions) {
   struct Case {
     const char* name;
-    int restoreOnTermination;
-    int enableSoftKeys;
-    DWORD startButtonChanged;
-    DWORD shellAfter;
-    DWORD changedAfter;
-    DWORD cleanUpAfter;
+    int restoreOnTermination, enableSoftKeys;
+    DWORD startButtonChanged, shellAfter, changedAfter, cleanUpAfter;
     size_t prompts;
   };
   // The shell value is 1 before leaving in every case.
@@ -243,12 +299,7 @@ TEST(WarmBoot, NegativeAnswerShowsFailureAndCarriesOn) {
     qzr::PromptWarmBoot(nullptr);
     ASSERT_EQ(device.boxes.boxes.size(), fails ? 2u : 1u) << Narrow(answer);
     EXPECT_EQ(Count(device.Journal(), kBootLine), 1u);
-    if (fails) {
-      EXPECT_EQ(device.boxes.boxes[1].owner, nullptr);
-      EXPECT_EQ(device.boxes.boxes[1].text, kFailed);
-      EXPECT_EQ(device.boxes.boxes[1].caption, kCaption);
-      EXPECT_EQ(device.boxes.boxes[1].type, static_cast<UINT>(MB_OK));
-    }
+    if (fails) ExpectBox(device.boxes.boxes[1], nullptr, kFailed);
   }
 }
 
@@ -260,12 +311,6 @@ std::vector<std::string> RunProbe(const ScratchFolder& folder, const std::wstrin
   EXPECT_TRUE(CopyFileW((BinFolder() + L"startkey_probe.exe").c_str(), exe.c_str(), FALSE));
   *result = RunProcess(L"\"" + exe + L"\" \"" + (folder / L"boxes.txt") + L"\" " + action);
   return ReadLines(folder / L"boxes.txt");
-}
-
-std::wstring WindowsFolder() {
-  wchar_t windows[MAX_PATH] = {};
-  GetWindowsDirectoryW(windows, MAX_PATH);
-  return windows;
 }
 
 bool ProcessRunning(const wchar_t* exeName) {
@@ -290,12 +335,13 @@ bool WaitFor(Done done, int seconds) {
 
 TEST(WarmBoot, MissingPlatformLibraryShowsFailure) {
   Handheld device;
-  std::wstring pal = WindowsFolder() + L"\\QZRIVAPAL.dll";
-  std::wstring aside = pal + L".startkey";
-  ASSERT_TRUE(MoveFileExW(pal.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
   ProcessResult run;
-  auto boxes = RunProbe(device.folder, L"warmboot", &run);
-  MoveFileExW(aside.c_str(), pal.c_str(), MOVEFILE_REPLACE_EXISTING);
+  std::vector<std::string> boxes;
+  {
+    HiddenFile pal(L"C:\\windows\\QZRIVAPAL.dll");
+    ASSERT_TRUE(pal.hidden());
+    boxes = RunProbe(device.folder, L"warmboot", &run);
+  }
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(boxes, (std::vector<std::string>{"0|Korvanex Launcher|" + Narrow(kPrompt) + "|0",
                                              "0|Korvanex Launcher|Warm boot failed.|0"}));

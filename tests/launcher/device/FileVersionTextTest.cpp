@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -18,56 +19,6 @@ const std::wstring kSampleName = L"Korvanex Whitelist Monitor";
 std::wstring SamplePath() { return BinFolder() + L"qzr_versioned_sample.dll"; }
 
 using Bytes = std::vector<uint8_t>;
-
-void AppendWide(Bytes& out, std::wstring_view text) {
-  for (wchar_t c : text) {
-    out.push_back(static_cast<uint8_t>(c & 0xFF));
-    out.push_back(static_cast<uint8_t>(c >> 8));
-  }
-  out.push_back(0);
-  out.push_back(0);
-}
-
-void PadToDword(Bytes& out) {
-  while (out.size() % 4) out.push_back(0);
-}
-
-// One node of a version block: length, value length, type, key, value, children.
-Bytes Node(std::wstring_view key, const Bytes& value, bool text, const std::vector<Bytes>& children) {
-  Bytes out(6, 0);
-  AppendWide(out, key);
-  PadToDword(out);
-  out.insert(out.end(), value.begin(), value.end());
-  for (const auto& child : children) {
-    PadToDword(out);
-    out.insert(out.end(), child.begin(), child.end());
-  }
-  uint16_t length = static_cast<uint16_t>(out.size());
-  uint16_t valueLength = static_cast<uint16_t>(text ? value.size() / 2 : value.size());
-  memcpy(&out[0], &length, 2);
-  memcpy(&out[2], &valueLength, 2);
-  out[4] = text ? 1 : 0;
-  return out;
-}
-
-Bytes StringNode(std::wstring_view key, std::wstring_view value) {
-  Bytes v;
-  AppendWide(v, value);
-  return Node(key, v, true, {});
-}
-
-Bytes VersionBlock(std::vector<Bytes> strings) {
-  Bytes fixed(52, 0);
-  const uint32_t signature = 0xFEEF04BD;
-  memcpy(fixed.data(), &signature, 4);
-  Bytes table = Node(L"040904b0", {}, true, strings);
-  return Node(L"VS_VERSION_INFO", fixed, false, {Node(L"StringFileInfo", {}, true, {table})});
-}
-
-Bytes WellFormedBlock() {
-  return VersionBlock({StringNode(L"CompanyName", L"Korvanex Products"), StringNode(L"ProductName", kSampleName),
-                       StringNode(L"ProductVersion", L"2.20.3.147")});
-}
 
 // Under Wine an unhandled fault starts the debugger and the test hangs until its time-out;
 // end at once with a message instead.
@@ -122,13 +73,21 @@ Bytes SampleVersionBlock() {
   return block;
 }
 
+// Where a text first stands in a block as UTF-16, in bytes.
+size_t Find(const Bytes& block, std::u16string_view text) {
+  return std::u16string_view(reinterpret_cast<const char16_t*>(block.data()), block.size() / 2).find(text) * 2;
+}
+
+// A copy of the block with the bytes written at `at`.
+Bytes Patched(Bytes block, size_t at, std::initializer_list<uint8_t> bytes) {
+  std::copy(bytes.begin(), bytes.end(), block.begin() + at);
+  return block;
+}
+
 }  // namespace
 
 TEST(FileVersionText, ValidFileAndExpectedNames) {
-  struct Case {
-    std::wstring expected;
-    int valid;
-  } cases[] = {
+  struct Case { std::wstring expected; int valid; } cases[] = {
       {L"Korvanex Whitelist", 1}, {L"", 1}, {kSampleName, 1}, {L"Monitor", 1},
       {L"korvanex whitelist", 0},  // case-sensitive
       {L"Korvanex Whitelist Monitor 2", 0},
@@ -155,40 +114,22 @@ TEST(FileVersionText, FilesWithoutVersionAreInvalid) {
 }
 
 TEST(ProductNameScan, WholeCutAndHostileBlocks) {
-  Bytes good = WellFormedBlock();
-  Bytes nameFirst = VersionBlock({StringNode(L"ProductName", L"\u0100bc"), StringNode(L"CompanyName", L"x")});
-
-  Bytes statedTooLong = good;
-  statedTooLong[0] = statedTooLong[1] = 0xFF;  // states 65535 bytes, holds far fewer
-
+  const Bytes real = SampleVersionBlock();
+  ASSERT_FALSE(real.empty());
+  const size_t nameAt = Find(real, u"Korvanex Whitelist Monitor");
+  ASSERT_LT(nameAt, real.size());
   // The stated length ends the block inside the product name: the bytes after it don't count.
-  Bytes statedShort = good;
-  size_t nameAt = std::u16string_view(reinterpret_cast<const char16_t*>(good.data()), good.size() / 2)
-                      .find(u"Korvanex Whitelist") * 2;
-  uint16_t cut = static_cast<uint16_t>(nameAt + 6);
-  memcpy(statedShort.data(), &cut, 2);
-
-  Bytes noRoot = good;
-  noRoot[6] = 'X';  // "XS_VERSION_INFO"
-  Bytes noStringFileInfo = VersionBlock({});
-  Bytes emptyTable = VersionBlock({StringNode(L"CompanyName", L"Korvanex")});
-  Bytes keyLast = good;
-  keyLast.resize(nameAt);  // ends right after the "ProductName" key and its padding
-  keyLast[0] = static_cast<uint8_t>(keyLast.size());
-  keyLast[1] = static_cast<uint8_t>(keyLast.size() >> 8);
-
-  struct Case {
-    const char* name;
-    Bytes block;
-    std::wstring product;
-  } cases[] = {
-      {"well formed", good, kSampleName},
-      {"first character with a zero low byte", nameFirst, L"\u0100bc"},
-      {"stated length beyond the bytes", statedTooLong, kSampleName},
-      {"stated length inside the name", statedShort, L""},
-      {"no root key", noRoot, L""},
-      {"no string table", noStringFileInfo, L""},
-      {"no product name", emptyTable, L""},
+  const size_t inName = nameAt + 6;
+  // A block that ends right after the "ProductName" key and its padding.
+  const Bytes keyLast = Patched(Bytes(real.begin(), real.begin() + nameAt), 0, {uint8_t(nameAt), uint8_t(nameAt >> 8)});
+  struct Case { const char* name; Bytes block; std::wstring product; } cases[] = {
+      {"well formed", real, kSampleName},
+      {"first character with a zero low byte", Patched(real, nameAt, {0x00, 0x01}), L"\u0100orvanex Whitelist Monitor"},
+      {"stated length beyond the bytes", Patched(real, 0, {0xFF, 0xFF}), kSampleName},
+      {"stated length inside the name", Patched(real, 0, {uint8_t(inName), uint8_t(inName >> 8)}), L""},
+      {"no root key", Patched(real, 6, {'X'}), L""},
+      {"no string table", Patched(real, Find(real, u"StringFileInfo"), {'X'}), L""},
+      {"no product name", Patched(real, Find(real, u"ProductName"), {'X'}), L""},
       {"product name key at the end", keyLast, L""},
       {"empty", {}, L""},
       {"one byte", {0xFF}, L""},
@@ -200,7 +141,6 @@ TEST(ProductNameScan, WholeCutAndHostileBlocks) {
 TEST(ProductNameScan, EveryCutOfARealBlockStaysInside) {
   Bytes real = SampleVersionBlock();
   ASSERT_FALSE(real.empty());
-  EXPECT_EQ(Scan(real), kSampleName);
   // A block cut anywhere, still claiming its full length: the walk ends at the bytes given and
   // finds either nothing or the whole name, never a part of it.
   for (size_t n = 0; n < real.size(); ++n) {
@@ -208,10 +148,4 @@ TEST(ProductNameScan, EveryCutOfARealBlockStaysInside) {
     std::wstring found = Scan(cut);
     EXPECT_TRUE(found.empty() || found == kSampleName) << n;
   }
-}
-
-TEST(ProductVersionRule, FourFieldsPadded) {
-  EXPECT_EQ(qzr::FormatProductVersion(0x00020014, 0x00030093), L"Version 2.20.03.0147");
-  EXPECT_EQ(qzr::FormatProductVersion(0x0001000A, 0x00000000), L"Version 1.10.00.0000");
-  EXPECT_EQ(qzr::FormatProductVersion(0xFFFFFFFF, 0xFFFFFFFF), L"Version 65535.65535.65535.65535");
 }

@@ -17,11 +17,7 @@ const std::vector<BYTE> kKernelAnswer = {0x01, 0x02, 0x03, 0x04, 0x05, 0x0A, 0, 
 
 // Calls with a buffer one character larger than announced, filled with a marker, so that a
 // write past the announced capacity shows up in the guard character.
-struct SerialCall {
-  int result = 0;
-  std::wstring text;
-  bool guardIntact = true;
-};
+struct SerialCall { int result = 0; std::wstring text; bool guardIntact = true; };
 template <typename Fn>
 SerialCall CallWithGuard(Fn fn, int capacity) {
   std::vector<wchar_t> buffer(static_cast<size_t>(capacity > 0 ? capacity : 0) + 1, L'#');

@@ -30,12 +30,6 @@ RawValue Fixed(const std::wstring& text) {
 // The device's shortcut text: the target's length, "#", the target.
 std::string ShortcutText(const std::wstring& target) { return std::to_string(target.size()) + "#" + Narrow(target); }
 
-struct Slot {
-  bool configured;
-  std::wstring exe;
-  std::wstring shortcut;
-};
-
 // Counts the shell-keys notices that reach a top-level window of this process.
 class SettingChangeWatcher {
  public:
@@ -78,14 +72,6 @@ class ApplicationKeys : public ::testing::Test {
     qzr::SetMessageBoxObserver(nullptr);
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kShellKeys.c_str());
   }
-  void Configure(const Slot (&slots)[6]) {
-    for (size_t i = 0; i < 6; ++i) {
-      app_.config.appKeyConfigured[i] = slots[i].configured;
-      app_.config.appKeyExe[i] = slots[i].exe;
-      app_.config.appKeyShortcut[i] = slots[i].shortcut;
-    }
-  }
-
   ScratchFolder folder_{L"appkeys"};
   qzr::LauncherApp app_;
   std::vector<std::string> boxes_;
@@ -99,15 +85,15 @@ TEST_F(ApplicationKeys, EachSlotKindOnAPocketPc) {
   ASSERT_TRUE(WriteRaw(HKEY_LOCAL_MACHINE, KeyPath(2), L"Default", REG_SZ, TextBytes(L"\"\\windows\\camera.lnk\"")));
   ASSERT_TRUE(WriteBytes(folder_ / L"40C2.lnk", "old"));
   ASSERT_TRUE(WriteBytes(folder_ / L"40C1.lnk", "stale shortcut of an earlier start"));
-  const Slot slots[6] = {
-      {false, L"", L""},
-      {true, L"UNLOCKED", L""},
-      {true, L"\\windows\\notepad.exe", L""},
-      {true, L"\"\\program files\\scan\\scan.exe\"", L""},
-      {true, L"\\windows\\calc.exe", L"\\windows\\start menu\\calc.lnk"},
-      {true, L"unlocked", L""},
-  };
-  Configure(slots);
+  // program, shortcut, title, configured
+  app_.config.appKeys = {{
+      {},
+      {L"UNLOCKED", L"", L"", true},
+      {L"\\windows\\notepad.exe", L"", L"", true},
+      {L"\"\\program files\\scan\\scan.exe\"", L"", L"", true},
+      {L"\\windows\\calc.exe", L"\\windows\\start menu\\calc.lnk", L"", true},
+      {L"unlocked", L"", L"", true},
+  }};
   SettingChangeWatcher watcher;
   qzr::SetupApplicationKeys(app_, kModule);
 
@@ -167,9 +153,7 @@ TEST_F(ApplicationKeys, FailedShortcutIsShownAndTheKeyWrittenAllTheSame) {
 TEST_F(ApplicationKeys, OtherPlatformsKeepTheirButtons) {
   for (const wchar_t* platform : {L"XScale", L"Other"}) {
     DeviceScope device(platform, 10);
-    const Slot slots[6] = {{false, L"", L""}, {true, L"\\a.exe", L""}, {false, L"", L""},
-                           {false, L"", L""}, {false, L"", L""}, {false, L"", L""}};
-    Configure(slots);
+    app_.config.appKeys[1] = {L"\\a.exe", L"", L"", true};
     qzr::SetupApplicationKeys(app_, kModule);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kShellKeys)) << Narrow(platform);
     EXPECT_FALSE(ReadBytes(folder_ / L"40C1.lnk").has_value()) << Narrow(platform);

@@ -41,20 +41,17 @@ constexpr auto Swallow = FilterVerdict::Swallow;
 
 }  // namespace
 
-TEST(TaskbarFilterDecision, EveryPlatformModelAndMessageRule) {
+// Keys, hot keys and menus, and the embedded corner, are tried on the device shell's task bar in
+// TaskbarFilterProcessTest; the fuzz target holds every message to the platform's rules.
+TEST(TaskbarFilterDecision, TapAreasAndMessagesLeftAlone) {
   const Case cases[] = {
-      // Embedded platforms: taps by model, keys swallowed, the rest passed.
+      // Embedded platforms: taps by model.
       {"p2 m1 tap at the limit", 2, 1, 215, 0, 0, WM_LBUTTONDOWN, 0, At(191, 5), Swallow},
       {"p2 m3 left area", 2, 3, 215, 0, 0, WM_LBUTTONDOWN, 0, At(60, 5), Swallow},
       {"p2 m3 between areas", 2, 3, 215, 0, 0, WM_LBUTTONDOWN, 0, At(61, 5), Pass},
       {"p2 m3 right area start", 2, 3, 215, 0, 0, WM_LBUTTONUP, 0, At(475, 5), Swallow},
       {"p2 m3 past the right area", 2, 3, 215, 0, 0, WM_LBUTTONUP, 0, At(618, 5), Pass},
-      {"p2 m5 corner", 2, 5, 215, 0, 0, WM_LBUTTONDOWN, 0, At(10, 10), Swallow},
-      {"p2 m5 right of corner", 2, 5, 215, 0, 0, WM_LBUTTONDOWN, 0, At(30, 10), Pass},
       {"p2 m5 negative x (signed)", 2, 5, 215, 0, 0, WM_LBUTTONDOWN, 0, At(-5, 3), Swallow},
-      {"p2 key down", 2, 5, 215, 0, 1, WM_KEYDOWN, 'A', 0, Swallow},
-      {"p2 system key down", 2, 5, 215, 0, 1, WM_SYSKEYDOWN, VK_TAB, 0, Swallow},
-      {"p2 hot key", 2, 5, 215, 0, 0, WM_HOTKEY, 4, 0, Pass},
       {"p2 other WM_USER", 2, 5, 215, 0, 0, WM_USER, 7, 0x1234, Pass},
       // Pocket PC: taps left of threshold - allowance swallowed.
       {"p1 tap left of threshold", 1, 10, 215, 0, 0, WM_LBUTTONDOWN, 0, At(214, 5), Swallow},
@@ -63,23 +60,11 @@ TEST(TaskbarFilterDecision, EveryPlatformModelAndMessageRule) {
       {"p1 allowance ends there", 1, 7, 480, 22, 0, WM_LBUTTONUP, 0, At(457, 5), Swallow},
       {"p1 no allowance", 1, 7, 480, 0, 0, WM_LBUTTONUP, 0, At(479, 5), Swallow},
       {"p1 y does not matter", 1, 10, 215, 0, 0, WM_LBUTTONDOWN, 0, At(300, 2000), Pass},
-      {"p1 left Windows key locked", 1, 10, 215, 0, 0, WM_KEYDOWN, VK_LWIN, 0, Swallow},
-      {"p1 Escape locked", 1, 10, 215, 0, 0, WM_KEYDOWN, VK_ESCAPE, 0, Swallow},
-      {"p1 Windows key enabled", 1, 10, 215, 0, 1, WM_KEYDOWN, VK_LWIN, 0, Pass},
-      {"p1 Escape with Windows key enabled", 1, 10, 215, 0, 1, WM_KEYDOWN, VK_ESCAPE, 0, Swallow},
-      {"p1 other key", 1, 10, 215, 0, 0, WM_KEYDOWN, 'A', 0, Pass},
       {"p1 system key down", 1, 10, 215, 0, 0, WM_SYSKEYDOWN, VK_TAB, 0, Pass},
-      {"p1 hot key 4", 1, 10, 215, 0, 0, WM_HOTKEY, 4, 0, Swallow},
-      {"p1 hot key 5", 1, 10, 215, 0, 0, WM_HOTKEY, 5, 0, Pass},
-      {"p1 menu popup", 1, 10, 215, 0, 0, WM_INITMENUPOPUP, 0, 0, Swallow},
       {"p1 activation request untouched", 1, 10, 215, 0, 0, WM_USER, 8, 0x1234, Pass},
-      {"p1 Enter without the sequence", 1, 10, 215, 0, 0, WM_KEYDOWN, VK_RETURN, 0, Pass},
       // The settings come from a shared section: values far apart must not wrap around.
       {"p1 lowest threshold, highest allowance", 1, 10, INT_MIN, INT_MAX, 0, WM_LBUTTONDOWN, 0, At(-32768, 5), Pass},
       {"p1 highest threshold, lowest allowance", 1, 10, INT_MAX, INT_MIN, 0, WM_LBUTTONDOWN, 0, At(32767, 5), Swallow},
-      // Other platforms: everything passes.
-      {"p0 tap", 0, 10, 215, 0, 0, WM_LBUTTONDOWN, 0, At(1, 1), Pass},
-      {"p0 Windows key", 0, 10, 215, 0, 0, WM_KEYDOWN, VK_LWIN, 0, Pass},
   };
   for (const Case& c : cases) {
     ld::FilterState state;
@@ -106,13 +91,7 @@ TEST(TaskbarFilterDecision, DesktopActivationTurnsToTheMainDialogOnEmbeddedPlatf
 }
 
 TEST(TaskbarFilterDecision, MaintenanceSequenceOnModels9To12Only) {
-  struct Step {
-    UINT message;
-    WPARAM key;
-    FilterVerdict verdict;
-    MaintenanceLine line;
-    uint8_t gatekeeperAfter;
-  };
+  struct Step { UINT message; WPARAM key; FilterVerdict verdict; MaintenanceLine line; uint8_t gatekeeperAfter; };
   const Step sequence[] = {
       {WM_KEYDOWN, VK_RETURN, FilterVerdict::Pass, MaintenanceLine::None, 0},
       {WM_KEYDOWN, 0xC1, FilterVerdict::Pass, MaintenanceLine::GatekeeperTrue, 1},
@@ -164,11 +143,7 @@ TEST(TapLimits, ThresholdAndAllowanceFromTheTaskBar) {
   const RECT bar480{0, 0, 480, 26};
   const RECT bar240{0, 0, 240, 26};
   const RECT huge{0, INT_MIN, INT_MAX, INT_MAX};
-  struct Case {
-    int platform, model, release;
-    const RECT* bar;
-    int threshold, allowance;
-  } cases[] = {
+  struct Case { int platform, model, release; const RECT* bar; int threshold, allowance; } cases[] = {
       {1, 7, 6, &bar480, 480, 22},  // from release 6 the whole bar's width
       {1, 7, 5, &bar480, 454, 22},  // older releases keep the last square for the "ok" button
       {1, 10, 6, &bar480, 480, 0},

@@ -12,11 +12,7 @@ using testing_support::Narrow;
 
 namespace {
 
-struct Combination {
-  const char* name;
-  UINT modifiers;
-  UINT key;
-};
+struct Combination { const char* name; UINT modifiers; UINT key; };
 // Every combination the launcher may take, and two it never takes.
 const Combination kCombinations[] = {
     {"Win+F6", MOD_WIN, VK_F6},       {"F3", 0, VK_F3},         {"F4", 0, VK_F4},
@@ -66,11 +62,7 @@ std::set<std::string> TakenByLauncher(int taskManager, int phone, int volume, in
 TEST(HotKeyLock, AnotherProgramCannotTakeTheLockedCombinations) {
   using S = std::set<std::string>;
   const S pocketPcAlways = {"Win+F6", "Escape"};
-  struct Case {
-    const wchar_t* platform;
-    int taskManager, phone, volume, deviceLock;
-    S taken;
-  } cases[] = {
+  struct Case { const wchar_t* platform; int taskManager, phone, volume, deviceLock; S taken; } cases[] = {
       {L"PocketPC", 0, 0, 0, 0, {"Win+F6", "F3", "F4", "F6", "F7", "F22", "Escape", "Alt+Tab", "Ctrl+Alt+Del"}},
       {L"PocketPC", 1, 1, 1, 1, pocketPcAlways},
       {L"PocketPC", 1, 0, 1, 1, {"Win+F6", "F3", "F4", "Escape"}},

@@ -1,5 +1,6 @@
-// Keypad record rules over byte spans: which members run where, what each changes and what it
-// must leave alone (short values, planes that end in a partial record).
+// Keypad record rules over byte spans: what each changes and what it must leave alone (short
+// values, planes that end in a partial record). The VkeyGold patch is held to its four entries by
+// the keypad_tables fuzz target and to their values by KeypadTablesTest.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -23,28 +24,8 @@ std::span<uint8_t> Span(Bytes& b) { return {b.data(), b.size()}; }
 
 }  // namespace
 
-TEST(KeypadRules, VkeyGoldNeeds114Entries) {
-  Bytes shortValue(113 * 2, 0x11);
-  const Bytes before = shortValue;
-  EXPECT_FALSE(ld::PatchVkeyGoldEntries(Span(shortValue)));
-  EXPECT_EQ(shortValue, before);
-
-  Bytes value(120 * 2, 0x11);
-  EXPECT_TRUE(ld::PatchVkeyGoldEntries(Span(value)));
-  for (size_t i = 0; i < 120; ++i) {
-    uint16_t e = static_cast<uint16_t>(value[i * 2] | (value[i * 2 + 1] << 8));
-    uint16_t want = i == 82 ? 0x07C4 : i == 97 ? 0x07C2 : i == 98 ? 0x07C1 : i == 113 ? 0x07C3 : 0x1111;
-    EXPECT_EQ(e, want) << "entry " << i;
-  }
-  EXPECT_FALSE(ld::PatchVkeyGoldEntries(Span(value)));  // a second start finds it done
-}
-
 TEST(KeypadRules, VolumeEntriesClearedOnlyWhereTheValuesHoldThem) {
-  struct Case {
-    const char* what;
-    Bytes vkey, vflags, vkeyAfter, vflagsAfter;
-    bool changed;
-  } cases[] = {
+  struct Case { const char* what; Bytes vkey, vflags, vkeyAfter, vflagsAfter; bool changed; } cases[] = {
       {"shell, volume and plain keys",
        Entries({0x0775, 0x0776, 0x0775, 0x0075, 0x0041, 0x0076, 0x0776}), Bytes{1, 2, 3, 4, 5, 6, 7},
        Entries({0x0775, 0x0776, 0, 0, 0x0041, 0, 0x0776}), Bytes{1, 2, 0, 0, 5, 0, 7}, true},

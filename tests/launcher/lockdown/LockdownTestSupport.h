@@ -11,6 +11,7 @@
 #include "DeviceIdentity.h"
 #include "DeviceProfile.h"
 #include "TestSupport.h"
+#include "Win32Owners.h"
 
 namespace lockdown_test {
 
@@ -52,36 +53,21 @@ struct RawValue {
 };
 
 inline std::optional<RawValue> ReadRaw(HKEY root, const std::wstring& path, const wchar_t* name) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+  qzr::RegKey key;
   RawValue v;
-  DWORD size = 0;
-  LONG rc = RegQueryValueExW(key, name, nullptr, &v.type, nullptr, &size);
-  if (rc == ERROR_SUCCESS) {
-    v.data.resize(size);
-    rc = RegQueryValueExW(key, name, nullptr, &v.type, v.data.data(), &size);
-    v.data.resize(size);
-  }
-  RegCloseKey(key);
-  if (rc != ERROR_SUCCESS) return std::nullopt;
+  auto data = key.Open(root, path) ? key.ReadBinary(name, &v.type) : std::nullopt;
+  if (!data) return std::nullopt;
+  v.data = std::move(*data);
   return v;
 }
 
-inline bool KeyExists(HKEY root, const std::wstring& path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
-}
+inline bool KeyExists(HKEY root, const std::wstring& path) { return qzr::RegKey().Open(root, path); }
 
 inline bool WriteRaw(HKEY root, const std::wstring& path, const wchar_t* name, DWORD type, const std::vector<BYTE>& data,
                      DWORD options = REG_OPTION_NON_VOLATILE) {
-  HKEY key = nullptr;
-  if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, options, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
-    return false;
-  LONG rc = RegSetValueExW(key, name, 0, type, data.data(), static_cast<DWORD>(data.size()));
-  RegCloseKey(key);
-  return rc == ERROR_SUCCESS;
+  qzr::RegKey key;
+  return key.Create(root, path, KEY_ALL_ACCESS, options) &&
+         key.WriteBinary(name, data.data(), static_cast<DWORD>(data.size()), type);
 }
 
 inline std::vector<BYTE> TextBytes(const std::wstring& text, size_t extraNulls = 1) {

@@ -75,11 +75,7 @@ TEST(TodaySoftKeys, PresentKeysOfAnyLengthAndTypeComeBackWhole) {
 TEST(SessionTimeout, WrittenOnPocketPcsWhereTheKeyExists) {
   const std::wstring rai = L"Software\\Microsoft\\Shell\\Rai";
   RegistryTreeScope scope(HKEY_LOCAL_MACHINE, rai);
-  struct Case {
-    const wchar_t* platform;
-    bool keyExists;
-    std::optional<RawValue> after;
-  } cases[] = {
+  struct Case { const wchar_t* platform; bool keyExists; std::optional<RawValue> after; } cases[] = {
       {L"PocketPC", true, RawValue{REG_DWORD, {0, 0, 0, 0}}},
       {L"PocketPC", false, std::nullopt},
       {L"XScale", true, RawValue{REG_DWORD, {9, 0, 0, 0}}},

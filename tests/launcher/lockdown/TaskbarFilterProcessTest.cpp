@@ -35,13 +35,7 @@ LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam = 0) {
 
 LPARAM At(int x, int y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)); }
 
-struct Probe {
-  const char* what;
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
-  bool swallowed;
-};
+struct Probe { const char* what; UINT message; WPARAM wParam; LPARAM lParam; bool swallowed; };
 
 // The filter answers 1 for what it swallows; the simulated shell answers 0 to all of these.
 void ExpectFiltered(const std::vector<Probe>& probes) {

@@ -1,5 +1,5 @@
 // Driving modal dialogs in-process: scripted steps from a thread timer, the top dialog of the
-// thread, list notifications, recorded message boxes, a model without a menu.ini.
+// thread, list notifications, what a window shows, a model without a menu.ini.
 #pragma once
 
 #include <windows.h>
@@ -11,41 +11,39 @@
 #include <string>
 #include <vector>
 
+#include "../MessageBoxRecorder.h"
+#include "DeviceIdentity.h"
 #include "LauncherConfig.h"
-#include "MessageBoxes.h"
+#include "MainWindow.h"
+#include "TestSupport.h"
 
 namespace ui_testing {
 
-// The enabled dialog of this thread: with modal dialogs stacked, the one on top.
-inline HWND TopDialog() {
-  HWND found = nullptr;
+using testing_support::MessageBoxRecorder;
+using testing_support::ShownBox;
+
+// The status page's controls, in the template's order.
+const std::vector<int> kStatusPageControls = {1032, 1000, 1002, 1020, 1028, 1033, 1029, 1035, 1030, 1034, 1026, 2, 1006};
+
+// The dialogs of this thread; with modal dialogs stacked, the enabled one is on top.
+inline std::vector<HWND> ThreadDialogs() {
+  std::vector<HWND> found;
   EnumThreadWindows(
       GetCurrentThreadId(),
       [](HWND w, LPARAM out) -> BOOL {
         wchar_t cls[32] = {};
         GetClassNameW(w, cls, 32);
-        if (std::wstring(cls) == L"#32770" && IsWindowEnabled(w)) {
-          *reinterpret_cast<HWND*>(out) = w;
-          return FALSE;
-        }
+        if (std::wstring(cls) == L"#32770") reinterpret_cast<std::vector<HWND>*>(out)->push_back(w);
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
-inline int DialogCount() {
-  int count = 0;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND w, LPARAM out) -> BOOL {
-        wchar_t cls[32] = {};
-        GetClassNameW(w, cls, 32);
-        if (std::wstring(cls) == L"#32770") ++*reinterpret_cast<int*>(out);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&count));
-  return count;
+inline HWND TopDialog() {
+  for (HWND w : ThreadDialogs())
+    if (IsWindowEnabled(w)) return w;
+  return nullptr;
 }
 
 // Runs one step per tick while modal loops run on this thread. A step may open another modal
@@ -65,7 +63,6 @@ class ScriptedSteps {
     KillTimer(nullptr, timer_);
     current_ = nullptr;
   }
-  bool finished() const { return next_ >= steps_.size(); }
 
   // Called from a step: runs that step again on the next tick, up to `times` ticks in all, so
   // that a step can wait for what the dialog's own loop has still to do.
@@ -103,65 +100,65 @@ class ScriptedSteps {
   UINT_PTR timer_ = 0;
 };
 
-struct ShownBox {
-  std::wstring text;
-  std::wstring caption;
-  UINT type;
-};
+// Runs a dialog through the steps, then ends whatever dialog is on top with kEnded.
+constexpr INT_PTR kEnded = 5;
+template <typename Dialog>
+INT_PTR RunThenEnd(Dialog& dialog, std::vector<std::function<void()>> steps) {
+  steps.push_back([] { EndDialog(TopDialog(), kEnded); });
+  ScriptedSteps scripted(std::move(steps));
+  return dialog.DoModal();
+}
 
-// Records every message box and answers it with OK, for the life of the object.
-class BoxRecorder {
- public:
-  BoxRecorder() {
-    qzr::SetMessageBoxObserver([this](HWND, const std::wstring& text, const std::wstring& caption, UINT type) {
-      boxes.push_back({text, caption, type});
-      return IDOK;
-    });
+// What every dialog test starts from: a fresh process's network state, a usable radio address,
+// the device facts asked again, message boxes recorded.
+struct FreshDevice {
+  FreshDevice() {
+    qzr::SetNetworkUp(true);
+    qzr::SetListItemCount(0);
+    profile.Set(L"RadioIp", L"10.20.30.41");
+    profile.Set(L"RadioAssociation", L"0");
+    qzr::ResetDeviceFactsForTesting();
   }
-  ~BoxRecorder() { qzr::SetMessageBoxObserver(nullptr); }
-  std::vector<ShownBox> boxes;
+  testing_support::ProfileScope profile;
+  MessageBoxRecorder boxes;
 };
 
 // Sends a list notification as the list view itself would.
 inline LRESULT NotifyList(HWND dialog, UINT code, int item) {
-  HWND list = GetDlgItem(dialog, 1050);
   NMITEMACTIVATE note{};
-  note.hdr.hwndFrom = list;
+  note.hdr.hwndFrom = GetDlgItem(dialog, 1050);
   note.hdr.idFrom = 1050;
   note.hdr.code = code;
   note.iItem = item;
   return SendMessageW(dialog, WM_NOTIFY, 1050, reinterpret_cast<LPARAM>(&note));
 }
 
-// Colours read back from what a window shows on the screen, as RGB triples.
-inline std::vector<COLORREF> ScreenPixels(HWND window) {
+// What a window shows, as 0x00RRGGBB values row by row. Read through the window's own drawing
+// context: the test display may be smaller than the handheld's desktop (480 x 800), and what
+// lies beyond its edge reads back black from the screen.
+inline std::vector<DWORD> ScreenPixels(HWND window, int* width = nullptr) {
   RECT r{};
   GetWindowRect(window, &r);
   const int w = r.right - r.left, h = r.bottom - r.top;
-  std::vector<COLORREF> pixels;
+  if (width) *width = w;
+  std::vector<DWORD> pixels;
   if (w <= 0 || h <= 0) return pixels;
-  HDC screen = GetDC(nullptr);
+  HDC screen = GetWindowDC(window);
   HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB};
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB};
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap = CreateDIBSection(memory, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
   GdiFlush();
   const DWORD* p = static_cast<const DWORD*>(bits);
-  for (int i = 0; i < w * h; ++i) pixels.push_back(RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF));
+  pixels.assign(p, p + static_cast<size_t>(w) * h);
   SelectObject(memory, old);
   DeleteObject(bitmap);
   DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  ReleaseDC(window, screen);
   return pixels;
-}
-
-inline int CountPixels(const std::vector<COLORREF>& pixels, bool (*match)(COLORREF)) {
-  int n = 0;
-  for (COLORREF c : pixels) n += match(c) ? 1 : 0;
-  return n;
 }
 
 // Presses and releases a key through the system's input queue, as the keypad would.
@@ -195,7 +192,7 @@ inline std::unique_ptr<qzr::LauncherConfig> MakeModel(bool fullScreen, std::vect
   model->fullScreen = fullScreen ? 1 : 0;
   model->autoStart = 0;
   model->buttonCount = static_cast<int>(captions.size());
-  for (size_t i = 0; i < captions.size() && i < qzr::kButtonSlots; ++i) model->caption[i] = captions[i];
+  for (size_t i = 0; i < captions.size() && i < qzr::kButtonSlots; ++i) model->buttons[i].caption = captions[i];
   return model;
 }
 

@@ -1,5 +1,6 @@
-// The exit password dialog on its own: matching, the six-character field, Cancel, the
-// Keyboard toggle through the platform library's SIP calls, windowed mode's buttons.
+// The exit password dialog on its own: the six-character field, Cancel, the Keyboard toggle
+// through the platform library's SIP calls, windowed mode's buttons. Matching is tried from the
+// main dialog and the status page.
 #include <gtest/gtest.h>
 
 #include "DialogDriver.h"
@@ -11,80 +12,6 @@
 
 using namespace testing_support;
 using namespace ui_testing;
-
-namespace {
-
-struct Attempt {
-  std::wstring typed;
-  bool accepted;
-};
-
-}  // namespace
-
-TEST(ExitPassword, MatchesTheWholeTextCaseSensitively) {
-  const struct {
-    const wchar_t* configured;
-    std::vector<Attempt> attempts;
-  } cases[] = {
-      {L"", {{L"", true}}},
-      {L"AbCdEf", {{L"abcdef", false}, {L"ABCDEF", false}, {L"AbCdE", false}, {L"AbCdEf", true}}},
-      {L"1234", {{L"12345", false}, {L" 1234", false}, {L"1234", true}}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(std::wstring(c.configured)));
-    BoxRecorder boxes;
-    auto model = MakeModel(true);
-    model->password = c.configured;
-    qzr::ExitPasswordDialog dialog(*model);
-    std::vector<std::function<void()>> script;
-    std::vector<std::wstring> fieldAfter;
-    for (const Attempt& a : c.attempts) {
-      script.push_back([&, a] {
-        HWND d = TopDialog();
-        Type(d, a.typed);
-        if (a.accepted) {
-          PostCommand(d, IDOK);
-          return;
-        }
-        Command(d, IDOK);
-        fieldAfter.push_back(TextOf(d, 1002));
-        EXPECT_EQ(GetFocus(), GetDlgItem(d, 1002));
-      });
-    }
-    ScriptedSteps steps(std::move(script));
-    EXPECT_EQ(dialog.DoModal(), qzr::kExitResult);
-    size_t refused = c.attempts.size() - 1;
-    ASSERT_EQ(boxes.boxes.size(), refused);
-    for (const ShownBox& box : boxes.boxes) {
-      EXPECT_EQ(box.text, L"Invalid Password");
-      EXPECT_EQ(box.caption, L"Password Error");
-      EXPECT_EQ(box.type, static_cast<UINT>(MB_OK));
-    }
-    for (const std::wstring& text : fieldAfter) EXPECT_EQ(text, L"") << "a refused entry empties the field";
-  }
-}
-
-TEST(ExitPassword, FieldTakesSixCharactersAndCancelReturnsTwo) {
-  BoxRecorder boxes;
-  auto model = MakeModel(true);
-  model->password = L"123456";
-  qzr::ExitPasswordDialog dialog(*model);
-  std::wstring afterSeven;
-  ScriptedSteps steps({
-      [&] {
-        HWND d = TopDialog();
-        Type(d, L"1234567");
-        afterSeven = TextOf(d, 1002);
-        Type(d, L"x");
-        Command(d, IDOK);
-        PostCommand(d, IDCANCEL);
-      },
-  });
-  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-  EXPECT_EQ(afterSeven, L"123456");
-  EXPECT_EQ(boxes.boxes.size(), 1u);
-  EXPECT_FALSE(dialog.holdsPlatformLibrary());
-}
 
 // The device shell's keyboard window as the platform library's SIP calls find it: shown and
 // hidden on request, its visibility the SIP's state.
@@ -112,11 +39,13 @@ class ShellSipWindow {
   HWND hwnd_ = nullptr;
 };
 
-TEST(ExitPassword, KeyboardTwiceShowsThenHidesTheSip) {
+TEST(ExitPassword, FieldTakesSixCharactersKeyboardTwiceShowsThenHidesTheSipCancelReturnsTwo) {
   ShellSipWindow sip;
-  BoxRecorder boxes;
+  MessageBoxRecorder boxes;
   auto model = MakeModel(true);
+  model->password = L"123456";
   qzr::ExitPasswordDialog dialog(*model);
+  std::wstring afterSeven;
   std::vector<uint32_t> flags;
   std::vector<bool> seen;
   bool focusInEdit = true, held = false;
@@ -128,6 +57,10 @@ TEST(ExitPassword, KeyboardTwiceShowsThenHidesTheSip) {
   ScriptedSteps steps({
       [&] {
         HWND d = TopDialog();
+        Type(d, L"1234567");
+        afterSeven = TextOf(d, 1002);
+        Type(d, L"x");
+        Command(d, IDOK);
         held = dialog.holdsPlatformLibrary();
         query();
         Command(d, IDC_KEYBOARD_BUTTON);
@@ -141,7 +74,10 @@ TEST(ExitPassword, KeyboardTwiceShowsThenHidesTheSip) {
       },
   });
   EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  EXPECT_EQ(afterSeven, L"123456");
+  EXPECT_EQ(boxes.boxes.size(), 1u);
   EXPECT_TRUE(held);
+  EXPECT_FALSE(dialog.holdsPlatformLibrary());
   EXPECT_EQ(flags, (std::vector<uint32_t>{0, 1, 0}));
   EXPECT_EQ(seen, (std::vector<bool>{false, true, false}));
   EXPECT_TRUE(focusInEdit);
@@ -153,7 +89,7 @@ TEST(ExitPassword, KeyboardTwiceShowsThenHidesTheSip) {
 }
 
 TEST(ExitPassword, WindowedModeLeavesConfirmAndCancelToTheBars) {
-  BoxRecorder boxes;
+  MessageBoxRecorder boxes;
   auto model = MakeModel(false);
   model->password = L"9";
   qzr::ExitPasswordDialog dialog(*model);

@@ -2,15 +2,12 @@
 // from the radio, auto start, the ways to the password dialog, restricted mode, relayout.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 
-#include "DeviceIdentity.h"
-#include "DeviceProfile.h"
 #include "DialogDriver.h"
 #include "LauncherDialog.h"
-#include "MainWindow.h"
 #include "StatusDialog.h"
-#include "TestSupport.h"
 #include "UiLayout.h"
 
 using namespace testing_support;
@@ -50,66 +47,59 @@ bool EndsWithWindowsFolder(const std::string& text) {
   return lower.find("cwd=c:\\windows\n") != std::string::npos || lower.find("cwd=c:\\windows\\\n") != std::string::npos;
 }
 
-// Every test starts as a fresh process would: network up, the radio's address usable.
-class MainDialogTest : public testing::Test {
+class MainDialogTest : public testing::Test, protected FreshDevice {
  protected:
-  void SetUp() override {
-    qzr::SetNetworkUp(true);
-    qzr::SetListItemCount(0);
-    profile.Set(L"RadioIp", L"10.20.30.41");
-    profile.Set(L"RadioAssociation", L"0");
-    qzr::ResetDeviceFactsForTesting();
-  }
-  ProfileScope profile;
   ScratchFolder scratch{L"uimain"};
-  BoxRecorder boxes;
 };
 
 }  // namespace
 
 TEST_F(MainDialogTest, ListShowsSlotsInOrderAndTapAndEnterLaunchThroughTheShell) {
-  auto model = MakeModel(true, {L"Scanner", L""});
-  model->caption[2] = L"Not shown";
-  model->exePath[0] = ProbeProgram();
-  model->parameters[0] = L"alpha beta";
-  model->exePath[1] = ProbeProgram();
+  auto model = MakeModel(true, {L"Scanner", L"", L"Gone", L"Empty"});
+  model->buttons[4].caption = L"Not shown";
+  model->buttons[0].exePath = model->buttons[1].exePath = ProbeProgram();
+  model->buttons[0].parameters = L"alpha beta";
+  model->buttons[2].exePath = scratch / L"missing.exe";
 
   std::optional<std::string> tapped, entered;
   bool nothingForOutOfRange = false;
   qzr::LauncherDialog dialog(*model);
-  ScriptedSteps steps({
-      [&] {
-        HWND d = TopDialog();
-        EXPECT_EQ(ListView_GetItemCount(GetDlgItem(d, IDC_PROGRAM_LIST)), 2);
-        EXPECT_EQ(ItemText(d, 0), L"Scanner");
-        EXPECT_EQ(ItemText(d, 1), L"");
-        EXPECT_EQ(qzr::ListItemCount(), 2);
-        EXPECT_EQ(qzr::GetMainWindowHandle(), d);
-        ProbeLaunch launch(scratch, L"tap.txt");
-        EXPECT_EQ(NotifyList(d, NM_CLICK, 0), 0);
-        tapped = launch.Wait();
-      },
-      [&] {
-        HWND d = TopDialog();
-        HWND list = GetDlgItem(d, IDC_PROGRAM_LIST);
-        ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
-        ListView_SetItemState(list, 1, LVIS_SELECTED, LVIS_SELECTED);
-        ProbeLaunch launch(scratch, L"enter.txt");
-        EXPECT_EQ(NotifyList(d, NM_RETURN, -1), 0);
-        entered = launch.Wait();
-      },
-      [&] {
-        HWND d = TopDialog();
-        ProbeLaunch launch(scratch, L"none.txt");
-        NotifyList(d, NM_CLICK, 2);
-        NotifyList(d, NM_CLICK, -1);
-        ListView_SetItemState(GetDlgItem(d, IDC_PROGRAM_LIST), -1, 0, LVIS_SELECTED);
-        NotifyList(d, NM_RETURN, -1);
-        nothingForOutOfRange = !launch.Wait(1500).has_value();
-      },
-      [&] { EndDialog(TopDialog(), 5); },
-  });
-  EXPECT_EQ(dialog.DoModal(), 5);
+  EXPECT_EQ(RunThenEnd(dialog,
+                       {
+                           [&] {
+                             HWND d = TopDialog();
+                             EXPECT_EQ(ListView_GetItemCount(GetDlgItem(d, IDC_PROGRAM_LIST)), 4);
+                             EXPECT_EQ(ItemText(d, 0), L"Scanner");
+                             EXPECT_EQ(ItemText(d, 1), L"");
+                             EXPECT_EQ(qzr::ListItemCount(), 4);
+                             EXPECT_EQ(qzr::GetMainWindowHandle(), d);
+                             ProbeLaunch launch(scratch, L"tap.txt");
+                             EXPECT_EQ(NotifyList(d, NM_CLICK, 0), 0);
+                             tapped = launch.Wait();
+                           },
+                           [&] {
+                             HWND d = TopDialog();
+                             HWND list = GetDlgItem(d, IDC_PROGRAM_LIST);
+                             ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+                             ListView_SetItemState(list, 1, LVIS_SELECTED, LVIS_SELECTED);
+                             ProbeLaunch launch(scratch, L"enter.txt");
+                             EXPECT_EQ(NotifyList(d, NM_RETURN, -1), 0);
+                             entered = launch.Wait();
+                           },
+                           [&] {
+                             HWND d = TopDialog();
+                             ProbeLaunch launch(scratch, L"none.txt");
+                             NotifyList(d, NM_CLICK, 4);
+                             NotifyList(d, NM_CLICK, -1);
+                             ListView_SetItemState(GetDlgItem(d, IDC_PROGRAM_LIST), -1, 0, LVIS_SELECTED);
+                             NotifyList(d, NM_RETURN, -1);
+                             nothingForOutOfRange = !launch.Wait(1500).has_value();
+                             // A missing program, and an empty path, still go to the shell.
+                             NotifyList(d, NM_CLICK, 2);
+                             NotifyList(d, NM_CLICK, 3);
+                           },
+                       }),
+            kEnded);
   ASSERT_TRUE(tapped.has_value());
   EXPECT_TRUE(EndsWithWindowsFolder(*tapped)) << *tapped;
   EXPECT_NE(tapped->find("args=alpha beta\n"), std::string::npos) << *tapped;
@@ -117,23 +107,6 @@ TEST_F(MainDialogTest, ListShowsSlotsInOrderAndTapAndEnterLaunchThroughTheShell)
   EXPECT_TRUE(EndsWithWindowsFolder(*entered)) << *entered;
   EXPECT_NE(entered->find("args=\n"), std::string::npos) << *entered;
   EXPECT_TRUE(nothingForOutOfRange);
-  EXPECT_TRUE(boxes.boxes.empty());
-}
-
-TEST_F(MainDialogTest, MissingProgramShowsShellErrorOwnedByTheDialog) {
-  auto model = MakeModel(true, {L"Gone", L"Empty"});
-  model->exePath[0] = scratch / L"missing.exe";
-  qzr::LauncherDialog dialog(*model);
-  HWND main = nullptr;
-  ScriptedSteps steps({
-      [&] {
-        main = TopDialog();
-        NotifyList(main, NM_CLICK, 0);
-        NotifyList(main, NM_CLICK, 1);  // an empty program path still goes to the shell
-      },
-      [&] { EndDialog(TopDialog(), 5); },
-  });
-  EXPECT_EQ(dialog.DoModal(), 5);
   ASSERT_EQ(boxes.boxes.size(), 2u);
   for (const ShownBox& box : boxes.boxes) {
     EXPECT_EQ(box.caption, L"Shell Error");
@@ -142,55 +115,24 @@ TEST_F(MainDialogTest, MissingProgramShowsShellErrorOwnedByTheDialog) {
   }
 }
 
-TEST_F(MainDialogTest, ItemsNeedingSignalFollowTheRadiosAddress) {
-  auto model = MakeModel(true, {L"Online"});
-  model->exePath[0] = ProbeProgram();
-  model->needsSignal[0] = 1;
-  const struct {
-    const wchar_t* address;
-    bool launches;
-  } cases[] = {{L"169.254.12.7", false}, {L"0.0.0.0", false}, {L"", false}, {L"10.169.0.5", true}};
-  std::vector<std::function<void()>> script;
-  int n = 0;
-  for (const auto& c : cases) {
-    script.push_back([&, c, n] {
-      profile.Set(L"RadioIp", c.address);
-      HWND d = TopDialog();
-      SendMessageW(d, WM_TIMER, qzr::kRefreshTimer, 0);
-      EXPECT_EQ(qzr::NetworkUp(), c.launches) << testing::PrintToString(std::wstring(c.address));
-      ProbeLaunch launch(scratch, L"gate" + std::to_wstring(n) + L".txt");
-      NotifyList(d, NM_CLICK, 0);
-      EXPECT_EQ(launch.Wait(c.launches ? 15000 : 1500).has_value(), c.launches)
-          << testing::PrintToString(std::wstring(c.address));
-    });
-    ++n;
-  }
-  script.push_back([&] { EndDialog(TopDialog(), 5); });
-  qzr::LauncherDialog dialog(*model);
-  ScriptedSteps steps(std::move(script));
-  EXPECT_EQ(dialog.DoModal(), 5);
-  EXPECT_TRUE(boxes.boxes.empty());
-}
-
 // What the meter shows: bars on black, or a picture on the button face: the plug drawn in
-// gold, or the same plug with red across it.
-bool IsPlugGold(COLORREF c) { return GetRValue(c) > 0xE0 && GetGValue(c) > 0xC0 && GetGValue(c) < 0xE8 && GetBValue(c) < 0x40; }
-bool IsCrossRed(COLORREF c) { return GetRValue(c) > 0xE0 && GetGValue(c) < 0x40 && GetBValue(c) < 0x40; }
-bool IsBlack(COLORREF c) { return c == 0; }
-
-struct MeterPicture {
-  bool plug, crossed;
-};
-MeterPicture SeenOn(const std::vector<COLORREF>& pixels) {
-  const bool bars = CountPixels(pixels, IsBlack) * 3 > static_cast<int>(pixels.size());
-  const bool gold = CountPixels(pixels, IsPlugGold) > 0, red = CountPixels(pixels, IsCrossRed) > 0;
-  return {!bars && gold && !red, !bars && gold && red};
+// gold, or the same plug with red across it; never the pictures' transparent blue.
+struct MeterPicture { bool plug, crossed, blue; };
+MeterPicture SeenOn(const std::vector<DWORD>& pixels) {
+  auto count = [&](auto match) {
+    return std::count_if(pixels.begin(), pixels.end(), [&](DWORD c) { return match(c >> 16 & 0xFF, c >> 8 & 0xFF, c & 0xFF); });
+  };
+  const bool bars = count([](int r, int g, int b) { return r + g + b == 0; }) * 3 > static_cast<long>(pixels.size());
+  const bool gold = count([](int r, int g, int b) { return r > 0xE0 && g > 0xC0 && g < 0xE8 && b < 0x40; }) > 0;
+  const bool red = count([](int r, int g, int b) { return r > 0xE0 && g < 0x40 && b < 0x40; }) > 0;
+  const bool blue = count([](int r, int g, int b) { return r < 0x20 && g < 0x20 && b > 0xE0; }) > 0;
+  return {!bars && gold && !red, !bars && gold && red, blue};
 }
 
 TEST_F(MainDialogTest, AdapterAnswersFromTheProfileDecideMeterAndGating) {
   auto model = MakeModel(true, {L"Online", L"Local"});
-  model->exePath[0] = model->exePath[1] = ProbeProgram();
-  model->needsSignal[0] = 1;
+  model->buttons[0].exePath = model->buttons[1].exePath = ProbeProgram();
+  model->buttons[0].needsSignal = true;
   const struct {
     const wchar_t* name;
     const wchar_t* wiredLink;  // nullptr: no wired adapter
@@ -216,35 +158,30 @@ TEST_F(MainDialogTest, AdapterAnswersFromTheProfileDecideMeterAndGating) {
       SendMessageW(TopDialog(), WM_TIMER, qzr::kRefreshTimer, 0);
     });
     script.push_back([&, c, n] {
+      SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
       HWND d = TopDialog();
       const MeterPicture seen = SeenOn(ScreenPixels(GetDlgItem(d, IDC_SIGNAL_METER)));
       if ((seen.plug != c.plug || seen.crossed != c.crossed) && ScriptedSteps::Again(20)) return;
-      EXPECT_EQ(seen.plug, c.plug) << testing::PrintToString(std::wstring(c.name));
-      EXPECT_EQ(seen.crossed, c.crossed) << testing::PrintToString(std::wstring(c.name));
-      EXPECT_EQ(qzr::NetworkUp(), c.onlineLaunches) << testing::PrintToString(std::wstring(c.name));
+      EXPECT_EQ(seen.plug, c.plug);
+      EXPECT_EQ(seen.crossed, c.crossed);
+      EXPECT_FALSE(seen.blue);
+      EXPECT_EQ(qzr::NetworkUp(), c.onlineLaunches);
       ProbeLaunch online(scratch, L"online" + std::to_wstring(n) + L".txt");
       NotifyList(d, NM_CLICK, 0);
-      EXPECT_EQ(online.Wait(c.onlineLaunches ? 15000 : 1500).has_value(), c.onlineLaunches)
-          << testing::PrintToString(std::wstring(c.name));
+      EXPECT_EQ(online.Wait(c.onlineLaunches ? 15000 : 1500).has_value(), c.onlineLaunches);
       ProbeLaunch local(scratch, L"local" + std::to_wstring(n) + L".txt");
       NotifyList(d, NM_CLICK, 1);
-      EXPECT_TRUE(local.Wait().has_value()) << testing::PrintToString(std::wstring(c.name));
+      EXPECT_TRUE(local.Wait().has_value());
     });
     ++n;
   }
-  script.push_back([&] { EndDialog(TopDialog(), 5); });
   qzr::LauncherDialog dialog(*model);
-  ScriptedSteps steps(std::move(script));
-  EXPECT_EQ(dialog.DoModal(), 5);
+  EXPECT_EQ(RunThenEnd(dialog, std::move(script)), kEnded);
   EXPECT_TRUE(boxes.boxes.empty());
 }
 
 TEST_F(MainDialogTest, AutoStartAfterTwoSecondsUnlessFullScreenFindsNoNetwork) {
-  const struct {
-    bool fullScreen;
-    const wchar_t* address;
-    bool launches;
-  } cases[] = {
+  const struct { bool fullScreen; const wchar_t* address; bool launches; } cases[] = {
       {true, L"10.20.30.41", true},
       {true, L"169.254.12.7", false},  // the first refresh at start-up already knows
       {false, L"169.254.12.7", true},  // no refresh before 5 s: NetworkUp still holds its first true
@@ -255,22 +192,23 @@ TEST_F(MainDialogTest, AutoStartAfterTwoSecondsUnlessFullScreenFindsNoNetwork) {
     qzr::SetNetworkUp(true);
     profile.Set(L"RadioIp", c.address);
     auto model = MakeModel(c.fullScreen, {L"First"});
-    model->exePath[0] = ProbeProgram();
-    model->needsSignal[0] = 1;
+    model->buttons[0].exePath = ProbeProgram();
+    model->buttons[0].needsSignal = true;
     model->autoStart = 1;
-    std::wstring name = std::wstring(L"auto") + (c.fullScreen ? L"f" : L"w") + c.address + L".txt";
-    ProbeLaunch launch(scratch, name);
-    DWORD opened = GetTickCount();
+    ProbeLaunch launch(scratch, std::wstring(L"auto") + (c.fullScreen ? L"f" : L"w") + c.address + L".txt");
+    const DWORD opened = GetTickCount();
     std::optional<std::string> started;
     DWORD startedAfter = 0;
     qzr::LauncherDialog dialog(*model);
-    // Polls without blocking: the dialog's own timer has to run between the steps.
+    // Polls without blocking: the dialog's own timer has to run between the steps. A start
+    // ends the dialog at once; without one it stays up more than twice the auto-start delay.
     std::vector<std::function<void()>> polls(18, [&] {
       if (!started && (started = launch.Wait(0))) startedAfter = GetTickCount() - opened;
+      if (started) EndDialog(TopDialog(), kEnded);
     });
-    polls.push_back([&] { EndDialog(TopDialog(), 5); });
+    polls.push_back([&] { EndDialog(TopDialog(), kEnded); });
     ScriptedSteps steps(std::move(polls), 250);
-    EXPECT_EQ(dialog.DoModal(), 5);
+    EXPECT_EQ(dialog.DoModal(), kEnded);
     EXPECT_EQ(started.has_value(), c.launches);
     if (started) {
       EXPECT_GE(startedAfter, 1900u);
@@ -278,78 +216,56 @@ TEST_F(MainDialogTest, AutoStartAfterTwoSecondsUnlessFullScreenFindsNoNetwork) {
   }
 }
 
-TEST_F(MainDialogTest, OkCancelAndCloseAllAskForThePassword) {
+TEST_F(MainDialogTest, OkCancelAndCloseAllAskForThePasswordWhichMustMatchWhole) {
   auto model = MakeModel(true, {L"One"});
-  model->password = L"abc123";
-  const UINT ways[] = {IDOK, IDCANCEL, 0};
-  for (UINT way : ways) {
-    SCOPED_TRACE(way);
+  model->password = L"abc12";
+  const struct {
+    UINT way;  // 0: the close request
+    const wchar_t* wrong;
+  } cases[] = {{IDOK, L"ABC12"}, {IDCANCEL, L"abc1"}, {0, L" abc12"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.way);
     boxes.boxes.clear();
-    int dialogsWithPassword = 0;
+    size_t dialogsWithPassword = 0;
     qzr::LauncherDialog dialog(*model);
     HWND main = nullptr;
     ScriptedSteps steps({
         [&] {
           main = TopDialog();
-          if (way) PostCommand(main, way);
+          if (c.way) PostCommand(main, c.way);
           else PostMessageW(main, WM_CLOSE, 0, 0);
         },
         [&] {
           HWND password = TopDialog();
           EXPECT_NE(password, main);
-          dialogsWithPassword = DialogCount();
-          Type(password, L"wrong");
+          dialogsWithPassword = ThreadDialogs().size();
+          Type(password, c.wrong);
           Command(password, IDOK);
         },
         [&] {
           HWND password = TopDialog();
           EXPECT_NE(password, main) << "a wrong password leaves the launcher running";
-          EXPECT_EQ(TextOf(password, 1002), L"");
-          Type(password, L"abc123");
+          EXPECT_EQ(TextOf(password, 1002), L"") << "a refused entry empties the field";
+          EXPECT_EQ(GetFocus(), GetDlgItem(password, 1002));
+          Type(password, L"abc12");
           PostCommand(password, IDOK);
         },
     });
     EXPECT_EQ(dialog.DoModal(), qzr::kExitResult);
-    EXPECT_EQ(dialogsWithPassword, 2);
+    EXPECT_EQ(dialogsWithPassword, 2u);
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, L"Invalid Password");
     EXPECT_EQ(boxes.boxes[0].caption, L"Password Error");
-  }
-}
-
-TEST_F(MainDialogTest, StatusButtonAndSoftKeyOpenTheStatusPageAndBackReturns) {
-  auto model = MakeModel(true, {L"One"});
-  for (int command : {IDC_STATUS_BUTTON, IDM_STATUS_KEY}) {
-    SCOPED_TRACE(command);
-    qzr::LauncherDialog dialog(*model);
-    bool childFlagWhileUp = false, statusPageUp = false, backToList = false;
-    ScriptedSteps steps({
-        [&] { PostCommand(TopDialog(), command); },
-        [&] {
-          statusPageUp = qzr::StatusDialog::Current() != nullptr;
-          childFlagWhileUp = dialog.modalChildUp();
-          Command(TopDialog(), IDCANCEL);
-        },
-        [&] {
-          backToList = qzr::StatusDialog::Current() == nullptr && TopDialog() == dialog.hwnd();
-          EndDialog(TopDialog(), 5);
-        },
-    });
-    EXPECT_EQ(dialog.DoModal(), 5);
-    EXPECT_TRUE(statusPageUp);
-    EXPECT_TRUE(childFlagWhileUp);
-    EXPECT_TRUE(backToList);
+    EXPECT_EQ(boxes.boxes[0].type, static_cast<UINT>(MB_OK));
   }
 }
 
 TEST_F(MainDialogTest, RestrictedModeKeepsTheStatusPageUpUntilExit) {
-  ScratchFolder folder(L"uirestricted");
-  ASSERT_TRUE(WriteBytes(folder / L"menu.ini", "[WhiteList]\r\nWhiteListEnabled=TRUE\r\n"));
+  ASSERT_TRUE(WriteBytes(scratch / L"menu.ini", "[WhiteList]\r\nWhiteListEnabled=TRUE\r\n"));
   auto model = MakeModel(true, {L"One", L"Two"});
   model->password = L"";
-  RebuildWhitelist(*model, folder / L"menu.ini", folder / L"Gatewarden.exe", L"_uitest");
+  RebuildWhitelist(*model, scratch / L"menu.ini", scratch / L"Gatewarden.exe", L"_uitest");
   ASSERT_FALSE(model->whitelist.monitorRunning());
-  boxes.boxes.clear();
 
   qzr::LauncherDialog dialog(*model);
   bool stillOnStatus = false;
@@ -369,60 +285,77 @@ TEST_F(MainDialogTest, RestrictedModeKeepsTheStatusPageUpUntilExit) {
   EXPECT_EQ(qzr::ListItemCount(), 0) << "the list is never filled in restricted mode";
 }
 
+// Each control scattered, then the screen-size notice: the main dialog and the status page are
+// laid out again as the rules say.
 TEST_F(MainDialogTest, ScreenSizeNoticeLaysTheControlsOutAgain) {
   auto model = MakeModel(true, {L"One", L"Two", L"Three"});
   qzr::LauncherDialog dialog(*model);
-  qzr::LayoutPlan expected;
-  qzr::ControlRects after;
-  ScriptedSteps steps({
-      [&] {
-        HWND d = TopDialog();
-        // Scatter the controls, then tell the dialog the screen changed.
-        for (int id : {IDC_PROGRAM_LIST, IDC_LOGO, IDC_STATUS_BUTTON}) MoveWindow(GetDlgItem(d, id), 3, 3, 10, 10, FALSE);
-        qzr::MainLayoutInput in;
-        in.screenWidth = GetSystemMetrics(SM_CXSCREEN);
-        in.screenHeight = GetSystemMetrics(SM_CYSCREEN);
-        in.fullScreen = true;
-        in.logoHeight = dialog.logoHeight();
-        in.itemCount = 3;
-        in.workHeight = dialog.workHeight();
-        in.modelId = qzr::GetModelId();
-        in.gaugeExists = GetDlgItem(d, IDC_BATTERY_GAUGE) != nullptr;
-        in.meter = qzr::ReadControlRects(d, {IDC_SIGNAL_METER})[IDC_SIGNAL_METER];
-        expected = qzr::MainDialogLayout(in);
-        SetForegroundWindow(GetDesktopWindow());
-        SendMessageW(d, WM_SETTINGCHANGE, qzr::kScreenSizeChange, 0);
-        after = qzr::ReadControlRects(d, {IDC_PROGRAM_LIST, IDC_LOGO, IDC_STATUS_BUTTON, IDC_SIGNAL_METER,
-                                          IDC_BATTERY_GAUGE});
-      },
-      [&] { EndDialog(TopDialog(), 5); },
-  });
-  EXPECT_EQ(dialog.DoModal(), 5);
-  ASSERT_FALSE(expected.empty());
+  qzr::LayoutPlan mainPlan, statusPlan;
+  qzr::ControlRects mainAfter, statusAfter;
+  const int W = GetSystemMetrics(SM_CXSCREEN), H = GetSystemMetrics(SM_CYSCREEN);
+  EXPECT_EQ(RunThenEnd(dialog, {[&] {
+                                  HWND d = TopDialog();
+                                  for (int id : {IDC_PROGRAM_LIST, IDC_LOGO, IDC_STATUS_BUTTON})
+                                    MoveWindow(GetDlgItem(d, id), 3, 3, 10, 10, FALSE);
+                                  qzr::MainLayoutInput in;
+                                  in.screenWidth = W;
+                                  in.screenHeight = H;
+                                  in.fullScreen = true;
+                                  in.logoHeight = dialog.logoHeight();
+                                  in.itemCount = 3;
+                                  in.workHeight = dialog.workHeight();
+                                  in.modelId = qzr::GetModelId();
+                                  in.gaugeExists = GetDlgItem(d, IDC_BATTERY_GAUGE) != nullptr;
+                                  in.meter = qzr::ReadControlRects(d, {IDC_SIGNAL_METER})[IDC_SIGNAL_METER];
+                                  mainPlan = qzr::MainDialogLayout(in);
+                                  SetForegroundWindow(GetDesktopWindow());
+                                  SendMessageW(d, WM_SETTINGCHANGE, qzr::kScreenSizeChange, 0);
+                                  mainAfter = qzr::ReadControlRects(d, {IDC_PROGRAM_LIST, IDC_LOGO, IDC_STATUS_BUTTON,
+                                                                        IDC_SIGNAL_METER, IDC_BATTERY_GAUGE});
+                                  PostCommand(d, IDC_STATUS_BUTTON);
+                                },
+                                [&] {
+                                  HWND page = TopDialog();
+                                  for (int id : kStatusPageControls) {
+                                    RECT r{};
+                                    GetWindowRect(GetDlgItem(page, id), &r);
+                                    MoveWindow(GetDlgItem(page, id), 1, 1, r.right - r.left, r.bottom - r.top, FALSE);
+                                  }
+                                  qzr::StatusLayoutInput in{W, H, true, qzr::ReadControlRects(page, kStatusPageControls)};
+                                  statusPlan = qzr::StatusDialogLayout(in);
+                                  SendMessageW(page, WM_SETTINGCHANGE, qzr::kScreenSizeChange, 0);
+                                  statusAfter = qzr::ReadControlRects(page, kStatusPageControls);
+                                  Command(page, IDCANCEL);
+                                }}),
+            kEnded);
+  ASSERT_FALSE(mainPlan.empty());
   int checked = 0;
-  for (const qzr::Placement& p : expected) {
-    if (p.action != qzr::Placing::Move || !after.count(p.id)) continue;
-    EXPECT_EQ(after[p.id], p.rect) << "control " << p.id;
+  for (const qzr::Placement& p : mainPlan) {
+    if (p.action != qzr::Placing::Move || !mainAfter.count(p.id)) continue;
+    EXPECT_EQ(mainAfter[p.id], p.rect) << "main dialog control " << p.id;
     ++checked;
   }
   EXPECT_GE(checked, 3);
+  checked = 0;
+  for (const qzr::Placement& p : statusPlan) {
+    if (p.action != qzr::Placing::Move || p.id == qzr::kDialogItem) continue;
+    EXPECT_EQ(statusAfter[p.id], p.rect) << "status page control " << p.id;
+    ++checked;
+  }
+  EXPECT_EQ(checked, 13);
 }
 
 TEST_F(MainDialogTest, TimerFortyFiveSetsTheIgnoreTouchEvent) {
   auto model = MakeModel(true, {L"One"});
-  HANDLE before = OpenEventW(SYNCHRONIZE, FALSE, L"QZR_IGNORE_TOUCH");
-  ASSERT_EQ(before, nullptr) << "left over from elsewhere";
+  ASSERT_EQ(OpenEventW(SYNCHRONIZE, FALSE, L"QZR_IGNORE_TOUCH"), nullptr) << "left over from elsewhere";
   DWORD wait = WAIT_FAILED;
   qzr::LauncherDialog dialog(*model);
-  ScriptedSteps steps({
-      [&] {
-        HANDLE keep = CreateEventW(nullptr, TRUE, FALSE, L"QZR_IGNORE_TOUCH");
-        SendMessageW(TopDialog(), WM_TIMER, qzr::kIgnoreTouchTimer, 0);
-        wait = WaitForSingleObject(keep, 0);
-        CloseHandle(keep);
-      },
-      [&] { EndDialog(TopDialog(), 5); },
-  });
-  EXPECT_EQ(dialog.DoModal(), 5);
+  EXPECT_EQ(RunThenEnd(dialog, {[&] {
+              HANDLE keep = CreateEventW(nullptr, TRUE, FALSE, L"QZR_IGNORE_TOUCH");
+              SendMessageW(TopDialog(), WM_TIMER, qzr::kIgnoreTouchTimer, 0);
+              wait = WaitForSingleObject(keep, 0);
+              CloseHandle(keep);
+            }}),
+            kEnded);
   EXPECT_EQ(wait, WAIT_OBJECT_0);
 }

@@ -5,19 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <map>
-#include <string>
-#include <vector>
 
-#include "DeviceIdentity.h"
 #include "DialogDriver.h"
 #include "ExitPasswordDialog.h"
 #include "LauncherDialog.h"
-#include "MainWindow.h"
 #include "StatusDialog.h"
-#include "TestSupport.h"
 #include "UiLayout.h"
 #include "wince.h"
 
@@ -40,11 +34,7 @@ qzr::Rect WindowRectOf(HWND w) {
 }
 
 // What a live dialog looked like once laid out: control rectangles, visibility, enabling.
-struct Snapshot {
-  qzr::ControlRects rects;
-  std::map<int, bool> visible, enabled;
-  qzr::Rect dialog;
-};
+struct Snapshot { qzr::ControlRects rects; std::map<int, bool> visible, enabled; qzr::Rect dialog; };
 
 Snapshot Take(HWND d, const qzr::LayoutPlan& plan) {
   Snapshot s;
@@ -98,21 +88,9 @@ bool PlacesDialog(const qzr::LayoutPlan& plan, qzr::Rect* where) {
   return false;
 }
 
-class LiveLayout : public testing::TestWithParam<bool> {
+class LiveLayout : public testing::TestWithParam<bool>, protected FreshDevice {
  protected:
-  void SetUp() override {
-    qzr::SetNetworkUp(true);
-    qzr::SetListItemCount(0);
-    profile.Set(L"RadioIp", L"10.20.30.41");
-    profile.Set(L"RadioAssociation", L"0");
-    qzr::ResetDeviceFactsForTesting();
-    W = GetSystemMetrics(SM_CXSCREEN);
-    H = GetSystemMetrics(SM_CYSCREEN);
-  }
   bool full() const { return GetParam(); }
-  ProfileScope profile;
-  BoxRecorder boxes;
-  int W = 0, H = 0;
 };
 
 }  // namespace
@@ -125,90 +103,6 @@ TEST(LiveDesktop, ScreenIsTheVirtualDesktopsSize) {
   HDC screen = GetDC(nullptr);
   EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSY), g_wantDpi);
   ReleaseDC(nullptr, screen);
-}
-
-TEST_P(LiveLayout, MainDialogAndStatusPageFollowTheRules) {
-  auto model = MakeModel(full(), {L"One", L"Two", L"Three"});
-  qzr::LauncherDialog dialog(*model);
-  qzr::LayoutPlan mainPlan, statusPlan;
-  Snapshot mainSeen, statusSeen;
-  ScriptedSteps steps({
-      [&] {
-        HWND d = TopDialog();
-        qzr::MainLayoutInput in;
-        in.screenWidth = W;
-        in.screenHeight = H;
-        in.fullScreen = full();
-        in.logoHeight = dialog.logoHeight();
-        in.itemCount = qzr::ListItemCount();
-        in.workHeight = dialog.workHeight();
-        in.modelId = qzr::GetModelId();
-        in.gaugeExists = GetDlgItem(d, IDC_BATTERY_GAUGE) != nullptr;
-        // The rules keep the meter's own place and size where they use it, so its live rectangle
-        // gives the same plan as the one it had before layout.
-        in.meter = qzr::ReadControlRects(d, {IDC_SIGNAL_METER})[IDC_SIGNAL_METER];
-        mainPlan = qzr::MainDialogLayout(in);
-        mainSeen = Take(d, mainPlan);
-        PostCommand(d, IDC_STATUS_BUTTON);
-      },
-      [&] {
-        HWND page = TopDialog();
-        ASSERT_NE(page, dialog.hwnd());
-        qzr::StatusLayoutInput in;
-        in.screenWidth = W;
-        in.screenHeight = H;
-        in.fullScreen = full();
-        // Placed controls keep their own heights, so live rectangles stand in for the template's.
-        in.current = qzr::ReadControlRects(page, {1032, 1000, 1002, 1020, 1028, 1033, 1029, 1035, 1030, 1034, 1026, 2, 1006});
-        RECT client{};
-        GetClientRect(page, &client);
-        if (!full()) in.clientHeight = client.bottom;
-        statusPlan = qzr::StatusDialogLayout(in);
-        statusSeen = Take(page, statusPlan);
-        Command(page, IDCANCEL);
-      },
-      [&] { EndDialog(TopDialog(), 5); },
-  });
-  EXPECT_EQ(dialog.DoModal(), 5);
-  ASSERT_FALSE(mainPlan.empty());
-  ASSERT_FALSE(statusPlan.empty());
-  ExpectMatches("main", mainSeen, mainPlan, full());
-  ExpectMatches("status", statusSeen, statusPlan, full());
-  qzr::Rect where;
-  if (full() && PlacesDialog(mainPlan, &where)) EXPECT_EQ(Show(mainSeen.dialog), Show(where)) << "main dialog";
-  if (PlacesDialog(statusPlan, &where)) {
-    // Windowed, the page ends where its soft-key bar begins, as a device lays it out.
-    if (!full()) where.h = wince::HeightAboveMenuBar(where.y, where.h, H - wince::ShellBarHeight(W, H));
-    EXPECT_EQ(Show(statusSeen.dialog), Show(where)) << "status page";
-  }
-  EXPECT_TRUE(boxes.boxes.empty());
-}
-
-TEST_P(LiveLayout, PasswordDialogFollowsTheRules) {
-  auto model = MakeModel(full());
-  model->password = L"pw";
-  qzr::ExitPasswordDialog dialog(*model);
-  qzr::LayoutPlan plan;
-  Snapshot seen;
-  ScriptedSteps steps({
-      [&] {
-        HWND d = TopDialog();
-        qzr::PasswordLayoutInput in;
-        in.screenWidth = W;
-        in.screenHeight = H;
-        // The prompt keeps its own size wherever it is placed.
-        in.prompt = qzr::ReadControlRects(d, {IDC_PASSWORD_PROMPT})[IDC_PASSWORD_PROMPT];
-        plan = qzr::PasswordDialogLayout(in);
-        seen = Take(d, plan);
-        PostCommand(d, IDCANCEL);
-      },
-  });
-  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-  ASSERT_FALSE(plan.empty());
-  ExpectMatches("password", seen, plan, full());
-  qzr::Rect where;
-  if (full() && PlacesDialog(plan, &where)) EXPECT_EQ(Show(seen.dialog), Show(where)) << "password dialog";
-  EXPECT_TRUE(boxes.boxes.empty());
 }
 
 namespace {
@@ -228,10 +122,7 @@ void ReleaseShellHotKey(UINT modifiers, UINT key) {
 
 using DeviceShell = testing_support::DeviceShellProcess;
 
-struct Placed {
-  int id;
-  RECT r;
-};
+struct Placed { int id; RECT r; };
 
 // The dialog's own visible controls with a size, in screen coordinates.
 std::vector<Placed> VisibleControls(HWND dialog) {
@@ -311,34 +202,6 @@ std::vector<COLORREF> ItemIcon(HWND list, int item, int size) {
   return pixels;
 }
 
-// What a window shows, as 0x00RRGGBB values row by row. Read through the window's own drawing
-// context: the test display may be smaller than the handheld's desktop (480 x 800), and what
-// lies beyond its edge reads back black from the screen.
-std::vector<DWORD> ScreenPixels(HWND window, int* width) {
-  RECT r{};
-  GetWindowRect(window, &r);
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  *width = w;
-  std::vector<DWORD> pixels;
-  if (w <= 0 || h <= 0) return pixels;
-  HDC screen = GetWindowDC(window);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO bi{};
-  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB};
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(memory, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-  GdiFlush();
-  const DWORD* p = static_cast<const DWORD*>(bits);
-  pixels.assign(p, p + static_cast<size_t>(w) * h);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(window, screen);
-  return pixels;
-}
-
 // The gauge as the operator sees it: a black outline with green segments up to about the level.
 void ExpectGaugeShowsLevel(HWND dialog, int percent) {
   HWND gauge = GetDlgItem(dialog, IDC_BATTERY_GAUGE);
@@ -383,12 +246,48 @@ bool JournalHas(const std::wstring& journal, const std::string& text) {
   return false;
 }
 
+// What the layout rules give for a live screen, from what only the running dialog knows.
+qzr::LayoutPlan MainPlan(const qzr::LauncherDialog& dialog, HWND d, bool full) {
+  qzr::MainLayoutInput in;
+  in.screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  in.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  in.fullScreen = full;
+  in.logoHeight = dialog.logoHeight();
+  in.itemCount = qzr::ListItemCount();
+  in.workHeight = dialog.workHeight();
+  in.modelId = qzr::GetModelId();
+  in.gaugeExists = GetDlgItem(d, IDC_BATTERY_GAUGE) != nullptr;
+  // The rules keep the meter's own place and size where they use it, so its live rectangle
+  // gives the same plan as the one it had before layout.
+  in.meter = qzr::ReadControlRects(d, {IDC_SIGNAL_METER})[IDC_SIGNAL_METER];
+  return qzr::MainDialogLayout(in);
+}
+
+qzr::LayoutPlan StatusPlan(HWND page, bool full) {
+  qzr::StatusLayoutInput in;
+  in.screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  in.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  in.fullScreen = full;
+  // Placed controls keep their own heights, so live rectangles stand in for the template's.
+  in.current = qzr::ReadControlRects(page, kStatusPageControls);
+  RECT client{};
+  GetClientRect(page, &client);
+  if (!full) in.clientHeight = client.bottom;
+  return qzr::StatusDialogLayout(in);
+}
+
+qzr::LayoutPlan PasswordPlan(HWND d) {
+  // The prompt keeps its own size wherever it is placed.
+  return qzr::PasswordDialogLayout({GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                                    qzr::ReadControlRects(d, {IDC_PASSWORD_PROMPT})[IDC_PASSWORD_PROMPT]});
+}
+
 }  // namespace
 
-// The running screens at this size: whole, below the task bar when windowed, icons in the list,
-// and the keypad: arrows move the selection, Enter starts the selected program, Escape asks for
-// the password.
-TEST_P(LiveLayout, ScreensAreWholeAndAnswerTheKeypad) {
+// The running screens at this size: laid out as the rules say, whole, below the task bar when
+// windowed, icons in the list, and the keypad: arrows move the selection, Enter starts the
+// selected program, Escape asks for the password.
+TEST_P(LiveLayout, ScreensFollowTheRulesAreWholeAndAnswerTheKeypad) {
   ScratchFolder scratch{L"uilive"};
   const std::wstring journal = scratch / L"journal.txt";
   profile.Set(L"JournalFile", journal);
@@ -398,12 +297,14 @@ TEST_P(LiveLayout, ScreensAreWholeAndAnswerTheKeypad) {
   // The launcher's lockdown takes the task bar away before a full-screen main screen opens.
   if (full()) ShowWindow(TaskBar(), SW_HIDE);
   auto model = MakeModel(full(), {L"Scanner", L"Notes", L"Missing", L"Volume"});
-  model->exePath[0] = L"\\windows\\demoscan.exe";
-  model->exePath[1] = L"\\windows\\demonotes.exe";
-  model->exePath[2] = model->exePath[3] = L"\\windows\\no such program.exe";
-  model->iconPath[3] = L"\\windows\\QZRVolDlg.exe";
+  model->buttons[0].exePath = L"\\windows\\demoscan.exe";
+  model->buttons[1].exePath = L"\\windows\\demonotes.exe";
+  model->buttons[2].exePath = model->buttons[3].exePath = L"\\windows\\no such program.exe";
+  model->buttons[3].iconPath = L"\\windows\\QZRVolDlg.exe";
   qzr::LauncherDialog dialog(*model);
   HWND d = nullptr, list = nullptr;
+  qzr::LayoutPlan mainPlan, statusPlan, passwordPlan;
+  Snapshot mainSeen, statusSeen, passwordSeen;
   auto barBottom = [&] {
     RECT r{};
     return !full() && TaskBar() && IsWindowVisible(TaskBar()) && GetWindowRect(TaskBar(), &r) ? int(r.bottom) : 0;
@@ -423,12 +324,14 @@ TEST_P(LiveLayout, ScreensAreWholeAndAnswerTheKeypad) {
     HWND top = TopDialog();
     return (top == d || !top || !IsWindowVisible(top)) && ScriptedSteps::Again(60);
   };
-  ScriptedSteps steps({
+  EXPECT_EQ(RunThenEnd(dialog, {
       [&] {
         d = TopDialog();
         list = GetDlgItem(d, IDC_PROGRAM_LIST);
         if (full() && IsWindowVisible(TaskBar()) && ScriptedSteps::Again(20)) return;
         if (!full() && waitForTitle(d)) return;
+        mainPlan = MainPlan(dialog, d, full());
+        mainSeen = Take(d, mainPlan);
         ExpectWhole("main", d, barBottom(), true);
         if (!full()) ExpectSoftKeys("main", d);
         if (!full()) EXPECT_TRUE(TaskBarShowsTitle()) << "the task bar shows no title for the main screen";
@@ -487,6 +390,8 @@ TEST_P(LiveLayout, ScreensAreWholeAndAnswerTheKeypad) {
         HWND password = TopDialog();
         ASSERT_NE(password, d) << "Escape asks for the password";
         if (!full() && waitForTitle(password)) return;
+        passwordPlan = PasswordPlan(password);
+        passwordSeen = Take(password, passwordPlan);
         ExpectWhole("password", password, barBottom(), true);
         if (!full()) ExpectSoftKeys("password", password);
         if (!full()) EXPECT_TRUE(TaskBarShowsTitle()) << "the task bar shows no title for the password dialog";
@@ -501,16 +406,28 @@ TEST_P(LiveLayout, ScreensAreWholeAndAnswerTheKeypad) {
         HWND page = TopDialog();
         ASSERT_NE(page, d);
         if (!full() && waitForTitle(page)) return;
+        statusPlan = StatusPlan(page, full());
+        statusSeen = Take(page, statusPlan);
         ExpectWhole("status", page, barBottom(), false);
         if (!full()) ExpectSoftKeys("status", page);
         if (!full()) EXPECT_TRUE(TaskBarShowsTitle()) << "the task bar shows no title for the status page";
         Command(page, IDCANCEL);
-      },
-      [&] { EndDialog(TopDialog(), 5); },
-  });
-  EXPECT_EQ(dialog.DoModal(), 5);
+      }}), kEnded);
   EXPECT_TRUE(boxes.boxes.empty());
   if (full() && TaskBar()) ShowWindow(TaskBar(), SW_SHOWNA);
+  ASSERT_FALSE(mainPlan.empty() || statusPlan.empty() || passwordPlan.empty());
+  ExpectMatches("main", mainSeen, mainPlan, full());
+  ExpectMatches("status", statusSeen, statusPlan, full());
+  ExpectMatches("password", passwordSeen, passwordPlan, full());
+  qzr::Rect where;
+  if (full() && PlacesDialog(mainPlan, &where)) EXPECT_EQ(Show(mainSeen.dialog), Show(where)) << "main dialog";
+  if (full() && PlacesDialog(passwordPlan, &where)) EXPECT_EQ(Show(passwordSeen.dialog), Show(where)) << "password dialog";
+  if (PlacesDialog(statusPlan, &where)) {
+    // Windowed, the page ends where its soft-key bar begins, as a device lays it out.
+    const int W = GetSystemMetrics(SM_CXSCREEN), H = GetSystemMetrics(SM_CYSCREEN);
+    if (!full()) where.h = wince::HeightAboveMenuBar(where.y, where.h, H - wince::ShellBarHeight(W, H));
+    EXPECT_EQ(Show(statusSeen.dialog), Show(where)) << "status page";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, LiveLayout, testing::Values(true, false),

@@ -47,9 +47,15 @@ void ExpectNoOverlap(const std::map<int, Rect>& at, const std::string& where, st
     }
 }
 
-const struct {
-  int w, h;
-} kScreens[] = {{480, 640}, {480, 800}, {640, 480}, {320, 240}, {240, 320}, {1024, 768}};
+const struct { int w, h; } kScreens[] = {{480, 640}, {480, 800}, {640, 480}, {320, 240}, {240, 320}, {1024, 768}};
+
+// The status page's controls where its template puts them.
+const qzr::ControlRects kStatusControls = {
+    {IDC_BATTERY_FRAME, {5, 3, 200, 50}}, {IDC_PROGRESS, {12, 13, 100, 12}}, {IDC_BATTERY_TEXT, {12, 23, 100, 14}},
+    {IDC_TEXT_BLOCK, {0, 38, 200, 50}},   {IDC_IP_ADDRESS, {12, 90, 180, 16}}, {IDC_MAC_LABEL, {2, 102, 90, 16}},
+    {IDC_MAC_ADDRESS, {66, 102, 100, 16}}, {IDC_AUTH_LABEL, {2, 114, 90, 16}}, {IDC_AUTHENTICATION, {66, 114, 100, 16}},
+    {IDC_SERIAL_LABEL, {2, 126, 90, 16}}, {IDC_SERIAL, {66, 126, 100, 16}},   {IDCANCEL, {5, 150, 70, 24}},
+    {IDC_EXIT_BUTTON, {90, 150, 70, 24}}};
 
 }  // namespace
 
@@ -85,16 +91,10 @@ TEST(ScreenLayout, MainDialogStaysOnTheScreenAndTheListMeetsTheLogo) {
 }
 
 TEST(ScreenLayout, StatusPageStaysOnTheScreen) {
-  const qzr::ControlRects own = {
-      {IDC_BATTERY_FRAME, {5, 3, 200, 50}}, {IDC_PROGRESS, {12, 13, 100, 12}}, {IDC_BATTERY_TEXT, {12, 23, 100, 14}},
-      {IDC_TEXT_BLOCK, {0, 38, 200, 50}},   {IDC_IP_ADDRESS, {12, 90, 180, 16}}, {IDC_MAC_LABEL, {2, 102, 90, 16}},
-      {IDC_MAC_ADDRESS, {66, 102, 100, 16}}, {IDC_AUTH_LABEL, {2, 114, 90, 16}}, {IDC_AUTHENTICATION, {66, 114, 100, 16}},
-      {IDC_SERIAL_LABEL, {2, 126, 90, 16}}, {IDC_SERIAL, {66, 126, 100, 16}},   {IDCANCEL, {5, 150, 70, 24}},
-      {IDC_EXIT_BUTTON, {90, 150, 70, 24}}};
   for (const auto& s : kScreens)
     for (bool full : {true, false}) {
       const std::string where = std::to_string(s.w) + "x" + std::to_string(s.h) + (full ? " full" : " windowed");
-      const std::map<int, Rect> at = Moved(qzr::StatusDialogLayout({s.w, s.h, full, own}));
+      const std::map<int, Rect> at = Moved(qzr::StatusDialogLayout({s.w, s.h, full, kStatusControls}));
       ExpectInside(at, s.w, s.h, where);
       // The battery frame and the text block hold the controls drawn on them; Back and Exit touch nothing.
       for (int button : {IDCANCEL, IDC_EXIT_BUTTON})
@@ -107,18 +107,13 @@ TEST(ScreenLayout, StatusPageStaysOnTheScreen) {
 // Windowed, the page's client area ends at the soft-key bar: the value rows stay whole above it,
 // one under the other, each as high as before, and a page with room is laid out as ever.
 TEST(ScreenLayout, WindowedStatusRowsEndAboveTheSoftKeyBar) {
-  const qzr::ControlRects own = {{IDC_IP_ADDRESS, {12, 90, 180, 16}}, {IDC_MAC_LABEL, {2, 102, 90, 16}},
-                                 {IDC_MAC_ADDRESS, {66, 102, 100, 16}}, {IDC_AUTH_LABEL, {2, 114, 90, 16}},
-                                 {IDC_AUTHENTICATION, {66, 114, 100, 16}}, {IDC_SERIAL_LABEL, {2, 126, 90, 16}},
-                                 {IDC_SERIAL, {66, 126, 100, 16}}, {IDC_TEXT_BLOCK, {0, 38, 200, 50}},
-                                 {IDC_BATTERY_FRAME, {5, 3, 200, 50}}};
   const int rows[] = {IDC_IP_ADDRESS, IDC_MAC_ADDRESS, IDC_AUTHENTICATION, IDC_SERIAL};
   const struct {
     int w, h, client;
   } cases[] = {{640, 480, 376}, {320, 240, 188}, {480, 640, 536}, {480, 800, 696}, {240, 320, 268}, {640, 480, 200}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " client " << c.client);
-    qzr::StatusLayoutInput in{c.w, c.h, false, own};
+    qzr::StatusLayoutInput in{c.w, c.h, false, kStatusControls};
     const LayoutPlan whole = qzr::StatusDialogLayout(in);
     in.clientHeight = c.client;
     const LayoutPlan fitted = qzr::StatusDialogLayout(in);

