@@ -32,6 +32,6 @@ if(QZR_BUILD_TESTS)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/_deps/googletest EXCLUDE_FROM_ALL)
   # Compiled like the test programs (tests/CMakeLists.txt): for build time, not speed.
   foreach(target gtest gtest_main gmock gmock_main)
-    target_compile_options(${target} PRIVATE -O1)
+    target_compile_options(${target} PRIVATE -O0)
   endforeach()
 endif()

@@ -53,6 +53,8 @@ SRC
   rm -rf "$tmp"
 }
 
+# build_all [TARGET...]: everything the tests and the README's commands use, then the targets
+# named (benchmarks: bench/).
 build_all() {
   install_packages
   fetch_zlib_source
@@ -63,6 +65,8 @@ build_all() {
   # The deliverables as they ship (stripped) go to build/ship.
   cmake --build "$BUILD" --target ship -- --no-print-directory >>"$BUILD/build.log" 2>&1 \
     || { tail -20 "$BUILD/build.log"; log "ship step failed"; return 1; }
+  [ $# = 0 ] || cmake --build "$BUILD" -j"$(nproc)" --target "$@" -- --no-print-directory >>"$BUILD/build.log" 2>&1 \
+    || { tail -50 "$BUILD/build.log"; log "build of $* failed (full log: $BUILD/build.log)"; return 1; }
 }
 
 # The fuzz targets: a native clang build of the rule sources with libFuzzer and sanitizers.
@@ -82,27 +86,67 @@ start_handheld() {
   if [ "$use_display" = 1 ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     log "using display $DISPLAY"
   else
-    local d=90
-    while [ -e /tmp/.X11-unix/X$d ] || [ -e /tmp/.X$d-lock ]; do d=$((d + 1)); done
-    Xvfb ":$d" -screen 0 "${geometry}x24" -nolisten tcp >/dev/null 2>&1 &
-    XVFB_PID=$!
-    export DISPLAY=":$d"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$d" ] && break; sleep 0.1; done
+    start_xvfb "$geometry" || return 1
   fi
   export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-  rm -rf "$prefix"
+  boot_prefix "$prefix"
+}
+
+# Xvfb on a display it picks itself (-displayfd): several handhelds started at once, here or by
+# other runs on the machine, never race for one number. Sets DISPLAY and XVFB_PID.
+start_xvfb() {
+  local geometry=$1 numfile
+  numfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 "${geometry}x24" -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  # Xvfb writes its display number once it accepts clients.
+  for _ in $(seq 100); do
+    [ -s "$numfile" ] && break
+    kill -0 "$XVFB_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ ! -s "$numfile" ]; then
+    rm -f "$numfile"
+    log "Xvfb did not start"
+    return 1
+  fi
+  export DISPLAY=":$(tr -dc 0-9 <"$numfile")"
+  rm -f "$numfile"
+}
+
+# Boots the fresh prefix, up to three times: now and then a fresh prefix's very first process
+# dies at once (wine answers 53, "could not load kernel32.dll"). Each failure prints the end of
+# the boot's output; a failure that persists is the caller's failure. wineboot's output goes
+# beside the prefix, PREFIX.boot.log.
+boot_prefix() {
+  local prefix=$1 bootlog=$1.boot.log try rc
   mkdir -p "$(dirname "$prefix")"
-  wineboot -i >/dev/null 2>&1
-  # Xvfb runs no window manager: a managed window then waits about two seconds for one each time
-  # it hides or closes. The handheld has no window manager either, so Wine places the windows itself.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-  wineserver -w
-  # Keep one server and its system processes for the whole run: each test program then starts in
-  # a fraction of the time. They are started here, away from any output pipe: a system process
-  # first started by a test would hold that test's output open and CTest would wait for it.
-  wineserver -p >/dev/null 2>&1
-  wine cmd /c exit >/dev/null 2>&1 </dev/null
+  for try in 1 2 3; do
+    rm -rf "$prefix"
+    rc=0
+    # Xvfb runs no window manager: a managed window then waits about two seconds for one each
+    # time it hides or closes. The handheld has none either, so Wine places the windows itself.
+    { wineboot -i && wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f && wineserver -w; } \
+      >"$bootlog" 2>&1 || rc=$?
+    # Keep one server and its system processes for the whole run: each test program then starts
+    # in a fraction of the time. They are started here, away from any output pipe: a system
+    # process first started by a test would hold that test's output open and CTest would wait
+    # for it.
+    if [ $rc = 0 ]; then
+      wineserver -p >/dev/null 2>&1
+      wine cmd /c exit >>"$bootlog" 2>&1 </dev/null || rc=$?
+    fi
+    [ $rc = 0 ] && [ -f "$prefix/drive_c/windows/system32/kernel32.dll" ] && return 0
+    [ $rc != 0 ] || rc="no kernel32.dll"
+    log "booting the Wine prefix $prefix failed (try $try of 3: $rc); the end of $bootlog:"
+    tail -15 "$bootlog" >&2
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+  done
+  rm -rf "$prefix"
+  log "could not boot the Wine prefix $prefix"
+  return 1
 }
 
 # Runs a Windows program of the handheld with drive C as its current folder, where the

@@ -1,7 +1,8 @@
 # Runs one test program inside a Wine virtual desktop and turns the exit code it left in a file
 # into this script's result (explorer /desktop does not pass the program's own back).
-# -D PROGRAM=unix path  SIZE=WxH  DPI=n  RESULT=unix path of the result file under drive C
+# -D PROGRAM=unix path  SIZE=WxH  DPI=n  RESULT=name of the result file in drive C of $WINEPREFIX
 # The prefix runs at the handheld's DPI for this program only; it is put back to 96 afterwards.
+set(RESULT $ENV{WINEPREFIX}/drive_c/${RESULT})
 execute_process(COMMAND winepath -w ${PROGRAM} OUTPUT_VARIABLE win_program OUTPUT_STRIP_TRAILING_WHITESPACE)
 execute_process(COMMAND winepath -w ${RESULT} OUTPUT_VARIABLE win_result OUTPUT_STRIP_TRAILING_WHITESPACE)
 file(REMOVE ${RESULT} ${RESULT}.log)
