@@ -166,10 +166,10 @@ handheld_dpi() {
 set_handheld_screen() {
   local size=$1 dpi
   dpi=$(handheld_dpi "$size")
-  on_handheld reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Handheld /f >/dev/null
-  on_handheld reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Handheld /d "$size" /f >/dev/null
-  on_handheld reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
-  on_handheld "$BUILD/bin/qzremu.exe" profile set ScreenDpi "$dpi" >/dev/null
+  on_handheld reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Handheld /f >/dev/null &&
+    on_handheld reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Handheld /d "$size" /f >/dev/null &&
+    on_handheld reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null &&
+    on_handheld "$BUILD/bin/qzremu.exe" profile set ScreenDpi "$dpi" >/dev/null
 }
 
 stop_handheld() {
@@ -209,11 +209,13 @@ menu_with_mode() {
 # launcher_screen_start SIZE MODE MENU: the handheld at SIZE with the device shell and the
 # launcher started from MENU in MODE (fullscreen or windowed), as the start-up list starts it.
 LAUNCHER_PID=
+# Each step that fails says so and returns 1, also where the caller tests it (which turns set -e off).
 launcher_screen_start() {
-  set_handheld_screen "$1"
-  menu_with_mode "$2" <"$3" >"$DEVICE_FOLDER/menu.ini"
+  set_handheld_screen "$1" || { log "the handheld's screen could not be set to $1"; return 1; }
+  menu_with_mode "$2" <"$3" >"$DEVICE_FOLDER/menu.ini" || { log "menu.ini could not be written"; return 1; }
   # The device shell draws the task bar and soft keys of the windowed screens.
-  on_handheld "$BUILD/bin/qzremu.exe" start 'C:\windows\qzrdeviceshell.exe' >/dev/null
+  on_handheld "$BUILD/bin/qzremu.exe" start 'C:\windows\qzrdeviceshell.exe' >/dev/null \
+    || { log "the device shell did not start"; return 1; }
   sleep 1
   on_handheld "$BUILD/bin/qzremu.exe" start 'C:\Flash File Store\launcher\QZRShell.exe' 20 >/dev/null &
   LAUNCHER_PID=$!

@@ -35,7 +35,7 @@ BOOL CALLBACK FindLauncherWindow(HWND window, LPARAM param) {
   wchar_t path[261] = {};
   DWORD size = 260;
   BOOL ok = QueryFullProcessImageNameW(process.get(), 0, path, &size);
-  if (ok && _wcsicmp(path, search->moduleFileName.c_str()) == 0) {
+  if (ok && EqualsNoCase(path, search->moduleFileName)) {
     search->found = window;
     return FALSE;
   }

@@ -25,11 +25,11 @@ bool Contains(const std::vector<std::string>& lines, const std::string& text) {
 
 // A launcher folder on drive C holding QZRShell.exe and a menu.ini, logging into scratch files.
 struct InstalledLauncher {
-  ScratchFolder folder{L"launcher"};
+  ScratchFolder folder;
   ProfileScope profile;
   std::wstring exe = folder / L"QZRShell.exe";
 
-  explicit InstalledLauncher(const std::string& menuIni) {
+  explicit InstalledLauncher(const std::string& menuIni, const wchar_t* folderName = L"launcher") : folder{folderName} {
     EXPECT_TRUE(CopyFileW((BinFolder() + L"QZRShell.exe").c_str(), exe.c_str(), FALSE));
     EXPECT_TRUE(WriteBytes(folder / L"menu.ini", menuIni));
     profile.Set(wince::profile::kEventLogFile, folder / L"events.txt");
@@ -97,8 +97,9 @@ TEST(LauncherStartup, LaunchCodeIsTheCommandLineReadAsANumber) {
 
 // The same program file started again under another spelling of its path: the whitelist monitor
 // starts the application button's target lower-cased, and a short name is another form of it.
+// The folder's capital Ü folds only by the platform's rule, not by A-Z alone.
 TEST(LauncherStartup, SecondInstanceLeavesTheFirstRunning) {
-  InstalledLauncher launcher("");
+  InstalledLauncher launcher("", L"Übersicht");
   wchar_t shortName[MAX_PATH] = {};
   GetShortPathNameW(launcher.exe.c_str(), shortName, MAX_PATH);
   std::wstring upper = launcher.exe;
