@@ -2,7 +2,6 @@
 // form, the version rule, install path choice, hooks, both reboot branches and the progress window.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -11,15 +10,6 @@
 
 using namespace setup_test;
 using namespace testing_support;
-
-namespace {
-
-// Whether a line appears in a file that another process writes.
-bool WaitForLine(const std::wstring& path, const std::string& line) {
-  return PumpUntil([&] { auto lines = ReadLines(path); return std::count(lines.begin(), lines.end(), line) > 0; }, 10000);
-}
-
-}  // namespace
 
 TEST(SetupInstall, EmptyPackageLogsItsDefaultsAndUninstallsCleanly) {
   Package pkg;
@@ -171,8 +161,8 @@ TEST(SetupInstall, HookExitCode1013RequestsAReset) {
     SCOPED_TRACE(testing::Message() << "autocab " << c.asAutoCab << " hook " << c.withHook);
     Package pkg;
     ProfileScope profile;
-    const std::wstring journal = pkg.folder() + L"journal.txt";
-    profile.Set(wince::profile::kJournalFile, journal);
+    profile.Set(wince::profile::kJournalFile, pkg.folder() + L"journal.txt");
+    Journal journal;
     SetFileAttributesW(resetFlag.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(resetFlag.c_str());
 
@@ -202,7 +192,7 @@ TEST(SetupInstall, HookExitCode1013RequestsAReset) {
       EXPECT_TRUE(Contains(log, L"qzrCEInstall Finished! -- Calling external reboot application"));
       if (c.carriesRebootHelper) {
         EXPECT_TRUE(Contains(log, L"Create Process \"" + helper + L"\" succeeded."));
-        EXPECT_TRUE(WaitForLine(journal, "qzrRebootDevice reset requested"));
+        EXPECT_TRUE(journal.WaitFor("qzrRebootDevice reset requested", 10000)) << journal.Dump();
       } else {
         EXPECT_TRUE(Contains(log, L"FAILURE::Executing \"" + helper + L"\" File DNE."));
       }

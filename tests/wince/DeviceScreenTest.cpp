@@ -106,6 +106,7 @@ TEST(DeviceShellOpen, QuotedFileAndFolderAreThePathsInside) {
   ScratchFolder scratch{L"quotedopen"};
   ProfileScope profile;
   profile.Set(wince::profile::kJournalFile, scratch / L"journal.txt");
+  Journal journal;
   SHELLEXECUTEINFOW request{sizeof request};
   request.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS;
   request.lpVerb = L"open";
@@ -113,15 +114,9 @@ TEST(DeviceShellOpen, QuotedFileAndFolderAreThePathsInside) {
   request.lpDirectory = L"\"\\windows\\\"";
   request.nShow = SW_SHOWNORMAL;
   ASSERT_TRUE(CeShellExecuteEx(&request)) << GetLastError();
-  std::string started;
-  PumpUntil([&] {
-    for (const std::string& line : ReadLines(scratch / L"journal.txt"))
-      if (line.find("Demo QZRVolDlg") != std::string::npos) started = line;
-    return !started.empty();
-  }, 15000);
+  EXPECT_TRUE(journal.WaitFor("Demo QZRVolDlg args=[] folder=[C:\\windows", 15000)) << journal.Dump();
   TerminateProcess(request.hProcess, 0);
   CloseHandle(request.hProcess);
-  EXPECT_NE(started.find("folder=[C:\\windows"), std::string::npos) << started;
 }
 
 TEST(DeviceIcons, DevicePathsFindTheirDriveAndProgramsShowTheirOwnIcons) {
