@@ -130,6 +130,7 @@ class Resident {
     if (process_) WaitForSingleObject(process_.get(), 10000);
   }
   bool hooked() const { return hooked_; }
+  HANDLE process() const { return process_.get(); }
 
  private:
   FakeLauncher& launcher_;
