@@ -1,5 +1,6 @@
 // The reader never trusts the block: bad markers, missing NULs, wrong sizes and a block
-// withdrawn under its feet give bounded answers, and it never creates the block itself.
+// withdrawn under its feet give bounded answers. (That it never creates the block itself:
+// MonitorRules.NoCacheMeansNoWhitelist, through the monitor's view.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -93,18 +94,6 @@ TEST(WhitelistReader, ParsesOnlyWhatTheBlockBounds) {
     EXPECT_EQ(lists->allowed, c.list1);
     EXPECT_EQ(lists->singleInstance, c.list2);
   }
-}
-
-TEST(WhitelistReader, NeverCreatesTheBlock) {
-  CacheObjectNames names = UniqueNames(L"absent");
-  WhitelistCacheView view(names);
-  view.CreateWhitelistEvents();
-  EXPECT_FALSE(view.Open());
-  EXPECT_FALSE(view.valid());
-  EXPECT_FALSE(view.IsUsable());  // no wait for the sync event without a block
-  EXPECT_TRUE(view.IsCacheWithdrawn());
-  KernelHandle probe(OpenFileMappingW(FILE_MAP_READ, FALSE, names.cache.c_str()));
-  EXPECT_FALSE(probe);
 }
 
 TEST(WhitelistReader, StoredSizeBoundsAreChecked) {

@@ -158,11 +158,15 @@ TEST(MonitorRules, NoCacheMeansNoWhitelist) {
   names.terminate += suffix;
   WhitelistView view(names);
   view.CreateWhitelistEvents();
-  view.Open();
+  EXPECT_FALSE(view.Open());
+  EXPECT_TRUE(view.IsCacheWithdrawn());
   const wchar_t* argv[] = {L"gatewarden.exe", L"\\windows\\anything.exe"};
   ASSERT_TRUE(view.ParseCommandLine(argv, 2));
   DWORD start = GetTickCount();
   EXPECT_TRUE(view.IsAllowed());
   EXPECT_FALSE(view.IsSingleInstance());
   EXPECT_LT(GetTickCount() - start, 1000u);  // no wait for a sync event that nobody will set
+  // The reader never creates the block itself.
+  qzr::KernelHandle probe(OpenFileMappingW(FILE_MAP_READ, FALSE, names.cache.c_str()));
+  EXPECT_FALSE(probe);
 }
