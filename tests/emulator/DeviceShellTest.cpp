@@ -242,8 +242,8 @@ TEST_F(DeviceShell, UnregisterFunc1TakesTheKeyFromTheShell) {
   auto unregister = reinterpret_cast<UnregisterFunc1>(GetProcAddress(core, "UnregisterFunc1"));
   ASSERT_NE(unregister, nullptr);
   auto thirdProgram = [](UINT mods, UINT vk) {
-    return RunProcess(L"\"" + BinFolder() + L"hotkeyclaim.exe\" " + std::to_wstring(mods) + L" " + std::to_wstring(vk))
-        .exitCode;
+    const std::wstring demo = L"\"" + BinFolder() + L"qzrdemo.exe\" --claim-hotkey ";
+    return RunProcess(demo + std::to_wstring(mods) + L" " + std::to_wstring(vk)).exitCode;
   };
   // Every hot key the shell holds, pressed with its modifiers.
   for (const devshell::ShellHotKey& k : devshell::ShellHotKeys()) {
@@ -339,22 +339,16 @@ TEST(DeviceShellKeypad, InstallSeedsTheProfileModelsTablesVolatile) {
     const wchar_t* oem;
     const wchar_t* config;
   };
+  // Which names give which model: KeypadTables.EachModelCarriesTheRecordsItsRemapRuleLooksFor.
   const Case cases[] = {
-      {nullptr, nullptr, L"Keypad_VX12"},  // the default profile's device
-      {nullptr, L"Korvanex VP21", L"Keypad_VP21"},
-      {nullptr, L"Korvanex VR42", L"Keypad_VR42"},
+      {L"VX12 Rugged Handheld", L"Korvanex VX12", L"Keypad_VX12"},  // the default profile's device
+      {L"", L"Korvanex VR42", L"Keypad_VR42"},
       {L"VX13 Rugged", L"Korvanex VX13", L"Keypad_VX13"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.config);
-    if (c.pal) profile.Set(wince::profile::kPalModel, c.pal);
-    else profile.Unset(wince::profile::kPalModel);
-    if (c.oem) profile.Set(wince::profile::kOemInfo, c.oem);
-    else if (c.pal) profile.Unset(wince::profile::kOemInfo);
-    if (!c.pal && !c.oem) {
-      profile.Set(wince::profile::kPalModel, L"VX12 Rugged Handheld");
-      profile.Set(wince::profile::kOemInfo, L"Korvanex VX12");
-    }
+    profile.Set(wince::profile::kPalModel, c.pal);
+    profile.Set(wince::profile::kOemInfo, c.oem);
     ASSERT_EQ(RunQzremu(L"keypad seed"), 0);
     auto tables = keypad::ReadTables();
     ASSERT_TRUE(tables.has_value());
@@ -427,12 +421,6 @@ TEST_F(DeviceShell, RemappedKeysActAsTheTablesSayAfterTheReload) {
 // maintenance sequence expects; otherwise it goes to the focused window as usual.
 TEST_F(DeviceShell, EnterGoesToTheTaskBarWhileButtonOneIsHeld) {
   RegistryScope button1(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(1));
-  {
-    Journal journal;
-    Press({VK_RETURN});
-    Sleep(800);
-    EXPECT_FALSE(journal.Has("shell: Enter key")) << journal.Dump();
-  }
   Journal journal;
   Key(VK_CONTROL, true);
   Key(VK_F1, true);
@@ -446,7 +434,7 @@ TEST_F(DeviceShell, EnterGoesToTheTaskBarWhileButtonOneIsHeld) {
     return std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(part) != std::string::npos; });
   };
   EXPECT_LT(at("shell: button 1: nothing assigned"), at("shell: Enter key")) << journal.Dump();
-  // Released, button 1 no longer holds Enter back.
+  // Alone, and with button 1 released again, Enter goes to the focused window.
   Journal after;
   Press({VK_RETURN});
   Sleep(800);
