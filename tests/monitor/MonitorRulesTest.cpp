@@ -77,14 +77,10 @@ TEST(MonitorRules, HookAndUnhookInTheRegistry) {
   qzr::RegKey root;
   ASSERT_TRUE(root.Create(HKEY_CURRENT_USER, tree));
   auto set = [&](const std::wstring& key, const std::wstring& value) {
-    qzr::RegKey k;
-    ASSERT_TRUE(k.Create(root.get(), key));
-    ASSERT_TRUE(k.WriteString(L"Default", value));
+    ASSERT_TRUE(testing_support::WriteRegString(HKEY_CURRENT_USER, tree + L"\\" + key, L"Default", value));
   };
   auto get = [&](const std::wstring& key) {
-    qzr::RegKey k;
-    k.Open(root.get(), key);
-    return k.ReadString(L"Default").value_or(L"<none>");
+    return testing_support::ReadRegString(HKEY_CURRENT_USER, tree + L"\\" + key, L"Default").value_or(L"<none>");
   };
   const std::wstring q = L"\"c:\\qzr\\Gatewarden.exe\"";
   const std::wstring open = L"exefile\\shell\\open\\command", doc = L"exefile\\Shell\\OpenDoc\\Command";
