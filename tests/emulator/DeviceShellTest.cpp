@@ -68,21 +68,6 @@ void Press(std::vector<WORD> keys) {
   Sleep(200);
 }
 
-void TapScreen(POINT p) {
-  INPUT in[3] = {};
-  for (auto& i : in) i.type = INPUT_MOUSE;
-  in[0].mi.dx = MulDiv(p.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-  in[0].mi.dy = MulDiv(p.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-  in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  for (INPUT& i : in) {
-    SendInput(1, &i, sizeof i);
-    Sleep(50);
-  }
-  Sleep(150);
-}
-
 int Bar() { return wince::ShellBarHeight(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)); }
 
 // Back to a quiet screen: whatever the shell shows closed.

@@ -119,6 +119,13 @@ bool WriteRegString(HKEY root, const std::wstring& key, const wchar_t* name, con
   return ok;
 }
 
+std::optional<std::wstring> ReadRegString(HKEY root, const std::wstring& key, const wchar_t* name) {
+  wchar_t buffer[1024] = {};
+  DWORD size = sizeof buffer - sizeof(wchar_t);
+  if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS) return std::nullopt;
+  return std::wstring(buffer);
+}
+
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   for (DWORD start = GetTickCount(); !done(); Sleep(20)) {
     if (GetTickCount() - start > timeoutMs) return false;
@@ -229,6 +236,21 @@ LRESULT CALLBACK TestWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
   auto* self = reinterpret_cast<TestWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (msg == WM_COMMAND && self) self->commands.push_back(LOWORD(wParam));
   return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+void TapScreen(POINT p) {
+  INPUT in[3] = {};
+  for (auto& i : in) i.type = INPUT_MOUSE;
+  in[0].mi.dx = MulDiv(p.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  in[0].mi.dy = MulDiv(p.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  for (INPUT& i : in) {
+    SendInput(1, &i, sizeof i);
+    Sleep(50);
+  }
+  Sleep(150);
 }
 
 namespace {

@@ -28,8 +28,9 @@ class ScratchFolder {
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
 std::optional<std::string> ReadBytes(const std::wstring& path);
 bool RemoveTree(const std::wstring& path);
-// A REG_SZ value written, its key created as needed.
+// A REG_SZ value written, its key created as needed; read back (nullopt when missing).
 bool WriteRegString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& text);
+std::optional<std::wstring> ReadRegString(HKEY root, const std::wstring& key, const wchar_t* name);
 
 // Folder of the running test program (build/bin), where every product and stand-in is built.
 std::wstring BinFolder();
@@ -89,6 +90,9 @@ class Journal {
   std::wstring path_;
   size_t skip_;
 };
+
+// A real tap (SendInput): the pointer moved to p on the screen, pressed and released.
+void TapScreen(POINT p);
 
 // A visible top-level window of the test's own, which records the WM_COMMAND ids it gets.
 class TestWindow {

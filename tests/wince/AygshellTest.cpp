@@ -142,12 +142,7 @@ TEST(Aygshell, OwnerEndsAboveItsSoftKeyBar) {
   key.x += bar.left;
   key.y += bar.top;
   EXPECT_EQ(WindowFromPoint(key), info.hwndMB);
-  SetCursorPos(key.x, key.y);
-  INPUT click[2] = {};
-  click[0].type = click[1].type = INPUT_MOUSE;
-  click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(2, click, sizeof(INPUT));
+  TapScreen(key);
   EXPECT_TRUE(PumpUntil([&] { return !owner.commands.empty(); }));
   EXPECT_EQ(owner.commands, std::vector<UINT>{32771});
 

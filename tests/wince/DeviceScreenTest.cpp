@@ -33,16 +33,11 @@ std::vector<BYTE> Template(bool extended, DWORD style, DWORD exStyle) {
   return t;
 }
 
-DWORD StyleOf(const std::vector<BYTE>& t, bool extended) {
+// The style (or, with `ex`, the extended style) a template holds.
+DWORD StyleOf(const std::vector<BYTE>& t, bool extended, bool ex = false) {
   DWORD style = 0;
-  memcpy(&style, t.data() + (extended ? 12 : 0), 4);
+  memcpy(&style, t.data() + (extended ? (ex ? 8 : 12) : (ex ? 4 : 0)), 4);
   return style;
-}
-
-DWORD ExStyleOf(const std::vector<BYTE>& t, bool extended) {
-  DWORD exStyle = 0;
-  memcpy(&exStyle, t.data() + (extended ? 8 : 4), 4);
-  return exStyle;
 }
 
 }  // namespace
@@ -66,7 +61,7 @@ TEST(DeviceDialogs, TemplatesLoseCaptionAndFrameButNothingElse) {
     auto shown = wince::DeviceDialogTemplate(t.data(), t.size());
     ASSERT_EQ(shown.size(), t.size()) << c.name;
     EXPECT_EQ(StyleOf(shown, c.extended), c.wantStyle) << c.name;
-    EXPECT_EQ(ExStyleOf(shown, c.extended), c.wantExStyle) << c.name;
+    EXPECT_EQ(StyleOf(shown, c.extended, true), c.wantExStyle) << c.name;
   }
   const BYTE tooShort[6] = {1, 0, 0xFF, 0xFF, 0, 0};
   EXPECT_EQ(wince::DeviceDialogTemplate(tooShort, sizeof tooShort), std::vector<BYTE>(tooShort, tooShort + 6));
