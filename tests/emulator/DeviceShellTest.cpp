@@ -221,10 +221,7 @@ TEST_F(DeviceShell, EachSystemKeyActsVisibly) {
 // RegisterHotKey then succeeds, a third program's fails, and the key reaches the caller only.
 TEST_F(DeviceShell, UnregisterFunc1TakesTheKeyFromTheShell) {
   Spend();
-  HMODULE core = LoadLibraryW((BinFolder() + L"CoreDLL.dll").c_str());
-  ASSERT_NE(core, nullptr);
-  using UnregisterFunc1 = BOOL(WINAPI*)(UINT, UINT);
-  auto unregister = reinterpret_cast<UnregisterFunc1>(GetProcAddress(core, "UnregisterFunc1"));
+  auto unregister = Export<BOOL(WINAPI*)(UINT, UINT)>(BinFolder() + L"CoreDLL.dll", "UnregisterFunc1");
   ASSERT_NE(unregister, nullptr);
   auto thirdProgram = [](UINT mods, UINT vk) {
     const std::wstring demo = L"\"" + BinFolder() + L"qzrdemo.exe\" --claim-hotkey ";
@@ -261,7 +258,6 @@ TEST_F(DeviceShell, UnregisterFunc1TakesTheKeyFromTheShell) {
   }
   // A combination the shell doesn't hold: nothing to take, and still TRUE.
   EXPECT_TRUE(unregister(MOD_SHIFT, VK_F9));
-  FreeLibrary(core);
 }
 
 // Application buttons open the file that the shell key's "Default" names, through the open

@@ -35,6 +35,14 @@ std::optional<std::wstring> ReadRegString(HKEY root, const std::wstring& key, co
 // Folder of the running test program (build/bin), where every product and stand-in is built.
 std::wstring BinFolder();
 
+// An export of a library, bound by name as the product binds the device's libraries (the
+// library stays loaded); nullptr when either is missing.
+template <class Fn>
+Fn Export(const std::wstring& library, const char* name) {
+  HMODULE module = LoadLibraryW(library.c_str());
+  return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
 struct ProcessResult {
   bool started = false;
   bool finished = false;

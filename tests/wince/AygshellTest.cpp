@@ -244,11 +244,9 @@ TEST(Aygshell, OkButtonFollowsForegroundAndSendsIdOk) {
 }
 
 TEST(Aygshell, SipShowsHidesAndTypesIntoTheFocusedWindow) {
-  HMODULE core = LoadLibraryW(L"CoreDLL.dll");
-  ASSERT_NE(core, nullptr);
-  auto show = reinterpret_cast<BOOL(WINAPI*)(DWORD)>(GetProcAddress(core, "SipShowIM"));
-  auto info = reinterpret_cast<BOOL(WINAPI*)(SIPINFO*)>(GetProcAddress(core, "SipGetInfo"));
-  auto unregister = reinterpret_cast<BOOL(WINAPI*)(UINT, UINT)>(GetProcAddress(core, "UnregisterFunc1"));
+  auto show = Export<BOOL(WINAPI*)(DWORD)>(L"CoreDLL.dll", "SipShowIM");
+  auto info = Export<BOOL(WINAPI*)(SIPINFO*)>(L"CoreDLL.dll", "SipGetInfo");
+  auto unregister = Export<BOOL(WINAPI*)(UINT, UINT)>(L"CoreDLL.dll", "UnregisterFunc1");
   ASSERT_TRUE(show && info && unregister);
   EXPECT_TRUE(unregister(MOD_WIN, VK_F1));
 
@@ -294,13 +292,10 @@ TEST(Aygshell, SipShowsHidesAndTypesIntoTheFocusedWindow) {
   })) << Narrow(text);
   EXPECT_EQ(GetForegroundWindow(), owner.hwnd());  // typing did not take the foreground
   EXPECT_TRUE(show(0));
-  FreeLibrary(core);
 }
 
 TEST(Aygshell, PowerStatusFromProfile) {
-  HMODULE core = LoadLibraryW(L"CoreDLL.dll");
-  ASSERT_NE(core, nullptr);
-  auto statusEx = reinterpret_cast<BOOL(WINAPI*)(PSYSTEM_POWER_STATUS_EX, BOOL)>(GetProcAddress(core, "GetSystemPowerStatusEx"));
+  auto statusEx = Export<BOOL(WINAPI*)(PSYSTEM_POWER_STATUS_EX, BOOL)>(L"CoreDLL.dll", "GetSystemPowerStatusEx");
   ASSERT_NE(statusEx, nullptr);
   ProfileScope scope;
   struct Case {
@@ -334,7 +329,6 @@ TEST(Aygshell, PowerStatusFromProfile) {
   EXPECT_EQ(shortRecord[2], 77);
   EXPECT_EQ(shortRecord[4], 0xAB);
   EXPECT_EQ(GetSystemPowerStatusEx2(nullptr, 56, TRUE), 0u);
-  FreeLibrary(core);
 }
 
 TEST(Aygshell, LoadDIBitmapFromFile) {
