@@ -18,10 +18,7 @@ namespace {
 
 // What the library itself answers for a facility name, asked directly.
 DWORD StandInFacility(const wchar_t* name) {
-  HMODULE lib = LoadLibraryW((BinFolder() + L"QZREventLog.dll").c_str());
-  if (!lib) return 0;
-  using Register = DWORD(WINAPI*)(const wchar_t*);
-  auto fn = reinterpret_cast<Register>(reinterpret_cast<void*>(GetProcAddress(lib, "QZRRegisterFacility")));
+  auto fn = Export<DWORD(WINAPI*)(const wchar_t*)>(BinFolder() + L"QZREventLog.dll", "QZRRegisterFacility");
   return fn ? fn(name) : 0;
 }
 

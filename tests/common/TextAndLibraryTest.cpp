@@ -7,11 +7,9 @@
 
 #include "TestSupport.h"
 #include "Text.h"
-#include "WhitelistCache.h"
 #include "Win32Owners.h"
 
 using namespace testing_support;
-namespace wl = qzr::whitelist;
 
 TEST(Text, OneFoldingRuleForEveryScript) {
   struct Case {
@@ -35,21 +33,6 @@ TEST(Text, OneFoldingRuleForEveryScript) {
     EXPECT_EQ(qzr::LowerCase(c.a) == qzr::LowerCase(c.b), c.equal);
     EXPECT_TRUE(qzr::StartsWithNoCase(std::wstring(c.b) + L"\\tail", c.a) || !c.equal);
   }
-}
-
-TEST(Text, AnAccentedProgramPathMatchesThePublishedList) {
-  // The launcher lowers the configured path before publishing; the monitor lowers the lists it
-  // reads and the path of the program being started. All three must agree.
-  const std::wstring configured = qzr::LowerCase(L"\\Programme\\Lager\\ÜBERSICHT.EXE");
-  std::vector<uint8_t> block(wl::kMinBlockSize);
-  wl::InitializeBlock(block);
-  wl::WhitelistEntries entries;
-  entries.programs = {configured};
-  wl::ComposeWhitelist(block, entries);
-  auto lists = wl::ParseBlock(block);
-  ASSERT_TRUE(lists.has_value());
-  const std::wstring started = qzr::LowerCase(L"\\PROGRAMME\\lager\\Übersicht.exe");
-  EXPECT_NE(lists->allowed.find(L"|" + started + L"|"), std::wstring::npos) << Narrow(lists->allowed);
 }
 
 TEST(Text, ModulePaths) {

@@ -1,5 +1,6 @@
 // The reader never trusts the block: bad markers, missing NULs, wrong sizes and a block
-// withdrawn under its feet give bounded answers, and it never creates the block itself.
+// withdrawn under its feet give bounded answers. (That it never creates the block itself:
+// MonitorRules.NoCacheMeansNoWhitelist, through the monitor's view.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -66,6 +67,7 @@ TEST(WhitelistReader, ParsesOnlyWhatTheBlockBounds) {
     bool valid;
     std::wstring list1, list2;
   };
+  // (A cleared marker: WithdrawnBlockAndSyncEvent.)
   std::vector<Case> cases = {
       {"both lists, lower-cased", BlockWith(6144, L"|\\Windows\\A.EXE|" + nul + marker + L"|B.exe|" + nul), true,
        L"|\\windows\\a.exe|", L"|b.exe|"},
@@ -78,9 +80,6 @@ TEST(WhitelistReader, ParsesOnlyWhatTheBlockBounds) {
       {"block shorter than the lists' offset", BlockWith(200, L""), false, L"", L""},
       {"empty span", {}, false, L"", L""},
   };
-  Case zeroMarker{"marker cleared", BlockWith(6144, L"|a.exe|"), false, L"", L""};
-  WriteUnit(zeroMarker.block, 0, 0);
-  cases.push_back(zeroMarker);
   Case otherMarker{"some other marker", BlockWith(6144, L"|a.exe|"), false, L"", L""};
   WriteUnit(otherMarker.block, 0, 0x4D43);
   cases.push_back(otherMarker);
@@ -93,18 +92,6 @@ TEST(WhitelistReader, ParsesOnlyWhatTheBlockBounds) {
     EXPECT_EQ(lists->allowed, c.list1);
     EXPECT_EQ(lists->singleInstance, c.list2);
   }
-}
-
-TEST(WhitelistReader, NeverCreatesTheBlock) {
-  CacheObjectNames names = UniqueNames(L"absent");
-  WhitelistCacheView view(names);
-  view.CreateWhitelistEvents();
-  EXPECT_FALSE(view.Open());
-  EXPECT_FALSE(view.valid());
-  EXPECT_FALSE(view.IsUsable());  // no wait for the sync event without a block
-  EXPECT_TRUE(view.IsCacheWithdrawn());
-  KernelHandle probe(OpenFileMappingW(FILE_MAP_READ, FALSE, names.cache.c_str()));
-  EXPECT_FALSE(probe);
 }
 
 TEST(WhitelistReader, StoredSizeBoundsAreChecked) {

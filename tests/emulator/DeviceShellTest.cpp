@@ -21,7 +21,7 @@ namespace tb = wince::taskbar;
 
 namespace {
 
-HWND TaskBar() { return FindWindowW(tb::kClassName, nullptr); }
+HWND TaskBar() { return DeviceShellProcess::TaskBar(); }
 
 LRESULT ShellState() {
   DWORD_PTR state = 0;
@@ -52,56 +52,6 @@ void CloseDemos() {
   }
 }
 
-// A window of the test in front while the test types: keys that nobody takes (Enter, the Windows
-// key's echo) land here, never in a window that an earlier test left open.
-class KeySink {
- public:
-  KeySink() {
-    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    hwnd_ = CreateWindowExW(0, L"STATIC", L"Key sink", WS_POPUP | WS_VISIBLE, w / 4, h / 3, w / 2, h / 6, nullptr, nullptr,
-                            nullptr, nullptr);
-    Front();
-  }
-  ~KeySink() { DestroyWindow(hwnd_); }
-  KeySink(const KeySink&) = delete;
-  KeySink& operator=(const KeySink&) = delete;
-  void Front() {
-    SetForegroundWindow(hwnd_);
-    PumpUntil([&] { return GetForegroundWindow() == hwnd_; }, 2000);
-  }
-
- private:
-  HWND hwnd_ = nullptr;
-};
-
-// The device journal from the moment the object is made.
-class Journal {
- public:
-  Journal() : path_(wince::ReadProfileString(wince::profile::kJournalFile).value_or(L"")), skip_(ReadLines(path_).size()) {}
-  std::vector<std::string> Lines() const {
-    auto all = ReadLines(path_);
-    return std::vector<std::string>(all.begin() + std::min(skip_, all.size()), all.end());
-  }
-  size_t Count(const std::string& part) const {
-    size_t n = 0;
-    for (const auto& line : Lines()) n += line.find(part) != std::string::npos;
-    return n;
-  }
-  bool Has(const std::string& part) const { return Count(part) > 0; }
-  bool WaitFor(const std::string& part, DWORD timeoutMs = 8000) const {
-    return PumpUntil([&] { return Has(part); }, timeoutMs);
-  }
-  std::string Dump() const {
-    std::string s;
-    for (const auto& line : Lines()) s += line + "\n";
-    return s;
-  }
-
- private:
-  std::wstring path_;
-  size_t skip_;
-};
-
 void Key(WORD vk, bool down) {
   INPUT in{};
   in.type = INPUT_KEYBOARD;
@@ -118,21 +68,6 @@ void Press(std::vector<WORD> keys) {
   Sleep(200);
 }
 
-void TapScreen(POINT p) {
-  INPUT in[3] = {};
-  for (auto& i : in) i.type = INPUT_MOUSE;
-  in[0].mi.dx = MulDiv(p.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-  in[0].mi.dy = MulDiv(p.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-  in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  for (INPUT& i : in) {
-    SendInput(1, &i, sizeof i);
-    Sleep(50);
-  }
-  Sleep(150);
-}
-
 int Bar() { return wince::ShellBarHeight(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)); }
 
 // Back to a quiet screen: whatever the shell shows closed.
@@ -147,43 +82,18 @@ int RunQzremu(const std::wstring& args) {
   return r.finished ? static_cast<int>(r.exitCode) : -1;
 }
 
-// A registry key's subtree removed now and put back as it was afterwards.
-class RegistryScope {
- public:
-  RegistryScope(HKEY root, std::wstring path) : root_(root), path_(std::move(path)) {
-    static int counter = 0;
-    backup_ = L"QZRTestBackup\\" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++counter);
-    saved_ = Copy(root_, path_, HKEY_CURRENT_USER, backup_);
-    RegDeleteTreeW(root_, path_.c_str());
-  }
-  ~RegistryScope() {
-    RegDeleteTreeW(root_, path_.c_str());
-    if (saved_) Copy(HKEY_CURRENT_USER, backup_, root_, path_);
-    RegDeleteTreeW(HKEY_CURRENT_USER, backup_.c_str());
-  }
-
- private:
-  static bool Copy(HKEY fromRoot, const std::wstring& from, HKEY toRoot, const std::wstring& to) {
-    HKEY source = nullptr, target = nullptr;
-    if (RegOpenKeyExW(fromRoot, from.c_str(), 0, KEY_ALL_ACCESS, &source) != ERROR_SUCCESS) return false;
-    RegCreateKeyExW(toRoot, to.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target, nullptr);
-    RegCopyTreeW(source, nullptr, target);
-    RegCloseKey(target);
-    RegCloseKey(source);
-    return true;
-  }
-  HKEY root_;
-  std::wstring path_, backup_;
-  bool saved_ = false;
-};
-
-// Sets a keypad change event as the launcher does (manual-reset, made set) and waits for the
-// driver's reload.
-bool Reload(const wchar_t* name, const Journal& journal) {
+// Sets a keypad change event as the launcher does (manual-reset, made set; the driver made it
+// first) and waits for the driver's reload, which comes once for each time the event is set.
+void Reload(const wchar_t* name) {
+  Journal journal;
   HANDLE e = CreateEventW(nullptr, TRUE, TRUE, name);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "the driver made it";
   SetEvent(e);
   CloseHandle(e);
-  return journal.WaitFor("keypad: tables reloaded (" + Narrow(name) + ")");
+  const std::string line = "keypad: tables reloaded (" + Narrow(name) + ")";
+  ASSERT_TRUE(journal.WaitFor(line)) << journal.Dump();
+  Sleep(500);
+  EXPECT_EQ(journal.Count("keypad: tables reloaded"), 1u) << journal.Dump();
 }
 
 // The keypad tables go back to the default device's factory state after a test changed them.
@@ -192,8 +102,9 @@ struct FactoryKeypadAfterwards {
 };
 
 // One device shell serves the tests in turn, with its keypad driver up and the test's key sink in
-// front. A test that changes what the running shell holds (its hot keys, its keypad tables)
-// spends it, and the next test starts a fresh one.
+// front: keys that nobody takes (Enter, the Windows key's echo) land there, never in a window that
+// an earlier test left open. A test that changes what the running shell holds (its hot keys, its
+// keypad tables) spends it, and the next test starts a fresh one.
 class DeviceShell : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -204,7 +115,8 @@ class DeviceShell : public ::testing::Test {
     }
     ASSERT_TRUE(shell_->running());
     // A window new to the shell: one that was in front when the Today screen came would keep it.
-    sink_ = std::make_unique<KeySink>();
+    sink_ = std::make_unique<TestWindow>();
+    sink_->Front();
     Quiet();
   }
   void TearDown() override {
@@ -220,7 +132,7 @@ class DeviceShell : public ::testing::Test {
 
  private:
   static inline std::unique_ptr<DeviceShellProcess> shell_;
-  std::unique_ptr<KeySink> sink_;
+  std::unique_ptr<TestWindow> sink_;
   bool spent_ = false;
 };
 
@@ -266,19 +178,13 @@ TEST_F(DeviceShell, MenuMessagesAndTheActivateRequest) {
     Quiet();
   }
   // WM_USER 8 brings the named window to the front (and leaves the Today screen).
-  HWND window = CreateWindowExW(0, L"STATIC", L"Activated by the shell", WS_POPUP | WS_VISIBLE, 40, 80, 200, 100,
-                                nullptr, nullptr, nullptr, nullptr);
-  HWND other = CreateWindowExW(0, L"STATIC", L"Other", WS_POPUP | WS_VISIBLE, 60, 100, 200, 100, nullptr, nullptr,
-                               nullptr, nullptr);
-  SetForegroundWindow(other);
-  PumpUntil([&] { return GetForegroundWindow() == other; }, 2000);
-  PostMessageW(TaskBar(), WM_USER, 8, reinterpret_cast<LPARAM>(window));
-  EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == window; }));
+  TestWindow window, other;
+  other.Front();
+  PostMessageW(TaskBar(), WM_USER, 8, reinterpret_cast<LPARAM>(window.hwnd()));
+  EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == window.hwnd(); }));
   // The desktop's own handle (as the desktop posts it) asks for the Today screen.
   PostMessageW(TaskBar(), WM_USER, 8, reinterpret_cast<LPARAM>(FindWindowW(tb::kDesktopClassName, nullptr)));
   EXPECT_TRUE(PumpUntil([] { return (ShellState() & devshell::kShowsToday) != 0; }));
-  DestroyWindow(other);
-  DestroyWindow(window);
 }
 
 TEST_F(DeviceShell, EachSystemKeyActsVisibly) {
@@ -315,55 +221,43 @@ TEST_F(DeviceShell, EachSystemKeyActsVisibly) {
 // RegisterHotKey then succeeds, a third program's fails, and the key reaches the caller only.
 TEST_F(DeviceShell, UnregisterFunc1TakesTheKeyFromTheShell) {
   Spend();
-  HMODULE core = LoadLibraryW((BinFolder() + L"CoreDLL.dll").c_str());
-  ASSERT_NE(core, nullptr);
-  using UnregisterFunc1 = BOOL(WINAPI*)(UINT, UINT);
-  auto unregister = reinterpret_cast<UnregisterFunc1>(GetProcAddress(core, "UnregisterFunc1"));
+  auto unregister = Export<BOOL(WINAPI*)(UINT, UINT)>(BinFolder() + L"CoreDLL.dll", "UnregisterFunc1");
   ASSERT_NE(unregister, nullptr);
   auto thirdProgram = [](UINT mods, UINT vk) {
-    return RunProcess(L"\"" + BinFolder() + L"hotkeyclaim.exe\" " + std::to_wstring(mods) + L" " + std::to_wstring(vk))
-        .exitCode;
+    const std::wstring demo = L"\"" + BinFolder() + L"qzrdemo.exe\" --claim-hotkey ";
+    return RunProcess(demo + std::to_wstring(mods) + L" " + std::to_wstring(vk)).exitCode;
   };
-  struct Case {
-    int id;
-    UINT mods;
-    UINT vk;
+  // Every hot key the shell holds, pressed with its modifiers.
+  for (const devshell::ShellHotKey& k : devshell::ShellHotKeys()) {
+    const std::string name = Narrow(k.name);
+    SCOPED_TRACE(name);
+    const int id = 0xA000 + k.id;
     std::vector<WORD> keys;
-    const char* shellName;
-  };
-  const Case cases[] = {
-      {0xA000, MOD_WIN, VK_F6, {VK_LWIN, VK_F6}, "Win+F6"},
-      {0xA002, 0, VK_F3, {VK_F3}, "F3"},
-      {0xA003, 0, VK_F4, {VK_F4}, "F4"},
-      {0xA004, 0, VK_F6, {VK_F6}, "F6"},
-      {0xA005, 0, VK_F7, {VK_F7}, "F7"},
-      {0xA006, 0, VK_F22, {VK_F22}, "F22"},
-      {0xA007, 0, VK_ESCAPE, {VK_ESCAPE}, "Escape"},
-      {0xA050, MOD_ALT, VK_TAB, {VK_MENU, VK_TAB}, "Alt+Tab"},
-      {0xA051, MOD_ALT | MOD_CONTROL, VK_DELETE, {VK_CONTROL, VK_MENU, VK_DELETE}, "Ctrl+Alt+Del"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.shellName);
-    EXPECT_FALSE(RegisterHotKey(nullptr, c.id, c.mods, c.vk)) << "the shell holds it";
+    if (k.modifiers & MOD_CONTROL) keys.push_back(VK_CONTROL);
+    if (k.modifiers & MOD_ALT) keys.push_back(VK_MENU);
+    if (k.modifiers & MOD_WIN) keys.push_back(VK_LWIN);
+    keys.push_back(static_cast<WORD>(k.vk));
+    EXPECT_FALSE(RegisterHotKey(nullptr, id, k.modifiers, k.vk)) << "the shell holds it";
     Journal journal;
-    EXPECT_TRUE(unregister(c.mods, c.vk));
-    EXPECT_TRUE(journal.Has(std::string("hot key ") + c.shellName + " ")) << journal.Dump();
-    ASSERT_TRUE(RegisterHotKey(nullptr, c.id, c.mods, c.vk)) << GetLastError();
-    EXPECT_EQ(thirdProgram(c.mods, c.vk), 1u) << "now the caller holds it";
+    EXPECT_TRUE(unregister(k.modifiers, k.vk));
+    EXPECT_TRUE(journal.Has("shell: hot key " + name + " given up")) << journal.Dump();
+    ASSERT_TRUE(RegisterHotKey(nullptr, id, k.modifiers, k.vk)) << GetLastError();
+    EXPECT_EQ(thirdProgram(k.modifiers, k.vk), 1u) << "now the caller holds it";
 
-    Press(c.keys);
+    Press(keys);
     MSG msg{};
     bool got = PumpUntil([&] { return PeekMessageW(&msg, nullptr, WM_HOTKEY, WM_HOTKEY, PM_REMOVE) != 0; }, 3000);
     EXPECT_TRUE(got);
-    EXPECT_EQ(static_cast<int>(msg.wParam), c.id);
+    EXPECT_EQ(static_cast<int>(msg.wParam), id);
     Sleep(300);
-    EXPECT_EQ(journal.Count(std::string("shell: hot key ") + c.shellName), 1u) << "only the giving up: " << journal.Dump();
-    EXPECT_EQ(ShellState() & (devshell::kShowsNotice | devshell::kShowsSwitcher | devshell::kShowsToday), 0);
-    UnregisterHotKey(nullptr, c.id);
+    EXPECT_EQ(journal.Count("shell: hot key " + name), 1u) << "only the giving up: " << journal.Dump();
+    EXPECT_EQ(ShellState() & (devshell::kShowsNotice | devshell::kShowsSwitcher | devshell::kShowsToday |
+                              devshell::kShowsStartMenu),
+              0);
+    UnregisterHotKey(nullptr, id);
   }
   // A combination the shell doesn't hold: nothing to take, and still TRUE.
   EXPECT_TRUE(unregister(MOD_SHIFT, VK_F9));
-  FreeLibrary(core);
 }
 
 // Application buttons open the file that the shell key's "Default" names, through the open
@@ -426,22 +320,16 @@ TEST(DeviceShellKeypad, InstallSeedsTheProfileModelsTablesVolatile) {
     const wchar_t* oem;
     const wchar_t* config;
   };
+  // Which names give which model: KeypadTables.EachModelCarriesTheRecordsItsRemapRuleLooksFor.
   const Case cases[] = {
-      {nullptr, nullptr, L"Keypad_VX12"},  // the default profile's device
-      {nullptr, L"Korvanex VP21", L"Keypad_VP21"},
-      {nullptr, L"Korvanex VR42", L"Keypad_VR42"},
+      {L"VX12 Rugged Handheld", L"Korvanex VX12", L"Keypad_VX12"},  // the default profile's device
+      {L"", L"Korvanex VR42", L"Keypad_VR42"},
       {L"VX13 Rugged", L"Korvanex VX13", L"Keypad_VX13"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.config);
-    if (c.pal) profile.Set(wince::profile::kPalModel, c.pal);
-    else profile.Unset(wince::profile::kPalModel);
-    if (c.oem) profile.Set(wince::profile::kOemInfo, c.oem);
-    else if (c.pal) profile.Unset(wince::profile::kOemInfo);
-    if (!c.pal && !c.oem) {
-      profile.Set(wince::profile::kPalModel, L"VX12 Rugged Handheld");
-      profile.Set(wince::profile::kOemInfo, L"Korvanex VX12");
-    }
+    profile.Set(wince::profile::kPalModel, c.pal);
+    profile.Set(wince::profile::kOemInfo, c.oem);
     ASSERT_EQ(RunQzremu(L"keypad seed"), 0);
     auto tables = keypad::ReadTables();
     ASSERT_TRUE(tables.has_value());
@@ -460,34 +348,15 @@ TEST(DeviceShellKeypad, InstallSeedsTheProfileModelsTablesVolatile) {
   }
 }
 
-// The driver reloads its tables once for each time either event is set, however the setter
-// made the event (the launcher makes them manual-reset and initially set).
-TEST_F(DeviceShell, ReloadsOnEachEventAndJournalsIt) {
-  for (const wchar_t* name : {keypad::kChangeEvent, keypad::kChangeUsbEvent}) {
-    std::string line = "keypad: tables reloaded (" + Narrow(name) + ")";
-    for (int round = 1; round <= 2; ++round) {
-      Journal journal;
-      HANDLE e = CreateEventW(nullptr, TRUE, TRUE, name);
-      ASSERT_NE(e, nullptr);
-      EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "the driver made it";
-      SetEvent(e);
-      CloseHandle(e);
-      EXPECT_TRUE(journal.WaitFor(line)) << journal.Dump();
-      Sleep(500);
-      EXPECT_EQ(journal.Count(line), 1u) << journal.Dump();
-      EXPECT_EQ(journal.Count("keypad: tables reloaded"), 1u) << journal.Dump();
-    }
-  }
-}
-
-// What a key does follows the tables as they are after a reload: the Windows key remapped to
-// 0xC1 becomes application button 1, a volume key switched off does nothing.
+// What a key does follows the tables as they are after a reload (on either event, the USB one
+// twice): the Windows key remapped to 0xC1 becomes application button 1, a volume key switched
+// off does nothing.
 TEST_F(DeviceShell, RemappedKeysActAsTheTablesSayAfterTheReload) {
   Spend();
   FactoryKeypadAfterwards restore;
   RegistryScope button1(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(1));
   ASSERT_EQ(RunQzremu(L"keypad seed"), 0);
-  ASSERT_TRUE(Reload(keypad::kChangeEvent, Journal()));
+  ASSERT_NO_FATAL_FAILURE(Reload(keypad::kChangeEvent));
   keypad::Keypad k = keypad::KeypadOfProfile();
   struct Case {
     WORD key;
@@ -518,9 +387,8 @@ TEST_F(DeviceShell, RemappedKeysActAsTheTablesSayAfterTheReload) {
       RegSetValueExW(layout, keypad::kPlaneNames[p], 0, REG_BINARY, plane.data(), static_cast<DWORD>(plane.size()));
     }
     RegCloseKey(layout);
+    ASSERT_NO_FATAL_FAILURE(Reload(keypad::kChangeUsbEvent));
     Journal journal;
-    ASSERT_TRUE(Reload(keypad::kChangeUsbEvent, journal));
-
     Press({c.key});
     if (c.after) EXPECT_TRUE(journal.WaitFor(c.after)) << journal.Dump();
     else Sleep(1500);
@@ -534,12 +402,6 @@ TEST_F(DeviceShell, RemappedKeysActAsTheTablesSayAfterTheReload) {
 // maintenance sequence expects; otherwise it goes to the focused window as usual.
 TEST_F(DeviceShell, EnterGoesToTheTaskBarWhileButtonOneIsHeld) {
   RegistryScope button1(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(1));
-  {
-    Journal journal;
-    Press({VK_RETURN});
-    Sleep(800);
-    EXPECT_FALSE(journal.Has("shell: Enter key")) << journal.Dump();
-  }
   Journal journal;
   Key(VK_CONTROL, true);
   Key(VK_F1, true);
@@ -553,7 +415,7 @@ TEST_F(DeviceShell, EnterGoesToTheTaskBarWhileButtonOneIsHeld) {
     return std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(part) != std::string::npos; });
   };
   EXPECT_LT(at("shell: button 1: nothing assigned"), at("shell: Enter key")) << journal.Dump();
-  // Released, button 1 no longer holds Enter back.
+  // Alone, and with button 1 released again, Enter goes to the focused window.
   Journal after;
   Press({VK_RETURN});
   Sleep(800);

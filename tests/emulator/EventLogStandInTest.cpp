@@ -96,10 +96,8 @@ TEST(EventLogStandIn, KilledWritersKeepTheirLinesAndTheFileMayBeDeletedOrReplace
 TEST(EventLogStandIn, FollowsTheProfileFromLineToLine) {
   ScratchFolder folder(L"evprof");
   ProfileScope scope;
-  HMODULE lib = LoadLibraryW(L"QZREventLog.dll");
-  ASSERT_NE(lib, nullptr);
   using LogString = DWORD(WINAPI*)(DWORD, const char*);
-  auto logString = reinterpret_cast<LogString>(reinterpret_cast<void*>(GetProcAddress(lib, "QZRLogString")));
+  auto logString = Export<LogString>(L"QZREventLog.dll", "QZRLogString");
   ASSERT_NE(logString, nullptr);
   struct Case {
     const char* what;
@@ -147,10 +145,8 @@ TEST(EventLogStandIn, OverlongLinesAreCutAndEnded) {
   ScratchFolder folder(L"evlong");
   ProfileScope scope;
   scope.Set(wince::profile::kEventLogFile, folder / L"events.txt");
-  HMODULE lib = LoadLibraryW(L"QZREventLog.dll");
-  ASSERT_NE(lib, nullptr);
   using LogVEx = DWORD(WINAPI*)(WORD, DWORD, DWORD, const char*, va_list);
-  auto logVEx = reinterpret_cast<LogVEx>(reinterpret_cast<void*>(GetProcAddress(lib, "QZRLogStringVEx")));
+  auto logVEx = Export<LogVEx>(L"QZREventLog.dll", "QZRLogStringVEx");
   ASSERT_NE(logVEx, nullptr);
   auto log = [&](const char* format, ...) {
     va_list args;

@@ -77,14 +77,10 @@ TEST(MonitorRules, HookAndUnhookInTheRegistry) {
   qzr::RegKey root;
   ASSERT_TRUE(root.Create(HKEY_CURRENT_USER, tree));
   auto set = [&](const std::wstring& key, const std::wstring& value) {
-    qzr::RegKey k;
-    ASSERT_TRUE(k.Create(root.get(), key));
-    ASSERT_TRUE(k.WriteString(L"Default", value));
+    ASSERT_TRUE(testing_support::WriteRegString(HKEY_CURRENT_USER, tree + L"\\" + key, L"Default", value));
   };
   auto get = [&](const std::wstring& key) {
-    qzr::RegKey k;
-    k.Open(root.get(), key);
-    return k.ReadString(L"Default").value_or(L"<none>");
+    return testing_support::ReadRegString(HKEY_CURRENT_USER, tree + L"\\" + key, L"Default").value_or(L"<none>");
   };
   const std::wstring q = L"\"c:\\qzr\\Gatewarden.exe\"";
   const std::wstring open = L"exefile\\shell\\open\\command", doc = L"exefile\\Shell\\OpenDoc\\Command";
@@ -158,11 +154,15 @@ TEST(MonitorRules, NoCacheMeansNoWhitelist) {
   names.terminate += suffix;
   WhitelistView view(names);
   view.CreateWhitelistEvents();
-  view.Open();
+  EXPECT_FALSE(view.Open());
+  EXPECT_TRUE(view.IsCacheWithdrawn());
   const wchar_t* argv[] = {L"gatewarden.exe", L"\\windows\\anything.exe"};
   ASSERT_TRUE(view.ParseCommandLine(argv, 2));
   DWORD start = GetTickCount();
   EXPECT_TRUE(view.IsAllowed());
   EXPECT_FALSE(view.IsSingleInstance());
   EXPECT_LT(GetTickCount() - start, 1000u);  // no wait for a sync event that nobody will set
+  // The reader never creates the block itself.
+  qzr::KernelHandle probe(OpenFileMappingW(FILE_MAP_READ, FALSE, names.cache.c_str()));
+  EXPECT_FALSE(probe);
 }

@@ -103,14 +103,11 @@ inline std::vector<std::string> DecisionTexts(const std::wstring& path) {
 }
 
 inline std::optional<std::wstring> OpenCommand() {
-  qzr::RegKey key;
-  if (!key.Open(HKEY_CLASSES_ROOT, L"exefile\\shell\\open\\command")) return std::nullopt;
-  return key.ReadString(L"Default");
+  return ReadRegString(HKEY_CLASSES_ROOT, L"exefile\\shell\\open\\command", L"Default");
 }
 
 inline void ResetOpenCommand() {
-  qzr::RegKey key;
-  if (key.Create(HKEY_CLASSES_ROOT, L"exefile\\shell\\open\\command")) key.WriteString(L"Default", kSeededOpenCommand);
+  WriteRegString(HKEY_CLASSES_ROOT, L"exefile\\shell\\open\\command", L"Default", kSeededOpenCommand);
 }
 
 // The resident Gatewarden as the launcher starts it; ended through the launcher's terminate event.
@@ -130,6 +127,7 @@ class Resident {
     if (process_) WaitForSingleObject(process_.get(), 10000);
   }
   bool hooked() const { return hooked_; }
+  HANDLE process() const { return process_.get(); }
 
  private:
   FakeLauncher& launcher_;

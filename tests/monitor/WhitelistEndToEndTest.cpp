@@ -1,6 +1,8 @@
 // End to end: the launcher's whitelist (in this process, under the real names) starts the
 // resident Gatewarden, publishes its lists, and every launch through the open operation
-// passes a per-launch Gatewarden; leaving withdraws the lists and restores the shell.
+// passes a per-launch Gatewarden; leaving withdraws the lists and restores the shell. (A second
+// launcher and the single-instance list: LauncherWhitelistTest on the launcher's side,
+// MonitorProcesses on the monitor's.)
 #include <gtest/gtest.h>
 
 #include <array>
@@ -59,7 +61,6 @@ TEST(WhitelistEndToEnd, LauncherMonitorAndShell) {
   sources.launcherPath = L"\\qzr\\QZRShell.exe";
   sources.menuIniPath = ini;
 
-  std::vector<uint8_t> published;
   {
     qzr::LauncherWhitelist launcher({ini, GatewardenPath(), {}});
     launcher.Construct();
@@ -78,36 +79,6 @@ TEST(WhitelistEndToEnd, LauncherMonitorAndShell) {
     const std::string refused = "[category 4] .\\WhiteList (321), " + N(Lower(stranger)) + " is NOT allowed to run";
     EXPECT_TRUE(PumpUntil([&] { auto d = DecisionTexts(log); return !d.empty() && d.back() == refused; }, 10000));
 
-    // The single-instance button program: started once, then brought to the front.
-    std::wstring quitName = L"qzr_e2e_quit_" + std::to_wstring(GetCurrentProcessId());
-    qzr::KernelHandle quit(CreateEventW(nullptr, TRUE, FALSE, quitName.c_str()));
-    {
-      EnvScope windowEnv(L"QZR_DEMO_WINDOW", quitName);
-      ASSERT_TRUE(OpenThroughShell(button));
-      ASSERT_TRUE(PumpUntil([] { return FindWindowW(L"QzrDemoWindow", nullptr) != nullptr; }, 10000));
-      ASSERT_TRUE(OpenThroughShell(button));
-      const std::string running = "[category 4] .\\WhiteList (271), " + N(Lower(button)) + " is already running";
-      EXPECT_TRUE(PumpUntil([&] { auto d = DecisionTexts(log); return !d.empty() && d.back() == running; }, 10000));
-      EXPECT_EQ(ReadLines(out).size(), 2u);
-    }
-    SetEvent(quit.get());
-
-    // A second launcher leaves the first one's block, lists and monitor alone.
-    published.assign(launcher.block().begin(), launcher.block().end());
-    {
-      qzr::LauncherWhitelist second({ini, GatewardenPath(), {}});
-      second.Construct();
-      second.PrepareSharedCache(false);
-      second.PublishWhitelist(sources);
-      second.WithdrawWhitelist();
-      second.CloseSharedCache();
-    }
-    EXPECT_TRUE(std::equal(published.begin(), published.end(), launcher.block().begin(), launcher.block().end()));
-    EXPECT_EQ(OpenCommand(), hooked);
-    ASSERT_TRUE(OpenThroughShell(stranger));
-    EXPECT_TRUE(PumpUntil([&] { return DecisionTexts(log).size() >= 10; }, 10000));
-    EXPECT_EQ(DecisionTexts(log).back(), refused);
-
     launcher.WithdrawWhitelist();
     launcher.CloseSharedCache();
   }
@@ -115,7 +86,7 @@ TEST(WhitelistEndToEnd, LauncherMonitorAndShell) {
   EXPECT_TRUE(PumpUntil([] { return OpenCommand() == std::wstring(kSeededOpenCommand); }, 10000));
   EXPECT_TRUE(PumpUntil([&] {
     auto texts = LogTexts(log);
-    return std::count(texts.begin(), texts.end(), "[category 4] Gatewarden exits") >= 6;
+    return std::count(texts.begin(), texts.end(), "[category 4] Gatewarden exits") >= 3;
   }, 10000));
   qzr::KernelHandle block(OpenFileMappingW(FILE_MAP_READ, FALSE, wl::kCacheName));
   EXPECT_FALSE(block);

@@ -1,9 +1,11 @@
-// qzrdemo.exe: a small program for the monitor tests and the launch benchmark. It records its
-// arguments and folder (QZR_DEMO_OUT), signals that it runs (QZR_DEMO_READY), and with
-// QZR_DEMO_WINDOW shows a window until that named event is set (hidden with QZR_DEMO_HIDDEN).
+// qzrdemo.exe: a small program for the monitor and device-shell tests. It records its arguments
+// and folder (QZR_DEMO_OUT), and with QZR_DEMO_WINDOW shows a window until that named event is
+// set (hidden with QZR_DEMO_HIDDEN). "qzrdemo --claim-hotkey MOD VK" tries to take a hot key
+// instead: exit 0 when it got it, 1 when refused.
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cwchar>
 #include <string>
 
 #include "DeviceProfile.h"
@@ -53,6 +55,11 @@ void ShowWindowUntil(HANDLE quit, bool hidden) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (argv && argc == 4 && std::wstring(argv[1]) == L"--claim-hotkey") {
+    const BOOL got = RegisterHotKey(nullptr, 1, wcstoul(argv[2], nullptr, 0), wcstoul(argv[3], nullptr, 0));
+    LocalFree(argv);
+    return got ? 0 : 1;
+  }
   if (std::wstring out = Env(L"QZR_DEMO_OUT"); !out.empty()) {
     std::wstring line = L"args:";
     for (int i = 1; argv && i < argc; ++i) line += (i > 1 ? L"|" : L"") + std::wstring(argv[i]);
@@ -60,12 +67,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     GetCurrentDirectoryW(MAX_PATH, folder);
     line += L" cwd:" + std::wstring(folder);
     wince::AppendLineToFile(out, wince::ToUtf8(line));
-  }
-  if (std::wstring ready = Env(L"QZR_DEMO_READY"); !ready.empty()) {
-    if (HANDLE e = OpenEventW(EVENT_MODIFY_STATE, FALSE, ready.c_str())) {
-      SetEvent(e);
-      CloseHandle(e);
-    }
   }
   if (std::wstring quitName = Env(L"QZR_DEMO_WINDOW"); !quitName.empty()) {
     HANDLE quit = CreateEventW(nullptr, TRUE, FALSE, quitName.c_str());

@@ -10,17 +10,6 @@ using namespace testing_support;
 
 namespace {
 
-struct HostRun {
-  int exitCode = -1;
-  std::string output;
-};
-
-HostRun RunHostFrom(const std::wstring& arguments, const std::wstring& folder) {
-  HostRun run;
-  run.exitCode = RunHost(arguments, false, &run.output, folder);
-  return run;
-}
-
 std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
 
 }  // namespace
@@ -37,13 +26,13 @@ TEST(CabinetHost, DevicePathsResolveOnTheRootWhereverItStarts) {
   for (const std::wstring& startFolder : {BinFolder(), pkg.folder()}) {
     SCOPED_TRACE(Narrow(startFolder));
     const std::wstring package = startFolder == pkg.folder() ? L"src" : src;
-    HostRun install = RunHostFrom(L"install " + Quoted(package) + L" " + Quoted(pkg.installDir()), startFolder);
-    EXPECT_EQ(install.exitCode, 0) << install.output;
-    EXPECT_EQ(install.output.find("No zip file(s) found"), std::string::npos) << install.output;
+    std::string output;
+    EXPECT_EQ(RunHost(L"install " + Quoted(package) + L" " + Quoted(pkg.installDir()), false, &output, startFolder), 0)
+        << output;
+    EXPECT_EQ(output.find("No zip file(s) found"), std::string::npos) << output;
     EXPECT_EQ(ReadBytes(pkg.folder() + L"app\\hello.txt"), "hi");
 
-    HostRun uninstall = RunHostFrom(L"uninstall " + Quoted(pkg.installDir()), startFolder);
-    EXPECT_EQ(uninstall.exitCode, 0) << uninstall.output;
+    EXPECT_EQ(RunHost(L"uninstall " + Quoted(pkg.installDir()), false, &output, startFolder), 0) << output;
     EXPECT_FALSE(FileExists(pkg.folder() + L"app\\hello.txt"));
     EXPECT_FALSE(FileExists(pkg.installFile(L"")));
   }
@@ -65,10 +54,10 @@ TEST(CabinetHost, ARolledBackInstallIsUninstalled) {
              "[Uninstall_Commands]\r\nCommand1=CreateDir,\\" + Narrow(pkg.rootRelative(L"uninstalled")) + "\r\n");
   ASSERT_TRUE(WriteZip(src + L"\\p.zip", {{"%INSTALLDIR%/ok.txt", "o"}, {"%INSTALLDIR%/blocked.txt", "b"}}));
 
-  HostRun install = RunHostFrom(L"install " + Quoted(src) + L" " + Quoted(pkg.installDir()), L"C:\\");
-  EXPECT_EQ(install.exitCode, 1) << install.output;
-  EXPECT_NE(install.output.find("Uninstall_Init returned 0"), std::string::npos) << install.output;
-  EXPECT_NE(install.output.find("Uninstall_Exit returned 0"), std::string::npos) << install.output;
+  std::string output;
+  EXPECT_EQ(RunHost(L"install " + Quoted(src) + L" " + Quoted(pkg.installDir()), false, &output), 1) << output;
+  EXPECT_NE(output.find("Uninstall_Init returned 0"), std::string::npos) << output;
+  EXPECT_NE(output.find("Uninstall_Exit returned 0"), std::string::npos) << output;
   // The device's uninstall ran: commands, records, copied files and the folder are gone.
   EXPECT_TRUE(FileExists(pkg.folder() + L"uninstalled"));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, pkg.regKey() + L"\\Path"));
@@ -76,7 +65,7 @@ TEST(CabinetHost, ARolledBackInstallIsUninstalled) {
   EXPECT_FALSE(FileExists(pkg.installFile(L"p.zip")));
   EXPECT_FALSE(FileExists(pkg.installFile(L"")));
   // No record is left behind: a second uninstall finds nothing to do.
-  EXPECT_EQ(RunHostFrom(L"uninstall " + Quoted(pkg.installDir()), L"C:\\").exitCode, 4);
+  EXPECT_EQ(RunHost(L"uninstall " + Quoted(pkg.installDir())), 4);
 }
 
 TEST(CabinetHost, RefusesToUninstallAFolderItHasNoRecordOf) {
@@ -84,11 +73,11 @@ TEST(CabinetHost, RefusesToUninstallAFolderItHasNoRecordOf) {
   const std::wstring victim = pkg.folder() + L"victim";
   ASSERT_TRUE(CreateDirectoryW(victim.c_str(), nullptr));
   ASSERT_TRUE(WriteBytes(victim + L"\\precious.txt", "keep"));
-  HostRun run = RunHostFrom(L"uninstall " + Quoted(pkg.devicePath(L"victim")), L"C:\\");
-  EXPECT_EQ(run.exitCode, 4);
-  EXPECT_NE(run.output.find("no record of an installation in " + Narrow(pkg.devicePath(L"victim")) + ": nothing uninstalled"),
+  std::string output;
+  EXPECT_EQ(RunHost(L"uninstall " + Quoted(pkg.devicePath(L"victim")), false, &output), 4);
+  EXPECT_NE(output.find("no record of an installation in " + Narrow(pkg.devicePath(L"victim")) + ": nothing uninstalled"),
             std::string::npos)
-      << run.output;
-  EXPECT_EQ(run.output.find("Uninstall_Init"), std::string::npos) << run.output;
+      << output;
+  EXPECT_EQ(output.find("Uninstall_Init"), std::string::npos) << output;
   EXPECT_EQ(ReadBytes(victim + L"\\precious.txt"), "keep");
 }

@@ -108,17 +108,16 @@ TEST(SetupCommands, EveryVerbWithItsLogLines) {
        "Command1=Wait,1\r\nCommand2=CreateDir,%INSTALLDIR%\\made\r\nCommand3=CreateDir,%INSTALLDIR%\\exists\r\n",
        {L"Sleeping for 1000 ms", L"Directory created: %D%\\made", L"[Error 183]Failed to create directory: %D%\\exists"},
        [&](const Package& p) { EXPECT_TRUE(FileExists(file(p, L"made"))); }},
-      {"AddRegEntry field counts and quoting",
+      // Quoted fields and unknown verbs: SetupRules' field splitting and command parsing.
+      {"AddRegEntry field counts",
        nullptr,
        "Command1=AddRegEntry,HKEY_CURRENT_USER,%K%\\KeyOnly\r\n"
        "Command2=AddRegEntry,HKEY_CURRENT_USER,\\%K%\\,NoType\r\n"
        "Command3=AddRegEntry,HKEY_CURRENT_USER,%K%,Zero,REG_DWORD\r\n"
-       "Command4=AddRegEntry,HKEY_CURRENT_USER,%K%,\"Na,me\",REG_SZ,\"say \"\"hi\"\", ok\";trailing comment\r\n"
        "Command5=AddRegEntry,HKEY_CURRENT_USER,%K%,Bin,REG_BINARY,01,a0,zz,FF\r\n"
-       "Command6=AddRegEntry,HKEY_CURRENT_USER,%K%,Where,REG_SZ,%INSTALLDIR%\\data\r\n"
-       "Command7=Frobnicate,whatever\r\n",
-       {L"Created Key: %K%\\KeyOnly", L"Set Value: Zero [0]", L"Set Value: Na,me [say \"hi\", ok]",
-        L"Set Value: [binary data]", L"Set Value: Where [%D%\\data]"},
+       "Command6=AddRegEntry,HKEY_CURRENT_USER,%K%,Where,REG_SZ,%INSTALLDIR%\\data\r\n",
+       {L"Created Key: %K%\\KeyOnly", L"Set Value: Zero [0]", L"Set Value: [binary data]",
+        L"Set Value: Where [%D%\\data]"},
        [&](const Package& p) {
          const std::wstring& k = p.regKey();
          EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, k + L"\\KeyOnly"));
@@ -126,7 +125,6 @@ TEST(SetupCommands, EveryVerbWithItsLogLines) {
          EXPECT_EQ(RawValue(k, L"NoType", &type), std::vector<BYTE>{});
          EXPECT_EQ(type, static_cast<DWORD>(REG_NONE));
          EXPECT_EQ(ReadRegDword(HKEY_CURRENT_USER, k, L"Zero"), 0u);
-         EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, k, L"Na,me"), L"say \"hi\", ok");
          EXPECT_EQ(RawValue(k, L"Bin", &type), (std::vector<BYTE>{0x01, 0xA0, 0xFF}));
        }},
       {"AddShortcut",
@@ -148,11 +146,6 @@ TEST(SetupCommands, EveryVerbWithItsLogLines) {
        [&](const Package& p) {
          EXPECT_FALSE(FileExists(file(p, L"tail")));
          EXPECT_TRUE(FileExists(file(p, std::wstring(200, L'n').c_str())));
-         // The log line is cut to its 259 characters but keeps its end.
-         auto raw = ReadBytes(file(p, L"qzrCEInstall.log"));
-         ASSERT_TRUE(raw);
-         EXPECT_NE(raw->find(std::string("n\0\r\0\n\0", 6)), std::string::npos);
-         EXPECT_TRUE(ContainsPrefix(p.Log(), L"Directory created: "));
        }},
   };
 

@@ -139,13 +139,6 @@ int RunHost(const std::wstring& arguments, bool asAutoCab, std::string* output, 
   return result.finished ? static_cast<int>(result.exitCode) : -1;
 }
 
-std::optional<std::wstring> ReadRegString(HKEY root, const std::wstring& key, const wchar_t* name) {
-  wchar_t buffer[1024] = {};
-  DWORD size = sizeof buffer - sizeof(wchar_t);
-  if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS) return std::nullopt;
-  return std::wstring(buffer);
-}
-
 std::optional<DWORD> ReadRegDword(HKEY root, const std::wstring& key, const wchar_t* name) {
   DWORD value = 0, size = sizeof value;
   if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS) return std::nullopt;

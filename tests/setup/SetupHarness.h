@@ -68,7 +68,6 @@ class Package {
 int RunHost(const std::wstring& arguments, bool asAutoCab = false, std::string* output = nullptr,
             const std::wstring& folder = L"C:\\");
 
-std::optional<std::wstring> ReadRegString(HKEY root, const std::wstring& key, const wchar_t* name);
 std::optional<DWORD> ReadRegDword(HKEY root, const std::wstring& key, const wchar_t* name);
 // A value's bytes and type below HKEY_CURRENT_USER, whatever its type.
 std::optional<std::vector<BYTE>> RawValue(const std::wstring& key, const wchar_t* name, DWORD* type);

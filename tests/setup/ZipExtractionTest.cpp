@@ -15,7 +15,6 @@ struct Fixture {
   Package pkg;
   std::wstring app() const { return pkg.folder() + L"app\\"; }          // the install path on drive C
   std::wstring appPath() const { return pkg.rootRelative(L"app"); }     // as records name it
-  std::string appEntry() const { return Narrow(pkg.rootRelative(L"app")); }
 };
 
 std::string Settings(const Fixture& f, const std::string& general, const std::string& more = "") {

@@ -3,6 +3,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <atomic>
 
 #include "DeviceProfile.h"
@@ -118,6 +119,13 @@ bool WriteRegString(HKEY root, const std::wstring& key, const wchar_t* name, con
   return ok;
 }
 
+std::optional<std::wstring> ReadRegString(HKEY root, const std::wstring& key, const wchar_t* name) {
+  wchar_t buffer[1024] = {};
+  DWORD size = sizeof buffer - sizeof(wchar_t);
+  if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS) return std::nullopt;
+  return std::wstring(buffer);
+}
+
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   for (DWORD start = GetTickCount(); !done(); Sleep(20)) {
     if (GetTickCount() - start > timeoutMs) return false;
@@ -131,38 +139,32 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   return true;
 }
 
-namespace {
-HKEY OpenProfileKey() {
-  HKEY key = nullptr;
-  RegCreateKeyExW(HKEY_LOCAL_MACHINE, wince::kProfileKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-  return key;
-}
-}  // namespace
-
-ProfileScope::ProfileScope() {
-  HKEY key = OpenProfileKey();
-  if (!key) return;
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[256];
-    DWORD nameLen = 256, type = 0, size = 0;
-    if (RegEnumValueW(key, i, name, &nameLen, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
-    std::vector<BYTE> data(size);
-    nameLen = 256;
-    RegEnumValueW(key, i, name, &nameLen, nullptr, &type, data.data(), &size);
-    saved_.push_back({name, {type, data}});
+RegistryScope::RegistryScope(HKEY root, std::wstring path, bool clear) : root_(root), path_(std::move(path)) {
+  static std::atomic<int> counter{0};
+  backup_ = L"QZRTestBackup\\" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++counter);
+  HKEY source = nullptr, target = nullptr;
+  if (RegOpenKeyExW(root_, path_.c_str(), 0, KEY_READ, &source) == ERROR_SUCCESS) {
+    RegCreateKeyExW(HKEY_CURRENT_USER, backup_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target, nullptr);
+    saved_ = RegCopyTreeW(source, nullptr, target) == ERROR_SUCCESS;
+    RegCloseKey(target);
+    RegCloseKey(source);
   }
-  RegCloseKey(key);
+  if (clear) RegDeleteTreeW(root_, path_.c_str());
 }
 
-ProfileScope::~ProfileScope() {
-  wince::ClearProfile();
-  HKEY key = OpenProfileKey();
-  if (!key) return;
-  for (auto& [name, value] : saved_)
-    RegSetValueExW(key, name.c_str(), 0, value.first, value.second.data(), static_cast<DWORD>(value.second.size()));
-  RegCloseKey(key);
+RegistryScope::~RegistryScope() {
+  RegDeleteTreeW(root_, path_.c_str());
+  HKEY source = nullptr, target = nullptr;
+  if (saved_ && RegOpenKeyExW(HKEY_CURRENT_USER, backup_.c_str(), 0, KEY_READ, &source) == ERROR_SUCCESS) {
+    RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target, nullptr);
+    RegCopyTreeW(source, nullptr, target);
+    RegCloseKey(target);
+    RegCloseKey(source);
+  }
+  RegDeleteTreeW(HKEY_CURRENT_USER, backup_.c_str());
 }
 
+ProfileScope::ProfileScope() : RegistryScope(HKEY_LOCAL_MACHINE, wince::kProfileKey, false) {}
 void ProfileScope::Set(const wchar_t* name, const std::wstring& value) { wince::WriteProfileString(name, value); }
 void ProfileScope::SetBinary(const wchar_t* name, const std::vector<BYTE>& value) { wince::WriteProfileBinary(name, value); }
 void ProfileScope::Unset(const wchar_t* name) { wince::DeleteProfileValue(name); }
@@ -181,6 +183,74 @@ std::vector<std::string> ReadLines(const std::wstring& path) {
     pos = end + 1;
   }
   return lines;
+}
+
+Journal::Journal()
+    : path_(wince::ReadProfileString(wince::profile::kJournalFile).value_or(L"")), skip_(ReadLines(path_).size()) {}
+
+std::vector<std::string> Journal::Lines() const {
+  auto all = ReadLines(path_);
+  return std::vector<std::string>(all.begin() + std::min(skip_, all.size()), all.end());
+}
+
+size_t Journal::Count(const std::string& part) const {
+  size_t n = 0;
+  for (const auto& line : Lines()) n += line.find(part) != std::string::npos;
+  return n;
+}
+
+bool Journal::WaitFor(const std::string& part, DWORD timeoutMs) const {
+  return PumpUntil([&] { return Has(part); }, timeoutMs);
+}
+
+std::string Journal::Dump() const {
+  std::string s;
+  for (const auto& line : Lines()) s += line + "\n";
+  return s;
+}
+
+TestWindow::TestWindow() {
+  static ATOM atom = [] {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"QZR.TestWindow";
+    return RegisterClassW(&wc);
+  }();
+  (void)atom;
+  hwnd_ = CreateWindowExW(0, L"QZR.TestWindow", L"Test window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 60, 200, 150,
+                          nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+TestWindow::~TestWindow() {
+  if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
+}
+
+bool TestWindow::Front() {
+  SetForegroundWindow(hwnd_);
+  return PumpUntil([&] { return GetForegroundWindow() == hwnd_; }, 2000);
+}
+
+LRESULT CALLBACK TestWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<TestWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (msg == WM_COMMAND && self) self->commands.push_back(LOWORD(wParam));
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+void TapScreen(POINT p) {
+  INPUT in[3] = {};
+  for (auto& i : in) i.type = INPUT_MOUSE;
+  in[0].mi.dx = MulDiv(p.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  in[0].mi.dy = MulDiv(p.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  for (INPUT& i : in) {
+    SendInput(1, &i, sizeof i);
+    Sleep(50);
+  }
+  Sleep(150);
 }
 
 namespace {

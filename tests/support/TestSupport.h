@@ -28,11 +28,20 @@ class ScratchFolder {
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
 std::optional<std::string> ReadBytes(const std::wstring& path);
 bool RemoveTree(const std::wstring& path);
-// A REG_SZ value written, its key created as needed.
+// A REG_SZ value written, its key created as needed; read back (nullopt when missing).
 bool WriteRegString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& text);
+std::optional<std::wstring> ReadRegString(HKEY root, const std::wstring& key, const wchar_t* name);
 
 // Folder of the running test program (build/bin), where every product and stand-in is built.
 std::wstring BinFolder();
+
+// An export of a library, bound by name as the product binds the device's libraries (the
+// library stays loaded); nullptr when either is missing.
+template <class Fn>
+Fn Export(const std::wstring& library, const char* name) {
+  HMODULE module = LoadLibraryW(library.c_str());
+  return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
 
 struct ProcessResult {
   bool started = false;
@@ -48,21 +57,67 @@ ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs = 3000
 // test to find.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
 
+// Saves a registry key's subtree (in a backup below HKEY_CURRENT_USER) and puts it back as it
+// was when the object goes; with `clear`, the subtree is removed for the object's lifetime.
+class RegistryScope {
+ public:
+  RegistryScope(HKEY root, std::wstring path, bool clear = true);
+  ~RegistryScope();
+  RegistryScope(const RegistryScope&) = delete;
+  RegistryScope& operator=(const RegistryScope&) = delete;
+
+ private:
+  HKEY root_;
+  std::wstring path_, backup_;
+  bool saved_ = false;
+};
+
 // Saves the registry device profile and puts it back afterwards; tests change it freely.
-class ProfileScope {
+class ProfileScope : public RegistryScope {
  public:
   ProfileScope();
-  ~ProfileScope();
   void Set(const wchar_t* name, const std::wstring& value);
   void SetBinary(const wchar_t* name, const std::vector<BYTE>& value);
   void Unset(const wchar_t* name);
-
- private:
-  std::vector<std::pair<std::wstring, std::pair<DWORD, std::vector<BYTE>>>> saved_;
 };
 
 // Lines of the event log file that the profile names, and of the device journal.
 std::vector<std::string> ReadLines(const std::wstring& path);
+
+// The device journal that the profile names, from the moment the object is made.
+class Journal {
+ public:
+  Journal();
+  std::vector<std::string> Lines() const;
+  size_t Count(const std::string& part) const;  // lines that hold `part`
+  bool Has(const std::string& part) const { return Count(part) > 0; }
+  bool WaitFor(const std::string& part, DWORD timeoutMs = 8000) const;
+  std::string Dump() const;
+
+ private:
+  std::wstring path_;
+  size_t skip_;
+};
+
+// A real tap (SendInput): the pointer moved to p on the screen, pressed and released.
+void TapScreen(POINT p);
+
+// A visible top-level window of the test's own, which records the WM_COMMAND ids it gets.
+class TestWindow {
+ public:
+  TestWindow();
+  ~TestWindow();
+  TestWindow(const TestWindow&) = delete;
+  TestWindow& operator=(const TestWindow&) = delete;
+  HWND hwnd() const { return hwnd_; }
+  // Brings the window to the front; whether it got there.
+  bool Front();
+  std::vector<UINT> commands;
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  HWND hwnd_ = nullptr;
+};
 
 // The handheld's device shell (qzrdeviceshell.exe) for one test. A shell an earlier test left
 // running is closed first, so FindWindow finds this one's task bar. The shell counts as up when

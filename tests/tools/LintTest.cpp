@@ -159,11 +159,6 @@ TEST(Lint, EachFindingAtItsPlace) {
   }
 }
 
-TEST(Lint, TheMenuBaseOfTheTableIsClean) {
-  ScratchFolder folder(L"lint");
-  EXPECT_TRUE(Lint({"base", Kind::Menu, kMenu, 0, Severity::Note, 0, 0, ""}, folder).empty());
-}
-
 // The linter's table of what the launcher reads, checked against the launcher's reader: every key
 // it names, set on its own, changes the model the launcher loads. (The whitelist's keys are not
 // part of the printed model; the whitelist cases above cover them.)

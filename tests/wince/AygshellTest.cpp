@@ -16,37 +16,6 @@ namespace tb = wince::taskbar;
 
 namespace {
 
-// A plain visible top-level window that records the WM_COMMAND ids it gets.
-class Owner {
- public:
-  Owner() {
-    static ATOM atom = [] {
-      WNDCLASSW wc{};
-      wc.lpfnWndProc = Proc;
-      wc.hInstance = GetModuleHandleW(nullptr);
-      wc.lpszClassName = L"QZR.TestOwner";
-      return RegisterClassW(&wc);
-    }();
-    (void)atom;
-    hwnd_ = CreateWindowExW(0, L"QZR.TestOwner", L"Owner under test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 60, 200,
-                            150, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  }
-  ~Owner() {
-    if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
-  }
-  HWND hwnd() const { return hwnd_; }
-  std::vector<UINT> commands;
-
- private:
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<Owner*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (msg == WM_COMMAND && self) self->commands.push_back(LOWORD(wParam));
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
-  }
-  HWND hwnd_ = nullptr;
-};
-
 void Tap(HWND window, POINT p) {
   LPARAM at = MAKELPARAM(p.x, p.y);
   PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
@@ -55,9 +24,7 @@ void Tap(HWND window, POINT p) {
 
 POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
-HWND TaskBar() { return FindWindowW(tb::kClassName, nullptr); }
-
-LRESULT TaskBarState() { return SendMessageW(TaskBar(), tb::kQueryStateMessage, 0, 0); }
+LRESULT TaskBarState() { return SendMessageW(DeviceShellProcess::TaskBar(), tb::kQueryStateMessage, 0, 0); }
 
 std::string Bmp24(int w, int h, COLORREF colour) {
   int stride = (w * 3 + 3) & ~3;
@@ -108,7 +75,7 @@ TEST(Aygshell, SoftKeyBarFromResourceSendsCommandsToOwner) {
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "resource " << c.resource);
-    Owner owner;
+    TestWindow owner;
     SHMENUBARINFO info{sizeof info};
     info.hwndParent = owner.hwnd();
     info.nToolBarId = c.resource;
@@ -145,7 +112,7 @@ TEST(Aygshell, SoftKeyBarFromResourceSendsCommandsToOwner) {
 // it is sized later; a real click on a key then reaches the bar, not the window under it.
 TEST(Aygshell, OwnerEndsAboveItsSoftKeyBar) {
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-  Owner owner;
+  TestWindow owner;
   SetWindowLongPtrW(owner.hwnd(), GWL_STYLE, WS_POPUP | WS_VISIBLE);
   MoveWindow(owner.hwnd(), 0, 0, width, height, TRUE);
   SHMENUBARINFO info{sizeof info};
@@ -175,12 +142,7 @@ TEST(Aygshell, OwnerEndsAboveItsSoftKeyBar) {
   key.x += bar.left;
   key.y += bar.top;
   EXPECT_EQ(WindowFromPoint(key), info.hwndMB);
-  SetCursorPos(key.x, key.y);
-  INPUT click[2] = {};
-  click[0].type = click[1].type = INPUT_MOUSE;
-  click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(2, click, sizeof(INPUT));
+  TapScreen(key);
   EXPECT_TRUE(PumpUntil([&] { return !owner.commands.empty(); }));
   EXPECT_EQ(owner.commands, std::vector<UINT>{32771});
 
@@ -207,13 +169,10 @@ TEST(Aygshell, SoftKeyGeometry) {
 
 TEST(Aygshell, DoneButtonStateAndFullScreenWithoutShell) {
   DeviceShellProcess::CloseRunning();
-  Owner owner;
+  TestWindow owner;
   EXPECT_EQ(wince::DoneButtonState(owner.hwnd()), 0u);
-  const DWORD states[][2] = {{SHDB_SHOW, 1}, {SHDB_HIDE, 2}, {SHDB_SHOW, 1}};
-  for (const auto& s : states) {
-    EXPECT_TRUE(SHDoneButton(owner.hwnd(), s[0]));
-    EXPECT_EQ(wince::DoneButtonState(owner.hwnd()), s[1]);
-  }
+  // Shown and hidden through the real task bar: OkButtonFollowsForegroundAndSendsIdOk.
+  EXPECT_TRUE(SHDoneButton(owner.hwnd(), SHDB_SHOW));
   EXPECT_FALSE(SHDoneButton(owner.hwnd(), 3));
   EXPECT_EQ(wince::DoneButtonState(owner.hwnd()), 1u);
   EXPECT_FALSE(SHDoneButton(nullptr, SHDB_SHOW));
@@ -223,7 +182,7 @@ TEST(Aygshell, DoneButtonStateAndFullScreenWithoutShell) {
 TEST(Aygshell, FullScreenDrivesTheRealTaskBar) {
   DeviceShellProcess shell;
   ASSERT_TRUE(shell.running());
-  Owner owner;
+  TestWindow owner;
   struct Step {
     DWORD flags;
     bool visible;
@@ -240,12 +199,12 @@ TEST(Aygshell, FullScreenDrivesTheRealTaskBar) {
     SCOPED_TRACE(testing::Message() << "flags 0x" << std::hex << s.flags);
     EXPECT_TRUE(SHFullScreen(owner.hwnd(), s.flags));
     // The shell answers before it hides or shows its window.
-    EXPECT_TRUE(PumpUntil([&] { return (IsWindowVisible(TaskBar()) != FALSE) == s.visible; }));
+    EXPECT_TRUE(PumpUntil([&] { return (IsWindowVisible(DeviceShellProcess::TaskBar()) != FALSE) == s.visible; }));
     EXPECT_EQ(TaskBarState() & (tb::kShowsStartIcon | tb::kShowsSipButton), s.shows);
   }
   // The bar sits across the top of the screen.
   RECT r;
-  GetWindowRect(TaskBar(), &r);
+  GetWindowRect(DeviceShellProcess::TaskBar(), &r);
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   EXPECT_EQ(r.top, 0);
   EXPECT_EQ(r.right - r.left, width);
@@ -260,37 +219,34 @@ TEST(Aygshell, FullScreenDrivesTheRealTaskBar) {
 TEST(Aygshell, OkButtonFollowsForegroundAndSendsIdOk) {
   DeviceShellProcess shell;
   ASSERT_TRUE(shell.running());
-  Owner owner;
-  SetForegroundWindow(owner.hwnd());
-  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == owner.hwnd(); }));
+  TestWindow owner;
+  ASSERT_TRUE(owner.Front());
 
   EXPECT_TRUE(SHDoneButton(owner.hwnd(), SHDB_SHOW));
   ASSERT_TRUE(PumpUntil([] { return (TaskBarState() & tb::kShowsOkButton) != 0; }));
   RECT client;
-  GetClientRect(TaskBar(), &client);
-  Tap(TaskBar(), Centre(devshell::LayoutTaskBar(client.right, client.bottom).okButton));
+  GetClientRect(DeviceShellProcess::TaskBar(), &client);
+  Tap(DeviceShellProcess::TaskBar(), Centre(devshell::LayoutTaskBar(client.right, client.bottom).okButton));
   ASSERT_TRUE(PumpUntil([&] { return !owner.commands.empty(); }));
   EXPECT_EQ(owner.commands, std::vector<UINT>{IDOK});
 
   // A tap elsewhere on the bar sends nothing.
   owner.commands.clear();
-  Tap(TaskBar(), Centre(devshell::LayoutTaskBar(client.right, client.bottom).title));
+  Tap(DeviceShellProcess::TaskBar(), Centre(devshell::LayoutTaskBar(client.right, client.bottom).title));
   PumpUntil([] { return false; }, 300);
   EXPECT_TRUE(owner.commands.empty());
 
   EXPECT_TRUE(SHDoneButton(owner.hwnd(), SHDB_HIDE));
   ASSERT_TRUE(PumpUntil([] { return (TaskBarState() & tb::kShowsOkButton) == 0; }));
-  Tap(TaskBar(), Centre(devshell::LayoutTaskBar(client.right, client.bottom).okButton));
+  Tap(DeviceShellProcess::TaskBar(), Centre(devshell::LayoutTaskBar(client.right, client.bottom).okButton));
   PumpUntil([] { return false; }, 300);
   EXPECT_TRUE(owner.commands.empty());
 }
 
 TEST(Aygshell, SipShowsHidesAndTypesIntoTheFocusedWindow) {
-  HMODULE core = LoadLibraryW(L"CoreDLL.dll");
-  ASSERT_NE(core, nullptr);
-  auto show = reinterpret_cast<BOOL(WINAPI*)(DWORD)>(GetProcAddress(core, "SipShowIM"));
-  auto info = reinterpret_cast<BOOL(WINAPI*)(SIPINFO*)>(GetProcAddress(core, "SipGetInfo"));
-  auto unregister = reinterpret_cast<BOOL(WINAPI*)(UINT, UINT)>(GetProcAddress(core, "UnregisterFunc1"));
+  auto show = Export<BOOL(WINAPI*)(DWORD)>(L"CoreDLL.dll", "SipShowIM");
+  auto info = Export<BOOL(WINAPI*)(SIPINFO*)>(L"CoreDLL.dll", "SipGetInfo");
+  auto unregister = Export<BOOL(WINAPI*)(UINT, UINT)>(L"CoreDLL.dll", "UnregisterFunc1");
   ASSERT_TRUE(show && info && unregister);
   EXPECT_TRUE(unregister(MOD_WIN, VK_F1));
 
@@ -301,12 +257,11 @@ TEST(Aygshell, SipShowsHidesAndTypesIntoTheFocusedWindow) {
 
   DeviceShellProcess shell;
   ASSERT_TRUE(shell.running());
-  Owner owner;
+  TestWindow owner;
   HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER, 5, 5, 150, 24, owner.hwnd(), nullptr,
                               nullptr, nullptr);
-  SetForegroundWindow(owner.hwnd());
+  ASSERT_TRUE(owner.Front());
   SetFocus(edit);
-  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == owner.hwnd(); }));
 
   struct Step {
     DWORD show;
@@ -337,13 +292,10 @@ TEST(Aygshell, SipShowsHidesAndTypesIntoTheFocusedWindow) {
   })) << Narrow(text);
   EXPECT_EQ(GetForegroundWindow(), owner.hwnd());  // typing did not take the foreground
   EXPECT_TRUE(show(0));
-  FreeLibrary(core);
 }
 
 TEST(Aygshell, PowerStatusFromProfile) {
-  HMODULE core = LoadLibraryW(L"CoreDLL.dll");
-  ASSERT_NE(core, nullptr);
-  auto statusEx = reinterpret_cast<BOOL(WINAPI*)(PSYSTEM_POWER_STATUS_EX, BOOL)>(GetProcAddress(core, "GetSystemPowerStatusEx"));
+  auto statusEx = Export<BOOL(WINAPI*)(PSYSTEM_POWER_STATUS_EX, BOOL)>(L"CoreDLL.dll", "GetSystemPowerStatusEx");
   ASSERT_NE(statusEx, nullptr);
   ProfileScope scope;
   struct Case {
@@ -377,7 +329,6 @@ TEST(Aygshell, PowerStatusFromProfile) {
   EXPECT_EQ(shortRecord[2], 77);
   EXPECT_EQ(shortRecord[4], 0xAB);
   EXPECT_EQ(GetSystemPowerStatusEx2(nullptr, 56, TRUE), 0u);
-  FreeLibrary(core);
 }
 
 TEST(Aygshell, LoadDIBitmapFromFile) {

@@ -79,10 +79,9 @@ TEST(KernelCalls, SignalStartedIsJournaled) {
   ScratchFolder folder(L"journal");
   ProfileScope scope;
   scope.Set(p::kJournalFile, folder / L"journal.txt");
+  Journal journal;
   SignalStarted(42);
-  auto lines = ReadLines(folder / L"journal.txt");
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0], "SignalStarted 42");
+  EXPECT_EQ(journal.Lines(), std::vector<std::string>{"SignalStarted 42"});
 }
 
 TEST(KernelCalls, ThreadPrioritiesUseTheDeviceScale) {
@@ -97,9 +96,7 @@ TEST(KernelCalls, ThreadPrioritiesUseTheDeviceScale) {
 }
 
 TEST(KernelCalls, ForegroundWithLowBitTakesThePlainWindow) {
-  HWND window = CreateWindowExW(0, L"STATIC", L"fg", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
-  ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<ULONG_PTR>(window) | 1)));
-  EXPECT_EQ(GetForegroundWindow(), window);
-  DestroyWindow(window);
+  TestWindow window;
+  EXPECT_TRUE(SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<ULONG_PTR>(window.hwnd()) | 1)));
+  EXPECT_EQ(GetForegroundWindow(), window.hwnd());
 }
