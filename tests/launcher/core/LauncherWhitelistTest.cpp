@@ -273,18 +273,8 @@ TEST_F(LauncherWhitelistTest, LimitsAndOrderOfOperations) {
   early.CloseSharedCache();
 }
 
-TEST_F(LauncherWhitelistTest, AbandonedMutexIsTakenOver) {
-  std::thread([&] {
-    HANDLE m = CreateMutexW(nullptr, FALSE, names.mutex.c_str());
-    WaitForSingleObject(m, INFINITE);
-    // Ends without releasing, as a crashed launcher would.
-  }).join();
-  LauncherWhitelist whitelist({L"", L"", names});
-  EXPECT_TRUE(whitelist.AcquireSharedMemMutex());
-  EXPECT_TRUE(whitelist.mutexHeld());
-}
-
-// A launcher killed and restarted is tested with real processes in LauncherStartupTest.
+// A launcher killed and restarted, its mutex abandoned, is tested with real processes in
+// LauncherStartupTest.
 TEST_F(LauncherWhitelistTest, ALiveWritersBlockIsNeverTakenOver) {
   // A launcher stored elsewhere passes its single-instance test while the writer runs.
   ASSERT_TRUE(WriteBytes(ini, "[WhiteList]\r\nWhiteListEnabled=TRUE\r\n"));

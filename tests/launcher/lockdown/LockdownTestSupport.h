@@ -1,5 +1,5 @@
-// What the lockdown tests share: a device of a chosen platform and model, registry subtrees
-// saved and put back, and reading values as the registry holds them.
+// What the lockdown and start-key tests share: a device of a chosen platform and model, registry
+// values and subtrees saved and put back, and reading values as the registry holds them.
 #pragma once
 
 #include <windows.h>
@@ -79,6 +79,29 @@ inline std::vector<BYTE> TextBytes(const std::wstring& text, size_t extraNulls =
   b.insert(b.end(), extraNulls * 2, 0);
   return b;
 }
+
+// Registry values saved, and put back as they were when the scope ends: a value that was not
+// there is deleted, and a key that was not there goes with everything in it.
+class SavedValues {
+ public:
+  struct Name { HKEY root; std::wstring path; const wchar_t* name; };
+  explicit SavedValues(std::vector<Name> names) {
+    for (Name& n : names) saved_.push_back({n, KeyExists(n.root, n.path), ReadRaw(n.root, n.path, n.name)});
+  }
+  ~SavedValues() {
+    for (const Saved& s : saved_) {
+      if (!s.keyExisted) RegDeleteTreeW(s.name.root, s.name.path.c_str());
+      else if (s.value) WriteRaw(s.name.root, s.name.path, s.name.name, s.value->type, s.value->data);
+      else RegDeleteKeyValueW(s.name.root, s.name.path.c_str(), s.name.name);
+    }
+  }
+  SavedValues(const SavedValues&) = delete;
+  SavedValues& operator=(const SavedValues&) = delete;
+
+ private:
+  struct Saved { Name name; bool keyExisted; std::optional<RawValue> value; };
+  std::vector<Saved> saved_;
+};
 
 // Removes a subtree before and after a test.
 class RegistryTreeScope {

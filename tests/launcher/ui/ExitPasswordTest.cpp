@@ -1,6 +1,6 @@
 // The exit password dialog on its own: the six-character field, Cancel, the Keyboard toggle
-// through the platform library's SIP calls, windowed mode's buttons. Matching is tried from the
-// main dialog and the status page.
+// through the platform library's SIP calls to the device shell's keyboard window. Matching is
+// tried from the main dialog and the status page, windowed mode's soft keys in LiveLayoutTest.
 #include <gtest/gtest.h>
 
 #include "DialogDriver.h"
@@ -13,34 +13,15 @@
 using namespace testing_support;
 using namespace ui_testing;
 
-// The device shell's keyboard window as the platform library's SIP calls find it: shown and
-// hidden on request, its visibility the SIP's state.
-class ShellSipWindow {
- public:
-  ShellSipWindow() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-      if (m == wince::taskbar::kSipShowMessage) {
-        ShowWindow(w, wp ? SW_SHOWNA : SW_HIDE);
-        return 1;
-      }
-      return DefWindowProcW(w, m, wp, lp);
-    };
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = wince::taskbar::kSipClassName;
-    RegisterClassW(&wc);
-    hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, wince::taskbar::kSipClassName, L"", WS_POPUP, 0, 400,
-                            240, 80, nullptr, nullptr, wc.hInstance, nullptr);
-  }
-  ~ShellSipWindow() { DestroyWindow(hwnd_); }
-  bool shown() const { return IsWindowVisible(hwnd_) != FALSE; }
+namespace {
 
- private:
-  HWND hwnd_ = nullptr;
-};
+bool SipShown() { return IsWindowVisible(FindWindowW(wince::taskbar::kSipClassName, nullptr)) != FALSE; }
+
+}  // namespace
 
 TEST(ExitPassword, FieldTakesSixCharactersKeyboardTwiceShowsThenHidesTheSipCancelReturnsTwo) {
-  ShellSipWindow sip;
+  DeviceShellProcess shell(wince::taskbar::kSipClassName);
+  ASSERT_TRUE(shell.running());
   MessageBoxRecorder boxes;
   auto model = MakeModel(true);
   model->password = L"123456";
@@ -52,7 +33,7 @@ TEST(ExitPassword, FieldTakesSixCharactersKeyboardTwiceShowsThenHidesTheSipCance
   auto query = [&] {
     qzr::SipInfoRecord info;
     flags.push_back(qzr::SipGetInfo(&info) ? info.flags : 0xFFFFFFFF);
-    seen.push_back(sip.shown());
+    seen.push_back(SipShown());
   };
   ScriptedSteps steps({
       [&] {
@@ -82,31 +63,8 @@ TEST(ExitPassword, FieldTakesSixCharactersKeyboardTwiceShowsThenHidesTheSipCance
   EXPECT_EQ(seen, (std::vector<bool>{false, true, false}));
   EXPECT_TRUE(focusInEdit);
   // Cancel hid the SIP again; the entries outlive the dialog and its library handle.
-  EXPECT_FALSE(sip.shown());
+  EXPECT_FALSE(SipShown());
   qzr::SipInfoRecord info;
   ASSERT_TRUE(qzr::SipGetInfo(&info));
   EXPECT_EQ(info.flags, 0u);
-}
-
-TEST(ExitPassword, WindowedModeLeavesConfirmAndCancelToTheBars) {
-  MessageBoxRecorder boxes;
-  auto model = MakeModel(false);
-  model->password = L"9";
-  qzr::ExitPasswordDialog dialog(*model);
-  bool okVisible = true, cancelVisible = true, keyboardVisible = true;
-  ScriptedSteps steps({
-      [&] {
-        HWND d = TopDialog();
-        SendMessageW(d, WM_ACTIVATE, WA_ACTIVE, 0);
-        okVisible = IsWindowVisible(GetDlgItem(d, IDOK));
-        cancelVisible = IsWindowVisible(GetDlgItem(d, IDCANCEL));
-        keyboardVisible = IsWindowVisible(GetDlgItem(d, IDC_KEYBOARD_BUTTON));
-        PostCommand(d, IDM_CANCEL_KEY);
-      },
-  });
-  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-  EXPECT_TRUE(boxes.boxes.empty()) << (boxes.boxes.empty() ? "" : testing::PrintToString(boxes.boxes[0].text));
-  EXPECT_FALSE(okVisible);
-  EXPECT_FALSE(cancelVisible);
-  EXPECT_FALSE(keyboardVisible);
 }
