@@ -207,12 +207,12 @@ TEST(StartKeyCycle, LeavingDecisions) {
     qzr::RestoreSoftKeySetting(config);
     qzr::CleanUpCheckOnLeaving(dialog);
     EXPECT_EQ(Cycle(), c.after);
-    ASSERT_EQ(device.boxes.boxes.size(), c.prompts);
-    if (c.prompts) ExpectBox(device.boxes.boxes[0], dialog, kPrompt);
-    EXPECT_EQ(Count(device.Journal(), kBootLine), c.prompts);
     // The next start is the clean-up start exactly when a clean-up boot was asked for; once.
     EXPECT_EQ(qzr::TakeCleanUpStart(), c.prompts == 1);
     EXPECT_FALSE(qzr::TakeCleanUpStart());
+    ASSERT_EQ(device.boxes.boxes.size(), c.prompts);
+    if (c.prompts) ExpectBox(device.boxes.boxes[0], dialog, kPrompt);
+    EXPECT_EQ(Count(device.Journal(), kBootLine), c.prompts);
   }
   DestroyWindow(dialog);
 }
