@@ -8,7 +8,7 @@
 #include "DeviceProfile.h"
 #include "LauncherConfig.h"
 #include "LauncherWhitelist.h"
-#include "../MessageBoxRecorder.h"
+#include "MessageBoxRecorder.h"
 #include "TestSupport.h"
 #include "WhitelistCache.h"
 

@@ -9,19 +9,15 @@
 
 #include "DeviceProfile.h"
 #include "LauncherConfig.h"
-#include "../MessageBoxRecorder.h"
-#include "../lockdown/LockdownTestSupport.h"
 #include "MainWindow.h"
+#include "MessageBoxRecorder.h"
 #include "ProbeSupport.h"
+#include "RegistrySupport.h"
 #include "StartKey.h"
 #include "TestSupport.h"
 #include "Win32Owners.h"
 
 using namespace testing_support;
-using lockdown_test::KeyExists;
-using lockdown_test::SavedValues;
-using lockdown_test::TextBytes;
-using lockdown_test::WriteRaw;
 namespace p = wince::profile;
 
 namespace {

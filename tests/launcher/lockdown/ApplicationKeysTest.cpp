@@ -5,7 +5,7 @@
 #include "LauncherApp.h"
 #include "Lockdown.h"
 #include "LockdownTestSupport.h"
-#include "../MessageBoxRecorder.h"
+#include "MessageBoxRecorder.h"
 
 using namespace lockdown_test;
 using testing_support::Narrow;

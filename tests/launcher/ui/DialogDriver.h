@@ -13,11 +13,11 @@
 
 #include <gtest/gtest.h>
 
-#include "../MessageBoxRecorder.h"
 #include "DeviceIdentity.h"
 #include "LauncherConfig.h"
 #include "LauncherDialog.h"
 #include "MainWindow.h"
+#include "MessageBoxRecorder.h"
 #include "TestSupport.h"
 #include "UiLayout.h"
 #include "wince.h"
