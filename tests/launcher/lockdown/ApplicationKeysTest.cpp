@@ -8,10 +8,6 @@
 #include "MessageBoxRecorder.h"
 
 using namespace lockdown_test;
-using testing_support::Narrow;
-using testing_support::ReadBytes;
-using testing_support::ScratchFolder;
-using testing_support::WriteBytes;
 
 namespace {
 

@@ -8,9 +8,6 @@
 #include "ProbeSupport.h"
 
 using namespace lockdown_test;
-using testing_support::Narrow;
-using testing_support::RunProbe;
-using testing_support::ScratchFolder;
 
 namespace {
 

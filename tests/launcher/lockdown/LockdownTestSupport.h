@@ -1,5 +1,5 @@
-// What the lockdown tests share: a device of a chosen platform and model, and the registry
-// helpers of RegistrySupport.h.
+// What the lockdown tests share: a device of a chosen platform and model, and the helpers of
+// tests/support, registry helpers among them.
 #pragma once
 
 #include <windows.h>

@@ -6,7 +6,6 @@
 #include "LockdownTestSupport.h"
 
 using namespace lockdown_test;
-using testing_support::Narrow;
 
 namespace {
 

@@ -11,8 +11,6 @@
 #include "ProbeSupport.h"
 
 using namespace lockdown_test;
-using testing_support::ReadLines;
-using testing_support::ScratchFolder;
 
 namespace {
 
