@@ -24,8 +24,7 @@
 
 namespace ui_testing {
 
-using testing_support::MessageBoxRecorder;
-using testing_support::ShownBox;
+using namespace testing_support;
 
 // The status page's controls, in the template's order.
 const std::vector<int> kStatusPageControls = {1032, 1000, 1002, 1020, 1028, 1033, 1029, 1035, 1030, 1034, 1026, 2, 1006};

@@ -10,7 +10,6 @@
 #include "TestSupport.h"
 #include "wince.h"
 
-using namespace testing_support;
 using namespace ui_testing;
 
 namespace {

@@ -10,7 +10,6 @@
 #include "StatusDialog.h"
 #include "UiLayout.h"
 
-using namespace testing_support;
 using namespace ui_testing;
 
 namespace {

@@ -14,7 +14,6 @@
 #include "UiLayout.h"
 #include "wince.h"
 
-using namespace testing_support;
 using namespace ui_testing;
 
 namespace {
