@@ -1,6 +1,6 @@
 // The exit password dialog on its own: the six-character field, Cancel, the Keyboard toggle
-// through the platform library's SIP calls to the device shell's keyboard window. Matching is
-// tried from the main dialog and the status page, windowed mode's soft keys in LiveLayoutTest.
+// through the platform library's SIP calls. Matching is tried from the main dialog and the status
+// page, windowed mode's soft keys in LiveLayoutTest.
 #include <gtest/gtest.h>
 
 #include "DialogDriver.h"
@@ -12,15 +12,34 @@
 
 using namespace ui_testing;
 
-namespace {
+// The device shell's keyboard window as the platform library's SIP calls find it: shown and
+// hidden on request, its visibility the SIP's state.
+class ShellSipWindow {
+ public:
+  ShellSipWindow() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+      if (m == wince::taskbar::kSipShowMessage) {
+        ShowWindow(w, wp ? SW_SHOWNA : SW_HIDE);
+        return 1;
+      }
+      return DefWindowProcW(w, m, wp, lp);
+    };
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = wince::taskbar::kSipClassName;
+    RegisterClassW(&wc);
+    hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, wince::taskbar::kSipClassName, L"", WS_POPUP, 0, 400,
+                            240, 80, nullptr, nullptr, wc.hInstance, nullptr);
+  }
+  ~ShellSipWindow() { DestroyWindow(hwnd_); }
+  bool shown() const { return IsWindowVisible(hwnd_) != FALSE; }
 
-bool SipShown() { return IsWindowVisible(FindWindowW(wince::taskbar::kSipClassName, nullptr)) != FALSE; }
-
-}  // namespace
+ private:
+  HWND hwnd_ = nullptr;
+};
 
 TEST(ExitPassword, FieldTakesSixCharactersKeyboardTwiceShowsThenHidesTheSipCancelReturnsTwo) {
-  DeviceShellProcess shell(wince::taskbar::kSipClassName);
-  ASSERT_TRUE(shell.running());
+  ShellSipWindow sip;
   MessageBoxRecorder boxes;
   auto model = MakeModel(true);
   model->password = L"123456";
@@ -32,7 +51,7 @@ TEST(ExitPassword, FieldTakesSixCharactersKeyboardTwiceShowsThenHidesTheSipCance
   auto query = [&] {
     qzr::SipInfoRecord info;
     flags.push_back(qzr::SipGetInfo(&info) ? info.flags : 0xFFFFFFFF);
-    seen.push_back(SipShown());
+    seen.push_back(sip.shown());
   };
   ScriptedSteps steps({
       [&] {
@@ -62,7 +81,7 @@ TEST(ExitPassword, FieldTakesSixCharactersKeyboardTwiceShowsThenHidesTheSipCance
   EXPECT_EQ(seen, (std::vector<bool>{false, true, false}));
   EXPECT_TRUE(focusInEdit);
   // Cancel hid the SIP again; the entries outlive the dialog and its library handle.
-  EXPECT_FALSE(SipShown());
+  EXPECT_FALSE(sip.shown());
   qzr::SipInfoRecord info;
   ASSERT_TRUE(qzr::SipGetInfo(&info));
   EXPECT_EQ(info.flags, 0u);
