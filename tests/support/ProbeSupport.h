@@ -30,14 +30,15 @@ class HiddenFile {
   bool hidden_ = false;
 };
 
-// Copies device_probe.exe alone into folder, runs it in the given mode with drive C as its
-// current folder, calls between() once its first round is done, and returns its "key=value"
-// results (empty if it did not finish).
+// Runs device_probe.exe in the given mode with drive C as its current folder: copied alone into
+// folder, or with `alone` false where it was built, beside the libraries built with it. Calls
+// between() once its first round is done, and returns its "key=value" results (empty if it did
+// not finish).
 inline std::map<std::string, std::string> RunProbe(const ScratchFolder& folder, const std::wstring& mode,
-                                                   const std::function<void()>& between) {
+                                                   const std::function<void()>& between, bool alone = true) {
   std::map<std::string, std::string> results;
-  std::wstring exe = folder / L"device_probe.exe";
-  if (!CopyFileW((BinFolder() + L"device_probe.exe").c_str(), exe.c_str(), FALSE)) return results;
+  std::wstring exe = alone ? folder / L"device_probe.exe" : BinFolder() + L"device_probe.exe";
+  if (alone && !CopyFileW((BinFolder() + L"device_probe.exe").c_str(), exe.c_str(), FALSE)) return results;
   std::wstring tag = std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(GetTickCount64());
   std::wstring readyName = L"QZR_TEST_PROBE_READY_" + tag, goName = L"QZR_TEST_PROBE_GO_" + tag;
   HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());

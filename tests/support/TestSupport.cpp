@@ -126,6 +126,17 @@ std::optional<std::wstring> ReadRegString(HKEY root, const std::wstring& key, co
   return std::wstring(buffer);
 }
 
+std::vector<DWORD> ProcessesNamed(const wchar_t* exeName) {
+  std::vector<DWORD> ids;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return ids;
+  PROCESSENTRY32W entry{sizeof entry};
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    if (_wcsicmp(entry.szExeFile, exeName) == 0) ids.push_back(entry.th32ProcessID);
+  CloseHandle(snapshot);
+  return ids;
+}
+
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   for (DWORD start = GetTickCount(); !done(); Sleep(20)) {
     if (GetTickCount() - start > timeoutMs) return false;

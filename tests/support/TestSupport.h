@@ -53,6 +53,9 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs = 30000, const wchar_t* folder = L"C:\\",
                          std::string* output = nullptr);
 
+// Ids of the running processes whose program file has this name.
+std::vector<DWORD> ProcessesNamed(const wchar_t* exeName);
+
 // Serves this thread's windows until done() or the time is up. Hot keys stay queued for the
 // test to find.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cwctype>
@@ -156,17 +155,6 @@ void SeedOpenCommand() {
   if (key.Create(HKEY_CLASSES_ROOT, L"exefile\\shell\\open\\command")) key.WriteString(L"Default", kSeededOpenCommand);
 }
 
-std::vector<DWORD> MonitorProcesses() {
-  std::vector<DWORD> ids;
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return ids;
-  PROCESSENTRY32W entry{sizeof entry};
-  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
-    if (_wcsicmp(entry.szExeFile, L"Gatewarden.exe") == 0) ids.push_back(entry.th32ProcessID);
-  CloseHandle(snapshot);
-  return ids;
-}
-
 // Both lists of the live block, as a monitor reads them; nullopt without a block.
 std::optional<wl::Whitelists> PublishedLists() {
   qzr::KernelHandle mapping(OpenFileMappingW(FILE_MAP_READ, FALSE, wl::kCacheName));
@@ -180,7 +168,7 @@ std::optional<wl::Whitelists> PublishedLists() {
 void EndMonitors() {
   qzr::KernelHandle terminate(CreateEventW(nullptr, TRUE, FALSE, wl::kTerminateEventName));
   SetEvent(terminate.get());
-  PumpUntil([] { return MonitorProcesses().empty(); }, 15000);
+  PumpUntil([] { return ProcessesNamed(L"Gatewarden.exe").empty(); }, 15000);
   ResetEvent(terminate.get());
 }
 
@@ -211,14 +199,14 @@ TEST(LauncherStartup, RestartAfterACrashEndsTheOrphanedMonitorAndPublishesAfresh
   ASSERT_TRUE(PumpUntil([&] { return OpenCommand() == hooked; }, 10000)) << Narrow(OpenCommand().value_or(L"-"));
   ASSERT_TRUE(PublishedLists());
   EXPECT_NE(PublishedLists()->allowed.find(L"|\\old\\a.exe|"), std::wstring::npos);
-  ASSERT_EQ(MonitorProcesses().size(), 1u);
-  const DWORD orphan = MonitorProcesses()[0];
+  ASSERT_EQ(ProcessesNamed(L"Gatewarden.exe").size(), 1u);
+  const DWORD orphan = ProcessesNamed(L"Gatewarden.exe")[0];
 
   // The launcher dies; its monitor keeps the old lists and the hook.
   InstalledLauncher::Stop(first);
   cleanup.launchers[0] = nullptr;
   Sleep(500);
-  EXPECT_EQ(MonitorProcesses(), std::vector<DWORD>{orphan});
+  EXPECT_EQ(ProcessesNamed(L"Gatewarden.exe"), std::vector<DWORD>{orphan});
   ASSERT_TRUE(PublishedLists());
 
   ASSERT_TRUE(WriteBytes(launcher.folder / L"menu.ini",
@@ -235,7 +223,7 @@ TEST(LauncherStartup, RestartAfterACrashEndsTheOrphanedMonitorAndPublishesAfresh
   // One resident monitor, the new one, and the shell's command hooked once.
   ASSERT_TRUE(PumpUntil([&] { return OpenCommand() == hooked; }, 10000)) << Narrow(OpenCommand().value_or(L"-"));
   Sleep(500);
-  auto monitors = MonitorProcesses();
+  auto monitors = ProcessesNamed(L"Gatewarden.exe");
   ASSERT_EQ(monitors.size(), 1u);
   EXPECT_NE(monitors[0], orphan);
   EXPECT_EQ(OpenCommand(), hooked);

@@ -2,15 +2,17 @@
 // PAL stand-in recording boot requests in the device journal.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
+#include <map>
+#include <tuple>
 
 #include "DeviceProfile.h"
 #include "LauncherConfig.h"
-#include "../MessageBoxRecorder.h"
 #include "MainWindow.h"
+#include "MessageBoxRecorder.h"
 #include "ProbeSupport.h"
+#include "RegistrySupport.h"
 #include "StartKey.h"
 #include "TestSupport.h"
 #include "Win32Owners.h"
@@ -22,62 +24,37 @@ namespace {
 
 std::wstring WideKey(const char* path) { return std::wstring(path, path + strlen(path)); }
 
-// Saves the three values of the cycle (and whether their keys exist) and restores them.
-class StartKeyRegistryScope {
- public:
-  StartKeyRegistryScope() {
-    for (Saved& s : saved_) {
-      qzr::RegKey key;
-      s.keyExisted = key.Open(HKEY_LOCAL_MACHINE, WideKey(s.key));
-      if (s.keyExisted) s.data = key.ReadBinary(s.value, &s.type);
-    }
-  }
-  ~StartKeyRegistryScope() {
-    for (const Saved& s : saved_) {
-      if (!s.keyExisted) {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, WideKey(s.key).c_str());
-        continue;
-      }
-      qzr::RegKey key;
-      key.Create(HKEY_LOCAL_MACHINE, WideKey(s.key));
-      if (s.data) key.WriteBinary(s.value, s.data->data(), static_cast<DWORD>(s.data->size()), s.type);
-      else key.DeleteValue(s.value);
-    }
-  }
-  StartKeyRegistryScope(const StartKeyRegistryScope&) = delete;
-  StartKeyRegistryScope& operator=(const StartKeyRegistryScope&) = delete;
+const std::wstring kShellKey = WideKey(qzr::kBubbletilesKey), kFlagsKey = WideKey(qzr::kLauncherKey);
 
-  // Sets the shell's start key and the two launcher flags as REG_DWORD.
+// HardwareStartKeyEnabled, StartButtonSettingChanged and CleanUpRebootFlag; nullopt where missing.
+using CycleValues = std::tuple<std::optional<DWORD>, std::optional<DWORD>, std::optional<DWORD>>;
+
+std::optional<DWORD> ReadDword(const std::wstring& path, const wchar_t* value) {
+  qzr::RegKey key;
+  return key.Open(HKEY_LOCAL_MACHINE, path) ? key.ReadDword(value) : std::nullopt;
+}
+
+CycleValues Cycle() {
+  return {ReadDword(kShellKey, L"HardwareStartKeyEnabled"), ReadDword(kFlagsKey, L"StartButtonSettingChanged"),
+          ReadDword(kFlagsKey, L"CleanUpRebootFlag")};
+}
+
+void WriteDword(const std::wstring& path, const wchar_t* value, DWORD data) {
+  qzr::RegKey key;
+  key.Create(HKEY_LOCAL_MACHINE, path);
+  key.WriteDword(value, data);
+}
+
+// The three values of the cycle saved and put back; Set writes them as REG_DWORD.
+struct StartKeyRegistryScope {
+  SavedValues saved{{{HKEY_LOCAL_MACHINE, kShellKey, L"HardwareStartKeyEnabled"},
+                     {HKEY_LOCAL_MACHINE, kFlagsKey, L"StartButtonSettingChanged"},
+                     {HKEY_LOCAL_MACHINE, kFlagsKey, L"CleanUpRebootFlag"}}};
   void Set(DWORD hardwareStartKeyEnabled, DWORD startButtonSettingChanged, DWORD cleanUpRebootFlag) {
-    Write(qzr::kBubbletilesKey, L"HardwareStartKeyEnabled", hardwareStartKeyEnabled);
-    Write(qzr::kLauncherKey, L"StartButtonSettingChanged", startButtonSettingChanged);
-    Write(qzr::kLauncherKey, L"CleanUpRebootFlag", cleanUpRebootFlag);
+    WriteDword(kShellKey, L"HardwareStartKeyEnabled", hardwareStartKeyEnabled);
+    WriteDword(kFlagsKey, L"StartButtonSettingChanged", startButtonSettingChanged);
+    WriteDword(kFlagsKey, L"CleanUpRebootFlag", cleanUpRebootFlag);
   }
-  static void Write(const char* path, const wchar_t* value, DWORD data) {
-    qzr::RegKey key;
-    key.Create(HKEY_LOCAL_MACHINE, WideKey(path));
-    key.WriteDword(value, data);
-  }
-  static std::optional<DWORD> Read(const char* path, const wchar_t* value) {
-    qzr::RegKey key;
-    if (!key.Open(HKEY_LOCAL_MACHINE, WideKey(path))) return std::nullopt;
-    return key.ReadDword(value);
-  }
-  static std::optional<DWORD> HardwareStartKeyEnabled() { return Read(qzr::kBubbletilesKey, L"HardwareStartKeyEnabled"); }
-  static std::optional<DWORD> StartButtonSettingChanged() { return Read(qzr::kLauncherKey, L"StartButtonSettingChanged"); }
-  static std::optional<DWORD> CleanUpRebootFlag() { return Read(qzr::kLauncherKey, L"CleanUpRebootFlag"); }
-
- private:
-  struct Saved {
-    const char* key;
-    const wchar_t* value;
-    bool keyExisted = false;
-    DWORD type = REG_DWORD;
-    std::optional<std::vector<BYTE>> data;
-  };
-  Saved saved_[3] = {{qzr::kBubbletilesKey, L"HardwareStartKeyEnabled"},
-                     {qzr::kLauncherKey, L"StartButtonSettingChanged"},
-                     {qzr::kLauncherKey, L"CleanUpRebootFlag"}};
 };
 
 constexpr wchar_t kPrompt[] = L"Korvanex Launcher detects a configuration change which requires a warm boot.";
@@ -164,90 +141,59 @@ TEST(StartKey, ToggleInvertsTheShellValue) {
   for (auto [before, after] : cases) {
     registry.Set(before, 0, 0);
     EXPECT_EQ(qzr::ToggleHardwareStartKey(), 0u) << before;
-    EXPECT_EQ(StartKeyRegistryScope::HardwareStartKeyEnabled(), after) << before;
+    EXPECT_EQ(std::get<0>(Cycle()), after) << before;
   }
   qzr::RegKey shell;
-  ASSERT_TRUE(shell.Open(HKEY_LOCAL_MACHINE, WideKey(qzr::kBubbletilesKey), KEY_ALL_ACCESS));
+  ASSERT_TRUE(shell.Open(HKEY_LOCAL_MACHINE, kShellKey, KEY_ALL_ACCESS));
   shell.DeleteValue(L"HardwareStartKeyEnabled");
   EXPECT_EQ(qzr::ToggleHardwareStartKey(), 0x80004005u);
-  EXPECT_EQ(StartKeyRegistryScope::HardwareStartKeyEnabled(), std::nullopt) << "a failed read writes nothing";
+  EXPECT_EQ(std::get<0>(Cycle()), std::nullopt) << "a failed read writes nothing";
 }
 
-// Out of step at start: toggle, flag, prompt without owner, boot code 0x30. After the restart
-// the values agree and start-up is quiet. Leaving with restore puts the key back and asks for a
-// clean-up boot; the start after it ends at once, and the one after that is ordinary.
-TEST(StartKeyCycle, OutOfStepStartThenRestoreAndCleanUpStart) {
-  Handheld device;
-  device.registry.Set(0, 0, 0);
-  qzr::LauncherConfig config;
-  config.startIconHidden = 1;
+// Out of step at start: toggle, flag, prompt without owner, boot code 0x30. A shell value of 0
+// is in step after that restart; any other than 0 and 1 is toggled again on the next start.
+TEST(StartKeyCycle, OutOfStepStartTogglesPromptsAndBoots) {
+  const struct { DWORD before, afterFirst, afterSecond; size_t prompts; } cases[] = {{0, 1, 1, 1}, {5, 0, 1, 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.before);
+    Handheld device;
+    device.registry.Set(c.before, 0, 0);
+    qzr::LauncherConfig config;
+    config.startIconHidden = 1;
+    qzr::SyncStartKeySetting(config);
+    EXPECT_EQ(Cycle(), CycleValues(c.afterFirst, 1, 0));
+    ASSERT_EQ(device.boxes.boxes.size(), 1u);
+    ExpectBox(device.boxes.boxes[0], nullptr, kPrompt);
+    EXPECT_EQ(Count(device.Journal(), kBootLine), 1u);
 
-  qzr::SyncStartKeySetting(config);
-  EXPECT_EQ(StartKeyRegistryScope::HardwareStartKeyEnabled(), 1u);
-  EXPECT_EQ(StartKeyRegistryScope::StartButtonSettingChanged(), 1u);
-  EXPECT_EQ(StartKeyRegistryScope::CleanUpRebootFlag(), 0u);
-  ASSERT_EQ(device.boxes.boxes.size(), 1u);
-  ExpectBox(device.boxes.boxes[0], nullptr, kPrompt);
-  EXPECT_EQ(Count(device.Journal(), kBootLine), 1u);
-
-  // Second boot: in step.
-  EXPECT_FALSE(qzr::TakeCleanUpStart());
-  qzr::SyncStartKeySetting(config);
-  EXPECT_EQ(device.boxes.boxes.size(), 1u);
-  EXPECT_EQ(Count(device.Journal(), kBootLine), 1u);
-
-  // Leaving with restore, from the password dialog.
-  HWND dialog = CreateWindowExW(0, L"STATIC", L"password", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-  ASSERT_NE(dialog, nullptr);
-  config.restoreOnTermination = 1;
-  config.EnableSk1AndSk2 = 1;
-  qzr::RestoreStartKeySetting(config);
-  qzr::RestoreSoftKeySetting(config);
-  EXPECT_EQ(StartKeyRegistryScope::HardwareStartKeyEnabled(), 0u);
-  EXPECT_EQ(StartKeyRegistryScope::StartButtonSettingChanged(), 0u);
-  EXPECT_EQ(StartKeyRegistryScope::CleanUpRebootFlag(), 1u);
-  qzr::CleanUpCheckOnLeaving(dialog);
-  ASSERT_EQ(device.boxes.boxes.size(), 2u);
-  ExpectBox(device.boxes.boxes[1], dialog, kPrompt);
-  EXPECT_EQ(Count(device.Journal(), kBootLine), 2u);
-  DestroyWindow(dialog);
-
-  // Third boot: the clean-up start ends at once and clears the flag; the fourth is ordinary.
-  EXPECT_TRUE(qzr::TakeCleanUpStart());
-  EXPECT_EQ(StartKeyRegistryScope::CleanUpRebootFlag(), 0u);
-  EXPECT_FALSE(qzr::TakeCleanUpStart());
-  EXPECT_EQ(device.boxes.boxes.size(), 2u);
+    EXPECT_FALSE(qzr::TakeCleanUpStart());
+    qzr::SyncStartKeySetting(config);
+    EXPECT_EQ(Cycle(), CycleValues(c.afterSecond, 1, 0));
+    EXPECT_EQ(device.boxes.boxes.size(), c.prompts);
+    EXPECT_EQ(Count(device.Journal(), kBootLine), c.prompts);
+  }
 }
 
-TEST(StartKeyCycle, UnexpectedShellValueTogglesOnEveryStart) {
-  Handheld device;
-  device.registry.Set(5, 0, 0);
-  qzr::LauncherConfig config;
-  config.startIconHidden = 1;
-  qzr::SyncStartKeySetting(config);
-  EXPECT_EQ(StartKeyRegistryScope::HardwareStartKeyEnabled(), 0u);
-  qzr::SyncStartKeySetting(config);
-  EXPECT_EQ(StartKeyRegistryScope::HardwareStartKeyEnabled(), 1u);
-  EXPECT_EQ(device.boxes.boxes.size(), 2u);
-  EXPECT_EQ(Count(device.Journal(), kBootLine), 2u);
-  EXPECT_EQ(StartKeyRegistryScope::StartButtonSettingChanged(), 1u);
-}
-
+// Leaving with restore and a start-key change runs end to end in CleanUpBootRunsTheStartUpListAgain.
 TEST(StartKeyCycle, LeavingDecisions) {
   struct Case {
     const char* name;
     int restoreOnTermination, enableSoftKeys;
-    DWORD startButtonChanged, shellAfter, changedAfter, cleanUpAfter;
+    DWORD startButtonChanged;
+    CycleValues after;
     size_t prompts;
   };
   // The shell value is 1 before leaving in every case.
   const Case cases[] = {
-      {"restore with start-key change", 1, 1, 1, 0, 0, 1, 1},
-      {"restore, soft keys redirected, no start-key change", 1, 0, 0, 1, 0, 1, 1},
-      {"restore, nothing changed", 1, 1, 0, 1, 0, 0, 0},
-      {"no restore keeps the change", 0, 0, 1, 1, 1, 0, 0},
+      {"restore with start-key change", 1, 1, 1, {0, 0, 1}, 1},
+      {"restore, soft keys redirected, no start-key change", 1, 0, 0, {1, 0, 1}, 1},
+      {"restore, nothing changed", 1, 1, 0, {1, 0, 0}, 0},
+      {"no restore keeps the change", 0, 0, 1, {1, 1, 0}, 0},
   };
+  HWND dialog = CreateWindowExW(0, L"STATIC", L"password", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(dialog, nullptr);
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     Handheld device;
     device.registry.Set(1, c.startButtonChanged, 0);
     qzr::LauncherConfig config;
@@ -255,25 +201,28 @@ TEST(StartKeyCycle, LeavingDecisions) {
     config.EnableSk1AndSk2 = c.enableSoftKeys;
     qzr::RestoreStartKeySetting(config);
     qzr::RestoreSoftKeySetting(config);
-    qzr::CleanUpCheckOnLeaving(nullptr);
-    EXPECT_EQ(StartKeyRegistryScope::HardwareStartKeyEnabled(), c.shellAfter) << c.name;
-    EXPECT_EQ(StartKeyRegistryScope::StartButtonSettingChanged(), c.changedAfter) << c.name;
-    EXPECT_EQ(StartKeyRegistryScope::CleanUpRebootFlag(), c.cleanUpAfter) << c.name;
-    EXPECT_EQ(device.boxes.boxes.size(), c.prompts) << c.name;
-    EXPECT_EQ(Count(device.Journal(), kBootLine), c.prompts) << c.name;
+    qzr::CleanUpCheckOnLeaving(dialog);
+    EXPECT_EQ(Cycle(), c.after);
+    // The next start is the clean-up start exactly when a clean-up boot was asked for; once.
+    EXPECT_EQ(qzr::TakeCleanUpStart(), c.prompts == 1);
+    EXPECT_FALSE(qzr::TakeCleanUpStart());
+    ASSERT_EQ(device.boxes.boxes.size(), c.prompts);
+    if (c.prompts) ExpectBox(device.boxes.boxes[0], dialog, kPrompt);
+    EXPECT_EQ(Count(device.Journal(), kBootLine), c.prompts);
   }
+  DestroyWindow(dialog);
 }
 
 TEST(StartKeyCycle, WithoutTheLauncherKeyEveryStartIsOrdinary) {
   Handheld device;
   device.registry.Set(0, 1, 1);
-  ASSERT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, WideKey(qzr::kLauncherKey).c_str()), ERROR_SUCCESS);
+  ASSERT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, kFlagsKey.c_str()), ERROR_SUCCESS);
 
   qzr::LauncherConfig config;
   config.startIconHidden = 1;
   EXPECT_FALSE(qzr::TakeCleanUpStart());
   qzr::SyncStartKeySetting(config);  // the shell's key is there: toggled and prompted, no flag kept
-  EXPECT_EQ(StartKeyRegistryScope::HardwareStartKeyEnabled(), 1u);
+  EXPECT_EQ(std::get<0>(Cycle()), 1u);
   EXPECT_EQ(device.boxes.boxes.size(), 1u);
 
   config.restoreOnTermination = 1;
@@ -281,11 +230,10 @@ TEST(StartKeyCycle, WithoutTheLauncherKeyEveryStartIsOrdinary) {
   qzr::RestoreStartKeySetting(config);
   qzr::RestoreSoftKeySetting(config);
   qzr::CleanUpCheckOnLeaving(nullptr);
-  EXPECT_EQ(StartKeyRegistryScope::HardwareStartKeyEnabled(), 1u);
+  EXPECT_EQ(std::get<0>(Cycle()), 1u);
   EXPECT_EQ(device.boxes.boxes.size(), 1u) << "no clean-up boot is requested";
   EXPECT_FALSE(qzr::TakeCleanUpStart());
-  qzr::RegKey launcherKey;
-  EXPECT_FALSE(launcherKey.Open(HKEY_LOCAL_MACHINE, WideKey(qzr::kLauncherKey))) << "the launcher never creates its key";
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kFlagsKey)) << "the launcher never creates its key";
 }
 
 TEST(WarmBoot, NegativeAnswerShowsFailureAndCarriesOn) {
@@ -303,37 +251,27 @@ TEST(WarmBoot, NegativeAnswerShowsFailureAndCarriesOn) {
 
 namespace {
 
-// Runs startkey_probe.exe, copied alone into the folder, and returns its message boxes.
-std::vector<std::string> RunProbe(const ScratchFolder& folder, const std::wstring& action, ProcessResult* result) {
-  std::wstring exe = folder / L"startkey_probe.exe";
-  EXPECT_TRUE(CopyFileW((BinFolder() + L"startkey_probe.exe").c_str(), exe.c_str(), FALSE));
-  *result = RunProcess(L"\"" + exe + L"\" \"" + (folder / L"boxes.txt") + L"\" " + action);
-  return ReadLines(folder / L"boxes.txt");
-}
-
-bool ProcessRunning(const wchar_t* exeName) {
-  qzr::FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot) return false;
-  PROCESSENTRY32W entry{sizeof entry};
-  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
-    if (_wcsicmp(entry.szExeFile, exeName) == 0) return true;
-  return false;
+// The message boxes device_probe.exe recorded, in order.
+std::vector<std::string> Boxes(const std::map<std::string, std::string>& results) {
+  std::vector<std::string> boxes;
+  for (const auto& [key, value] : results)
+    if (key.rfind("box", 0) == 0) boxes.push_back(value);
+  return boxes;
 }
 
 }  // namespace
 
 TEST(WarmBoot, MissingPlatformLibraryShowsFailure) {
   Handheld device;
-  ProcessResult run;
-  std::vector<std::string> boxes;
+  std::map<std::string, std::string> results;
   {
     HiddenFile pal(L"C:\\windows\\QZRIVAPAL.dll");
     ASSERT_TRUE(pal.hidden());
-    boxes = RunProbe(device.folder, L"warmboot", &run);
+    results = RunProbe(device.folder, L"warmboot", [] {});
   }
-  ASSERT_TRUE(run.finished);
-  EXPECT_EQ(boxes, (std::vector<std::string>{"0|Korvanex Launcher|" + Narrow(kPrompt) + "|0",
-                                             "0|Korvanex Launcher|Warm boot failed.|0"}));
+  ASSERT_FALSE(results.empty());
+  EXPECT_EQ(Boxes(results), (std::vector<std::string>{"0|Korvanex Launcher|" + Narrow(kPrompt) + "|0",
+                                                      "0|Korvanex Launcher|Warm boot failed.|0"}));
   EXPECT_EQ(Count(device.Journal(), kBootLine), 0u);
 }
 
@@ -348,24 +286,18 @@ TEST(WarmBoot, CleanUpBootRunsTheStartUpListAgain) {
   std::wstring launcher = device.folder / L"QZRShell.exe";
   ASSERT_TRUE(CopyFileW((BinFolder() + L"QZRShell.exe").c_str(), launcher.c_str(), FALSE));
 
-  qzr::RegKey startUp;
-  bool hadStartUp = startUp.Open(HKEY_LOCAL_MACHINE, wince::kStartUpKey);
-  auto savedLaunch = hadStartUp ? startUp.ReadString(L"Launch20") : std::nullopt;
-  ASSERT_TRUE(startUp.Create(HKEY_LOCAL_MACHINE, wince::kStartUpKey));
-  startUp.WriteString(L"Launch20", launcher);
+  SavedValues startUp({{HKEY_LOCAL_MACHINE, wince::kStartUpKey, L"Launch20"}});
+  ASSERT_TRUE(WriteRaw(HKEY_LOCAL_MACHINE, wince::kStartUpKey, L"Launch20", REG_SZ, TextBytes(launcher)));
 
-  ProcessResult run;
-  auto boxes = RunProbe(device.folder, L"leave", &run);
-  ASSERT_TRUE(run.finished);
-  EXPECT_EQ(boxes, std::vector<std::string>{"0|Korvanex Launcher|" + Narrow(kPrompt) + "|0"});
-  EXPECT_EQ(StartKeyRegistryScope::HardwareStartKeyEnabled(), 0u);
-  EXPECT_EQ(StartKeyRegistryScope::StartButtonSettingChanged(), 0u);
+  auto results = RunProbe(device.folder, L"leave", [] {});
+  ASSERT_FALSE(results.empty());
+  EXPECT_EQ(Boxes(results), std::vector<std::string>{"0|Korvanex Launcher|" + Narrow(kPrompt) + "|0"});
+  EXPECT_EQ(std::get<0>(Cycle()), 0u);
+  EXPECT_EQ(std::get<1>(Cycle()), 0u);
 
   std::string launchLine = "Launch20 " + Narrow(launcher);
-  bool booted = PumpUntil([&] { return Count(device.Journal(), launchLine) == 1 && StartKeyRegistryScope::CleanUpRebootFlag() == 0u; }, 60000);
-  if (savedLaunch) startUp.WriteString(L"Launch20", *savedLaunch);
-  else startUp.DeleteValue(L"Launch20");
-  ASSERT_TRUE(booted) << "the start-up list ran and the launcher took the clean-up start";
+  ASSERT_TRUE(PumpUntil([&] { return Count(device.Journal(), launchLine) == 1 && std::get<2>(Cycle()) == 0u; }, 60000))
+      << "the start-up list ran and the launcher took the clean-up start";
 
   auto journal = device.Journal();
   auto boot = std::find(journal.begin(), journal.end(), kBootLine);
@@ -373,5 +305,5 @@ TEST(WarmBoot, CleanUpBootRunsTheStartUpListAgain) {
   EXPECT_NE(std::find(boot, journal.end(), "Boot"), journal.end()) << "the boot follows the request";
   EXPECT_TRUE(std::none_of(journal.begin(), journal.end(), [](const std::string& l) { return l.rfind("SignalStarted", 0) == 0; }));
   // The launcher ends on its own; its folder and profile go only after it has.
-  EXPECT_TRUE(PumpUntil([] { return !ProcessRunning(L"QZRShell.exe"); }, 30000));
+  EXPECT_TRUE(PumpUntil([] { return ProcessesNamed(L"QZRShell.exe").empty(); }, 30000));
 }

@@ -1,13 +1,29 @@
-// Child of the binder tests: binds the maker's libraries twice, before and after the test puts
-// them back, and writes what each call returned to a file.
-//   device_probe pal|eventlog <result file> <ready event> <go event>
+// Child of the launcher tests, for what needs a process of its own: a library once bound stays
+// for the process's life, hot keys belong to their thread, a warm boot waits for its requester
+// to end. Writes "key=value" results to a file; each message box becomes "boxN=owner|caption|text|type".
+// Started by the shell as a program button's target while QZR_LAUNCH_PROBE_OUT names a file, it
+// writes its working folder and its arguments there instead. Built as ui_poke too, it drives a
+// running launcher's dialogs for scripts/screenshots.
+//   device_probe <verb> [flags] <result file> <ready event> <go event>
+//     pal, eventlog: binds the maker's libraries twice, before and after the test puts them back
+//     hotkeys <TaskManager> <Phone> <Volume> <DeviceLock>: LockKeys as start-up runs it, kept until go
+//     filter: installs the task bar filter and takes it out again, as a second instance's start-up does
+//     warmboot, leave: the warm-boot prompt, or the exit path with restore
+//   ui_poke command <id>       posts the command to the dialog that has the input
+//   ui_poke password <text>    types the password into that dialog and confirms
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 
+#include "DeviceProfile.h"
 #include "EventLog.h"
+#include "LauncherApp.h"
+#include "LauncherConfig.h"
+#include "Lockdown.h"
+#include "MessageBoxes.h"
 #include "Pal.h"
+#include "StartKey.h"
 
 namespace {
 
@@ -34,27 +50,117 @@ std::string EventLogRound(const char* round) {
   return out;
 }
 
+std::wstring ArgumentsOf(const wchar_t* commandLine) {
+  const wchar_t* p = commandLine;
+  if (*p == L'"') {
+    ++p;
+    while (*p && *p != L'"') ++p;
+    if (*p) ++p;
+  } else {
+    while (*p && *p != L' ' && *p != L'\t') ++p;
+  }
+  while (*p == L' ' || *p == L'\t') ++p;
+  return p;
+}
+
+// Renamed into place when complete, so that a waiting test never reads half a file.
+int WriteLaunch(const std::wstring& out) {
+  wchar_t folder[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, folder);
+  const std::string text = wince::ToUtf8(std::wstring(L"cwd=") + folder + L"\nargs=" + ArgumentsOf(GetCommandLineW()) + L"\n");
+  const std::wstring part = out + L".part";
+  FILE* f = _wfopen(part.c_str(), L"wb");
+  if (!f) return 2;
+  fputs(text.c_str(), f);
+  fclose(f);
+  return MoveFileExW(part.c_str(), out.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : 3;
+}
+
+// The launcher's dialog that has the input: the enabled one on top.
+HWND EnabledDialog() {
+  HWND found = nullptr;
+  EnumWindows(
+      [](HWND w, LPARAM out) -> BOOL {
+        wchar_t cls[32] = {};
+        GetClassNameW(w, cls, 32);
+        if (std::wstring(cls) == L"#32770" && IsWindowVisible(w) && IsWindowEnabled(w)) {
+          *reinterpret_cast<HWND*>(out) = w;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+int Poke(const std::wstring& verb, const wchar_t* argument) {
+  HWND dialog = nullptr;
+  for (int tries = 0; tries < 50 && !(dialog = EnabledDialog()); ++tries) Sleep(100);
+  if (!dialog) return 1;
+  if (verb == L"password") SetDlgItemTextW(dialog, 1002, argument);
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(verb == L"password" ? IDOK : _wtoi(argument), BN_CLICKED), 0);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 5) return 2;
-  std::wstring mode = argv[1];
-  HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[3]);
-  HANDLE go = OpenEventW(SYNCHRONIZE, FALSE, argv[4]);
+  wchar_t launchOut[MAX_PATH] = {};
+  if (GetEnvironmentVariableW(L"QZR_LAUNCH_PROBE_OUT", launchOut, MAX_PATH)) return WriteLaunch(launchOut);
+  const std::wstring verb = argc > 1 ? argv[1] : L"";
+  if (argc == 3 && (verb == L"command" || verb == L"password")) return Poke(verb, argv[2]);
+  if (argc < 5) return 2;
+  HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[argc - 2]);
+  HANDLE go = OpenEventW(SYNCHRONIZE, FALSE, argv[argc - 1]);
   if (!ready || !go) return 3;
 
-  bool pal = mode == L"pal";
   std::string out = "pid=" + Hex(GetCurrentProcessId()) + "\n";
-  out += pal ? PalRound("1") : EventLogRound("1");
+  int boxes = 0;
+  qzr::SetMessageBoxObserver([&](HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) {
+    out += "box" + std::to_string(++boxes) + "=" + (owner ? "1|" : "0|") + wince::ToUtf8(caption + L"|" + text) + "|" +
+           std::to_string(type) + "\n";
+    return IDOK;
+  });
+  qzr::LauncherApp app;
+  if (verb == L"pal") {
+    out += PalRound("1");
+  } else if (verb == L"eventlog") {
+    out += EventLogRound("1");
+  } else if (verb == L"hotkeys" && argc == 9) {
+    app.config.EnableTaskManagerKeys = _wtoi(argv[2]);
+    app.config.EnablePhoneKeys = _wtoi(argv[3]);
+    app.config.EnableVolumeKeys = _wtoi(argv[4]);
+    app.config.EnableDeviceLockKeys = _wtoi(argv[5]);
+    qzr::LockKeys(app);
+  } else if (verb == L"filter") {
+    qzr::InstallTaskbarFilter();
+    qzr::RestoreTaskbar();
+  } else if (verb == L"warmboot") {
+    qzr::PromptWarmBoot(nullptr);
+  } else if (verb == L"leave") {
+    app.config.restoreOnTermination = 1;
+    app.config.EnableSk1AndSk2 = 1;
+    qzr::RestoreStartKeySetting(app.config);
+    qzr::RestoreSoftKeySetting(app.config);
+    qzr::CleanUpCheckOnLeaving(nullptr);
+  } else {
+    return 2;
+  }
   SetEvent(ready);
-  if (WaitForSingleObject(go, 30000) != WAIT_OBJECT_0) return 4;
-  out += pal ? PalRound("2") : EventLogRound("2");
-  if (pal) {
+  // Hot keys belong to this thread: it serves its messages until the test is done trying them.
+  while (MsgWaitForMultipleObjects(1, &go, FALSE, 30000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+  if (WaitForSingleObject(go, 0) != WAIT_OBJECT_0) return 4;
+  if (verb == L"pal") {
     FARPROC address = nullptr;
-    out += "missing=" + Hex(qzr::CQZRPal::LoadLogged("PALNoSuchExport", &address)) + "\n";
+    out += PalRound("2") + "missing=" + Hex(qzr::CQZRPal::LoadLogged("PALNoSuchExport", &address)) + "\n";
+  } else if (verb == L"eventlog") {
+    out += EventLogRound("2");
   }
 
-  FILE* f = _wfopen(argv[2], L"wb");
+  FILE* f = _wfopen(argv[argc - 3], L"wb");
   if (!f) return 5;
   fputs(out.c_str(), f);
   fclose(f);

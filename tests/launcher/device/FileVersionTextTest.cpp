@@ -40,8 +40,7 @@ class GuardedBytes {
     GetSystemInfo(&si);
     size_t page = si.dwPageSize;
     size_t dataPages = (bytes.size() + page - 1) / page + 1;
-    total_ = (dataPages + 1) * page;
-    base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, total_, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, (dataPages + 1) * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
     DWORD old = 0;
     VirtualProtect(base_ + dataPages * page, page, PAGE_NOACCESS, &old);
     data_ = base_ + dataPages * page - bytes.size();
@@ -57,7 +56,6 @@ class GuardedBytes {
   uint8_t* base_ = nullptr;
   uint8_t* data_ = nullptr;
   size_t size_ = 0;
-  size_t total_ = 0;
 };
 
 std::wstring Scan(const Bytes& bytes) {

@@ -30,68 +30,54 @@ SerialCall CallWithGuard(Fn fn, int capacity) {
 
 }  // namespace
 
-TEST(DeviceSerialText, SourcesInOrderAndCapacityLimits) {
+TEST(SerialTexts, SourcesInOrderAndCapacityLimits) {
+  const auto device = qzr::GetDeviceSerialText, oem = qzr::GetOemSerialText;
+  const std::vector<BYTE> oemAnswer = {'H', '1', '2', 'A', '4', '0', '0', '1', '2', '3', '4', 0, 0, 0, 0, 0};
   struct Case {
     const char* name;
+    int (*call)(wchar_t*, int);
     const wchar_t* palSerial;        // PAL device detail 1
     const wchar_t* palSerialNumber;  // PALSysinfo_GetSerialNumber
     bool kernel;                     // control 0x010122C4 answers 01 02 03 04 05 0A
     const wchar_t* dmx;              // "DMX1:"
+    std::vector<BYTE> oemSerial;     // what the OEM serial control answers; empty: it fails
     int capacity;
     int result;
     const wchar_t* text;
   } cases[] = {
-      {"pal detail", L"K12A40012345", L"PS-1", true, L"DMX-1", 15, 12, L"K12A40012345"},
-      {"pal detail at capacity 12", L"K12A4001234", L"PS-1", true, L"DMX-1", 12, 11, L"K12A4001234"},
-      {"pal detail too long for the buffer", L"K12A40012345", L"PS-1", true, L"DMX-1", 12, 11, L"A0504030201"},
-      {"pal serial number", nullptr, L"PS-000777", true, L"DMX-1", 15, 9, L"PS-000777"},
-      {"pal serial skipped at 14", nullptr, L"PS-000777", true, L"DMX-1", 14, 11, L"A0504030201"},
-      {"pal serial skipped at 12", nullptr, L"PS-000777", true, L"DMX-1", 12, 11, L"A0504030201"},
-      {"kernel control", nullptr, nullptr, true, L"DMX-1", 15, 11, L"A0504030201"},
-      {"identity driver", nullptr, nullptr, false, L"DMX-000123", 15, 10, L"DMX-000123"},
-      {"identity driver bounded", nullptr, nullptr, false, L"DMX-0001234567890", 12, 11, L"DMX-0001234"},
-      {"no source", nullptr, nullptr, false, nullptr, 15, 0, L""},
-      {"capacity 11", L"K12A40012345", L"PS-1", true, L"DMX-1", 11, -1, nullptr},
-      {"capacity 0", L"K12A40012345", L"PS-1", true, L"DMX-1", 0, -1, nullptr},
+      {"pal detail", device, L"K12A40012345", L"PS-1", true, L"DMX-1", {}, 15, 12, L"K12A40012345"},
+      {"pal detail at capacity 12", device, L"K12A4001234", L"PS-1", true, L"DMX-1", {}, 12, 11, L"K12A4001234"},
+      {"pal detail too long for the buffer", device, L"K12A40012345", L"PS-1", true, L"DMX-1", {}, 12, 11, L"A0504030201"},
+      {"pal serial number", device, nullptr, L"PS-000777", true, L"DMX-1", {}, 15, 9, L"PS-000777"},
+      {"pal serial skipped at 14", device, nullptr, L"PS-000777", true, L"DMX-1", {}, 14, 11, L"A0504030201"},
+      {"pal serial skipped at 12", device, nullptr, L"PS-000777", true, L"DMX-1", {}, 12, 11, L"A0504030201"},
+      {"kernel control", device, nullptr, nullptr, true, L"DMX-1", {}, 15, 11, L"A0504030201"},
+      {"identity driver", device, nullptr, nullptr, false, L"DMX-000123", {}, 15, 10, L"DMX-000123"},
+      {"identity driver bounded", device, nullptr, nullptr, false, L"DMX-0001234567890", {}, 12, 11, L"DMX-0001234"},
+      {"no source", device, nullptr, nullptr, false, nullptr, {}, 15, 0, L""},
+      {"capacity 11", device, L"K12A40012345", L"PS-1", true, L"DMX-1", {}, 11, -1, nullptr},
+      {"capacity 0", device, L"K12A40012345", L"PS-1", true, L"DMX-1", {}, 0, -1, nullptr},
+      {"OEM: eleven characters of the answer", oem, nullptr, nullptr, false, nullptr,
+       {'H', '1', '2', 'A', '4', '0', '0', '1', '2', '3', '4', 'Z', 'Z', 0, 0, 0}, 15, 11, L"H12A4001234"},
+      {"OEM at capacity 12", oem, nullptr, nullptr, false, nullptr, oemAnswer, 12, 11, L"H12A4001234"},
+      {"OEM without answer", oem, nullptr, nullptr, false, nullptr, {}, 15, 0, L""},
+      {"OEM at capacity 11", oem, nullptr, nullptr, false, nullptr, oemAnswer, 11, -1, nullptr},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     ProfileScope scope;
     if (c.palSerial) scope.Set(p::kPalSerial, c.palSerial); else scope.Unset(p::kPalSerial);
     if (c.palSerialNumber) scope.Set(p::kPalSerialNumber, c.palSerialNumber); else scope.Unset(p::kPalSerialNumber);
     if (c.kernel) scope.SetBinary(p::kKernelSerial, kKernelAnswer); else scope.Unset(p::kKernelSerial);
     if (c.dmx) scope.Set(p::kDmxSerial, c.dmx); else scope.Unset(p::kDmxSerial);
+    if (c.oemSerial.empty()) scope.Unset(p::kKernelOemSerial); else scope.SetBinary(p::kKernelOemSerial, c.oemSerial);
 
-    SerialCall call = CallWithGuard(qzr::GetDeviceSerialText, c.capacity);
-    EXPECT_EQ(call.result, c.result) << c.name;
+    SerialCall call = CallWithGuard(c.call, c.capacity);
+    EXPECT_EQ(call.result, c.result);
     if (c.text) {
-      EXPECT_EQ(call.text, c.text) << c.name;
+      EXPECT_EQ(call.text, c.text);
     }
-    EXPECT_TRUE(call.guardIntact) << c.name;
-  }
-}
-
-TEST(OemSerialText, ElevenCharactersFromTheKernel) {
-  struct Case {
-    const char* name;
-    std::vector<BYTE> answer;  // empty: the control code fails
-    int capacity;
-    int result;
-    const wchar_t* text;
-  } cases[] = {
-      {"answer", {'H', '1', '2', 'A', '4', '0', '0', '1', '2', '3', '4', 'Z', 'Z', 0, 0, 0}, 15, 11, L"H12A4001234"},
-      {"at capacity 12", {'H', '1', '2', 'A', '4', '0', '0', '1', '2', '3', '4', 0, 0, 0, 0, 0}, 12, 11, L"H12A4001234"},
-      {"no answer", {}, 15, 0, L""},
-      {"capacity 11", {'H', '1', '2', 'A', '4', '0', '0', '1', '2', '3', '4', 0, 0, 0, 0, 0}, 11, -1, nullptr},
-  };
-  for (const auto& c : cases) {
-    ProfileScope scope;
-    if (c.answer.empty()) scope.Unset(p::kKernelOemSerial); else scope.SetBinary(p::kKernelOemSerial, c.answer);
-    SerialCall call = CallWithGuard(qzr::GetOemSerialText, c.capacity);
-    EXPECT_EQ(call.result, c.result) << c.name;
-    if (c.text) {
-      EXPECT_EQ(call.text, c.text) << c.name;
-    }
-    EXPECT_TRUE(call.guardIntact) << c.name;
+    EXPECT_TRUE(call.guardIntact);
   }
 }
 

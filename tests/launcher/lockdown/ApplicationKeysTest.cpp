@@ -5,13 +5,9 @@
 #include "LauncherApp.h"
 #include "Lockdown.h"
 #include "LockdownTestSupport.h"
-#include "../MessageBoxRecorder.h"
+#include "MessageBoxRecorder.h"
 
 using namespace lockdown_test;
-using testing_support::Narrow;
-using testing_support::ReadBytes;
-using testing_support::ScratchFolder;
-using testing_support::WriteBytes;
 
 namespace {
 

@@ -5,10 +5,9 @@
 #include <set>
 
 #include "LockdownTestSupport.h"
+#include "ProbeSupport.h"
 
 using namespace lockdown_test;
-using testing_support::BinFolder;
-using testing_support::Narrow;
 
 namespace {
 
@@ -24,36 +23,20 @@ const Combination kCombinations[] = {
 // Runs the probe with the flags, tries every combination while it holds its keys, and returns
 // those that could not be registered.
 std::set<std::string> TakenByLauncher(int taskManager, int phone, int volume, int deviceLock) {
-  const std::wstring tag = std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(GetTickCount());
-  const std::wstring readyName = L"QZR_TEST_HOTKEY_READY_" + tag, quitName = L"QZR_TEST_HOTKEY_QUIT_" + tag;
-  HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
-  HANDLE quit = CreateEventW(nullptr, TRUE, FALSE, quitName.c_str());
-  std::wstring cmd = L"\"" + BinFolder() + L"lockdown_probe.exe\" " + readyName + L" " + quitName + L" " +
-                     std::to_wstring(taskManager) + L" " + std::to_wstring(phone) + L" " + std::to_wstring(volume) + L" " +
-                     std::to_wstring(deviceLock);
-  STARTUPINFOW si{sizeof si};
-  PROCESS_INFORMATION pi{};
+  ScratchFolder folder(L"hotkeys");
   std::set<std::string> taken;
-  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &pi)) {
-    ADD_FAILURE() << "probe did not start";
-    return taken;
-  }
-  HANDLE waits[] = {ready, pi.hProcess};
-  if (WaitForMultipleObjects(2, waits, FALSE, 30000) != WAIT_OBJECT_0) {
-    ADD_FAILURE() << "probe did not get ready";
-  } else {
+  bool tried = false;
+  const std::wstring flags = std::to_wstring(taskManager) + L" " + std::to_wstring(phone) + L" " +
+                             std::to_wstring(volume) + L" " + std::to_wstring(deviceLock);
+  RunProbe(folder, L"hotkeys " + flags, [&] {
+    tried = true;
     int id = 0x7000;
     for (const Combination& c : kCombinations) {
       if (RegisterHotKey(nullptr, ++id, c.modifiers, c.key)) UnregisterHotKey(nullptr, id);
       else taken.insert(c.name);
     }
-  }
-  SetEvent(quit);
-  if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  CloseHandle(ready);
-  CloseHandle(quit);
+  });
+  EXPECT_TRUE(tried) << "probe did not get ready";
   return taken;
 }
 

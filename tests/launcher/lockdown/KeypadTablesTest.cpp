@@ -9,7 +9,6 @@
 #include "LockdownTestSupport.h"
 
 using namespace lockdown_test;
-using testing_support::Narrow;
 
 namespace {
 
@@ -47,14 +46,8 @@ std::vector<BYTE> SeedPlane(bool withRecords) {
   return plane;
 }
 
-std::vector<BYTE> Words(std::initializer_list<uint16_t> words) {
-  std::vector<BYTE> b;
-  for (uint16_t w : words) {
-    b.push_back(static_cast<BYTE>(w & 0xFF));
-    b.push_back(static_cast<BYTE>(w >> 8));
-  }
-  return b;
-}
+// Little-endian 16-bit entries, as Vkey holds them.
+std::vector<BYTE> Words(const std::wstring& entries) { return TextBytes(entries, 0); }
 
 const std::vector<BYTE> kVkey = Words({0, 0, 0x0775, 0x0075, 0x0041, 0x0076});
 const std::vector<BYTE> kVflags = {1, 2, 3, 4, 5, 6};
@@ -75,8 +68,6 @@ std::vector<BYTE> GoldPatched() {
 class KeypadTables {
  public:
   KeypadTables(const std::wstring& layoutId, bool planeRecords) {
-    for (const wchar_t* name : {L"ActiveConfig", L"CurrentActiveLayoutId", L"CurrentActiveLayoutKey"})
-      saved_[name] = ReadRaw(HKEY_LOCAL_MACHINE, kKeybd, name);
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kConfig.c_str());
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kLayout.c_str());
     // Wine keeps HKLM\HARDWARE volatile: keys there can only be volatile.
@@ -91,37 +82,24 @@ class KeypadTables {
   ~KeypadTables() {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kConfig.c_str());
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kLayout.c_str());
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKeybd.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-    for (const auto& [name, value] : saved_) {
-      if (value) RegSetValueExW(key, name.c_str(), 0, value->type, value->data.data(), static_cast<DWORD>(value->data.size()));
-      else RegDeleteValueW(key, name.c_str());
-    }
-    RegCloseKey(key);
   }
 
  private:
-  std::map<std::wstring, std::optional<RawValue>> saved_;
+  SavedValues saved_{{{HKEY_LOCAL_MACHINE, kKeybd, L"ActiveConfig"},
+                      {HKEY_LOCAL_MACHINE, kKeybd, L"CurrentActiveLayoutId"},
+                      {HKEY_LOCAL_MACHINE, kKeybd, L"CurrentActiveLayoutKey"}}};
 };
 
 // The driver's events, created before the launcher sets them, as the running driver has them.
-class DriverEvents {
- public:
-  DriverEvents()
-      : change_(CreateEventW(nullptr, TRUE, FALSE, qzr::kKeyboardChangeEvent)),
-        usb_(CreateEventW(nullptr, TRUE, FALSE, qzr::kKeyboardChangeUsbEvent)) {
-    ResetEvent(change_);
-    ResetEvent(usb_);
+struct DriverEvents {
+  qzr::KernelHandle change{CreateEventW(nullptr, TRUE, FALSE, qzr::kKeyboardChangeEvent)};
+  qzr::KernelHandle usb{CreateEventW(nullptr, TRUE, FALSE, qzr::kKeyboardChangeUsbEvent)};
+  DriverEvents() {
+    ResetEvent(change.get());
+    ResetEvent(usb.get());
   }
-  ~DriverEvents() {
-    CloseHandle(change_);
-    CloseHandle(usb_);
-  }
-  bool ChangeSet() const { return WaitForSingleObject(change_, 0) == WAIT_OBJECT_0; }
-  bool UsbSet() const { return WaitForSingleObject(usb_, 0) == WAIT_OBJECT_0; }
-
- private:
-  HANDLE change_, usb_;
+  bool ChangeSet() const { return WaitForSingleObject(change.get(), 0) == WAIT_OBJECT_0; }
+  bool UsbSet() const { return WaitForSingleObject(usb.get(), 0) == WAIT_OBJECT_0; }
 };
 
 struct RecordChange {

@@ -1,19 +1,17 @@
-// What the lockdown tests share: a device of a chosen platform and model, registry subtrees
-// saved and put back, and reading values as the registry holds them.
+// What the lockdown tests share: a device of a chosen platform and model, and the helpers of
+// tests/support, registry helpers among them.
 #pragma once
 
 #include <windows.h>
 
-#include <optional>
-#include <string>
-#include <vector>
-
 #include "DeviceIdentity.h"
 #include "DeviceProfile.h"
+#include "RegistrySupport.h"
 #include "TestSupport.h"
-#include "Win32Owners.h"
 
 namespace lockdown_test {
+
+using namespace testing_support;
 
 // The profile texts that make the device report a model: the PAL's model text for the models
 // it names, the OEM text for the others.
@@ -44,51 +42,6 @@ class DeviceScope {
 
  private:
   testing_support::ProfileScope profile_;
-};
-
-struct RawValue {
-  DWORD type = REG_NONE;
-  std::vector<BYTE> data;
-  bool operator==(const RawValue&) const = default;
-};
-
-inline std::optional<RawValue> ReadRaw(HKEY root, const std::wstring& path, const wchar_t* name) {
-  qzr::RegKey key;
-  RawValue v;
-  auto data = key.Open(root, path) ? key.ReadBinary(name, &v.type) : std::nullopt;
-  if (!data) return std::nullopt;
-  v.data = std::move(*data);
-  return v;
-}
-
-inline bool KeyExists(HKEY root, const std::wstring& path) { return qzr::RegKey().Open(root, path); }
-
-inline bool WriteRaw(HKEY root, const std::wstring& path, const wchar_t* name, DWORD type, const std::vector<BYTE>& data,
-                     DWORD options = REG_OPTION_NON_VOLATILE) {
-  qzr::RegKey key;
-  return key.Create(root, path, KEY_ALL_ACCESS, options) &&
-         key.WriteBinary(name, data.data(), static_cast<DWORD>(data.size()), type);
-}
-
-inline std::vector<BYTE> TextBytes(const std::wstring& text, size_t extraNulls = 1) {
-  std::vector<BYTE> b;
-  for (wchar_t c : text) {
-    b.push_back(static_cast<BYTE>(c & 0xFF));
-    b.push_back(static_cast<BYTE>(c >> 8));
-  }
-  b.insert(b.end(), extraNulls * 2, 0);
-  return b;
-}
-
-// Removes a subtree before and after a test.
-class RegistryTreeScope {
- public:
-  RegistryTreeScope(HKEY root, std::wstring path) : root_(root), path_(std::move(path)) { RegDeleteTreeW(root_, path_.c_str()); }
-  ~RegistryTreeScope() { RegDeleteTreeW(root_, path_.c_str()); }
-
- private:
-  HKEY root_;
-  std::wstring path_;
 };
 
 }  // namespace lockdown_test

@@ -8,11 +8,9 @@
 #include "EventLog.h"
 #include "Lockdown.h"
 #include "LockdownTestSupport.h"
+#include "ProbeSupport.h"
 
 using namespace lockdown_test;
-using testing_support::BinFolder;
-using testing_support::ReadLines;
-using testing_support::ScratchFolder;
 
 namespace {
 
@@ -122,7 +120,7 @@ TEST_F(TaskbarFilter, PocketPcModel10SwallowsLogsAndRestores) {
 
   // A second launcher passing through (install, then restore on its way out) leaves this one's
   // filter and settings in place.
-  EXPECT_TRUE(testing_support::RunProcess(L"\"" + BinFolder() + L"lockdown_probe.exe\" filter").finished);
+  EXPECT_FALSE(testing_support::RunProbe(folder_, L"filter", [] {}, false).empty());
   ExpectFiltered({{"Escape after the other launcher left", WM_KEYDOWN, VK_ESCAPE, 0, true},
                   {"Windows key still enabled", WM_KEYDOWN, VK_LWIN, 0, false}});
   qzr::RestoreTaskbar();

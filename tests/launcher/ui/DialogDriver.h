@@ -1,5 +1,5 @@
 // Driving modal dialogs in-process: scripted steps from a thread timer, the top dialog of the
-// thread, list notifications, what a window shows, a model without a menu.ini.
+// thread, list notifications, what a window or a memory bitmap shows, a model without a menu.ini.
 #pragma once
 
 #include <windows.h>
@@ -11,18 +11,20 @@
 #include <string>
 #include <vector>
 
-#include "../MessageBoxRecorder.h"
+#include <gtest/gtest.h>
+
 #include "DeviceIdentity.h"
 #include "LauncherConfig.h"
 #include "LauncherDialog.h"
 #include "MainWindow.h"
+#include "MessageBoxRecorder.h"
 #include "TestSupport.h"
 #include "UiLayout.h"
+#include "wince.h"
 
 namespace ui_testing {
 
-using testing_support::MessageBoxRecorder;
-using testing_support::ShownBox;
+using namespace testing_support;
 
 // The status page's controls, in the template's order.
 const std::vector<int> kStatusPageControls = {1032, 1000, 1002, 1020, 1028, 1033, 1029, 1035, 1030, 1034, 1026, 2, 1006};
@@ -135,32 +137,58 @@ inline LRESULT NotifyList(HWND dialog, UINT code, int item) {
   return SendMessageW(dialog, WM_NOTIFY, 1050, reinterpret_cast<LPARAM>(&note));
 }
 
-// What a window shows, as 0x00RRGGBB values row by row. Read through the window's own drawing
-// context: the test display may be smaller than the handheld's desktop (480 x 800), and what
-// lies beyond its edge reads back black from the screen.
+// A 32-bit top-down bitmap selected into a memory DC; pixels read back as 0x00RRGGBB values,
+// row by row, or one at a time as COLORREF.
+class Canvas {
+ public:
+  Canvas(int w, int h) : w_(w), h_(h) {
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB};
+    dc_ = CreateCompatibleDC(nullptr);
+    bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+    old_ = SelectObject(dc_, bitmap_);
+  }
+  ~Canvas() {
+    SelectObject(dc_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+  }
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+  HDC dc() const { return dc_; }
+  RECT rect() const { return {0, 0, w_, h_}; }
+  std::vector<DWORD> Pixels() const {
+    GdiFlush();
+    return std::vector<DWORD>(bits_, bits_ + static_cast<size_t>(w_) * h_);
+  }
+  COLORREF At(int x, int y) const {
+    GdiFlush();
+    DWORD p = bits_[y * w_ + x];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+  }
+
+ private:
+  int w_, h_;
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  DWORD* bits_ = nullptr;
+};
+
+// What a window shows. Read through the window's own drawing context: the test display may be
+// smaller than the handheld's desktop (480 x 800), and what lies beyond its edge reads back
+// black from the screen.
 inline std::vector<DWORD> ScreenPixels(HWND window, int* width = nullptr) {
   RECT r{};
   GetWindowRect(window, &r);
   const int w = r.right - r.left, h = r.bottom - r.top;
   if (width) *width = w;
-  std::vector<DWORD> pixels;
-  if (w <= 0 || h <= 0) return pixels;
+  if (w <= 0 || h <= 0) return {};
+  Canvas canvas(w, h);
   HDC screen = GetWindowDC(window);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO bi{};
-  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB};
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(memory, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-  GdiFlush();
-  const DWORD* p = static_cast<const DWORD*>(bits);
-  pixels.assign(p, p + static_cast<size_t>(w) * h);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
+  BitBlt(canvas.dc(), 0, 0, w, h, screen, 0, 0, SRCCOPY);
   ReleaseDC(window, screen);
-  return pixels;
+  return canvas.Pixels();
 }
 
 // Presses and releases a key through the system's input queue, as the keypad would.
@@ -242,6 +270,44 @@ inline qzr::LayoutPlan StatusPlan(HWND page, bool full) {
   GetClientRect(page, &client);
   if (!full) in.clientHeight = client.bottom;
   return qzr::StatusDialogLayout(in);
+}
+
+inline std::string Show(const qzr::Rect& r) {
+  return std::to_string(r.x) + "," + std::to_string(r.y) + " " + std::to_string(r.w) + "x" + std::to_string(r.h);
+}
+
+// Compares a live dialog with a plan and returns how many controls the plan moved. Buttons that
+// windowed screens (`full` false) hide afterwards for their soft keys are left out of the checks
+// of shown controls. With `checkDialog`, the dialog itself is where the plan puts it; windowed,
+// it ends where its soft-key bar begins, as a device lays it out.
+inline int ExpectFollows(const char* screen, HWND d, const qzr::LayoutPlan& plan, bool full, bool checkDialog) {
+  std::vector<int> ids;
+  for (const qzr::Placement& p : plan)
+    if (p.id != qzr::kDialogItem) ids.push_back(p.id);
+  const qzr::ControlRects rects = qzr::ReadControlRects(d, ids);
+  int moved = 0;
+  for (const qzr::Placement& p : plan) {
+    SCOPED_TRACE(testing::Message() << screen << " control " << p.id);
+    const HWND c = GetDlgItem(d, p.id);
+    if (p.id == qzr::kDialogItem) {
+      if (!checkDialog || p.action != qzr::Placing::Move) continue;
+      RECT r{};
+      GetWindowRect(d, &r);
+      qzr::Rect where = p.rect;
+      const int W = GetSystemMetrics(SM_CXSCREEN), H = GetSystemMetrics(SM_CYSCREEN);
+      if (!full) where.h = wince::HeightAboveMenuBar(where.y, where.h, H - wince::ShellBarHeight(W, H));
+      EXPECT_EQ(Show({r.left, r.top, r.right - r.left, r.bottom - r.top}), Show(where)) << "the dialog's own place";
+    } else if (p.action == qzr::Placing::Move) {
+      ++moved;
+      EXPECT_EQ(rects.count(p.id) ? Show(rects.at(p.id)) : "missing", Show(p.rect));
+    } else if (p.action == qzr::Placing::Hide) {
+      EXPECT_FALSE(c && (GetWindowLongW(c, GWL_STYLE) & WS_VISIBLE)) << "should be hidden";
+    } else if (full) {
+      EXPECT_TRUE(c && (GetWindowLongW(c, GWL_STYLE) & WS_VISIBLE)) << "should be shown";
+      EXPECT_TRUE(c && IsWindowEnabled(c)) << "should be enabled";
+    }
+  }
+  return moved;
 }
 
 }  // namespace ui_testing

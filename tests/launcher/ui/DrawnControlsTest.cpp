@@ -5,64 +5,39 @@
 #include <string>
 #include <vector>
 
+#include "DialogDriver.h"
 #include "DrawnControls.h"
 
 using qzr::BatteryGauge;
 using qzr::SignalMeter;
+using ui_testing::Canvas;
 
 namespace {
 
 constexpr COLORREF kGreen = 0x0000FF00;
 constexpr COLORREF kBlack = 0;
 
-// A 32-bit top-down DIB section selected into a memory DC; pixels read back as COLORREF.
-class Canvas {
- public:
-  Canvas(int w, int h) : w_(w), h_(h) {
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB};
-    dc_ = CreateCompatibleDC(nullptr);
-    bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-    old_ = SelectObject(dc_, bitmap_);
+// Runs of `colour` (or, with other, of any other colour) along row y: {start, end exclusive}.
+std::vector<std::pair<int, int>> RunsInRow(const Canvas& canvas, int y, COLORREF colour, bool other = false) {
+  std::vector<std::pair<int, int>> runs;
+  const int w = canvas.rect().right;
+  auto in = [&](int x) { return (canvas.At(x, y) == colour) != other; };
+  for (int x = 0; x < w; ++x) {
+    if (!in(x)) continue;
+    int start = x;
+    while (x < w && in(x)) ++x;
+    runs.push_back({start, x});
   }
-  ~Canvas() {
-    SelectObject(dc_, old_);
-    DeleteObject(bitmap_);
-    DeleteDC(dc_);
-  }
-  HDC dc() const { return dc_; }
-  RECT rect() const { return {0, 0, w_, h_}; }
-  COLORREF At(int x, int y) const {
-    GdiFlush();
-    DWORD p = bits_[y * w_ + x];
-    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-  }
-  // Runs of `colour` (or, with other, of any other colour) along row y: {start, end exclusive}.
-  std::vector<std::pair<int, int>> RunsInRow(int y, COLORREF colour, bool other = false) const {
-    std::vector<std::pair<int, int>> runs;
-    auto in = [&](int x) { return (At(x, y) == colour) != other; };
-    for (int x = 0; x < w_; ++x) {
-      if (!in(x)) continue;
-      int start = x;
-      while (x < w_ && in(x)) ++x;
-      runs.push_back({start, x});
-    }
-    return runs;
-  }
-  int Count(COLORREF colour) const {
-    int n = 0;
-    for (int y = 0; y < h_; ++y)
-      for (int x = 0; x < w_; ++x) n += At(x, y) == colour;
-    return n;
-  }
+  return runs;
+}
 
- private:
-  int w_, h_;
-  HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ old_ = nullptr;
-  DWORD* bits_ = nullptr;
-};
+int Count(const Canvas& canvas, COLORREF colour) {
+  int n = 0;
+  const RECT r = canvas.rect();
+  for (int y = 0; y < r.bottom; ++y)
+    for (int x = 0; x < r.right; ++x) n += canvas.At(x, y) == colour;
+  return n;
+}
 
 // A plain top-level window with one static child, for the controls that take over a static.
 class StaticHost {
@@ -100,7 +75,7 @@ TEST(DrawnControls, GaugePaintsSegmentsOutlineAndFrame) {
     gauge.Draw(canvas.dc(), canvas.rect());
     SCOPED_TRACE(testing::Message() << "level " << c.level);
     // Segment interiors are the fill colour; one run per segment on the middle row.
-    auto runs = canvas.RunsInRow(9, kGreen);
+    auto runs = RunsInRow(canvas, 9, kGreen);
     ASSERT_EQ(runs.size(), c.segments);
     if (!runs.empty()) {
       EXPECT_EQ(runs[0].first, 3);  // segment 2..10: light left edge at 2, dark right edge at 9
@@ -146,7 +121,7 @@ TEST(DrawnControls, MeterPaintsBarsUpToItsClampedValueAndInverseText) {
     Canvas canvas(70, 30);
     meter.Draw(canvas.dc(), canvas.rect());
     // On the bottom row every bar shows as a run between black gaps.
-    EXPECT_EQ(static_cast<int>(canvas.RunsInRow(29, kBlack, /*other=*/true).size()), c.bars) << c.value;
+    EXPECT_EQ(static_cast<int>(RunsInRow(canvas, 29, kBlack, /*other=*/true).size()), c.bars) << c.value;
     if (c.bars == 7) {  // red at the left end, green towards the right end
       EXPECT_EQ(GetRValue(canvas.At(4, 29)), 255);
       EXPECT_LT(GetGValue(canvas.At(4, 29)), 64);
@@ -159,7 +134,7 @@ TEST(DrawnControls, MeterPaintsBarsUpToItsClampedValueAndInverseText) {
   meter.SetText(L"-47");
   Canvas canvas(70, 30);
   meter.Draw(canvas.dc(), canvas.rect());
-  EXPECT_GT(canvas.Count(RGB(245, 235, 225)), 5);
+  EXPECT_GT(Count(canvas, RGB(245, 235, 225)), 5);
 }
 
 TEST(DrawnControls, MeterPostsOneRepaintPerChange) {
@@ -190,7 +165,7 @@ TEST(DrawnControls, MeterPostsOneRepaintPerChange) {
   EXPECT_STREQ(text, L"-60");
   Canvas canvas(70, 30);
   meter.Draw(canvas.dc(), canvas.rect());
-  EXPECT_GT(canvas.Count(RGB(255, 255, 255)), 5);
+  EXPECT_GT(Count(canvas, RGB(255, 255, 255)), 5);
   meter.Detach();
 }
 

@@ -1,6 +1,6 @@
 // The exit password dialog on its own: the six-character field, Cancel, the Keyboard toggle
-// through the platform library's SIP calls, windowed mode's buttons. Matching is tried from the
-// main dialog and the status page.
+// through the platform library's SIP calls. Matching is tried from the main dialog and the status
+// page, windowed mode's soft keys in LiveLayoutTest.
 #include <gtest/gtest.h>
 
 #include "DialogDriver.h"
@@ -10,7 +10,6 @@
 #include "TestSupport.h"
 #include "wince.h"
 
-using namespace testing_support;
 using namespace ui_testing;
 
 // The device shell's keyboard window as the platform library's SIP calls find it: shown and
@@ -86,27 +85,4 @@ TEST(ExitPassword, FieldTakesSixCharactersKeyboardTwiceShowsThenHidesTheSipCance
   qzr::SipInfoRecord info;
   ASSERT_TRUE(qzr::SipGetInfo(&info));
   EXPECT_EQ(info.flags, 0u);
-}
-
-TEST(ExitPassword, WindowedModeLeavesConfirmAndCancelToTheBars) {
-  MessageBoxRecorder boxes;
-  auto model = MakeModel(false);
-  model->password = L"9";
-  qzr::ExitPasswordDialog dialog(*model);
-  bool okVisible = true, cancelVisible = true, keyboardVisible = true;
-  ScriptedSteps steps({
-      [&] {
-        HWND d = TopDialog();
-        SendMessageW(d, WM_ACTIVATE, WA_ACTIVE, 0);
-        okVisible = IsWindowVisible(GetDlgItem(d, IDOK));
-        cancelVisible = IsWindowVisible(GetDlgItem(d, IDCANCEL));
-        keyboardVisible = IsWindowVisible(GetDlgItem(d, IDC_KEYBOARD_BUTTON));
-        PostCommand(d, IDM_CANCEL_KEY);
-      },
-  });
-  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-  EXPECT_TRUE(boxes.boxes.empty()) << (boxes.boxes.empty() ? "" : testing::PrintToString(boxes.boxes[0].text));
-  EXPECT_FALSE(okVisible);
-  EXPECT_FALSE(cancelVisible);
-  EXPECT_FALSE(keyboardVisible);
 }

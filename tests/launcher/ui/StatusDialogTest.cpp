@@ -9,7 +9,6 @@
 #include "LauncherDialog.h"
 #include "StatusDialog.h"
 
-using namespace testing_support;
 using namespace ui_testing;
 
 namespace {
