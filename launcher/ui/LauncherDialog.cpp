@@ -282,7 +282,9 @@ LRESULT LauncherDialog::OnTimer(UINT, WPARAM wParam, LPARAM, bool& handled) {
     AutoStart();
   } else if (wParam == kActivationTimer) {
     KillTimer(hwnd(), kActivationTimer);
-    ClaimScreen();
+    // A page or password dialog opened meanwhile holds the screen; the dialog claims it again
+    // when it is activated on their return.
+    if (!modalChildUp_) ClaimScreen();
   } else if (wParam == kIgnoreTouchTimer) {
     KillTimer(hwnd(), kIgnoreTouchTimer);
     KernelHandle event(CreateEventW(nullptr, TRUE, FALSE, kIgnoreTouchEvent));

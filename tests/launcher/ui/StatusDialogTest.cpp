@@ -32,10 +32,14 @@ TEST_F(StatusPageTest, ButtonAndSoftKeyOpenThePageWithTheDevicesFactsAndBackRetu
     std::map<int, std::wstring> shown;
     int position = -1;
     bool childFlagWhileUp = false, statusPageUp = false, backToList = false;
+    // The page opens before the main dialog's claim on the screen falls due, a second after its
+    // activation, and is looked at after it: the claim must not take the screen from the page.
     EXPECT_EQ(RunThenEnd(dialog, {[&] { PostCommand(TopDialog(), c.command); },
+                                  [&] { ScriptedSteps::Again(9); },
                                   [&] {
                                     HWND page = TopDialog();
-                                    statusPageUp = qzr::StatusDialog::Current() != nullptr && page != dialog.hwnd();
+                                    statusPageUp = qzr::StatusDialog::Current() != nullptr && page != dialog.hwnd() &&
+                                                   GetForegroundWindow() == page;
                                     childFlagWhileUp = dialog.modalChildUp();
                                     for (int id : kStatusPageControls) shown[id] = TextOf(page, id);
                                     position = static_cast<int>(SendDlgItemMessageW(page, 1000, PBM_GETPOS, 0, 0));
