@@ -230,6 +230,7 @@ bool LauncherDialog::RunRestrictedMode() {
   while (!model_.whitelist.monitorRunning()) {
     modalChildUp_ = true;
     KillTimer(hwnd(), kRefreshTimer);
+    RefreshStatus();
     StatusDialog page(model_, *this);
     INT_PTR result = page.DoModal(hwnd());
     modalChildUp_ = false;
@@ -290,11 +291,15 @@ LRESULT LauncherDialog::OnTimer(UINT, WPARAM wParam, LPARAM, bool& handled) {
     KernelHandle event(CreateEventW(nullptr, TRUE, FALSE, kIgnoreTouchEvent));
     if (event) SetEvent(event.get());
   } else {
-    RefreshNetworkStatus();
-    RefreshBatteryGauge();
-    RefreshDeviceStatus();
+    RefreshStatus();
   }
   return 0;
+}
+
+void LauncherDialog::RefreshStatus() {
+  RefreshNetworkStatus();
+  RefreshBatteryGauge();
+  RefreshDeviceStatus();
 }
 
 void LauncherDialog::AutoStart() {
@@ -330,6 +335,8 @@ void LauncherDialog::OnSpeaker() {
 void LauncherDialog::ShowStatusDialog() {
   modalChildUp_ = true;
   KillTimer(hwnd(), kRefreshTimer);
+  // Windowed, the first refresh comes with the first timer tick; the page must not show zeros.
+  RefreshStatus();
   StatusDialog page(model_, *this);
   INT_PTR result = page.DoModal(hwnd());
   RefreshBatteryGauge();

@@ -78,6 +78,8 @@ class LauncherDialog : public DialogBase<LauncherDialog> {
 
   void ShowStatusDialog();
   void PromptExitPassword();
+  // What each tick of the refresh timer reads: network, battery, device facts.
+  void RefreshStatus();
   void RefreshNetworkStatus();
   void RefreshDeviceStatus();
   void RefreshBatteryGauge();

@@ -23,11 +23,15 @@ TEST_F(StatusPageTest, ButtonAndSoftKeyOpenThePageWithTheDevicesFactsAndBackRetu
     const wchar_t* percent;
     const wchar_t* text;
     int position;  // -1: not checked
-  } cases[] = {{IDC_STATUS_BUTTON, L"87", L"87%", 87}, {IDM_STATUS_KEY, L"255", L"Unknown", -1}};
+    bool fullScreen;
+  } cases[] = {{IDC_STATUS_BUTTON, L"87", L"87%", 87, true},
+               {IDM_STATUS_KEY, L"255", L"Unknown", -1, true},
+               // Windowed, the first refresh is five seconds away: the page must not show zeros.
+               {IDC_STATUS_BUTTON, L"64", L"64%", 64, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.percent)));
     profile.Set(L"BatteryPercent", c.percent);
-    auto model = MakeModel(true, {L"One"});
+    auto model = MakeModel(c.fullScreen, {L"One"});
     qzr::LauncherDialog dialog(*model);
     std::map<int, std::wstring> shown;
     int position = -1;
