@@ -218,7 +218,7 @@ TEST(SetupInstall, HookFlagsDecideWaitingAndDeleting) {
     EXPECT_EQ(Contains(log, L"Application \"" + program + L"\" has exited.  Continuing..."), c.waited) << c.hook;
     EXPECT_EQ(Contains(log, L"Continuing without waiting for \"" + program + L"\" to exit."), !c.waited) << c.hook;
     EXPECT_EQ(FileExists(pkg.installFile(L"hook.exe")), !c.deleted) << c.hook;
-    if (!c.waited) EXPECT_TRUE(WaitUntilExited(L"hook.exe")) << c.hook;
+    if (!c.waited) EXPECT_TRUE(PumpUntil([] { return ProcessesNamed(L"hook.exe").empty(); }, 10000)) << c.hook;
     auto lines = ReadLines(note);
     ASSERT_EQ(lines.size(), 1u) << c.hook;
     EXPECT_EQ(lines[0], "ran --note " + Narrow(note) + " --sleep 300");
