@@ -101,7 +101,7 @@ TEST(SetupCommands, EveryVerbWithItsLogLines) {
          EXPECT_TRUE(FileExists(file(p, L"with blank\\keep.exe")));
          EXPECT_FALSE(FileExists(file(p, L"gone.exe")));
          EXPECT_TRUE(FileExists(file(p, L"nowait.exe")));
-         EXPECT_TRUE(WaitUntilExited(L"nowait.exe"));
+         EXPECT_TRUE(PumpUntil([] { return ProcessesNamed(L"nowait.exe").empty(); }, 10000));
        }},
       {"Wait and CreateDir",
        [&](const Package& p) { CreateDirectoryW(file(p, L"exists").c_str(), nullptr); },
@@ -121,11 +121,9 @@ TEST(SetupCommands, EveryVerbWithItsLogLines) {
        [&](const Package& p) {
          const std::wstring& k = p.regKey();
          EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, k + L"\\KeyOnly"));
-         DWORD type = 99;
-         EXPECT_EQ(RawValue(k, L"NoType", &type), std::vector<BYTE>{});
-         EXPECT_EQ(type, static_cast<DWORD>(REG_NONE));
+         EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, k, L"NoType"), (RawValue{REG_NONE, {}}));
          EXPECT_EQ(ReadRegDword(HKEY_CURRENT_USER, k, L"Zero"), 0u);
-         EXPECT_EQ(RawValue(k, L"Bin", &type), (std::vector<BYTE>{0x01, 0xA0, 0xFF}));
+         EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, k, L"Bin"), (RawValue{REG_BINARY, {0x01, 0xA0, 0xFF}}));
        }},
       {"AddShortcut",
        [&](const Package& p) { WriteBytes(file(p, L"s.lnk"), "stale"); },

@@ -117,7 +117,6 @@ TEST(SetupInstall, InstallPathChoice) {
     auto log = pkg.Log();
     if (c.want.empty()) EXPECT_TRUE(Contains(log, L"Install Path not set")) << c.paths;
     else EXPECT_TRUE(Contains(log, L"Install Path set: " + c.want)) << c.paths;
-    EXPECT_TRUE(ContainsPrefix(log, L"") && log.size() > 5);
   }
 }
 
@@ -136,8 +135,7 @@ TEST(SetupInstall, UninstallCommandsAreCarriedInTheCommandFile) {
                                            "Command1=DeleteFile,\\nothing.txt\r\n"
                                            "Cmd=three characters are\r\n"
                                            "Command9=ExecuteApp,\"\\A B\\x.exe\",N,N\r\n"));
-  auto log = pkg.Log();
-  EXPECT_TRUE(Contains(log, L"Locating INI Section (Uninstall_Commands)"));
+  EXPECT_TRUE(Contains(pkg.Log(), L"Locating INI Section (Uninstall_Commands)"));
 }
 
 TEST(SetupInstall, HookExitCode1013RequestsAReset) {
@@ -218,7 +216,7 @@ TEST(SetupInstall, HookFlagsDecideWaitingAndDeleting) {
     EXPECT_EQ(Contains(log, L"Application \"" + program + L"\" has exited.  Continuing..."), c.waited) << c.hook;
     EXPECT_EQ(Contains(log, L"Continuing without waiting for \"" + program + L"\" to exit."), !c.waited) << c.hook;
     EXPECT_EQ(FileExists(pkg.installFile(L"hook.exe")), !c.deleted) << c.hook;
-    if (!c.waited) EXPECT_TRUE(WaitUntilExited(L"hook.exe")) << c.hook;
+    if (!c.waited) EXPECT_TRUE(PumpUntil([] { return ProcessesNamed(L"hook.exe").empty(); }, 10000)) << c.hook;
     auto lines = ReadLines(note);
     ASSERT_EQ(lines.size(), 1u) << c.hook;
     EXPECT_EQ(lines[0], "ran --note " + Narrow(note) + " --sleep 300");

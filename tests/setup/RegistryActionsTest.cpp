@@ -39,13 +39,10 @@ TEST(SetupRegistry, AdditionsOfEveryTypeAndTheirRecords) {
   EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, k + L"\\New", L"Str"), installPath + L"\\x");
   EXPECT_EQ(ReadRegDword(HKEY_CURRENT_USER, k + L"\\Existing", L"Num"), 12u);
   EXPECT_EQ(ReadRegDword(HKEY_CURRENT_USER, k + L"\\New", L"Big"), 0xFFFFFFFFu);
-  DWORD type = 0;
-  EXPECT_EQ(RawValue(k + L"\\New", L"Bin", &type), (std::vector<BYTE>{'A', 0, 'B', 0}));
-  EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
-  EXPECT_EQ(RawValue(k + L"\\Empty", L"Nul", &type), (std::vector<BYTE>{0, 0, 0, 0}));
-  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, k + L"\\New", L"Bin"), (RawValue{REG_BINARY, {'A', 0, 'B', 0}}));
+  EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, k + L"\\Empty", L"Nul"), (RawValue{REG_SZ, {0, 0, 0, 0}}));
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, k + L"\\KeyOnly"));
-  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, k + L"\\KeyOnly", L"Ignored"));
+  EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, k + L"\\KeyOnly", L"Ignored"));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Lost"));
 
   const std::wstring key = std::wstring(L"R:K:") + kHkcu + L":" + k, value = std::wstring(L"R:V:") + kHkcu + L":" + k;
@@ -73,7 +70,7 @@ TEST(SetupRegistry, AdditionsOfEveryTypeAndTheirRecords) {
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, k + L"\\Empty"));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, k + L"\\KeyOnly"));
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, k + L"\\Existing"));
-  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, k + L"\\Existing", L"Num"));
+  EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, k + L"\\Existing", L"Num"));
   EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, k + L"\\Existing", L"Keep"), L"mine");
 }
 
@@ -98,13 +95,13 @@ TEST(SetupRegistry, RemovalsAtInstallation) {
                "Command2=RemoveRegEntry,HKEY_CURRENT_USER," + K + "\\ByCommandValue,E\r\n");
   ASSERT_EQ(pkg.Install(), 0);
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, k + L"\\Whole"));  // with its subkeys, as on the device
-  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, k + L"\\Named", L"A"));
-  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, k + L"\\Named", L"B"));
-  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, k + L"\\Unnamed", L""));
-  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, k + L"\\Unnamed", L"C"));
+  EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, k + L"\\Named", L"A"));
+  EXPECT_TRUE(ReadRaw(HKEY_CURRENT_USER, k + L"\\Named", L"B"));
+  EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, k + L"\\Unnamed", L""));
+  EXPECT_TRUE(ReadRaw(HKEY_CURRENT_USER, k + L"\\Unnamed", L"C"));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, k + L"\\ByCommand"));
-  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, k + L"\\ByCommandValue", L"E"));
-  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, k + L"\\ByCommandValue", L"F"));
+  EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, k + L"\\ByCommandValue", L"E"));
+  EXPECT_TRUE(ReadRaw(HKEY_CURRENT_USER, k + L"\\ByCommandValue", L"F"));
   EXPECT_TRUE(pkg.Records().empty());
 }
 

@@ -1,8 +1,6 @@
 // Harness of the setup library tests.
 #include "SetupHarness.h"
 
-#include <tlhelp32.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -145,38 +143,6 @@ std::optional<DWORD> ReadRegDword(HKEY root, const std::wstring& key, const wcha
   return value;
 }
 
-std::optional<std::vector<BYTE>> RawValue(const std::wstring& key, const wchar_t* name, DWORD* type) {
-  BYTE data[256];
-  DWORD size = sizeof data;
-  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_ANY, type, data, &size) != ERROR_SUCCESS) return std::nullopt;
-  return std::vector<BYTE>(data, data + size);
-}
-
-bool KeyExists(HKEY root, const std::wstring& key) {
-  HKEY h = nullptr;
-  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
-  RegCloseKey(h);
-  return true;
-}
-
-bool ValueExists(HKEY root, const std::wstring& key, const wchar_t* name) {
-  return RegGetValueW(root, key.c_str(), name, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-}
-
 bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-bool WaitUntilExited(const wchar_t* exeName, DWORD timeoutMs) {
-  for (DWORD start = GetTickCount();; Sleep(50)) {
-    bool running = false;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return false;
-    PROCESSENTRY32W entry{sizeof entry};
-    for (BOOL more = Process32FirstW(snapshot, &entry); more && !running; more = Process32NextW(snapshot, &entry))
-      running = _wcsicmp(entry.szExeFile, exeName) == 0;
-    CloseHandle(snapshot);
-    if (!running) return true;
-    if (GetTickCount() - start > timeoutMs) return false;
-  }
-}
 
 }  // namespace setup_test

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "RegistrySupport.h"
 #include "TestSupport.h"
 #include "zip.h"
 
@@ -69,12 +70,6 @@ int RunHost(const std::wstring& arguments, bool asAutoCab = false, std::string* 
             const std::wstring& folder = L"C:\\");
 
 std::optional<DWORD> ReadRegDword(HKEY root, const std::wstring& key, const wchar_t* name);
-// A value's bytes and type below HKEY_CURRENT_USER, whatever its type.
-std::optional<std::vector<BYTE>> RawValue(const std::wstring& key, const wchar_t* name, DWORD* type);
-bool KeyExists(HKEY root, const std::wstring& key);
-bool ValueExists(HKEY root, const std::wstring& key, const wchar_t* name);
 bool FileExists(const std::wstring& path);
-// Waits until no process runs the program file `exeName` (a hook started without waiting).
-bool WaitUntilExited(const wchar_t* exeName, DWORD timeoutMs = 10000);
 
 }  // namespace setup_test

@@ -179,10 +179,6 @@ TEST(ZipArchive, DamagedArchivesAreReported) {
 
   EXPECT_EQ(OpenZipArchive(folder / L"missing.zip"), nullptr);
   EXPECT_EQ(Message(kZipMostRecent), L"Couldn't create/open file");
-  ASSERT_TRUE(WriteBytes(folder / L"text.zip", "this is not a zip file at all"));
-  EXPECT_EQ(OpenZipArchive(folder / L"text.zip"), nullptr);
-  EXPECT_EQ(Message(kZipMostRecent), L"Zipfile is corrupt or not a zipfile");
-  EXPECT_EQ(RecentZipCause(), L"no end-of-archive record");
   // A success leaves no cause behind.
   ASSERT_TRUE(setup_test::WriteZip(folder / L"good.zip", {{"a.txt", "a"}}));
   OpenZip good(folder / L"good.zip");

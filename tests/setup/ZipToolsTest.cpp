@@ -34,7 +34,6 @@ int InstallThroughHost(const Package& pkg, const std::wstring& archive) {
   return RunHost(L"install \"" + MakeSource(pkg, archive) + L"\" \"" + pkg.installDir() + L"\"");
 }
 
-
 }  // namespace
 
 TEST(SetupZipTools, InstallAndUninstallNamesAndFolders) {

@@ -41,11 +41,19 @@ std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
   return names;
 }
 
+// Each test's own folder, and the menu.ini in it.
+class IniRead : public testing::Test {
+ protected:
+  ScratchFolder folder{L"ini"};
+  std::wstring path = folder / L"menu.ini";
+};
+using IniWrite = IniRead;
+
 }  // namespace
 
 // UTF-8 text with and without byte-order mark, lone line feeds and a last line without line end
 // are read and rewritten in every encoding in IniEncodingTest.
-TEST(IniRead, ValuesFollowTheLineRules) {
+TEST_F(IniRead, ValuesFollowTheLineRules) {
   struct Case {
     const char* name;
     std::string file;
@@ -71,10 +79,8 @@ TEST(IniRead, ValuesFollowTheLineRules) {
       {"empty file", "", L"dflt"},
       {"NUL ends a value", std::string("[Caption]\r\nButton1=ab\0cd\r\n", 24), L"ab"},
   };
-  ScratchFolder folder(L"iniread");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::wstring path = folder / L"menu.ini";
     ASSERT_TRUE(WriteBytes(path, c.file));
     EXPECT_EQ(ReadIniValue(L"Caption", L"Button1", L"dflt", path.c_str()), c.expected);
   }
@@ -82,9 +88,7 @@ TEST(IniRead, ValuesFollowTheLineRules) {
   EXPECT_EQ(ReadIniValue(L"Caption", L"Button1", L"dflt", L""), L"dflt");
 }
 
-TEST(IniRead, AnsiTextAndBinaryFiles) {
-  ScratchFolder folder(L"iniansi");
-  std::wstring path = folder / L"menu.ini";
+TEST_F(IniRead, AnsiTextAndBinaryFiles) {
   // Bytes that are no valid UTF-8 make the whole file ANSI text.
   std::string ansiValue = "Caf\xE9 \xC0";
   ASSERT_TRUE(WriteBytes(path, "[Caption]\r\nButton1=" + ansiValue + "\r\nButton2=ok\r\n"));
@@ -98,9 +102,7 @@ TEST(IniRead, AnsiTextAndBinaryFiles) {
   EXPECT_EQ(ReadIniValue(L"Caption", L"Button1", L"dflt", path.c_str()), L"after");
 }
 
-TEST(IniRead, LongLinesArriveInPiecesOf398) {
-  ScratchFolder folder(L"inilong");
-  std::wstring path = folder / L"menu.ini";
+TEST_F(IniRead, LongLinesArriveInPiecesOf398) {
   struct Case { const char* name; std::string file; const wchar_t* key; std::wstring expected; };
   const std::string filler(398, 'c');
   const Case cases[] = {
@@ -132,9 +134,7 @@ TEST(IniRead, LongLinesArriveInPiecesOf398) {
   EXPECT_EQ(pieces[2], L"next\n");
 }
 
-TEST(IniRead, ResultBufferIsBoundedAndTerminated) {
-  ScratchFolder folder(L"inibuf");
-  std::wstring path = folder / L"menu.ini";
+TEST_F(IniRead, ResultBufferIsBoundedAndTerminated) {
   ASSERT_TRUE(WriteBytes(path, "[S]\r\nKey=abcdefgh\r\nLong=" + std::string(300, 'v') + "\r\n"));
   struct Case { const wchar_t* key; const wchar_t* defaultText; size_t n; std::wstring expected; };
   const Case cases[] = {
@@ -154,9 +154,7 @@ TEST(IniRead, ResultBufferIsBoundedAndTerminated) {
   }
 }
 
-TEST(IniRead, BoolTest) {
-  ScratchFolder folder(L"inibool");
-  std::wstring path = folder / L"menu.ini";
+TEST_F(IniRead, BoolTest) {
   struct Case {
     const char* value;  // nullptr: key missing
     int defaultValue;
@@ -173,7 +171,7 @@ TEST(IniRead, BoolTest) {
   }
 }
 
-TEST(IniWrite, RewritesThroughTheCopy) {
+TEST_F(IniWrite, RewritesThroughTheCopy) {
   struct Case {
     const char* name;
     std::optional<std::string> before;  // nullopt: no file
@@ -196,8 +194,6 @@ TEST(IniWrite, RewritesThroughTheCopy) {
       {"missing file", std::nullopt, L"A", L"9", "[A]\r\nk=9\r\n"},
       {"ANSI file gets ANSI", "[A]\r\nc=\xE9\xC0\r\n", L"A", L"\u00E9", "[A]\r\nc=\xE9\xC0\r\nk=" + e9 + "\r\n"},
   };
-  ScratchFolder folder(L"iniwrite");
-  std::wstring path = folder / L"menu.ini";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     DeleteFileW(path.c_str());
@@ -211,10 +207,8 @@ TEST(IniWrite, RewritesThroughTheCopy) {
   }
 }
 
-TEST(IniWrite, FailuresLeaveTheFileAlone) {
-  ScratchFolder folder(L"inifail");
+TEST_F(IniWrite, FailuresLeaveTheFileAlone) {
   const std::string original = "[A]\r\nk=1\r\n";
-  std::wstring path = folder / L"menu.ini";
   // Key and value of 399 characters make a line; 400 do not.
   for (size_t n : {397u, 398u}) {
     ASSERT_TRUE(WriteBytes(path, original));
@@ -265,8 +259,7 @@ TEST(IniWrite, FailuresLeaveTheFileAlone) {
   }
 }
 
-TEST(IniWrite, TemporaryFileNames) {
-  ScratchFolder folder(L"initemp");
+TEST_F(IniWrite, TemporaryFileNames) {
   std::wstring forward = folder.path();
   for (wchar_t& c : forward)
     if (c == L'\\') c = L'/';

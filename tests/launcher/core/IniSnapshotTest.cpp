@@ -1,5 +1,5 @@
-// menu.ini read once: the snapshot answers every key exactly as reading the file per key does,
-// and knows nothing of a later write until it is taken again.
+// menu.ini read once: the snapshot finds sections as scanning the file line by line does (its
+// key lookup is the per-key read's own code), and knows nothing of a later write until taken again.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,30 +11,16 @@ using namespace testing_support;
 
 namespace {
 
-struct Key { const wchar_t* section; const wchar_t* key; };
-const Key kKeys[] = {
-    {L"Caption", L"Button1"}, {L"caption", L"BUTTON2"}, {L"exe", L"Button1"},    {L"Lockable Keys", L"EnableWindowsKey"},
-    {L"Other", L"Button1"},   {L"Missing", L"x"},       {L"Caption", L"Button"}, {L"Caption", L"Button10"},
-};
-
-// Per key: the value, a 5-character bounded read, the TRUE test, and the section tests.
-void ExpectSameAnswers(const std::wstring& path, const qzr::IniSnapshot& ini) {
-  for (const Key& k : kKeys) {
-    SCOPED_TRACE(Narrow(std::wstring(k.section) + L"/" + k.key));
-    EXPECT_EQ(ini.ReadValue(k.section, k.key, L"dflt"), qzr::ReadIniValue(k.section, k.key, L"dflt", path.c_str()));
-    wchar_t fromFile[5], fromSnapshot[5];
-    int fileLength = qzr::ReadIniString(k.section, k.key, L"default", fromFile, 5, path.c_str());
-    EXPECT_EQ(ini.ReadString(k.section, k.key, L"default", fromSnapshot, 5), fileLength);
-    EXPECT_EQ(std::wstring(fromSnapshot), std::wstring(fromFile));
-    EXPECT_EQ(ini.ReadBool(k.key, k.section, 7), qzr::ReadIniBool(k.key, k.section, path.c_str(), 7));
-  }
-  for (const wchar_t* section : {L"Caption", L"EXE", L"Lockable Keys", L"Nowhere"})
+void ExpectSameSections(const std::wstring& path, const qzr::IniSnapshot& ini) {
+  for (const wchar_t* section : {L"Caption", L"EXE", L"Lockable Keys", L"Other", L"Nowhere"}) {
+    SCOPED_TRACE(Narrow(section));
     EXPECT_EQ(ini.HasAnySection({L"Nothing", section}), qzr::HasAnyIniSection(path.c_str(), {L"Nothing", section}));
+  }
 }
 
 }  // namespace
 
-TEST(IniSnapshot, AnswersAsTheFileDoes) {
+TEST(IniSnapshot, FindsSectionsAsTheFileScanDoes) {
   std::string binary;
   for (int i = 0; i < 3000; ++i) binary.push_back(static_cast<char>((i * 7919 + 13) % 256));
   const std::string utf16 = std::string("\xFF\xFE[\0C\0a\0p\0t\0i\0o\0n\0]\0\r\0\n\0B\0u\0t\0t\0o\0n\0001\0=\0\xDC\0\r\0\n\0", 44);
@@ -59,11 +45,10 @@ TEST(IniSnapshot, AnswersAsTheFileDoes) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(WriteBytes(path, c.file));
-    ExpectSameAnswers(path, qzr::IniSnapshot(path));
+    ExpectSameSections(path, qzr::IniSnapshot(path));
   }
-  SCOPED_TRACE("missing file");
   DeleteFileW(path.c_str());
-  ExpectSameAnswers(path, qzr::IniSnapshot(path));
+  EXPECT_FALSE(qzr::IniSnapshot(path).HasAnySection({L"Caption"}));
   qzr::IniSnapshot unnamed;
   EXPECT_EQ(unnamed.ReadValue(L"Caption", L"Button1", L"dflt"), L"dflt");
   EXPECT_FALSE(unnamed.HasAnySection({L"Caption"}));

@@ -22,9 +22,7 @@ namespace p = wince::profile;
 
 namespace {
 
-std::wstring WideKey(const char* path) { return std::wstring(path, path + strlen(path)); }
-
-const std::wstring kShellKey = WideKey(qzr::kBubbletilesKey), kFlagsKey = WideKey(qzr::kLauncherKey);
+const std::wstring kShellKey = Widen(qzr::kBubbletilesKey), kFlagsKey = Widen(qzr::kLauncherKey);
 
 // HardwareStartKeyEnabled, StartButtonSettingChanged and CleanUpRebootFlag; nullopt where missing.
 using CycleValues = std::tuple<std::optional<DWORD>, std::optional<DWORD>, std::optional<DWORD>>;
@@ -76,6 +74,14 @@ void ExpectBox(const ShownBox& box, HWND owner, const wchar_t* text) {
 
 size_t Count(const std::vector<std::string>& lines, const std::string& line) {
   return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
+}
+
+// The message boxes device_probe.exe recorded, in order.
+std::vector<std::string> Boxes(const std::map<std::string, std::string>& results) {
+  std::vector<std::string> boxes;
+  for (const auto& [key, value] : results)
+    if (key.rfind("box", 0) == 0) boxes.push_back(value);
+  return boxes;
 }
 
 // One simulated device: the registry values saved and restored, a journal of its own, boxes recorded.
@@ -248,18 +254,6 @@ TEST(WarmBoot, NegativeAnswerShowsFailureAndCarriesOn) {
     if (fails) ExpectBox(device.boxes.boxes[1], nullptr, kFailed);
   }
 }
-
-namespace {
-
-// The message boxes device_probe.exe recorded, in order.
-std::vector<std::string> Boxes(const std::map<std::string, std::string>& results) {
-  std::vector<std::string> boxes;
-  for (const auto& [key, value] : results)
-    if (key.rfind("box", 0) == 0) boxes.push_back(value);
-  return boxes;
-}
-
-}  // namespace
 
 TEST(WarmBoot, MissingPlatformLibraryShowsFailure) {
   Handheld device;
