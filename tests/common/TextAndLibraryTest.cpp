@@ -1,5 +1,4 @@
-// The common text helpers (one case-folding rule, module paths) and the bound-library owner,
-// against the running program and the system's own libraries.
+// The common text helpers and the bound-library owner, against the running program and system libraries.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,6 +1,5 @@
-// The reader never trusts the block: bad markers, missing NULs, wrong sizes and a block
-// withdrawn under its feet give bounded answers. (That it never creates the block itself:
-// MonitorRules.NoCacheMeansNoWhitelist, through the monitor's view.)
+// The reader never trusts the block: bad markers, missing NULs, wrong sizes, a block withdrawn meanwhile.
+// That it never creates the block: MonitorRules.NoCacheMeansNoWhitelist.
 #include <gtest/gtest.h>
 
 #include <string>

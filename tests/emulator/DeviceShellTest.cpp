@@ -1,6 +1,4 @@
-// The device shell as lockdown meets it: one qzrdeviceshell.exe serves the tests in turn, keys and
-// taps are real input (SendInput), and what happens is read from the screen's windows, the device
-// journal and the registry.
+// The device shell as lockdown meets it, driven by real input (SendInput) and read back from its windows.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -52,27 +50,11 @@ void CloseDemos() {
   }
 }
 
-void Key(WORD vk, bool down) {
-  INPUT in{};
-  in.type = INPUT_KEYBOARD;
-  in.ki.wVk = vk;
-  in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-  SendInput(1, &in, sizeof in);
-  Sleep(20);
-}
-
-// Presses a combination: modifiers down in order, the last key down and up, modifiers up.
-void Press(std::vector<WORD> keys) {
-  for (WORD k : keys) Key(k, true);
-  for (auto k = keys.rbegin(); k != keys.rend(); ++k) Key(*k, false);
-  Sleep(200);
-}
-
 int Bar() { return wince::ShellBarHeight(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)); }
 
 // Back to a quiet screen: whatever the shell shows closed.
 void Quiet() {
-  if (ShellState() & (devshell::kShowsStartMenu | devshell::kShowsSwitcher | devshell::kShowsNotice)) Press({VK_ESCAPE});
+  if (ShellState() & (devshell::kShowsStartMenu | devshell::kShowsSwitcher | devshell::kShowsNotice)) PressKeys({VK_ESCAPE});
   PumpUntil([] { return !(ShellState() & (devshell::kShowsStartMenu | devshell::kShowsSwitcher | devshell::kShowsNotice)); },
             3000);
 }
@@ -142,17 +124,14 @@ TEST_F(DeviceShell, WindowsKeyAndStartTapOpenItEscapeClosesIt) {
   ASSERT_FALSE(Shows(devshell::kStartMenuClass));
   Journal journal;
 
-  Press({VK_LWIN});
-  EXPECT_TRUE(PumpUntil([] { return Shows(devshell::kStartMenuClass); })) << journal.Dump();
-  EXPECT_EQ(TitleOf(devshell::kStartMenuClass), L"Start");
-  Press({VK_ESCAPE});
-  EXPECT_TRUE(PumpUntil([] { return !Shows(devshell::kStartMenuClass); }));
-
-  // The right-hand Windows key does the same.
-  Press({VK_RWIN});
-  EXPECT_TRUE(PumpUntil([] { return Shows(devshell::kStartMenuClass); }));
-  Press({VK_ESCAPE});
-  EXPECT_TRUE(PumpUntil([] { return !Shows(devshell::kStartMenuClass); }));
+  for (WORD windowsKey : {VK_LWIN, VK_RWIN}) {
+    SCOPED_TRACE(windowsKey);
+    PressKeys({windowsKey});
+    EXPECT_TRUE(PumpUntil([] { return Shows(devshell::kStartMenuClass); })) << journal.Dump();
+    EXPECT_EQ(TitleOf(devshell::kStartMenuClass), L"Start");
+    PressKeys({VK_ESCAPE});
+    EXPECT_TRUE(PumpUntil([] { return !Shows(devshell::kStartMenuClass); }));
+  }
 
   // A tap on the title area does nothing; a tap on the Start area opens the menu.
   TapScreen({Bar() * 3, Bar() / 2});
@@ -165,7 +144,7 @@ TEST_F(DeviceShell, WindowsKeyAndStartTapOpenItEscapeClosesIt) {
 
   // With the Start menu up, Win+F6 (a Win combination) goes to the Today screen: the Windows
   // key held with another key is no lone Windows key press.
-  Press({VK_LWIN, VK_F6});
+  PressKeys({VK_LWIN, VK_F6});
   EXPECT_TRUE(PumpUntil([] { return (ShellState() & devshell::kShowsToday) != 0; })) << journal.Dump();
   EXPECT_FALSE(Shows(devshell::kStartMenuClass));
 }
@@ -208,7 +187,7 @@ TEST_F(DeviceShell, EachSystemKeyActsVisibly) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.keys.back());
     Quiet();
-    Press(c.keys);
+    PressKeys(c.keys);
     EXPECT_TRUE(PumpUntil([&] { return (ShellState() & c.shows) != 0; }));
     if (c.windowClass) {
       EXPECT_TRUE(Shows(c.windowClass));
@@ -244,7 +223,7 @@ TEST_F(DeviceShell, UnregisterFunc1TakesTheKeyFromTheShell) {
     ASSERT_TRUE(RegisterHotKey(nullptr, id, k.modifiers, k.vk)) << GetLastError();
     EXPECT_EQ(thirdProgram(k.modifiers, k.vk), 1u) << "now the caller holds it";
 
-    Press(keys);
+    PressKeys(keys);
     MSG msg{};
     bool got = PumpUntil([&] { return PeekMessageW(&msg, nullptr, WM_HOTKEY, WM_HOTKEY, PM_REMOVE) != 0; }, 3000);
     EXPECT_TRUE(got);
@@ -292,7 +271,7 @@ TEST_F(DeviceShell, OpenTheConfiguredShortcutThroughTheOpenOperation) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.button);
     Journal journal;
-    if (c.byKey) Press({VK_CONTROL, static_cast<WORD>(VK_F1 + c.button - 1)});
+    if (c.byKey) PressKeys({VK_CONTROL, static_cast<WORD>(VK_F1 + c.button - 1)});
     else EXPECT_EQ(RunQzremu(L"button " + std::to_wstring(c.button)), 0);
     EXPECT_TRUE(journal.WaitFor(c.expect)) << journal.Dump();
     Sleep(300);
@@ -372,7 +351,7 @@ TEST_F(DeviceShell, RemappedKeysActAsTheTablesSayAfterTheReload) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.key);
     Quiet();
-    Press({c.key});
+    PressKeys({c.key});
     EXPECT_TRUE(PumpUntil([&] { return (ShellState() & c.before) != 0; })) << "factory tables";
     Quiet();
 
@@ -389,7 +368,7 @@ TEST_F(DeviceShell, RemappedKeysActAsTheTablesSayAfterTheReload) {
     RegCloseKey(layout);
     ASSERT_NO_FATAL_FAILURE(Reload(keypad::kChangeUsbEvent));
     Journal journal;
-    Press({c.key});
+    PressKeys({c.key});
     if (c.after) EXPECT_TRUE(journal.WaitFor(c.after)) << journal.Dump();
     else Sleep(1500);
     EXPECT_EQ(ShellState() & c.before, 0) << journal.Dump();
@@ -403,12 +382,7 @@ TEST_F(DeviceShell, RemappedKeysActAsTheTablesSayAfterTheReload) {
 TEST_F(DeviceShell, EnterGoesToTheTaskBarWhileButtonOneIsHeld) {
   RegistryScope button1(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(1));
   Journal journal;
-  Key(VK_CONTROL, true);
-  Key(VK_F1, true);
-  Key(VK_RETURN, true);
-  Key(VK_RETURN, false);
-  Key(VK_F1, false);
-  Key(VK_CONTROL, false);
+  PressKeys({VK_CONTROL, VK_F1, VK_RETURN});  // Ctrl+F1 is application button 1
   EXPECT_TRUE(journal.WaitFor("shell: Enter key")) << journal.Dump();
   auto lines = journal.Lines();
   auto at = [&](const std::string& part) {
@@ -417,7 +391,7 @@ TEST_F(DeviceShell, EnterGoesToTheTaskBarWhileButtonOneIsHeld) {
   EXPECT_LT(at("shell: button 1: nothing assigned"), at("shell: Enter key")) << journal.Dump();
   // Alone, and with button 1 released again, Enter goes to the focused window.
   Journal after;
-  Press({VK_RETURN});
+  PressKeys({VK_RETURN});
   Sleep(800);
   EXPECT_FALSE(after.Has("shell: Enter key")) << after.Dump();
 }

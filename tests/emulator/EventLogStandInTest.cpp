@@ -1,5 +1,4 @@
-// The event-log stand-in keeps every line when its process is killed right after the call,
-// follows the profile from line to line, and lets tests delete or replace its file at any time.
+// The event-log stand-in: lines survive a killed writer, the file follows the profile and may be replaced.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -62,13 +61,18 @@ std::vector<std::string> Texts(const std::wstring& path) {
   return texts;
 }
 
+// Each test logs to a file of its own.
+class EventLogStandIn : public ::testing::Test {
+ protected:
+  void SetUp() override { profile_.Set(wince::profile::kEventLogFile, log_); }
+  ScratchFolder folder_{L"evlog"};
+  ProfileScope profile_;
+  const std::wstring log_ = folder_ / L"events.txt";
+};
+
 }  // namespace
 
-TEST(EventLogStandIn, KilledWritersKeepTheirLinesAndTheFileMayBeDeletedOrReplaced) {
-  ScratchFolder folder(L"evkill");
-  ProfileScope scope;
-  const std::wstring log = folder / L"events.txt";
-  scope.Set(wince::profile::kEventLogFile, log);
+TEST_F(EventLogStandIn, KilledWritersKeepTheirLinesAndTheFileMayBeDeletedOrReplaced) {
   struct Step {
     const char* what;
     std::function<void()> before;  // done to the file between writers
@@ -78,24 +82,22 @@ TEST(EventLogStandIn, KilledWritersKeepTheirLinesAndTheFileMayBeDeletedOrReplace
   const std::vector<Step> steps = {
       {"first writer", [] {}, "one", {"one"}},
       {"second writer appends", [] {}, "two", {"one", "two"}},
-      {"deleted between writers", [&] { DeleteFileW(log.c_str()); }, "three", {"three"}},
+      {"deleted between writers", [&] { DeleteFileW(log_.c_str()); }, "three", {"three"}},
       {"replaced between writers",
        [&] {
-         WriteBytes(folder / L"new.txt", "replacement\r\n");
-         MoveFileExW((folder / L"new.txt").c_str(), log.c_str(), MOVEFILE_REPLACE_EXISTING);
+         WriteBytes(folder_ / L"new.txt", "replacement\r\n");
+         MoveFileExW((folder_ / L"new.txt").c_str(), log_.c_str(), MOVEFILE_REPLACE_EXISTING);
        },
        "four", {"replacement", "four"}},
   };
   for (const Step& step : steps) {
     step.before();
     ASSERT_TRUE(LogAndKill(step.text)) << step.what;
-    EXPECT_EQ(Texts(log), step.expected) << step.what;
+    EXPECT_EQ(Texts(log_), step.expected) << step.what;
   }
 }
 
-TEST(EventLogStandIn, FollowsTheProfileFromLineToLine) {
-  ScratchFolder folder(L"evprof");
-  ProfileScope scope;
+TEST_F(EventLogStandIn, FollowsTheProfileFromLineToLine) {
   using LogString = DWORD(WINAPI*)(DWORD, const char*);
   auto logString = Export<LogString>(L"QZREventLog.dll", "QZRLogString");
   ASSERT_NE(logString, nullptr);
@@ -104,15 +106,15 @@ TEST(EventLogStandIn, FollowsTheProfileFromLineToLine) {
     std::function<void()> profile;
     const char* text;
   } cases[] = {
-      {"first file", [&] { scope.Set(wince::profile::kEventLogFile, folder / L"a.txt"); }, "to a"},
-      {"another file", [&] { scope.Set(wince::profile::kEventLogFile, folder / L"b.txt"); }, "to b"},
-      {"discarding", [&] { scope.Set(wince::profile::kEventLogFile, L""); }, "nowhere"},
-      {"no event log", [&] { scope.Unset(wince::profile::kEventLogFile); }, "nowhere either"},
+      {"first file", [&] { profile_.Set(wince::profile::kEventLogFile, folder_ / L"a.txt"); }, "to a"},
+      {"another file", [&] { profile_.Set(wince::profile::kEventLogFile, folder_ / L"b.txt"); }, "to b"},
+      {"discarding", [&] { profile_.Set(wince::profile::kEventLogFile, L""); }, "nowhere"},
+      {"no event log", [&] { profile_.Unset(wince::profile::kEventLogFile); }, "nowhere either"},
       // A profile load deletes and recreates the key under the library's open handle.
       {"profile key recreated",
        [&] {
          wince::ClearProfile();
-         scope.Set(wince::profile::kEventLogFile, folder / L"a.txt");
+         profile_.Set(wince::profile::kEventLogFile, folder_ / L"a.txt");
        },
        "to a again"},
   };
@@ -120,20 +122,17 @@ TEST(EventLogStandIn, FollowsTheProfileFromLineToLine) {
     c.profile();
     logString(0x442C0000, c.text);
   }
-  EXPECT_EQ(ReadLines(folder / L"a.txt"),
+  EXPECT_EQ(ReadLines(folder_ / L"a.txt"),
             (std::vector<std::string>{"[event 0x442C0000] to a", "[event 0x442C0000] to a again"}));
-  EXPECT_EQ(ReadLines(folder / L"b.txt"), std::vector<std::string>{"[event 0x442C0000] to b"});
+  EXPECT_EQ(ReadLines(folder_ / L"b.txt"), std::vector<std::string>{"[event 0x442C0000] to b"});
 }
 
 // Every program the shell opens loads the library in a monitored launch: logging must not
 // bring the registry's library (with its two companions and their start-up) along.
-TEST(EventLogStandIn, LoggingLoadsNoFurtherSystemLibrary) {
-  ScratchFolder folder(L"evlibs");
-  ProfileScope scope;
-  scope.Set(wince::profile::kEventLogFile, folder / L"events.txt");
+TEST_F(EventLogStandIn, LoggingLoadsNoFurtherSystemLibrary) {
   std::vector<std::string> libraries;
   ASSERT_TRUE(LogAndKill("counted", &libraries));
-  EXPECT_EQ(Texts(folder / L"events.txt"), std::vector<std::string>{"counted"});
+  EXPECT_EQ(Texts(log_), std::vector<std::string>{"counted"});
   ASSERT_NE(std::find(libraries.begin(), libraries.end(), "qzreventlog.dll"), libraries.end());
   for (const char* unwanted : {"advapi32.dll", "sechost.dll", "ucrtbase.dll"})
     EXPECT_EQ(std::find(libraries.begin(), libraries.end(), unwanted), libraries.end()) << unwanted;
@@ -141,10 +140,7 @@ TEST(EventLogStandIn, LoggingLoadsNoFurtherSystemLibrary) {
 
 // The system C library's formatting leaves a text cut at the buffer's end without its NUL:
 // a line longer than the buffer is cut, ended, and leaves the next line whole.
-TEST(EventLogStandIn, OverlongLinesAreCutAndEnded) {
-  ScratchFolder folder(L"evlong");
-  ProfileScope scope;
-  scope.Set(wince::profile::kEventLogFile, folder / L"events.txt");
+TEST_F(EventLogStandIn, OverlongLinesAreCutAndEnded) {
   using LogVEx = DWORD(WINAPI*)(WORD, DWORD, DWORD, const char*, va_list);
   auto logVEx = Export<LogVEx>(L"QZREventLog.dll", "QZRLogStringVEx");
   ASSERT_NE(logVEx, nullptr);
@@ -157,7 +153,7 @@ TEST(EventLogStandIn, OverlongLinesAreCutAndEnded) {
   const std::string longText(5000, 'x');
   log("%s", longText.c_str());
   log("after %d", 42);
-  std::vector<std::string> lines = ReadLines(folder / L"events.txt");
+  std::vector<std::string> lines = ReadLines(log_);
   ASSERT_EQ(lines.size(), 2u);
   const std::string prefix = "[facility 7] [category 4] ";
   EXPECT_EQ(lines[0].substr(0, prefix.size()), prefix);

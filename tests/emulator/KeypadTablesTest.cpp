@@ -1,5 +1,4 @@
-// The handheld's keypads: each model's factory tables hold the records the launcher's remaps look
-// for, and key presses translate through whatever the tables say now.
+// The handheld's keypads: factory tables per model, and key translation through the tables as they are.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,5 +1,4 @@
-// The device shell's rules: its hot-key table, command lines, shortcut files and the geometry
-// of the Start menu, task switcher, notices and Today soft keys.
+// The device shell's rules: hot-key table, command lines, shortcut files and panel geometry.
 #include <gtest/gtest.h>
 
 #include <set>

@@ -1,7 +1,5 @@
-// Gatewarden as real processes under Wine, coordinating with a launcher's block through the
-// real named objects: per-launch decisions and their log lines, single-instance activation,
-// the resident instance without a launcher, and the shell's open operation. (What Gatewarden
-// imports: monitor_imports, with the toolchain's objdump.)
+// Gatewarden as real processes under Wine with a launcher's block under the real names.
+// What Gatewarden imports: monitor_imports, with the toolchain's objdump.
 #include <gtest/gtest.h>
 
 #include "MonitorTestSupport.h"
@@ -245,13 +243,7 @@ TEST_F(MonitorProcesses, ShellOpenOperation) {
                              L"\"" + deviceDemo_ + L"\" -open \"%1\" %*"));
   std::wstring doc = DevicePath(folder_ / (L"doc" + ext));
   WriteBytes(folder_ / (L"doc" + ext), "x");
-  SHELLEXECUTEINFOW info{sizeof info};
-  info.lpVerb = L"open";
-  info.lpFile = doc.c_str();
-  info.lpParameters = L"q";
-  info.lpDirectory = L"\\windows\\";
-  info.nShow = SW_SHOWNORMAL;
-  ASSERT_TRUE(ShellExecuteEx(&info));
+  ASSERT_TRUE(OpenThroughShell(doc, L"q"));
   auto lines = WaitForOutput(1);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0], "args:-open|" + N(doc) + "|q cwd:C:\\windows");
@@ -263,9 +255,8 @@ TEST_F(MonitorProcesses, ShellOpenOperation) {
     DWORD error;
   } failures[] = {{L"", ERROR_FILE_NOT_FOUND}, {L"\\qzrtest\\none.exe", ERROR_FILE_NOT_FOUND}};
   for (const Failure& f : failures) {
-    info.lpFile = f.file;
     SetLastError(0);
-    EXPECT_FALSE(ShellExecuteEx(&info));
+    EXPECT_FALSE(OpenThroughShell(f.file, L"q"));
     EXPECT_EQ(GetLastError(), f.error) << N(f.file);
   }
 }

@@ -1,5 +1,4 @@
-// Gatewarden's rules in-process: matching, command-line parsing, the open-command hook on a
-// scratch registry tree, window qualification and the open operation's expansion.
+// Gatewarden's rules in-process: matching, command lines, the open-command hook, window qualification.
 #include <gtest/gtest.h>
 
 #include "OpenCommandHook.h"

@@ -1,5 +1,4 @@
-// The resident monitor notices a withdrawn whitelist within its 30-second poll, even when the
-// launcher never set the terminate event.
+// The resident monitor sees a withdrawn whitelist within its 30-second poll, without the terminate event.
 #include <gtest/gtest.h>
 
 #include "MonitorTestSupport.h"

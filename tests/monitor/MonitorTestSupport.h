@@ -1,5 +1,4 @@
-// Shared by the monitor tests: a launcher's block under the real names, the demo program,
-// environment and event-log helpers.
+// Shared by the monitor tests: a launcher's block under the real names, the demo program, the event log.
 #pragma once
 
 #include <windows.h>
@@ -14,6 +13,7 @@
 #include "Text.h"
 #include "WhitelistCache.h"
 #include "Win32Owners.h"
+#include "shellexec.h"
 
 namespace monitor_test {
 
@@ -134,6 +134,18 @@ class Resident {
   qzr::KernelHandle process_;
   bool hooked_ = false;
 };
+
+// The device shell's open operation on a file, from the \windows folder.
+inline bool OpenThroughShell(const std::wstring& file, const wchar_t* parameters = nullptr) {
+  SHELLEXECUTEINFOW info{sizeof info};
+  info.fMask = SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = L"open";
+  info.lpFile = file.c_str();
+  info.lpParameters = parameters;
+  info.lpDirectory = L"\\windows\\";
+  info.nShow = SW_SHOWNORMAL;
+  return CeShellExecuteEx(&info) != FALSE;
+}
 
 // Runs Gatewarden as the shell would, with the program and its arguments, and waits for it.
 inline ProcessResult RunGatewarden(const std::wstring& arguments) {

@@ -1,15 +1,12 @@
-// End to end: the launcher's whitelist (in this process, under the real names) starts the
-// resident Gatewarden, publishes its lists, and every launch through the open operation
-// passes a per-launch Gatewarden; leaving withdraws the lists and restores the shell. (A second
-// launcher and the single-instance list: LauncherWhitelistTest on the launcher's side,
-// MonitorProcesses on the monitor's.)
+// End to end: the launcher's whitelist, the resident and per-launch Gatewarden, and the shell's command.
+// A second launcher and the single-instance list: LauncherWhitelistTest and MonitorProcesses.
 #include <gtest/gtest.h>
 
 #include <array>
 
 #include "LauncherConfig.h"
 #include "LauncherWhitelist.h"
-#include "MessageBoxes.h"
+#include "MessageBoxRecorder.h"
 #include "MonitorTestSupport.h"
 #include "wince.h"
 
@@ -18,17 +15,6 @@ using namespace monitor_test;
 namespace {
 
 std::string N(const std::wstring& s) { return Narrow(s); }
-
-bool OpenThroughShell(const std::wstring& file, const wchar_t* parameters = nullptr) {
-  SHELLEXECUTEINFOW info{sizeof info};
-  info.fMask = SEE_MASK_FLAG_NO_UI;
-  info.lpVerb = L"open";
-  info.lpFile = file.c_str();
-  info.lpParameters = parameters;
-  info.lpDirectory = L"\\windows\\";
-  info.nShow = SW_SHOWNORMAL;
-  return ShellExecuteEx(&info) != FALSE;
-}
 
 }  // namespace
 
@@ -45,11 +31,7 @@ TEST(WhitelistEndToEnd, LauncherMonitorAndShell) {
   const std::wstring stranger = DevicePath(CopyDemo(folder / L"stranger.exe"));
   const std::wstring ini = folder / L"menu.ini";
   ASSERT_TRUE(WriteBytes(ini, "[WhiteList]\r\nWhiteListEnabled=TRUE\r\nPermit1=" + N(permitted) + "\r\n"));
-  std::vector<std::wstring> boxes;
-  qzr::SetMessageBoxObserver([&](HWND, const std::wstring& text, const std::wstring&, UINT) {
-    boxes.push_back(text);
-    return IDOK;
-  });
+  testing_support::MessageBoxRecorder recorder;
 
   std::array<qzr::ButtonSlot, qzr::kButtonSlots> buttons{};
   buttons[0] = {L"", Lower(button), L"", L"", false, true};
@@ -67,7 +49,7 @@ TEST(WhitelistEndToEnd, LauncherMonitorAndShell) {
     ASSERT_TRUE(launcher.monitorRunning()) << "Gatewarden.exe must pass the version check";
     launcher.PrepareSharedCache(true);
     launcher.PublishWhitelist(sources);
-    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(recorder.boxes.empty());
     const std::wstring hooked = HookedPrefix() + L" " + kSeededOpenCommand;
     ASSERT_TRUE(PumpUntil([&] { return OpenCommand() == hooked; }, 10000)) << N(OpenCommand().value_or(L"<none>"));
 
@@ -90,6 +72,5 @@ TEST(WhitelistEndToEnd, LauncherMonitorAndShell) {
   }, 10000));
   qzr::KernelHandle block(OpenFileMappingW(FILE_MAP_READ, FALSE, wl::kCacheName));
   EXPECT_FALSE(block);
-  qzr::SetMessageBoxObserver(nullptr);
   ResetOpenCommand();
 }

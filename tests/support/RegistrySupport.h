@@ -1,5 +1,4 @@
-// Registry values as the registry holds them, for tests that change them: read and written
-// with their type and bytes, and saved and put back afterwards.
+// Registry values with their type and bytes, for tests that change them and put them back.
 #pragma once
 
 #include <windows.h>

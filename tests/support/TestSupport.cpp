@@ -264,6 +264,20 @@ void TapScreen(POINT p) {
   Sleep(150);
 }
 
+void PressKeys(const std::vector<WORD>& keys) {
+  auto send = [](WORD vk, DWORD flags) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = flags;
+    SendInput(1, &in, sizeof in);
+    Sleep(20);
+  };
+  for (WORD k : keys) send(k, 0);
+  for (auto k = keys.rbegin(); k != keys.rend(); ++k) send(*k, KEYEVENTF_KEYUP);
+  Sleep(200);
+}
+
 namespace {
 
 // Whether a process runs one of Wine's own programs (system32): the desktop's explorer.exe is

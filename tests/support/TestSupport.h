@@ -104,6 +104,8 @@ class Journal {
 
 // A real tap (SendInput): the pointer moved to p on the screen, pressed and released.
 void TapScreen(POINT p);
+// Real key presses (SendInput) as one combination: down in order, up in reverse order.
+void PressKeys(const std::vector<WORD>& keys);
 
 // A visible top-level window of the test's own, which records the WM_COMMAND ids it gets.
 class TestWindow {

@@ -1,5 +1,4 @@
-// qzrlint: one small file per finding, each with the exact place the finding points at; the
-// samples are clean; and the linter reads the sample's model as the launcher's reader does.
+// qzrlint: each finding at its exact place, clean samples, and the sample's model read as the launcher does.
 #include <windows.h>
 
 #include <gtest/gtest.h>

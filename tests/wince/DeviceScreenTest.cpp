@@ -1,6 +1,4 @@
-// What the simulated device does for the operator's screens: captionless dialog templates, the
-// client area below the task bar, quoted paths in the open operation, program icons from device
-// paths, and adapter answers from the device profile.
+// What the simulated device does for the operator's screens: dialogs, open operation, icons, adapters.
 #include <windows.h>
 #include <commctrl.h>
 

@@ -1,5 +1,4 @@
-// The six application buttons in the real registry and shortcut files: empty, "UNLOCKED",
-// configured and already quoted slots, on Pocket PCs and elsewhere.
+// The six application buttons in the real registry and shortcut files, on Pocket PCs and elsewhere.
 #include <gtest/gtest.h>
 
 #include "LauncherApp.h"

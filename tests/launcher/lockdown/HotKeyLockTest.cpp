@@ -1,5 +1,4 @@
-// Hot keys taken by a launcher process: another program cannot register them any more, on a
-// Pocket PC and on other platforms, for each combination of the four hot-key flags.
+// Hot keys taken by a launcher process cannot be registered by another program, per platform and flags.
 #include <gtest/gtest.h>
 
 #include <set>

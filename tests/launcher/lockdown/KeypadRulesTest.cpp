@@ -1,6 +1,5 @@
-// Keypad record rules over byte spans: what each changes and what it must leave alone (short
-// values, planes that end in a partial record). The VkeyGold patch is held to its four entries by
-// the keypad_tables fuzz target and to their values by KeypadTablesTest.
+// Keypad record rules over byte spans: what each changes and what it must leave alone.
+// The VkeyGold patch: held to its four entries by the keypad_tables fuzz target, to their values by KeypadTablesTest.
 #include <gtest/gtest.h>
 
 #include <vector>

@@ -1,5 +1,4 @@
-// Each keypad member against tables seeded per model in the real registry, with the driver's
-// two events held open as the driver holds them.
+// Each keypad member against tables seeded per model in the real registry, the driver's events held open.
 #include <gtest/gtest.h>
 
 #include <map>

@@ -1,5 +1,4 @@
-// What the lockdown tests share: a device of a chosen platform and model, and the helpers of
-// tests/support, registry helpers among them.
+// What the lockdown tests share: a device of a chosen platform and model, and tests/support.
 #pragma once
 
 #include <windows.h>

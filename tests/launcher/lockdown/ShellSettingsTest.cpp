@@ -1,5 +1,4 @@
-// The shell settings the launcher changes in the real registry: the Today soft keys redirected
-// and put back, "SessionTimeout", and SetRegString's data.
+// The shell settings the launcher changes in the real registry, and put back.
 #include <gtest/gtest.h>
 
 #include "Lockdown.h"

@@ -1,6 +1,4 @@
-// The task bar filter installed in the device shell's process: what it swallows (the filter
-// answers 1) and what reaches the shell, the maintenance lines it logs from there, and the
-// task bar's own procedure back after the restore, ready for a second install.
+// The task bar filter installed in the device shell's process: swallowed messages, logged lines, restore.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,11 +16,7 @@ HWND TaskBar() { return FindWindowW(qzr::kTaskbarClass, nullptr); }
 
 // The task bar lives in the shell's process and may show or hide a moment after the call.
 bool TaskBarBecomes(bool visible) {
-  for (int i = 0; i < 150; ++i) {
-    if (!IsWindowVisible(TaskBar()) == !visible) return true;
-    Sleep(20);
-  }
-  return false;
+  return PumpUntil([&] { return !IsWindowVisible(TaskBar()) == !visible; }, 3000);
 }
 
 LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam = 0) {

@@ -1,5 +1,4 @@
-// Driving modal dialogs in-process: scripted steps from a thread timer, the top dialog of the
-// thread, list notifications, what a window or a memory bitmap shows, a model without a menu.ini.
+// Driving modal dialogs in-process and reading back what windows and memory bitmaps show.
 #pragma once
 
 #include <windows.h>
@@ -189,15 +188,6 @@ inline std::vector<DWORD> ScreenPixels(HWND window, int* width = nullptr) {
   BitBlt(canvas.dc(), 0, 0, w, h, screen, 0, 0, SRCCOPY);
   ReleaseDC(window, screen);
   return canvas.Pixels();
-}
-
-// Presses and releases a key through the system's input queue, as the keypad would.
-inline void PressKey(WORD key) {
-  INPUT input[2] = {};
-  input[0].type = input[1].type = INPUT_KEYBOARD;
-  input[0].ki.wVk = input[1].ki.wVk = key;
-  input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, input, sizeof(INPUT));
 }
 
 inline void Command(HWND dialog, int id) { SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }

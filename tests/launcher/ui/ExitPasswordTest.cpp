@@ -1,6 +1,5 @@
-// The exit password dialog on its own: the six-character field, Cancel, the Keyboard toggle
-// through the platform library's SIP calls. Matching is tried from the main dialog and the status
-// page, windowed mode's soft keys in LiveLayoutTest.
+// The exit password dialog alone: six-character field, Cancel, Keyboard toggle through the SIP calls.
+// Matching: LauncherDialogTest and StatusDialogTest; windowed soft keys: LiveLayoutTest.
 #include <gtest/gtest.h>
 
 #include "DialogDriver.h"

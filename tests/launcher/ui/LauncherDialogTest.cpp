@@ -1,5 +1,4 @@
-// The main dialog run in-process: the list, taps and Enter through the shell, network gating
-// from the radio, auto start, the ways to the password dialog, restricted mode, relayout.
+// The main dialog run in-process: list, launches, network gating, auto start, password, restricted mode.
 #include <gtest/gtest.h>
 
 #include <algorithm>

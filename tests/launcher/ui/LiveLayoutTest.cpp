@@ -1,5 +1,4 @@
-// The three operator screens opened live inside a Wine virtual desktop of one handheld size,
-// their controls compared with what the layout rules give for that size, full screen and windowed.
+// The three operator screens live in a Wine virtual desktop of one handheld size, against the layout rules.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -144,12 +143,6 @@ bool TaskBarShowsTitle() {
   return text > h;
 }
 
-bool JournalHas(const std::wstring& journal, const std::string& text) {
-  for (const std::string& line : ReadLines(journal))
-    if (line.find(text) != std::string::npos) return true;
-  return false;
-}
-
 qzr::LayoutPlan PasswordPlan(HWND d) {
   // The prompt keeps its own size wherever it is placed.
   return qzr::PasswordDialogLayout({GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
@@ -173,8 +166,8 @@ TEST(LiveDesktop, ScreenIsTheVirtualDesktopsSize) {
 // selected program, Escape asks for the password.
 TEST_P(LiveLayout, ScreensFollowTheRulesAreWholeAndAnswerTheKeypad) {
   ScratchFolder scratch{L"uilive"};
-  const std::wstring journal = scratch / L"journal.txt";
-  profile.Set(L"JournalFile", journal);
+  profile.Set(L"JournalFile", scratch / L"journal.txt");
+  Journal journal;
   profile.Set(L"BatteryPercent", L"60");
   DeviceShellProcess shell;
   ASSERT_TRUE(TaskBar()) << "no device shell";
@@ -243,20 +236,20 @@ TEST_P(LiveLayout, ScreensFollowTheRulesAreWholeAndAnswerTheKeypad) {
         SetForegroundWindow(d);
         SetFocus(list);
         ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-        PressKey(VK_RIGHT);
+        PressKeys({VK_RIGHT});
       },
       [&] {
         int selected = ListView_GetNextItem(list, -1, LVNI_SELECTED);
         if (selected != 1 && ScriptedSteps::Again(20)) return;
         EXPECT_EQ(selected, 1) << "the right arrow moves to the next program";
-        PressKey(VK_RETURN);
+        PressKeys({VK_RETURN});
       },
       [&] {
         // The demo notes its start before its window opens; closed once the window is there.
-        const bool started = JournalHas(journal, "Demo demonotes") && FindWindowW(L"QZR.Demo", nullptr);
+        const bool started = journal.Has("Demo demonotes") && FindWindowW(L"QZR.Demo", nullptr);
         if (!started && ScriptedSteps::Again(100)) return;
-        EXPECT_TRUE(JournalHas(journal, "Demo demonotes")) << "Enter starts the selected program";
-        EXPECT_FALSE(JournalHas(journal, "Demo demoscan"));
+        EXPECT_TRUE(journal.Has("Demo demonotes")) << "Enter starts the selected program";
+        EXPECT_FALSE(journal.Has("Demo demoscan"));
         EXPECT_EQ(TopDialog(), d) << "Enter on an item opens no password dialog";
         while (HWND demo = FindWindowW(L"QZR.Demo", nullptr)) {
           DWORD pid = 0;
@@ -272,7 +265,7 @@ TEST_P(LiveLayout, ScreensFollowTheRulesAreWholeAndAnswerTheKeypad) {
         ReleaseShellHotKey(0, VK_ESCAPE);
         SetForegroundWindow(d);
         SetFocus(list);
-        PressKey(VK_ESCAPE);
+        PressKeys({VK_ESCAPE});
       },
       [&] {
         if (waitForOther()) return;

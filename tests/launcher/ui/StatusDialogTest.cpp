@@ -1,6 +1,4 @@
-// The status page opened from a running main dialog by its button and its soft key: facts from
-// the device profile, the identification block, Back, Exit through the password. Its relayout
-// is tried with the main dialog's.
+// The status page over a running main dialog: device facts, Back, Exit through the password.
 #include <gtest/gtest.h>
 
 #include <map>
