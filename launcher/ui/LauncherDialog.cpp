@@ -14,6 +14,7 @@
 #include "core/LauncherConfig.h"
 #include "core/MainWindow.h"
 #include "core/MessageBoxes.h"
+#include "device/CoreLibrary.h"
 #include "device/DeviceIdentity.h"
 #include "lockdown/Lockdown.h"
 #include "ui/ExitPasswordDialog.h"
@@ -45,12 +46,6 @@ constexpr UINT kIconIndexFlags = 0x4010;  // system icon index, from file attrib
 constexpr UINT kImageListFlags = 0x4000;
 constexpr DWORD kActivationDelayMs = 1000;
 
-// The platform library's power calls that are bound by name, cached for the process.
-FARPROC PowerEntry(const char* name) {
-  static const Library library(kPowerLibrary);
-  return library.Proc<FARPROC>(name);
-}
-
 using PowerStatusExCall = BOOL(WINAPI*)(void* record, BOOL update);
 
 // A failed call leaves the record as it was.
@@ -60,7 +55,7 @@ void ReadPowerStatusEx2(SYSTEM_POWER_STATUS_EX2& record) {
 }
 
 int ReadBatteryPercent() {
-  auto call = reinterpret_cast<PowerStatusExCall>(PowerEntry("GetSystemPowerStatusEx"));
+  auto call = CoreEntry<PowerStatusExCall>("GetSystemPowerStatusEx");
   if (!call) return -1;
   SYSTEM_POWER_STATUS_EX record{};
   if (!call(&record, TRUE)) return -1;
