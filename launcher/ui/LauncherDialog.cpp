@@ -42,8 +42,6 @@ constexpr int kSerialChars = 15;
 constexpr int kModelWithOemSerial = model::kVP21;
 constexpr int kModelWithSpeaker = model::kVP33;
 constexpr int kMeterModeNoLink = 2;
-constexpr UINT kIconIndexFlags = 0x4010;  // system icon index, from file attributes
-constexpr UINT kImageListFlags = 0x4000;
 constexpr DWORD kActivationDelayMs = 1000;
 
 using PowerStatusExCall = BOOL(WINAPI*)(void* record, BOOL update);
@@ -64,19 +62,11 @@ int ReadBatteryPercent() {
 
 void Trace(const wchar_t* line) { OutputDebugStringW(line); }
 
-DWORD WINAPI BuildSystemImageList(void*) {
-  SHFILEINFOW info{};
-  SHGetFileInfoW(L"\\", 0, &info, sizeof info, kImageListFlags);
-  if (info.hIcon) DestroyIcon(info.hIcon);
-  return 0;
-}
-
 }  // namespace
 
-HANDLE PrepareProgramIcons() { return CreateThread(nullptr, 0, BuildSystemImageList, nullptr, 0, nullptr); }
-
-INT_PTR RunLauncherDialog(LauncherApp& app) {
+INT_PTR RunLauncherDialog(LauncherApp& app, ProgramIcons& icons) {
   LauncherDialog dialog(app.config);
+  dialog.UsePreparedIcons(icons);
   return dialog.DoModal(nullptr);
 }
 
@@ -249,25 +239,20 @@ void LauncherDialog::FillProgramList() {
 
   for (int i = 0; i < ListItemCount(); ++i) {
     const ButtonSlot& button = model_.buttons[i];
-    const std::wstring& iconSource = button.iconPath.empty() ? button.exePath : button.iconPath;
-    SHFILEINFOW info{};
-    SHGetFileInfoW(iconSource.c_str(), 0, &info, sizeof info, kIconIndexFlags);
+    const std::wstring& iconSource = IconSourceOf(button);
     LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_IMAGE;
     item.iItem = i;
     item.pszText = const_cast<wchar_t*>(button.caption.c_str());
-    item.iImage = info.iIcon;
+    item.iImage = preparedIcons_ ? preparedIcons_->IndexOf(static_cast<size_t>(i), iconSource) : LookUpIconIndex(iconSource);
     ListView_InsertItem(list, &item);
-    if (info.hIcon) DestroyIcon(info.hIcon);
   }
 
-  SHFILEINFOW info{};
-  auto system = reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(L"\\", 0, &info, sizeof info, kImageListFlags));
+  HIMAGELIST system = preparedIcons_ ? preparedIcons_->SystemImageList() : LookUpSystemImageList();
   if (system) {
     imageList_.reset(ImageList_Duplicate(system));
     ListView_SetImageList(list, imageList_.get(), LVSIL_NORMAL);
   }
-  if (info.hIcon) DestroyIcon(info.hIcon);
 }
 
 LRESULT LauncherDialog::OnTimer(UINT, WPARAM wParam, LPARAM, bool& handled) {
