@@ -43,6 +43,7 @@ constexpr int kModelWithOemSerial = model::kVP21;
 constexpr int kModelWithSpeaker = model::kVP33;
 constexpr int kMeterModeNoLink = 2;
 constexpr DWORD kActivationDelayMs = 1000;
+constexpr DWORD kMonitorHookWaitMs = 3000;  // the monitor takes well under a second to hook
 
 using PowerStatusExCall = BOOL(WINAPI*)(void* record, BOOL update);
 
@@ -276,14 +277,23 @@ LRESULT LauncherDialog::OnTimer(UINT, WPARAM wParam, LPARAM, bool& handled) {
 }
 
 void LauncherDialog::AutoStart() {
-  if (AutoStartAllowed(model_.buttons[0].exePath, model_.autoStart != 0, model_.buttons[0].needsSignal, NetworkUp()))
+  if (AutoStartAllowed(model_.buttons[0].exePath, model_.autoStart != 0, model_.buttons[0].needsSignal, NetworkUp())) {
+    AwaitMonitorHook();
     LaunchButton(model_, hwnd(), 0);
+  }
+}
+
+void LauncherDialog::AwaitMonitorHook() {
+  // The dialog can answer a tap before the monitor, started beside it, has its hook in place.
+  model_.whitelist.WaitForMonitorHook(kMonitorHookWaitMs);
 }
 
 void LauncherDialog::GatedLaunch(int index) {
   if (index < 0 || index >= kButtonSlots) return;
-  if (LaunchAllowed(index, ListItemCount(), model_.buttons[index].needsSignal, NetworkUp()))
+  if (LaunchAllowed(index, ListItemCount(), model_.buttons[index].needsSignal, NetworkUp())) {
+    AwaitMonitorHook();
     LaunchButton(model_, hwnd(), index);
+  }
 }
 
 LRESULT LauncherDialog::OnListClick(NMHDR* header) {
@@ -302,6 +312,7 @@ void LauncherDialog::OnSpeaker() {
   std::wstring folder;
   if (!GetLauncherFolder(folder)) folder.clear();
   OpenRequest request = VolumeProgramRequest(folder);
+  AwaitMonitorHook();
   ShellOpen(request.folder, request.file);
 }
 

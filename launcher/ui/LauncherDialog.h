@@ -110,6 +110,7 @@ class LauncherDialog : public DialogBase<LauncherDialog> {
   bool RunRestrictedMode();  // true when the operator left through Exit
   void FillProgramList();
   void GatedLaunch(int index);
+  void AwaitMonitorHook();
   void AutoStart();
   void ClaimScreen();
   void HideMenuBar();
