@@ -204,20 +204,17 @@ bool LauncherWhitelist::EndOrphanedMonitor() {
 bool LauncherWhitelist::WaitForMonitorHook(DWORD timeoutMs) {
   if (hookWaited_ || !enabled_ || !monitorRunning_ || !blockOwned_) return true;
   hookWaited_ = true;
-  const ULONGLONG start = GetTickCount64();
-  for (;;) {
-    const ULONGLONG waited = GetTickCount64() - start;
-    const DWORD left = waited >= timeoutMs ? 0 : static_cast<DWORD>(timeoutMs - waited);
+  for (DWORD waited = 0;; waited += kHookPollMs) {
     // Until the monitor has created the mutex it has not hooked either.
     KernelHandle singleton(OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, settings_.names.monitorSingleton.c_str()));
     if (singleton) {
-      DWORD rc = WaitForSingleObject(singleton.get(), left);
+      DWORD rc = WaitForSingleObject(singleton.get(), waited < timeoutMs ? timeoutMs - waited : 0);
       if (rc != WAIT_OBJECT_0 && rc != WAIT_ABANDONED) return false;
       ReleaseMutex(singleton.get());
       return true;
     }
-    if (left == 0) return false;
-    Sleep(std::min(left, kHookPollMs));
+    if (waited >= timeoutMs) return false;
+    Sleep(kHookPollMs);
   }
 }
 
