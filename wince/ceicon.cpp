@@ -14,6 +14,20 @@ namespace {
 
 constexpr UINT kIconIndexFlags = SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES | SHGFI_LARGEICON | SHGFI_SMALLICON;
 
+using FileInfoCall = DWORD_PTR(WINAPI*)(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT infoSize, UINT flags);
+
+// The desktop's shell library is bound by name on first use, not at load time: on the device
+// file information comes from the core library, which every program has loaded anyway; here
+// loading shell32 and all it pulls in would otherwise fall on every program's start. Never
+// freed: the system image lists belong to it.
+DWORD_PTR DesktopFileInfo(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT infoSize, UINT flags) {
+  static const FileInfoCall call = [] {
+    HMODULE shell = LoadLibraryW(L"shell32.dll");
+    return shell ? reinterpret_cast<FileInfoCall>(reinterpret_cast<void*>(GetProcAddress(shell, "SHGetFileInfoW"))) : nullptr;
+  }();
+  return call ? call(path, attributes, info, infoSize, flags) : 0;
+}
+
 // The drives a device path may live on: the Windows folder's, then the current folder's.
 std::wstring DeviceDrives() {
   std::wstring drives;
@@ -39,7 +53,7 @@ HIMAGELIST SystemImageList(UINT sizeFlag) {
   SHFILEINFOW info{};
   wchar_t root[] = L"C:\\";
   root[0] = DeviceDrives()[0];
-  return reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(root, 0, &info, sizeof info, SHGFI_SYSICONINDEX | sizeFlag));
+  return reinterpret_cast<HIMAGELIST>(DesktopFileInfo(root, 0, &info, sizeof info, SHGFI_SYSICONINDEX | sizeFlag));
 }
 
 HICON LoadFileIcon(const std::wstring& path, int size) {
@@ -102,7 +116,7 @@ std::wstring HostPathOf(const std::wstring& devicePath, const std::wstring& driv
 
 extern "C" DWORD_PTR WINAPI CeSHGetFileInfoW(LPCWSTR path, DWORD attributes, SHFILEINFOW* info, UINT infoSize,
                                              UINT flags) {
-  if (!path || (flags & SHGFI_PIDL)) return SHGetFileInfoW(path, attributes, info, infoSize, flags);
+  if (!path || (flags & SHGFI_PIDL)) return DesktopFileInfo(path, attributes, info, infoSize, flags);
   std::wstring host = wince::HostPathOf(path, DeviceDrives());
   if (info && infoSize >= sizeof(SHFILEINFOW) && (flags & SHGFI_SYSICONINDEX) && !(flags & ~kIconIndexFlags)) {
     const int index = IconIndexOf(host);
@@ -113,5 +127,5 @@ extern "C" DWORD_PTR WINAPI CeSHGetFileInfoW(LPCWSTR path, DWORD attributes, SHF
     }
   }
   if ((flags & SHGFI_USEFILEATTRIBUTES) && Exists(host)) flags &= ~SHGFI_USEFILEATTRIBUTES;
-  return SHGetFileInfoW(host.c_str(), attributes, info, infoSize, flags);
+  return DesktopFileInfo(host.c_str(), attributes, info, infoSize, flags);
 }

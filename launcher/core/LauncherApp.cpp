@@ -103,14 +103,15 @@ BOOL LauncherApp::InitInstance(const wchar_t* commandLine) {
     return FALSE;
   }
   config.whitelist.PrepareSharedCache(true);
-  // Overlaps the shell's icon work with the rest of start-up.
-  KernelHandle iconsPrepared(PrepareProgramIcons());
 
   std::wstring moduleFileName = ModuleFileName(256);
   size_t slash = moduleFileName.find_last_of(L'\\');
   launcherFolder = slash == std::wstring::npos ? std::wstring() : LowerCase(moduleFileName.substr(0, slash + 1));
 
   LoadConfiguration();
+  // The shell's icon work overlaps the rest of start-up.
+  ProgramIcons icons;
+  icons.Start(ProgramIconSources(config));
 
   if (!config.EnableSk1AndSk2) RedirectTodaySoftKeys();
   if (!config.fullScreen) RestoreTaskbar();
@@ -126,7 +127,7 @@ BOOL LauncherApp::InitInstance(const wchar_t* commandLine) {
   SetCursor(previousCursor);
   SignalStarted(launchCode);
 
-  if (RunLauncherDialog(*this) == kExitResult) Leave();
+  if (RunLauncherDialog(*this, icons) == kExitResult) Leave();
   return FALSE;
 }
 

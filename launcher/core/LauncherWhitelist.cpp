@@ -28,6 +28,7 @@ constexpr char kOrphanStaysLine[] =
     "..\\..\\common source\\LauncherWhitelist (%d), the monitor of an ended launcher did not end";
 constexpr int kOrphanStaysSourceLine = 290;
 constexpr DWORD kOrphanPollMs = 100;
+constexpr DWORD kHookPollMs = 5;
 constexpr wchar_t kPermitKeyFormat[] = L"Permit%d";
 
 // Takes what an Open... call returned; true when the named object was there.
@@ -198,6 +199,23 @@ bool LauncherWhitelist::EndOrphanedMonitor() {
   if (terminateEvent_) ResetEvent(terminateEvent_.get());
   blockFound_ = false;
   return true;
+}
+
+bool LauncherWhitelist::WaitForMonitorHook(DWORD timeoutMs) {
+  if (hookWaited_ || !enabled_ || !monitorRunning_ || !blockOwned_) return true;
+  hookWaited_ = true;
+  for (DWORD waited = 0;; waited += kHookPollMs) {
+    // Until the monitor has created the mutex it has not hooked either.
+    KernelHandle singleton(OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, settings_.names.monitorSingleton.c_str()));
+    if (singleton) {
+      DWORD rc = WaitForSingleObject(singleton.get(), waited < timeoutMs ? timeoutMs - waited : 0);
+      if (rc != WAIT_OBJECT_0 && rc != WAIT_ABANDONED) return false;
+      ReleaseMutex(singleton.get());
+      return true;
+    }
+    if (waited >= timeoutMs) return false;
+    Sleep(kHookPollMs);
+  }
 }
 
 void LauncherWhitelist::PrepareSharedCache(bool owned) {

@@ -82,6 +82,13 @@ class LauncherWhitelist {
   // unhooked and exited; true when no orphaned monitor is left.
   bool EndOrphanedMonitor();
 
+  // The resident monitor owns its singleton mutex from its start until its hook of the shell's
+  // open command is in place; a program opened before then would start unchecked. Waits, at the
+  // first launch only, up to timeoutMs for that point. True once the hook is in or when there is
+  // no monitor of this launcher to wait for; false when it did not get there in time (the
+  // launch then goes ahead, as it always did).
+  bool WaitForMonitorHook(DWORD timeoutMs);
+
   bool enabled() const { return enabled_; }
   // False keeps the main dialog in restricted mode.
   bool monitorRunning() const { return monitorRunning_; }
@@ -116,6 +123,7 @@ class LauncherWhitelist {
   KernelHandle terminateEvent_;
   std::wstring menuIniPath_;
   std::wstring monitorPath_;
+  bool hookWaited_ = false;
 };
 
 }  // namespace qzr

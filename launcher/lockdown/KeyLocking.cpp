@@ -2,6 +2,7 @@
 #include "core/LauncherApp.h"
 #include "core/MainWindow.h"
 #include "core/MessageBoxes.h"
+#include "device/CoreLibrary.h"
 #include "device/DeviceIdentity.h"
 #include "lockdown/Lockdown.h"
 #include "lockdown/LockdownRules.h"
@@ -13,7 +14,6 @@ namespace {
 
 namespace ld = lockdown;
 
-constexpr wchar_t kCoreLibrary[] = L"CoreDLL.dll";
 constexpr char kUnregisterFunc1[] = "UnregisterFunc1";
 constexpr wchar_t kShellKeysPath[] = L"\\Software\\Microsoft\\Shell\\Keys\\";
 constexpr wchar_t kShortcutFailedText[] = L"Creating Shortcut Failed!";
@@ -41,8 +41,7 @@ void WriteShellKeyText(const RegKey& key, const wchar_t* name, const std::wstrin
 }  // namespace
 
 void LockKeys(LauncherApp& app) {
-  Library core(kCoreLibrary);
-  auto unregister = core.Proc<UnregisterFunc1Fn>(kUnregisterFunc1);
+  auto unregister = CoreEntry<UnregisterFunc1Fn>(kUnregisterFunc1);
   if (!unregister) return;
   // The main dialog has no window yet, so the hot keys belong to this thread.
   HWND owner = GetMainWindowHandle();
@@ -53,25 +52,34 @@ void LockKeys(LauncherApp& app) {
 }
 
 void SetupApplicationKeys(LauncherApp& app, const std::wstring& moduleFileName) {
+  bool written = false;
   for (int n = 1; n <= ld::kApplicationKeyCount; ++n) {
     const AppKeySlot& key = app.config.appKeys[static_cast<size_t>(n - 1)];
     const std::wstring keyName = ld::ApplicationKeyName(n);
     switch (ld::ApplicationKeyAction(key.appKeyConfigured, key.appKeyExe)) {
       case ld::AppKeyAction::BindLauncher:
-        AssignApplicationKey(app, keyName, moduleFileName, L"");
+        written |= WriteApplicationKey(app, keyName, moduleFileName, L"");
         break;
       case ld::AppKeyAction::BindConfigured:
-        AssignApplicationKey(app, keyName, key.appKeyExe, key.appKeyShortcut);
+        written |= WriteApplicationKey(app, keyName, key.appKeyExe, key.appKeyShortcut);
         break;
       case ld::AppKeyAction::LeaveAlone:
         break;
     }
   }
+  // The shell reads all its keys again on one notice, and each notice is a round trip to every
+  // top-level window: one after the last key leaves the shell exactly where six would.
+  if (written) NotifyShellKeysChanged();
 }
 
 void AssignApplicationKey(LauncherApp& app, const std::wstring& keyName, const std::wstring& programPath,
                           const std::wstring& shortcutPath) {
-  if (GetPlatformType() != 1) return;
+  if (WriteApplicationKey(app, keyName, programPath, shortcutPath)) NotifyShellKeysChanged();
+}
+
+bool WriteApplicationKey(LauncherApp& app, const std::wstring& keyName, const std::wstring& programPath,
+                         const std::wstring& shortcutPath) {
+  if (GetPlatformType() != 1) return false;
   std::wstring program = programPath;
   std::wstring shortcut = shortcutPath;
   if (shortcut.empty()) {
@@ -88,13 +96,14 @@ void AssignApplicationKey(LauncherApp& app, const std::wstring& keyName, const s
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, RegKey::DevicePath(keyPath).c_str());
   RegKey key;
   key.Create(HKEY_LOCAL_MACHINE, keyPath);
-  if (!key.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_SET_VALUE)) return;
+  if (!key.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_SET_VALUE)) return false;
   WriteShellKeyText(key, L"Default", shortcut);
   WriteShellKeyText(key, L"ResetCmd", shortcut);
   WriteShellKeyText(key, L"Icon", program);
   key.WriteDword(L"Flags", 0);
-  key = RegKey();
-  PostMessageW(HWND_BROADCAST, WM_SETTINGCHANGE, kShellKeysChanged, 0);
+  return true;
 }
+
+void NotifyShellKeysChanged() { PostMessageW(HWND_BROADCAST, WM_SETTINGCHANGE, kShellKeysChanged, 0); }
 
 }  // namespace qzr

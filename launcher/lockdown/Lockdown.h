@@ -51,7 +51,13 @@ inline constexpr wchar_t kKeyboardChangeUsbEvent[] = L"QZR_KEYBOARD_CHANGE_USB";
 
 void LockKeys(LauncherApp& app);
 void SetupApplicationKeys(LauncherApp& app, const std::wstring& moduleFileName);
+// Binds one button (shortcut, shell key) and tells the shell.
 void AssignApplicationKey(LauncherApp& app, const std::wstring& keyName, const std::wstring& programPath,
                           const std::wstring& shortcutPath);
+// The binding alone, without telling the shell; true when the shell key was written.
+bool WriteApplicationKey(LauncherApp& app, const std::wstring& keyName, const std::wstring& programPath,
+                         const std::wstring& shortcutPath);
+// The settings-change notice (0xE4) that makes the shell read its button keys again.
+void NotifyShellKeysChanged();
 
 }  // namespace qzr

@@ -14,6 +14,7 @@
 #include "core/LauncherConfig.h"
 #include "core/MainWindow.h"
 #include "core/MessageBoxes.h"
+#include "device/CoreLibrary.h"
 #include "device/DeviceIdentity.h"
 #include "lockdown/Lockdown.h"
 #include "ui/ExitPasswordDialog.h"
@@ -41,15 +42,8 @@ constexpr int kSerialChars = 15;
 constexpr int kModelWithOemSerial = model::kVP21;
 constexpr int kModelWithSpeaker = model::kVP33;
 constexpr int kMeterModeNoLink = 2;
-constexpr UINT kIconIndexFlags = 0x4010;  // system icon index, from file attributes
-constexpr UINT kImageListFlags = 0x4000;
 constexpr DWORD kActivationDelayMs = 1000;
-
-// The platform library's power calls that are bound by name, cached for the process.
-FARPROC PowerEntry(const char* name) {
-  static const Library library(kPowerLibrary);
-  return library.Proc<FARPROC>(name);
-}
+constexpr DWORD kMonitorHookWaitMs = 3000;  // the monitor takes well under a second to hook
 
 using PowerStatusExCall = BOOL(WINAPI*)(void* record, BOOL update);
 
@@ -60,7 +54,7 @@ void ReadPowerStatusEx2(SYSTEM_POWER_STATUS_EX2& record) {
 }
 
 int ReadBatteryPercent() {
-  auto call = reinterpret_cast<PowerStatusExCall>(PowerEntry("GetSystemPowerStatusEx"));
+  auto call = CoreEntry<PowerStatusExCall>("GetSystemPowerStatusEx");
   if (!call) return -1;
   SYSTEM_POWER_STATUS_EX record{};
   if (!call(&record, TRUE)) return -1;
@@ -69,19 +63,11 @@ int ReadBatteryPercent() {
 
 void Trace(const wchar_t* line) { OutputDebugStringW(line); }
 
-DWORD WINAPI BuildSystemImageList(void*) {
-  SHFILEINFOW info{};
-  SHGetFileInfoW(L"\\", 0, &info, sizeof info, kImageListFlags);
-  if (info.hIcon) DestroyIcon(info.hIcon);
-  return 0;
-}
-
 }  // namespace
 
-HANDLE PrepareProgramIcons() { return CreateThread(nullptr, 0, BuildSystemImageList, nullptr, 0, nullptr); }
-
-INT_PTR RunLauncherDialog(LauncherApp& app) {
+INT_PTR RunLauncherDialog(LauncherApp& app, ProgramIcons& icons) {
   LauncherDialog dialog(app.config);
+  dialog.UsePreparedIcons(icons);
   return dialog.DoModal(nullptr);
 }
 
@@ -255,25 +241,20 @@ void LauncherDialog::FillProgramList() {
 
   for (int i = 0; i < ListItemCount(); ++i) {
     const ButtonSlot& button = model_.buttons[i];
-    const std::wstring& iconSource = button.iconPath.empty() ? button.exePath : button.iconPath;
-    SHFILEINFOW info{};
-    SHGetFileInfoW(iconSource.c_str(), 0, &info, sizeof info, kIconIndexFlags);
+    const std::wstring& iconSource = IconSourceOf(button);
     LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_IMAGE;
     item.iItem = i;
     item.pszText = const_cast<wchar_t*>(button.caption.c_str());
-    item.iImage = info.iIcon;
+    item.iImage = preparedIcons_ ? preparedIcons_->IndexOf(static_cast<size_t>(i), iconSource) : LookUpIconIndex(iconSource);
     ListView_InsertItem(list, &item);
-    if (info.hIcon) DestroyIcon(info.hIcon);
   }
 
-  SHFILEINFOW info{};
-  auto system = reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(L"\\", 0, &info, sizeof info, kImageListFlags));
+  HIMAGELIST system = preparedIcons_ ? preparedIcons_->SystemImageList() : LookUpSystemImageList();
   if (system) {
     imageList_.reset(ImageList_Duplicate(system));
     ListView_SetImageList(list, imageList_.get(), LVSIL_NORMAL);
   }
-  if (info.hIcon) DestroyIcon(info.hIcon);
 }
 
 LRESULT LauncherDialog::OnTimer(UINT, WPARAM wParam, LPARAM, bool& handled) {
@@ -303,14 +284,23 @@ void LauncherDialog::RefreshStatus() {
 }
 
 void LauncherDialog::AutoStart() {
-  if (AutoStartAllowed(model_.buttons[0].exePath, model_.autoStart != 0, model_.buttons[0].needsSignal, NetworkUp()))
+  if (AutoStartAllowed(model_.buttons[0].exePath, model_.autoStart != 0, model_.buttons[0].needsSignal, NetworkUp())) {
+    AwaitMonitorHook();
     LaunchButton(model_, hwnd(), 0);
+  }
+}
+
+void LauncherDialog::AwaitMonitorHook() {
+  // The dialog can answer a tap before the monitor, started beside it, has its hook in place.
+  model_.whitelist.WaitForMonitorHook(kMonitorHookWaitMs);
 }
 
 void LauncherDialog::GatedLaunch(int index) {
   if (index < 0 || index >= kButtonSlots) return;
-  if (LaunchAllowed(index, ListItemCount(), model_.buttons[index].needsSignal, NetworkUp()))
+  if (LaunchAllowed(index, ListItemCount(), model_.buttons[index].needsSignal, NetworkUp())) {
+    AwaitMonitorHook();
     LaunchButton(model_, hwnd(), index);
+  }
 }
 
 LRESULT LauncherDialog::OnListClick(NMHDR* header) {
@@ -329,6 +319,7 @@ void LauncherDialog::OnSpeaker() {
   std::wstring folder;
   if (!GetLauncherFolder(folder)) folder.clear();
   OpenRequest request = VolumeProgramRequest(folder);
+  AwaitMonitorHook();
   ShellOpen(request.folder, request.file);
 }
 

@@ -14,6 +14,7 @@
 #include "ui/DialogBase.h"
 #include "ui/DrawnControls.h"
 #include "ui/ImageListOwner.h"
+#include "ui/ProgramIcons.h"
 #include "ui/resource.h"
 #include "ui/UiLayout.h"
 #include "Win32Owners.h"
@@ -25,13 +26,8 @@ class LauncherConfig;
 
 inline constexpr INT_PTR kExitResult = 3;
 
-// Runs the main dialog modally; returns its result.
-INT_PTR RunLauncherDialog(LauncherApp& app);
-
-// Has the shell build its system image list on a thread of its own. The program list's icons
-// come from it, and building it is the slowest part of showing the main dialog; started early,
-// it is ready by the time the list is filled. The handle is the thread's; null when none runs.
-HANDLE PrepareProgramIcons();
+// Runs the main dialog modally, its list's icons from `icons`; returns its result.
+INT_PTR RunLauncherDialog(LauncherApp& app, ProgramIcons& icons);
 
 inline constexpr UINT_PTR kRefreshTimer = 123;
 inline constexpr UINT kRefreshMs = 5000;
@@ -84,6 +80,8 @@ class LauncherDialog : public DialogBase<LauncherDialog> {
   void RefreshDeviceStatus();
   void RefreshBatteryGauge();
   void LayoutControls();
+  // The list takes its icons from lookups start-up began; without, it looks them up itself.
+  void UsePreparedIcons(ProgramIcons& icons) { preparedIcons_ = &icons; }
 
   // Read by the status page.
   const DeviceStatusTexts& statusTexts() const { return status_; }
@@ -114,6 +112,7 @@ class LauncherDialog : public DialogBase<LauncherDialog> {
   bool RunRestrictedMode();  // true when the operator left through Exit
   void FillProgramList();
   void GatedLaunch(int index);
+  void AwaitMonitorHook();
   void AutoStart();
   void ClaimScreen();
   void HideMenuBar();
@@ -135,6 +134,7 @@ class LauncherDialog : public DialogBase<LauncherDialog> {
   GdiObject bigFont_;
   GdiObject logoBitmap_;
   ImageList imageList_;
+  ProgramIcons* preparedIcons_ = nullptr;
   bool modalChildUp_ = false;
 };
 

@@ -23,7 +23,6 @@ inline constexpr wchar_t kNoAddress[] = L"0.0.0.0";
 inline constexpr wchar_t kNoticeLine[] = L"(c) Korvanex. All rights reserved.";
 inline constexpr wchar_t kWhitelistWarning[] = L"~~ WARNING ~~\r\nW H I T E L I S T   D I S A B L E D";
 inline constexpr wchar_t kPlatformLibrary[] = L"CoreDLL.dll";
-inline constexpr wchar_t kPowerLibrary[] = L"coredll.dll";
 inline constexpr wchar_t kFontFace[] = L"Tahoma";
 
 inline constexpr wchar_t kActivateTrace[] = L"In OnActivate...\n";

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -300,4 +301,37 @@ TEST_F(LauncherWhitelistTest, ALiveWritersBlockIsNeverTakenOver) {
     EXPECT_TRUE(std::equal(published.begin(), published.end(), writer.block().begin(), writer.block().end()));
   }
   writer.CloseSharedCache();
+}
+
+// The first launch waits until the resident monitor lets go of its singleton mutex, which it
+// holds until its hook is in place; with no monitor the wait ends at its bound, and it happens
+// once.
+TEST_F(LauncherWhitelistTest, FirstLaunchWaitsForTheMonitorsHook) {
+  ASSERT_TRUE(WriteBytes(ini, "[WhiteList]\r\nWhiteListEnabled=TRUE\r\n"));
+  {
+    LauncherWhitelist whitelist(Settings(ini));
+    Publish(whitelist);
+    ASSERT_TRUE(whitelist.monitorRunning());
+    std::atomic<bool> released{false};
+    KernelHandle created(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread monitor([&] {
+      KernelHandle singleton(CreateMutexW(nullptr, TRUE, names.monitorSingleton.c_str()));
+      SetEvent(created.get());
+      Sleep(300);  // hooking
+      released = true;
+      ReleaseMutex(singleton.get());
+    });
+    WaitForSingleObject(created.get(), 5000);
+    EXPECT_TRUE(whitelist.WaitForMonitorHook(10000));
+    EXPECT_TRUE(released);
+    monitor.join();
+  }
+  LauncherWhitelist whitelist(Settings(ini));
+  Publish(whitelist);
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_FALSE(whitelist.WaitForMonitorHook(300));
+  EXPECT_GE(GetTickCount64() - start, 290u);
+  const ULONGLONG again = GetTickCount64();
+  EXPECT_TRUE(whitelist.WaitForMonitorHook(5000));
+  EXPECT_LT(GetTickCount64() - again, 2500u);
 }

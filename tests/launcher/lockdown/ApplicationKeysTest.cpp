@@ -46,10 +46,18 @@ class SettingChangeWatcher {
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_SETTINGCHANGE && wParam == 0xE4 && lParam == 0) ++count_;
+    if (message == WM_SETTINGCHANGE && wParam == 0xE4 && lParam == 0) {
+      ++count_;
+      keysAtLastNotice_ = 0;
+      for (int n = 1; n <= 6; ++n) keysAtLastNotice_ += KeyExists(HKEY_LOCAL_MACHINE, KeyPath(n)) ? 1 : 0;
+    }
     return DefWindowProcW(hwnd, message, wParam, lParam);
   }
   static inline int count_ = 0;
+
+ public:
+  // Shell keys 40C1 to 40C6 present when the last notice arrived.
+  static inline int keysAtLastNotice_ = 0;
   HWND window_ = nullptr;
 };
 
@@ -116,7 +124,9 @@ TEST_F(ApplicationKeys, EachSlotKindOnAPocketPc) {
   EXPECT_EQ(ReadBytes(folder_ / L"40C2.lnk"), std::string("old"));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, KeyPath(6)));
   EXPECT_TRUE(boxes_.boxes.empty());
-  EXPECT_EQ(watcher.Count(), 4);
+  // One notice once every key is in place: the shell never reads a half-written set.
+  EXPECT_EQ(watcher.Count(), 1);
+  EXPECT_EQ(watcher.keysAtLastNotice_, 5);
 }
 
 TEST_F(ApplicationKeys, LongTextsAreCutAndShortOnesZeroFilled) {
@@ -143,7 +153,9 @@ TEST_F(ApplicationKeys, OtherPlatformsKeepTheirButtons) {
   for (const wchar_t* platform : {L"XScale", L"Other"}) {
     DeviceScope device(platform, 10);
     app_.config.appKeys[1] = {L"\\a.exe", L"", L"", true};
+    SettingChangeWatcher watcher;
     qzr::SetupApplicationKeys(app_, kModule);
+    EXPECT_EQ(watcher.Count(), 0) << Narrow(platform);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kShellKeys)) << Narrow(platform);
     EXPECT_FALSE(ReadBytes(folder_ / L"40C1.lnk").has_value()) << Narrow(platform);
   }
