@@ -68,7 +68,7 @@ void SetupApplicationKeys(LauncherApp& app, const std::wstring& moduleFileName) 
     }
   }
   // The shell reads all its keys again on one notice, and each notice is a round trip to every
-  // top-level window: one after the last key leaves the shell exactly where six would.
+  // top-level window: one after the last key leaves the shell exactly where one per key would.
   if (written) NotifyShellKeysChanged();
 }
 
