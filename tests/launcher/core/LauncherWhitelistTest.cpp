@@ -216,32 +216,47 @@ TEST_F(LauncherWhitelistTest, PublishesWithdrawsAndWipes) {
   EXPECT_TRUE(whitelist.block().empty());
 }
 
+// A launcher killed and restarted, its mutex abandoned, is tested with real processes in
+// LauncherStartupTest.
 TEST_F(LauncherWhitelistTest, SecondInstanceLeavesTheFirstAlone) {
-  ASSERT_TRUE(WriteBytes(ini, "[WhiteList]\r\nWhiteListEnabled=TRUE\r\n"));
+  const char* const on = "[WhiteList]\r\nWhiteListEnabled=TRUE\r\n";
+  ASSERT_TRUE(WriteBytes(ini, on));
   LauncherWhitelist first(Settings(ini));
   cfg.exe = {L"\\windows\\a.exe"};
   Publish(first, 1);
   std::vector<uint8_t> published(first.block().begin(), first.block().end());
   ResetEvent(OpenEventW(EVENT_MODIFY_STATE, FALSE, names.sync.c_str()));  // to see whether the second one sets it
 
-  for (bool owned : {false, true}) {  // same program file, and a copy stored elsewhere
-    SCOPED_TRACE(owned ? "copy elsewhere" : "same program");
+  const struct { const char* what; const char* ini; bool owned; } cases[] = {
+      {"same program", on, false},
+      {"copy elsewhere", on, true},
+      {"copy elsewhere, whitelist off", "[WhiteList]\r\nWhiteListEnabled=FALSE\r\n", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
     recorder.boxes.clear();
+    const std::wstring secondIni = folder / L"second.ini";
+    ASSERT_TRUE(WriteBytes(secondIni, c.ini));
+    DWORD took = 0;
     // Another process in life: its own thread, so that it owns none of the first one's mutexes.
     std::thread([&] {
-      LauncherWhitelist second(Settings(ini));
+      const DWORD start = GetTickCount();
+      LauncherWhitelist second(Settings(secondIni));
       second.Construct();
-      EXPECT_FALSE(second.blockOwned());
       EXPECT_TRUE(second.block().empty());
-      second.PrepareSharedCache(owned);
+      second.PrepareSharedCache(c.owned);
       EXPECT_FALSE(second.blockOwned());
-      second.PublishWhitelist(cfg.Sources(1, L"\\other\\QZRShell.exe", false, ini));
-      ASSERT_EQ(recorder.boxes.size(), 1u);
-      EXPECT_EQ(recorder.boxes[0].text, kIncompleteInitializationText);
-      EXPECT_EQ(recorder.boxes[0].caption, L"QZRShell");
+      second.PublishWhitelist(cfg.Sources(1, L"\\other\\QZRShell.exe", false, secondIni));
       second.WithdrawWhitelist();
       second.CloseSharedCache();
+      took = GetTickCount() - start;
     }).join();
+    EXPECT_LT(took, 5000u) << "the second instance waited on the live writer";
+    ASSERT_EQ(recorder.boxes.size(), c.ini == on ? 1u : 0u);
+    if (c.ini == on) {
+      EXPECT_EQ(recorder.boxes[0].text, kIncompleteInitializationText);
+      EXPECT_EQ(recorder.boxes[0].caption, L"QZRShell");
+    }
     EXPECT_TRUE(std::equal(published.begin(), published.end(), first.block().begin(), first.block().end()));
     EXPECT_FALSE(EventIsSet(names.sync));
     EXPECT_FALSE(EventIsSet(names.terminate));
@@ -270,37 +285,6 @@ TEST_F(LauncherWhitelistTest, LimitsAndOrderOfOperations) {
     EXPECT_EQ(box.caption, L"QZRShell");
   }
   early.CloseSharedCache();
-}
-
-// A launcher killed and restarted, its mutex abandoned, is tested with real processes in
-// LauncherStartupTest.
-TEST_F(LauncherWhitelistTest, ALiveWritersBlockIsNeverTakenOver) {
-  // A launcher stored elsewhere passes its single-instance test while the writer runs.
-  ASSERT_TRUE(WriteBytes(ini, "[WhiteList]\r\nWhiteListEnabled=TRUE\r\n"));
-  LauncherWhitelist writer(Settings(ini));
-  Publish(writer);
-  std::vector<uint8_t> published(writer.block().begin(), writer.block().end());
-
-  for (const char* other : {"[WhiteList]\r\nWhiteListEnabled=TRUE\r\n", "[WhiteList]\r\nWhiteListEnabled=FALSE\r\n"}) {
-    SCOPED_TRACE(other);
-    std::wstring otherIni = folder / L"other.ini";
-    ASSERT_TRUE(WriteBytes(otherIni, other));
-    DWORD took = 0;
-    std::thread([&] {
-      DWORD start = GetTickCount();
-      LauncherWhitelist elsewhere(Settings(otherIni));
-      elsewhere.Construct();
-      elsewhere.PrepareSharedCache(true);
-      EXPECT_FALSE(elsewhere.blockOwned());
-      elsewhere.CloseSharedCache();
-      took = GetTickCount() - start;
-    }).join();
-    EXPECT_LT(took, 5000u);
-    EXPECT_FALSE(EventIsSet(names.terminate));
-    EXPECT_TRUE(EventIsSet(names.sync));
-    EXPECT_TRUE(std::equal(published.begin(), published.end(), writer.block().begin(), writer.block().end()));
-  }
-  writer.CloseSharedCache();
 }
 
 // The first launch waits until the resident monitor lets go of its singleton mutex, which it
