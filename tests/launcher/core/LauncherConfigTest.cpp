@@ -47,6 +47,15 @@ FILETIME Time(ULONGLONG ticks) {
 
 ULONGLONG Ticks(const FILETIME& t) { return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
 
+// Each test's menu.ini in a folder of its own; card folders are looked for under a scratch root.
+class LauncherConfig : public testing::Test {
+ protected:
+  qzr::MenuConfig Load() const { return qzr::ReadMenuConfig(ScratchLocation(folder, root)); }
+  ScratchFolder folder{L"cfg"};
+  ScratchFolder root{L"cfgroot"};
+  std::wstring path = folder / L"menu.ini";
+};
+
 void ExpectDefaults(const qzr::MenuConfig& config) {
   EXPECT_EQ(config.buttonCount, 0);
   EXPECT_EQ(config.buttons, qzr::MenuConfig{}.buttons);
@@ -65,9 +74,7 @@ void ExpectDefaults(const qzr::MenuConfig& config) {
 
 }  // namespace
 
-TEST(LauncherConfig, FullMenuIniFieldByField) {
-  ScratchFolder folder(L"cfgfull");
-  ScratchFolder root(L"cfgroot");
+TEST_F(LauncherConfig, FullMenuIniFieldByField) {
   ASSERT_TRUE(CreateDirectoryW((root / L"SD Card").c_str(), nullptr));
   const std::string ini =
       "; menu.ini of the scanning terminal\r\n"
@@ -79,6 +86,7 @@ TEST(LauncherConfig, FullMenuIniFieldByField) {
       "[exe]\r\n"
       "Button1=\\currentcard\\Apps\\Scan.EXE\r\n"
       "Button2=\\Windows\\Mail.exe \r\n"
+      "Button3=\\windows\\three.exe\r\n"
       "Button10=currentcard\\Ten.exe\r\n"
       "[parameters]\r\n"
       "Button1= -Fast Mode\r\n"
@@ -115,16 +123,18 @@ TEST(LauncherConfig, FullMenuIniFieldByField) {
       "Enabled=TRUE\r\n"
       "[Start Icon]\r\n"
       "Enabled=FALSE";
-  ASSERT_TRUE(WriteBytes(folder / L"menu.ini", ini));
+  ASSERT_TRUE(WriteBytes(path, ini));
 
-  qzr::MenuConfig config = qzr::ReadMenuConfig(ScratchLocation(folder, root));
+  qzr::MenuConfig config = Load();
 
+  // Blank and missing captions are not counted; every slot keeps its own place.
   EXPECT_EQ(config.buttonCount, 3);
   // caption, program, parameters, icon, needs signal, single instance
   const std::array<qzr::ButtonSlot, qzr::kButtonSlots> buttons = {{
       {L"Scanner", L"\\sd card\\apps\\scan.exe", L" -Fast Mode", L"", false, true},
       {L" Mail ", L"\\windows\\mail.exe ", L"", L"\\windows\\mail.ico", true, false},
-      {}, {}, {}, {}, {}, {}, {},
+      {L"", L"\\windows\\three.exe"},
+      {}, {}, {}, {}, {}, {},
       {L"Ten", L"\\sd card\\ten.exe", L"", L"", false, false},
   }};
   EXPECT_EQ(config.buttons, buttons);
@@ -152,22 +162,10 @@ TEST(LauncherConfig, FullMenuIniFieldByField) {
   EXPECT_EQ(config.restoreOnTermination, 1);
   EXPECT_EQ(config.startIconHidden, 1);
   EXPECT_EQ(config.password, L"");
-  EXPECT_EQ(ReadBytes(folder / L"menu.ini").value_or("?"), ini) << "a file without password is not rewritten";
+  EXPECT_EQ(ReadBytes(path).value_or("?"), ini) << "a file without password is not rewritten";
 }
 
-TEST(LauncherConfig, CaptionsDecideTheCountAndSlotsStayInPlace) {
-  ScratchFolder folder(L"cfggap");
-  ScratchFolder root(L"cfgroot");
-  ASSERT_TRUE(WriteBytes(folder / L"menu.ini",
-                         "[Caption]\r\nButton1=One\r\nButton2=Two\r\nButton4=Four\r\n"
-                         "[exe]\r\nButton3=\\windows\\three.exe\r\nButton4=\\windows\\four.exe\r\n"));
-  qzr::MenuConfig config = qzr::ReadMenuConfig(ScratchLocation(folder, root));
-  EXPECT_EQ(config.buttonCount, 3);
-  EXPECT_EQ(config.buttons[2], (qzr::ButtonSlot{L"", L"\\windows\\three.exe"}));
-  EXPECT_EQ(config.buttons[3], (qzr::ButtonSlot{L"Four", L"\\windows\\four.exe"}));
-}
-
-TEST(LauncherConfig, CardFolderChoicesAndDefaults) {
+TEST_F(LauncherConfig, CardFolderChoicesAndDefaults) {
   struct Case {
     const char* name;
     const wchar_t* rootDirectory;  // nullptr: no card folder
@@ -179,28 +177,24 @@ TEST(LauncherConfig, CardFolderChoicesAndDefaults) {
       {"flash file store only", L"FLASH FILE STORE", L"\\flash file store\\demo.exe", L"\\Flash File Store\\logo.bmp"},
       {"no card folder", nullptr, L"\\demo.exe", L"\\logo.bmp"},
   };
+  ASSERT_TRUE(WriteBytes(path, "[Caption]\r\nButton1=Demo\r\n[exe]\r\nButton1=\\currentcard\\Demo.exe\r\n"
+                               "[Bitmaps]\r\nTopLogo= currentcard\\Logo.BMP \r\n"));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ScratchFolder folder(L"cfgcard");
-    ScratchFolder root(L"cfgroot");
+    ScratchFolder cardRoot(L"cfgcard");
     // A file of the card's name is no card folder.
-    ASSERT_TRUE(WriteBytes(root / L"sd card.txt", "x"));
-    ASSERT_TRUE(WriteBytes(root / L"Storage Card", "x"));
+    ASSERT_TRUE(WriteBytes(cardRoot / L"sd card.txt", "x"));
+    ASSERT_TRUE(WriteBytes(cardRoot / L"Storage Card", "x"));
     if (c.rootDirectory) {
-      ASSERT_TRUE(CreateDirectoryW((root / c.rootDirectory).c_str(), nullptr));
+      ASSERT_TRUE(CreateDirectoryW((cardRoot / c.rootDirectory).c_str(), nullptr));
     }
-    ASSERT_TRUE(WriteBytes(folder / L"menu.ini",
-                           "[Caption]\r\nButton1=Demo\r\n[exe]\r\nButton1=\\currentcard\\Demo.exe\r\n"
-                           "[Bitmaps]\r\nTopLogo= currentcard\\Logo.BMP \r\n"));
-    qzr::MenuConfig config = qzr::ReadMenuConfig(ScratchLocation(folder, root));
+    qzr::MenuConfig config = qzr::ReadMenuConfig(ScratchLocation(folder, cardRoot));
     EXPECT_EQ(config.buttons[0].exePath, c.exe);
     EXPECT_EQ(config.topLogoPath, c.logo);
   }
 }
 
-TEST(LauncherConfig, MissingOrBrokenFilesGiveDefaults) {
-  ScratchFolder folder(L"cfgbad");
-  ScratchFolder root(L"cfgroot");
+TEST_F(LauncherConfig, MissingOrBrokenFilesGiveDefaults) {
   std::string binary;
   for (int i = 0; i < 20000; ++i) binary.push_back(static_cast<char>((i * 31 + i / 7) % 256));
   struct Case {
@@ -219,7 +213,6 @@ TEST(LauncherConfig, MissingOrBrokenFilesGiveDefaults) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::wstring path = folder / L"menu.ini";
     RemoveTree(path);
     DeleteFileW(path.c_str());
     if (c.file) {
@@ -238,7 +231,7 @@ TEST(LauncherConfig, MissingOrBrokenFilesGiveDefaults) {
   }
 }
 
-TEST(LauncherConfig, PasswordForms) {
+TEST_F(LauncherConfig, PasswordForms) {
   const std::wstring key = qzr::kPasswordKey;
   auto scrambled = [&](const std::wstring& text) { return Narrow(qzr::ScramblePassword(text, key)); };
   struct Case {
@@ -260,9 +253,6 @@ TEST(LauncherConfig, PasswordForms) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ScratchFolder folder(L"cfgpwd");
-    ScratchFolder root(L"cfgroot");
-    std::wstring path = folder / L"menu.ini";
     std::string content = "[PassWord]\r\n" + c.section + "[Other]\r\nx=1\r\n";
     ASSERT_TRUE(WriteBytes(path, content));
     const FILETIME created = Time(125000000000000000ULL), accessed = Time(125100000000000000ULL),
@@ -279,7 +269,7 @@ TEST(LauncherConfig, PasswordForms) {
     WIN32_FILE_ATTRIBUTE_DATA before{};
     ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &before));
 
-    qzr::MenuConfig config = qzr::ReadMenuConfig(ScratchLocation(folder, root));
+    qzr::MenuConfig config = Load();
 
     WIN32_FILE_ATTRIBUTE_DATA after{};
     ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &after));
@@ -294,12 +284,12 @@ TEST(LauncherConfig, PasswordForms) {
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 
     // The converted file loads to the same password.
-    qzr::MenuConfig again = qzr::ReadMenuConfig(ScratchLocation(folder, root));
+    qzr::MenuConfig again = Load();
     EXPECT_EQ(again.password, c.password);
   }
 }
 
-TEST(LauncherConfig, SwitchValues) {
+TEST_F(LauncherConfig, SwitchValues) {
   struct Case {
     const char* value;
     int fullScreen;
@@ -311,15 +301,13 @@ TEST(LauncherConfig, SwitchValues) {
       {"false", 0, 0, 1, 0}, {" FALSE ", 0, 0, 1, 0}, {"no", 1, 1, 0, 0},
       {"TRUE", 1, 1, 0, 1},  {"", 1, 1, 0, 0},         {"0", 1, 1, 0, 0},
   };
-  ScratchFolder folder(L"cfgswitch");
-  ScratchFolder root(L"cfgroot");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
     std::string v = c.value;
-    ASSERT_TRUE(WriteBytes(folder / L"menu.ini", "[Full Screen Mode]\r\nEnabled=" + v + "\r\n[Auto start]\r\nEnabled=" + v +
+    ASSERT_TRUE(WriteBytes(path, "[Full Screen Mode]\r\nEnabled=" + v + "\r\n[Auto start]\r\nEnabled=" + v +
                                                      "\r\n[Start Icon]\r\nEnabled=" + v +
                                                      "\r\n[RestoreOnTermination]\r\nEnabled=" + v + "\r\n"));
-    qzr::MenuConfig config = qzr::ReadMenuConfig(ScratchLocation(folder, root));
+    qzr::MenuConfig config = Load();
     EXPECT_EQ(config.fullScreen, c.fullScreen);
     EXPECT_EQ(config.autoStart, c.autoStart);
     EXPECT_EQ(config.startIconHidden, c.startIconHidden);
@@ -327,7 +315,7 @@ TEST(LauncherConfig, SwitchValues) {
   }
 }
 
-TEST(LauncherConfig, LauncherFolderAndMenuIniSize) {
+TEST(LauncherLocation, LauncherFolderAndMenuIniSize) {
   std::wstring folder;
   ASSERT_EQ(qzr::GetLauncherFolder(folder), 1);
   EXPECT_EQ(folder, qzr::LowerCase(BinFolder()));
@@ -349,16 +337,13 @@ TEST(LauncherConfig, LauncherFolderAndMenuIniSize) {
   DeleteFileW(path.c_str());
 }
 
-TEST(LauncherConfig, PasswordWorksWhenTheFileCannotBeRewritten) {
-  ScratchFolder folder(L"cfgpwdlock");
-  ScratchFolder root(L"cfgroot");
-  std::wstring path = folder / L"menu.ini";
+TEST_F(LauncherConfig, PasswordWorksWhenTheFileCannotBeRewritten) {
   const std::string content = "[PassWord]\r\npwd=1234\r\n";
   ASSERT_TRUE(WriteBytes(path, content));
   // Another reader keeps the file open: both writes fail, the plain password stays in place.
   HANDLE reader = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-  qzr::MenuConfig config = qzr::ReadMenuConfig(ScratchLocation(folder, root));
+  qzr::MenuConfig config = Load();
   CloseHandle(reader);
   EXPECT_EQ(config.password, L"1234");
   EXPECT_EQ(ReadBytes(path).value_or("?"), content);
