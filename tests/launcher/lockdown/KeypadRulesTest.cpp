@@ -5,20 +5,15 @@
 #include <vector>
 
 #include "LockdownRules.h"
+#include "RegistrySupport.h"
 
 namespace ld = qzr::lockdown;
 using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-Bytes Entries(std::initializer_list<uint16_t> values) {
-  Bytes b;
-  for (uint16_t v : values) {
-    b.push_back(static_cast<uint8_t>(v & 0xFF));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-  }
-  return b;
-}
+// Little-endian 16-bit entries, as Vkey holds them.
+Bytes Entries(const std::wstring& values) { return testing_support::TextBytes(values, 0); }
 std::span<uint8_t> Span(Bytes& b) { return {b.data(), b.size()}; }
 
 }  // namespace
