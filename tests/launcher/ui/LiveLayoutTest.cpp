@@ -29,8 +29,7 @@ HWND TaskBar() { return FindWindowW(L"HHTaskBar", nullptr); }
 
 // UnregisterFunc1 of the device's core library: takes a key combination from its holder.
 void ReleaseShellHotKey(UINT modifiers, UINT key) {
-  qzr::Library core(L"CoreDLL.dll");
-  auto unregister = core.Proc<BOOL(WINAPI*)(UINT, UINT)>("UnregisterFunc1");
+  auto unregister = Export<BOOL(WINAPI*)(UINT, UINT)>(L"CoreDLL.dll", "UnregisterFunc1");
   ASSERT_NE(unregister, nullptr);
   unregister(modifiers, key);
 }
@@ -232,7 +231,6 @@ TEST_P(LiveLayout, ScreensFollowTheRulesAreWholeAndAnswerTheKeypad) {
         EXPECT_NE(icons[0], icons[1]) << "the demo programs carry icons of their own";
         EXPECT_NE(icons[0], icons[2]) << "a missing program shows the default icon";
         EXPECT_NE(icons[2], icons[3]) << "the alternate icon path is honoured";
-        EXPECT_NE(icons[0], icons[3]);
         SetForegroundWindow(d);
         SetFocus(list);
         ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
