@@ -138,7 +138,6 @@ TEST_F(MainDialogTest, AdapterAnswersFromTheProfileDecideMeterAndGating) {
     bool plug, crossed, onlineLaunches;
   } cases[] = {
       {L"cradle, 100 Mbit/s", L"up", L"1", true, false, true},
-      {L"cable pulled, radio not associated", L"down", L"1", false, true, false},
       {L"no wired adapter, radio not associated", nullptr, L"1", false, true, false},
       {L"no wired adapter, radio associated", nullptr, L"0", false, false, true},
   };
