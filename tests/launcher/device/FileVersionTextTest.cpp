@@ -84,30 +84,24 @@ Bytes Patched(Bytes block, size_t at, std::initializer_list<uint8_t> bytes) {
 
 }  // namespace
 
-TEST(FileVersionText, ValidFileAndExpectedNames) {
-  struct Case { std::wstring expected; int valid; } cases[] = {
-      {L"Korvanex Whitelist", 1}, {L"", 1}, {kSampleName, 1}, {L"Monitor", 1},
-      {L"korvanex whitelist", 0},  // case-sensitive
-      {L"Korvanex Whitelist Monitor 2", 0},
-  };
-  for (const auto& c : cases) {
-    std::wstring name = c.expected, version;
-    EXPECT_EQ(qzr::GetFileVersionText(SamplePath(), name, version), c.valid) << Narrow(c.expected);
-    // The product version, not the file version (9.8.7.6).
-    EXPECT_EQ(version, L"Version 2.20.03.0147") << Narrow(c.expected);
-    EXPECT_EQ(name, c.valid ? kSampleName : L" INVALID or MISSING FILE: \r\n" + SamplePath()) << Narrow(c.expected);
-  }
-}
-
-TEST(FileVersionText, FilesWithoutVersionAreInvalid) {
+TEST(FileVersionText, ExpectedNamesAndFilesWithoutVersion) {
   ScratchFolder folder(L"vers");
   ASSERT_TRUE(WriteBytes(folder / L"notes.txt", "no version resource here\r\n"));
   ASSERT_TRUE(WriteBytes(folder / L"fake.exe", std::string("MZ") + std::string(200, '\0')));
-  for (std::wstring path : {folder / L"notes.txt", folder / L"fake.exe", folder / L"missing.exe"}) {
-    std::wstring name = L"", version = L"stale";
-    EXPECT_EQ(qzr::GetFileVersionText(path, name, version), 0) << Narrow(path);
-    EXPECT_EQ(name, L" INVALID or MISSING FILE: \r\n" + path);
-    EXPECT_EQ(version, L"UNKNOWN VERSION");
+  struct Case { std::wstring path, expected; int valid; } cases[] = {
+      {SamplePath(), L"Korvanex Whitelist", 1}, {SamplePath(), L"", 1}, {SamplePath(), kSampleName, 1},
+      {SamplePath(), L"Monitor", 1},
+      {SamplePath(), L"korvanex whitelist", 0},  // case-sensitive
+      {SamplePath(), L"Korvanex Whitelist Monitor 2", 0},
+      {folder / L"notes.txt", L"", 0}, {folder / L"fake.exe", L"", 0}, {folder / L"missing.exe", L"", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Narrow(c.path + L" / " + c.expected));
+    std::wstring name = c.expected, version = L"stale";
+    EXPECT_EQ(qzr::GetFileVersionText(c.path, name, version), c.valid);
+    // The product version, not the file version (9.8.7.6).
+    EXPECT_EQ(version, c.path == SamplePath() ? L"Version 2.20.03.0147" : L"UNKNOWN VERSION");
+    EXPECT_EQ(name, c.valid ? kSampleName : L" INVALID or MISSING FILE: \r\n" + c.path);
   }
 }
 

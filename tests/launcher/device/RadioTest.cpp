@@ -22,9 +22,8 @@ struct RadioProfileScope {
   ProfileScope profile;
   RadioProfileScope() {
     for (const wchar_t* name : {radio::kAssociation, radio::kRssi, radio::kMac, radio::kIp, radio::kConnectResult,
-                                radio::kZeroConfig, radio::kNetworkAuthentication, radio::kActiveProfile})
-      profile.Unset(name);
-    for (const wchar_t* name : {L"Profile1Association", L"Profile2Association", L"Profile3Association", L"Profile4Association"})
+                                radio::kZeroConfig, radio::kNetworkAuthentication, radio::kActiveProfile,
+                                L"Profile1Association", L"Profile2Association", L"Profile3Association", L"Profile4Association"})
       profile.Unset(name);
   }
 };
