@@ -60,10 +60,6 @@ constexpr wchar_t kFailed[] = L"Warm boot failed.";
 constexpr wchar_t kCaption[] = L"Korvanex Launcher";
 constexpr char kBootLine[] = "PALBOOT_BootTerminal 0x30";
 
-std::wstring UniqueTestKey() {
-  return L"Software\\QZRTest\\StartKey" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(GetTickCount());
-}
-
 // A box as the start-key cycle shows it: OK only, the launcher's caption.
 void ExpectBox(const ShownBox& box, HWND owner, const wchar_t* text) {
   EXPECT_EQ(box.owner, owner);
@@ -103,7 +99,8 @@ struct Handheld {
 }  // namespace
 
 TEST(LauncherFlags, ReadAndWriteRules) {
-  std::wstring path = UniqueTestKey();
+  const std::wstring path = L"Software\\QZRTest\\LauncherFlags";
+  RegistryScope scope(HKEY_LOCAL_MACHINE, path);
   std::string narrowPath = Narrow(path);
   qzr::RegKey key;
   ASSERT_TRUE(key.Create(HKEY_LOCAL_MACHINE, path));
@@ -138,7 +135,6 @@ TEST(LauncherFlags, ReadAndWriteRules) {
   EXPECT_EQ(qzr::WriteLauncherFlag("Software\\QZRTest\\NoSuchKey", "Flag", 1), 0x80004005u);
   qzr::RegKey created;
   EXPECT_FALSE(created.Open(HKEY_LOCAL_MACHINE, L"Software\\QZRTest\\NoSuchKey")) << "keys are never created";
-  RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str());
 }
 
 TEST(StartKey, ToggleInvertsTheShellValue) {

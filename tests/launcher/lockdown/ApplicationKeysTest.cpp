@@ -43,6 +43,8 @@ class SettingChangeWatcher {
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     return count_;
   }
+  // Shell keys 40C1 to 40C6 present when the last notice arrived.
+  static inline int keysAtLastNotice_ = 0;
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -54,10 +56,6 @@ class SettingChangeWatcher {
     return DefWindowProcW(hwnd, message, wParam, lParam);
   }
   static inline int count_ = 0;
-
- public:
-  // Shell keys 40C1 to 40C6 present when the last notice arrived.
-  static inline int keysAtLastNotice_ = 0;
   HWND window_ = nullptr;
 };
 
@@ -69,6 +67,7 @@ class ApplicationKeys : public ::testing::Test {
   }
   void TearDown() override { RegDeleteTreeW(HKEY_LOCAL_MACHINE, kShellKeys.c_str()); }
   ScratchFolder folder_{L"appkeys"};
+  DeviceScope device_{L"PocketPC", 10};
   qzr::LauncherApp app_;
   testing_support::MessageBoxRecorder boxes_;
 };
@@ -76,7 +75,6 @@ class ApplicationKeys : public ::testing::Test {
 }  // namespace
 
 TEST_F(ApplicationKeys, EachSlotKindOnAPocketPc) {
-  DeviceScope device(L"PocketPC", 10);
   // Slot 2's button keeps what it had; its old shortcut too.
   ASSERT_TRUE(WriteRaw(HKEY_LOCAL_MACHINE, KeyPath(2), L"Default", REG_SZ, TextBytes(L"\"\\windows\\camera.lnk\"")));
   ASSERT_TRUE(WriteBytes(folder_ / L"40C2.lnk", "old"));
@@ -130,7 +128,6 @@ TEST_F(ApplicationKeys, EachSlotKindOnAPocketPc) {
 }
 
 TEST_F(ApplicationKeys, LongTextsAreCutAndShortOnesZeroFilled) {
-  DeviceScope device(L"PocketPC", 10);
   const std::wstring longExe = L"\\" + std::wstring(200, L'p') + L".exe";
   qzr::AssignApplicationKey(app_, L"40C1", longExe, L"\\s.lnk");
   auto icon = ReadRaw(HKEY_LOCAL_MACHINE, KeyPath(1), L"Icon");
@@ -140,7 +137,6 @@ TEST_F(ApplicationKeys, LongTextsAreCutAndShortOnesZeroFilled) {
 }
 
 TEST_F(ApplicationKeys, FailedShortcutIsShownAndTheKeyWrittenAllTheSame) {
-  DeviceScope device(L"PocketPC", 10);
   app_.launcherFolder = folder_.path() + L"missing\\";
   qzr::AssignApplicationKey(app_, L"40C3", L"\\windows\\notepad.exe", L"");
   ASSERT_EQ(boxes_.boxes.size(), 1u);
