@@ -1,6 +1,7 @@
 // INI line rules, reads, writes through the temporary copy, and the temporary file names, on real files.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,14 +31,7 @@ std::wstring AnsiText(const std::string& bytes) {
 
 std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
   std::vector<std::wstring> names;
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((folder + L"*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do {
-    std::wstring name = fd.cFileName;
-    if (name != L"." && name != L"..") names.push_back(name);
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
   return names;
 }
 
