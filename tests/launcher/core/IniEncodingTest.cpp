@@ -1,6 +1,4 @@
-// menu.ini in each encoding an editor may save it in: read, rewritten in the same encoding with
-// every other byte kept (the password conversion's two writes), and a file that yields no known
-// section reported in the event log.
+// menu.ini in every encoding an editor saves: read, rewritten byte for byte, unknown sections logged.
 #include <gtest/gtest.h>
 
 #include <optional>

@@ -1,5 +1,4 @@
-// The start key and the reboot flags across simulated boots, on the real registry, with the
-// PAL stand-in recording boot requests in the device journal.
+// The start key and the reboot flags across simulated boots, boot requests in the device journal.
 #include <gtest/gtest.h>
 #include <windows.h>
 

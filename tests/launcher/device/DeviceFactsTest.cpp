@@ -1,5 +1,4 @@
-// Platform type, release code and model id: how the tables match, and the device sources behind
-// them. Which text names which model the lockdown tests' devices rely on (LockdownTestSupport.h).
+// Platform type, release code and model id: how the tables match, and the device sources behind them.
 #include <gtest/gtest.h>
 
 #include "DeviceIdentity.h"

@@ -1,6 +1,5 @@
-// The platform library's binders: missing exports, and a library that is missing at first and
-// present later (in a child process, since a loaded library stays for the process). The typed
-// calls are used end to end by SerialTextTest (serial texts) and StartKeyTest (warm boot).
+// The platform library's binders: missing exports, and a library missing at first and present later.
+// The typed calls are used end to end by SerialTextTest and StartKeyTest.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,5 +1,4 @@
-// Radio and network status: the radio library's table walk, the settings service's
-// authentication answers, field extraction and the wired link rule.
+// Radio and network status: radio library, authentication answers, field extraction, wired link rule.
 #include <gtest/gtest.h>
 
 #include <cwchar>

@@ -49,10 +49,8 @@ inline HWND TopDialog() {
   return nullptr;
 }
 
-// Runs one step per tick while modal loops run on this thread. A step may open another modal
-// dialog; later steps then run inside its loop. When the steps are done and a dialog is still
-// up after a grace period, every dialog of the thread is ended with kAbandoned, so that a
-// failing test ends instead of hanging.
+// Runs one step per tick inside this thread's modal loops, however deep. A dialog still up a while
+// after the last step is ended with kAbandoned, so that a failing test ends instead of hanging.
 class ScriptedSteps {
  public:
   static constexpr INT_PTR kAbandoned = 77;
@@ -174,9 +172,8 @@ class Canvas {
   DWORD* bits_ = nullptr;
 };
 
-// What a window shows. Read through the window's own drawing context: the test display may be
-// smaller than the handheld's desktop (480 x 800), and what lies beyond its edge reads back
-// black from the screen.
+// What a window shows, through its own drawing context: past the edge of a test display smaller
+// than the handheld's desktop, the screen reads back black.
 inline std::vector<DWORD> ScreenPixels(HWND window, int* width = nullptr) {
   RECT r{};
   GetWindowRect(window, &r);
@@ -266,10 +263,9 @@ inline std::string Show(const qzr::Rect& r) {
   return std::to_string(r.x) + "," + std::to_string(r.y) + " " + std::to_string(r.w) + "x" + std::to_string(r.h);
 }
 
-// Compares a live dialog with a plan and returns how many controls the plan moved. Buttons that
-// windowed screens (`full` false) hide afterwards for their soft keys are left out of the checks
-// of shown controls. With `checkDialog`, the dialog itself is where the plan puts it; windowed,
-// it ends where its soft-key bar begins, as a device lays it out.
+// Compares a live dialog with a plan; how many controls the plan moved. Windowed (`full` false),
+// buttons hidden for the soft keys are not checked as shown. With `checkDialog`, the dialog is
+// where the plan puts it, ending where its soft-key bar begins when windowed.
 inline int ExpectFollows(const char* screen, HWND d, const qzr::LayoutPlan& plan, bool full, bool checkDialog) {
   std::vector<int> ids;
   for (const qzr::Placement& p : plan)

@@ -47,9 +47,8 @@ std::vector<Placed> VisibleControls(HWND dialog) {
   return found;
 }
 
-// Every visible control wholly on the screen, below `top` (the task bar's bottom edge in
-// windowed screens) and above the screen's soft-key bar when it has one; with `apart`, no two
-// of them overlapping.
+// Every visible control wholly on the screen, below `top` (the task bar, windowed) and above the
+// soft-key bar if any; with `apart`, no two of them overlapping.
 void ExpectWhole(const char* screen, HWND dialog, int top, bool apart) {
   const int W = GetSystemMetrics(SM_CXSCREEN);
   int H = GetSystemMetrics(SM_CYSCREEN);
@@ -160,9 +159,8 @@ TEST(LiveDesktop, ScreenIsTheVirtualDesktopsSize) {
   ReleaseDC(nullptr, screen);
 }
 
-// The running screens at this size: laid out as the rules say, whole, below the task bar when
-// windowed, icons in the list, and the keypad: arrows move the selection, Enter starts the
-// selected program, Escape asks for the password.
+// The running screens at this size: laid out as the rules say, whole, icons in the list; the arrows
+// move the selection, Enter starts the selected program, Escape asks for the password.
 TEST_P(LiveLayout, ScreensFollowTheRulesAreWholeAndAnswerTheKeypad) {
   ScratchFolder scratch{L"uilive"};
   profile.Set(L"JournalFile", scratch / L"journal.txt");

@@ -1,6 +1,4 @@
-// The list's icons looked up on start-up's icons thread: each item gets the index a lookup on
-// the list's own thread would give, in item order, and a source the thread never had is looked
-// up afresh.
+// Icons looked up on start-up's icons thread: each item gets the index its own source gives.
 #include <gtest/gtest.h>
 
 #include "ProgramIcons.h"
