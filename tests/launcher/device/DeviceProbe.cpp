@@ -1,16 +1,11 @@
-// Child of the launcher tests, for what needs a process of its own: a library once bound stays
-// for the process's life, hot keys belong to their thread, a warm boot waits for its requester
-// to end. Writes "key=value" results to a file; each message box becomes "boxN=owner|caption|text|type".
-// Started by the shell as a program button's target while QZR_LAUNCH_PROBE_OUT names a file, it
-// writes its working folder and its arguments there instead. Built as ui_poke too, it drives a
-// running launcher's dialogs for scripts/screenshots.
-//   device_probe <verb> [flags] <result file> <ready event> <go event>
-//     pal, eventlog: binds the maker's libraries twice, before and after the test puts them back
-//     hotkeys <TaskManager> <Phone> <Volume> <DeviceLock>: LockKeys as start-up runs it, kept until go
-//     filter: installs the task bar filter and takes it out again, as a second instance's start-up does
-//     warmboot, leave: the warm-boot prompt, or the exit path with restore
-//   ui_poke command <id>       posts the command to the dialog that has the input
-//   ui_poke password <text>    types the password into that dialog and confirms
+// Child of the launcher tests, for what needs a process of its own: a bound library stays for the
+// process, hot keys belong to their thread, a warm boot waits for its requester to end.
+//   device_probe <verb> [flags] <result file> <ready event> <go event>: "key=value" lines, each
+//     message box as "boxN=owner|caption|text|type"; verbs: pal, eventlog (bound before and after
+//     the test puts the libraries back), hotkeys <TaskManager> <Phone> <Volume> <DeviceLock>, filter,
+//     warmboot, leave (the exit path with restore).
+//   A program button's target while QZR_LAUNCH_PROBE_OUT names a file: its folder and arguments go there.
+//   ui_poke command <id> | password <text>: to the running launcher's dialog that has the input.
 #include <windows.h>
 
 #include <cstdio>
