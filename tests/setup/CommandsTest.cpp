@@ -1,5 +1,4 @@
-// Command lists: every verb with its log lines, field syntax, long lines, shortcuts, and the
-// uninstall side (the command file, DoUninstall, and removing exactly what was recorded).
+// Command lists: every verb with its log lines, long lines, shortcuts, and removing exactly what was recorded.
 #include <gtest/gtest.h>
 
 #include <functional>
