@@ -11,11 +11,6 @@ namespace {
 
 std::string N(const std::wstring& s) { return Narrow(s); }
 
-std::wstring Upper(std::wstring s) {
-  for (wchar_t& c : s) c = static_cast<wchar_t>(towupper(c));
-  return s;
-}
-
 class MonitorProcesses : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -177,7 +172,9 @@ TEST_F(MonitorProcesses, SingleInstanceProgramIsBroughtToTheFront) {
   EXPECT_EQ(DecisionTexts(log_), (std::vector<std::string>{allowed, single, running}));
   EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == demoWindow; }, 3000));
   // A desktop shell passes "C:\...\demo.exe"; the running copy's image path is in device form.
-  for (const std::wstring& named : {demo_, Upper(demo_)}) {
+  std::wstring upper = demo_;
+  CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+  for (const std::wstring& named : {demo_, upper}) {
     ASSERT_TRUE(RunGatewarden(L"\"" + named + L"\"").finished);
     auto decisions = DecisionTexts(log_);
     ASSERT_FALSE(decisions.empty());
