@@ -223,8 +223,7 @@ TEST_F(DeviceShell, UnregisterFunc1TakesTheKeyFromTheShell) {
 
     PressKeys(keys);
     MSG msg{};
-    bool got = PumpUntil([&] { return PeekMessageW(&msg, nullptr, WM_HOTKEY, WM_HOTKEY, PM_REMOVE) != 0; }, 3000);
-    EXPECT_TRUE(got);
+    EXPECT_TRUE(PumpUntil([&] { return PeekMessageW(&msg, nullptr, WM_HOTKEY, WM_HOTKEY, PM_REMOVE) != 0; }, 3000));
     EXPECT_EQ(static_cast<int>(msg.wParam), id);
     Sleep(300);
     EXPECT_EQ(journal.Count("shell: hot key " + name), 1u) << "only the giving up: " << journal.Dump();

@@ -7,6 +7,7 @@
 
 #include "SetupHarness.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -108,8 +109,7 @@ TEST_F(ZipArchives, ListsAndExtractsStoredDeflatedDirectoriesAndNestedPaths) {
     }
 
     std::wstring relative = entry.name;
-    for (wchar_t& c : relative)
-      if (c == L'/') c = L'\\';
+    std::ranges::replace(relative, L'/', L'\\');
     ASSERT_EQ(ExtractZipEntry(zip, k, relative), kZipOk);
     std::wstring target = folder.path() + L"out\\" + relative;
     DWORD attributes = GetFileAttributesW(target.c_str());
