@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "RegistrySupport.h"
 #include "WhitelistCache.h"
 
 using namespace qzr::whitelist;
+using testing_support::TextBytes;
 
 namespace {
 
@@ -15,13 +17,6 @@ std::vector<uint8_t> PreparedBlock(size_t size) {
   std::vector<uint8_t> block(size);
   InitializeBlock(block);
   return block;
-}
-
-void AppendText(std::vector<uint8_t>& bytes, const std::wstring& text) {
-  for (wchar_t c : text) {
-    bytes.push_back(static_cast<uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<uint8_t>(c >> 8));
-  }
 }
 
 std::wstring TextFrom(const std::vector<uint8_t>& block, size_t pos) {
@@ -53,12 +48,11 @@ TEST(WhitelistLayout, ExampleBlockByteForByte) {
   expected[1] = 0x43;
   expected[4] = 0x00;  // 6144 = 0x1800
   expected[5] = 0x18;
-  AppendText(expected, L"|\\windows\\a.exe|\\temp\\b.exe|");
-  AppendText(expected, std::wstring(1, L'\0'));
+  const std::vector<BYTE> list1 = TextBytes(L"|\\windows\\a.exe|\\temp\\b.exe|"), list2 = TextBytes(L"|\\temp\\b.exe|");
+  expected.insert(expected.end(), list1.begin(), list1.end());
   expected.push_back(0x4D);
   expected.push_back(0x43);
-  AppendText(expected, L"|\\temp\\b.exe|");
-  AppendText(expected, std::wstring(1, L'\0'));
+  expected.insert(expected.end(), list2.begin(), list2.end());
   expected.resize(kMinBlockSize, 0);
   EXPECT_EQ(block, expected);
   EXPECT_EQ(r.list1End, 128u + 28u);

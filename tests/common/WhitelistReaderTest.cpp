@@ -26,6 +26,8 @@ CacheObjectNames UniqueNames(const wchar_t* tag) {
   return names;
 }
 
+const std::wstring nul(1, L'\0');
+
 void PutText(std::span<uint8_t> block, size_t pos, const std::wstring& text) {
   for (wchar_t c : text) WriteUnit(block, pos++, static_cast<uint16_t>(c));
 }
@@ -58,7 +60,6 @@ std::vector<uint8_t> BlockWith(size_t size, const std::wstring& fromListStart) {
 }  // namespace
 
 TEST(WhitelistReader, ParsesOnlyWhatTheBlockBounds) {
-  const std::wstring nul(1, L'\0');
   const std::wstring marker(1, static_cast<wchar_t>(kBlockMarker));
   struct Case {
     const char* what;
@@ -94,7 +95,6 @@ TEST(WhitelistReader, ParsesOnlyWhatTheBlockBounds) {
 }
 
 TEST(WhitelistReader, StoredSizeBoundsAreChecked) {
-  const std::wstring nul(1, L'\0');
   struct Case {
     const char* what;
     DWORD mappingSize;
@@ -129,7 +129,6 @@ TEST(WhitelistReader, StoredSizeBoundsAreChecked) {
 }
 
 TEST(WhitelistReader, WithdrawnBlockAndSyncEvent) {
-  const std::wstring nul(1, L'\0');
   CacheObjectNames names = UniqueNames(L"withdraw");
   TestBlock block(names, 6144);
   PutText(block.bytes, kListsPos, L"|a.exe|" + nul);

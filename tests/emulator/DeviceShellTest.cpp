@@ -9,6 +9,7 @@
 
 #include "DeviceProfile.h"
 #include "KeypadRegistry.h"
+#include "RegistrySupport.h"
 #include "ShellKeys.h"
 #include "ShellLayout.h"
 #include "TestSupport.h"
@@ -83,10 +84,8 @@ struct FactoryKeypadAfterwards {
   ~FactoryKeypadAfterwards() { RunQzremu(L"keypad seed"); }
 };
 
-// One device shell serves the tests in turn, with its keypad driver up and the test's key sink in
-// front: keys that nobody takes (Enter, the Windows key's echo) land there, never in a window that
-// an earlier test left open. A test that changes what the running shell holds (its hot keys, its
-// keypad tables) spends it, and the next test starts a fresh one.
+// One device shell serves the tests in turn, keypad driver up, with the test's key sink in front for
+// keys nobody takes. A test that changes what the shell holds (hot keys, keypad tables) spends it.
 class DeviceShell : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -142,8 +141,7 @@ TEST_F(DeviceShell, WindowsKeyAndStartTapOpenItEscapeClosesIt) {
   EXPECT_TRUE(journal.Has("shell: Start menu opened (Windows key)"));
   EXPECT_TRUE(journal.Has("shell: Start menu opened (Start tap)"));
 
-  // With the Start menu up, Win+F6 (a Win combination) goes to the Today screen: the Windows
-  // key held with another key is no lone Windows key press.
+  // With the Start menu up, Win+F6 goes to the Today screen: a Windows key held with another is no lone press.
   PressKeys({VK_LWIN, VK_F6});
   EXPECT_TRUE(PumpUntil([] { return (ShellState() & devshell::kShowsToday) != 0; })) << journal.Dump();
   EXPECT_FALSE(Shows(devshell::kStartMenuClass));
@@ -225,8 +223,7 @@ TEST_F(DeviceShell, UnregisterFunc1TakesTheKeyFromTheShell) {
 
     PressKeys(keys);
     MSG msg{};
-    bool got = PumpUntil([&] { return PeekMessageW(&msg, nullptr, WM_HOTKEY, WM_HOTKEY, PM_REMOVE) != 0; }, 3000);
-    EXPECT_TRUE(got);
+    EXPECT_TRUE(PumpUntil([&] { return PeekMessageW(&msg, nullptr, WM_HOTKEY, WM_HOTKEY, PM_REMOVE) != 0; }, 3000));
     EXPECT_EQ(static_cast<int>(msg.wParam), id);
     Sleep(300);
     EXPECT_EQ(journal.Count("shell: hot key " + name), 1u) << "only the giving up: " << journal.Dump();
@@ -239,8 +236,7 @@ TEST_F(DeviceShell, UnregisterFunc1TakesTheKeyFromTheShell) {
   EXPECT_TRUE(unregister(MOD_SHIFT, VK_F9));
 }
 
-// Application buttons open the file that the shell key's "Default" names, through the open
-// operation; a button without one does nothing.
+// Application buttons open their shell key's "Default" through the open operation; one without it does nothing.
 TEST_F(DeviceShell, OpenTheConfiguredShortcutThroughTheOpenOperation) {
   ScratchFolder folder(L"buttons");
   std::vector<std::unique_ptr<RegistryScope>> keys;
@@ -327,9 +323,8 @@ TEST(DeviceShellKeypad, InstallSeedsTheProfileModelsTablesVolatile) {
   }
 }
 
-// What a key does follows the tables as they are after a reload (on either event, the USB one
-// twice): the Windows key remapped to 0xC1 becomes application button 1, a volume key switched
-// off does nothing.
+// After a reload (on either event) keys follow the tables: the Windows key remapped to 0xC1 is
+// application button 1, a volume key switched off does nothing.
 TEST_F(DeviceShell, RemappedKeysActAsTheTablesSayAfterTheReload) {
   Spend();
   FactoryKeypadAfterwards restore;
@@ -357,15 +352,12 @@ TEST_F(DeviceShell, RemappedKeysActAsTheTablesSayAfterTheReload) {
 
     auto tables = keypad::ReadTables();
     ASSERT_TRUE(tables.has_value());
-    HKEY layout = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, tables->layoutKey.c_str(), 0, KEY_ALL_ACCESS, &layout), ERROR_SUCCESS);
     for (int p = 0; p < 3; ++p) {
       std::vector<BYTE>& plane = tables->planes[p];
       for (size_t at = 0; at + 6 <= plane.size(); at += 6)
         if (plane[at] == 7 && plane[at + 1] == c.scan) std::copy(c.replacement.begin(), c.replacement.end(), plane.begin() + at + 2);
-      RegSetValueExW(layout, keypad::kPlaneNames[p], 0, REG_BINARY, plane.data(), static_cast<DWORD>(plane.size()));
+      ASSERT_TRUE(WriteRaw(HKEY_LOCAL_MACHINE, tables->layoutKey, keypad::kPlaneNames[p], REG_BINARY, plane));
     }
-    RegCloseKey(layout);
     ASSERT_NO_FATAL_FAILURE(Reload(keypad::kChangeUsbEvent));
     Journal journal;
     PressKeys({c.key});
@@ -377,8 +369,7 @@ TEST_F(DeviceShell, RemappedKeysActAsTheTablesSayAfterTheReload) {
   }
 }
 
-// Enter reaches the task bar only while application button 1 (0xC1) is held, as the launcher's
-// maintenance sequence expects; otherwise it goes to the focused window as usual.
+// Enter reaches the task bar only while button 1 (0xC1) is held, as the launcher's maintenance sequence expects.
 TEST_F(DeviceShell, EnterGoesToTheTaskBarWhileButtonOneIsHeld) {
   RegistryScope button1(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(1));
   Journal journal;
@@ -422,13 +413,8 @@ TEST_F(DeviceShell, SoftKeysRunTheirOpenCommand) {
   }
   {
     // Redirected as the launcher does it: the text plus one more null character.
-    std::wstring open = L"\"\\Windows\\demonotes.exe\"";
-    std::wstring data = open + L'\0' + L'\0';
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, devshell::TodaySoftKeyPath(2).c_str(), 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
-    RegSetValueExW(key, L"Open", 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
-                   static_cast<DWORD>(data.size() * sizeof(wchar_t)));
-    RegCloseKey(key);
+    ASSERT_TRUE(WriteRaw(HKEY_CURRENT_USER, devshell::TodaySoftKeyPath(2), L"Open", REG_SZ,
+                         TextBytes(L"\"\\Windows\\demonotes.exe\"", 2)));
     Journal journal;
     TapScreen(centre(2));
     EXPECT_TRUE(journal.WaitFor("Demo demonotes args=[]")) << journal.Dump();

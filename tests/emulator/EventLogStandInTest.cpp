@@ -50,14 +50,13 @@ bool LogAndKill(const std::string& text, std::vector<std::string>* libraries = n
   return ok;
 }
 
-std::string Tail(const std::string& line) {
-  size_t at = line.find("] [category 4] ");
-  return at == std::string::npos ? line : line.substr(at + 15);
-}
-
+// The log's lines without their facility and category.
 std::vector<std::string> Texts(const std::wstring& path) {
   std::vector<std::string> texts;
-  for (const std::string& line : ReadLines(path)) texts.push_back(Tail(line));
+  for (const std::string& line : ReadLines(path)) {
+    size_t at = line.find("] [category 4] ");
+    texts.push_back(at == std::string::npos ? line : line.substr(at + 15));
+  }
   return texts;
 }
 

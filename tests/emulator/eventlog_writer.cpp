@@ -1,6 +1,4 @@
-// eventlog_writer.exe: logs one line through the event-log stand-in, says so through the named
-// event given second, and waits to be killed. Lets a test end a process right after a log call.
-//   eventlog_writer TEXT EVENT
+// eventlog_writer TEXT EVENT: logs TEXT through the event-log stand-in, sets EVENT and waits to be killed.
 #include <windows.h>
 
 #include <cstdarg>

@@ -9,13 +9,6 @@ using namespace monitor_test;
 
 namespace {
 
-std::string N(const std::wstring& s) { return Narrow(s); }
-
-std::wstring Upper(std::wstring s) {
-  for (wchar_t& c : s) c = static_cast<wchar_t>(towupper(c));
-  return s;
-}
-
 class MonitorProcesses : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -62,7 +55,7 @@ TEST_F(MonitorProcesses, PerLaunchDecisionsAreLogged) {
     std::string output;      // the demo's record; empty when nothing may start
     std::vector<std::string> decisions;
   };
-  const std::string demo = N(Lower(deviceDemo_));
+  const std::string demo = Narrow(Lower(deviceDemo_));
   const std::string allowed = "[category 4] .\\WhiteList (249), " + demo + " is allowed to run";
   const std::string started = "[category 4] .\\WhiteList (292), CreateProcess " + demo + " succeeded";
   const Case cases[] = {
@@ -71,12 +64,12 @@ TEST_F(MonitorProcesses, PerLaunchDecisionsAreLogged) {
       {"gatewarden after the program is passed on", true, L"|demo.exe|", deviceDemo_, L"gatewarden y",
        "args:gatewarden|y cwd:C:\\", {allowed, started}},
       {"not listed", true, L"|" + deviceDemo_ + L"|", other, L"", "",
-       {"[category 4] .\\WhiteList (321), " + N(Lower(other)) + " is NOT allowed to run"}},
+       {"[category 4] .\\WhiteList (321), " + Narrow(Lower(other)) + " is NOT allowed to run"}},
       {"empty list 1", true, L"", deviceDemo_, L"", "", {"[category 4] .\\WhiteList (321), " + demo + " is NOT allowed to run"}},
       {"no launcher: everything runs", false, L"", deviceDemo_, L"z", "args:z cwd:C:\\", {allowed, started}},
       {"listed but missing", true, L"|missing.exe|", missing, L"", "",
-       {"[category 4] .\\WhiteList (249), " + N(Lower(missing)) + " is allowed to run",
-        "[category 12] .\\WhiteList (301), CreateProcess " + N(Lower(missing)) + " error 2"}},
+       {"[category 4] .\\WhiteList (249), " + Narrow(Lower(missing)) + " is allowed to run",
+        "[category 12] .\\WhiteList (301), CreateProcess " + Narrow(Lower(missing)) + " error 2"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -130,8 +123,8 @@ TEST_F(MonitorProcesses, LinesOfLaunchesStartedTogetherStayTogether) {
   }
   for (const qzr::StartedProcess& run : runs) ASSERT_EQ(WaitForSingleObject(run.process.get(), 40000), WAIT_OBJECT_0);
   ASSERT_EQ(WaitForOutput(kLaunches).size(), static_cast<size_t>(kLaunches));
-  const std::string allowed = "[category 4] .\\WhiteList (249), " + N(Lower(deviceDemo_)) + " is allowed to run";
-  const std::string started = "[category 4] .\\WhiteList (292), CreateProcess " + N(Lower(deviceDemo_)) + " succeeded";
+  const std::string allowed = "[category 4] .\\WhiteList (249), " + Narrow(Lower(deviceDemo_)) + " is allowed to run";
+  const std::string started = "[category 4] .\\WhiteList (292), CreateProcess " + Narrow(Lower(deviceDemo_)) + " succeeded";
   auto texts = LogTexts(log_);
   int blocks = 0;
   for (size_t i = 0; i < texts.size(); ++i) {
@@ -156,7 +149,7 @@ TEST_F(MonitorProcesses, SingleInstanceProgramIsBroughtToTheFront) {
   std::wstring quitName = L"qzr_demo_quit_" + std::to_wstring(GetCurrentProcessId());
   qzr::KernelHandle quit(CreateEventW(nullptr, TRUE, FALSE, quitName.c_str()));
   EnvScope windowEnv(L"QZR_DEMO_WINDOW", quitName);
-  const std::string demo = N(Lower(deviceDemo_));
+  const std::string demo = Narrow(Lower(deviceDemo_));
   const std::string allowed = "[category 4] .\\WhiteList (249), " + demo + " is allowed to run";
   const std::string single = "[category 4] .\\WhiteList (261), Only 1 instance of " + demo + " is allowed";
   const std::string started = "[category 4] .\\WhiteList (292), CreateProcess " + demo + " succeeded";
@@ -177,11 +170,13 @@ TEST_F(MonitorProcesses, SingleInstanceProgramIsBroughtToTheFront) {
   EXPECT_EQ(DecisionTexts(log_), (std::vector<std::string>{allowed, single, running}));
   EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == demoWindow; }, 3000));
   // A desktop shell passes "C:\...\demo.exe"; the running copy's image path is in device form.
-  for (const std::wstring& named : {demo_, Upper(demo_)}) {
+  std::wstring upper = demo_;
+  CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+  for (const std::wstring& named : {demo_, upper}) {
     ASSERT_TRUE(RunGatewarden(L"\"" + named + L"\"").finished);
     auto decisions = DecisionTexts(log_);
     ASSERT_FALSE(decisions.empty());
-    EXPECT_EQ(decisions.back(), "[category 4] .\\WhiteList (271), " + N(Lower(demo_)) + " is already running") << N(named);
+    EXPECT_EQ(decisions.back(), "[category 4] .\\WhiteList (271), " + Narrow(Lower(demo_)) + " is already running") << Narrow(named);
   }
   Sleep(300);
   EXPECT_EQ(ReadLines(out_).size(), 1u);  // started once only
@@ -246,7 +241,7 @@ TEST_F(MonitorProcesses, ShellOpenOperation) {
   ASSERT_TRUE(OpenThroughShell(doc, L"q"));
   auto lines = WaitForOutput(1);
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0], "args:-open|" + N(doc) + "|q cwd:C:\\windows");
+  EXPECT_EQ(lines[0], "args:-open|" + Narrow(doc) + "|q cwd:C:\\windows");
   RegDeleteTreeW(HKEY_CLASSES_ROOT, ext.c_str());
   RegDeleteTreeW(HKEY_CLASSES_ROOT, cls.c_str());
 
@@ -257,6 +252,6 @@ TEST_F(MonitorProcesses, ShellOpenOperation) {
   for (const Failure& f : failures) {
     SetLastError(0);
     EXPECT_FALSE(OpenThroughShell(f.file, L"q"));
-    EXPECT_EQ(GetLastError(), f.error) << N(f.file);
+    EXPECT_EQ(GetLastError(), f.error) << Narrow(f.file);
   }
 }

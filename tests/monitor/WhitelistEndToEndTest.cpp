@@ -12,12 +12,6 @@
 
 using namespace monitor_test;
 
-namespace {
-
-std::string N(const std::wstring& s) { return Narrow(s); }
-
-}  // namespace
-
 TEST(WhitelistEndToEnd, LauncherMonitorAndShell) {
   ResetOpenCommand();
   ScratchFolder folder(L"e2e");
@@ -30,7 +24,7 @@ TEST(WhitelistEndToEnd, LauncherMonitorAndShell) {
   const std::wstring button = DevicePath(CopyDemo(folder / L"button.exe"));
   const std::wstring stranger = DevicePath(CopyDemo(folder / L"stranger.exe"));
   const std::wstring ini = folder / L"menu.ini";
-  ASSERT_TRUE(WriteBytes(ini, "[WhiteList]\r\nWhiteListEnabled=TRUE\r\nPermit1=" + N(permitted) + "\r\n"));
+  ASSERT_TRUE(WriteBytes(ini, "[WhiteList]\r\nWhiteListEnabled=TRUE\r\nPermit1=" + Narrow(permitted) + "\r\n"));
   testing_support::MessageBoxRecorder recorder;
 
   std::array<qzr::ButtonSlot, qzr::kButtonSlots> buttons{};
@@ -51,14 +45,14 @@ TEST(WhitelistEndToEnd, LauncherMonitorAndShell) {
     launcher.PublishWhitelist(sources);
     EXPECT_TRUE(recorder.boxes.empty());
     const std::wstring hooked = HookedPrefix() + L" " + kSeededOpenCommand;
-    ASSERT_TRUE(PumpUntil([&] { return OpenCommand() == hooked; }, 10000)) << N(OpenCommand().value_or(L"<none>"));
+    ASSERT_TRUE(PumpUntil([&] { return OpenCommand() == hooked; }, 10000)) << Narrow(OpenCommand().value_or(L"<none>"));
 
     // A permitted program starts with its arguments; a stranger is refused.
     ASSERT_TRUE(OpenThroughShell(permitted, L"one two"));
     ASSERT_TRUE(PumpUntil([&] { return ReadLines(out).size() == 1; }, 10000));
     EXPECT_EQ(ReadLines(out)[0], "args:one|two cwd:C:\\windows");
     ASSERT_TRUE(OpenThroughShell(stranger));
-    const std::string refused = "[category 4] .\\WhiteList (321), " + N(Lower(stranger)) + " is NOT allowed to run";
+    const std::string refused = "[category 4] .\\WhiteList (321), " + Narrow(Lower(stranger)) + " is NOT allowed to run";
     EXPECT_TRUE(PumpUntil([&] { auto d = DecisionTexts(log); return !d.empty() && d.back() == refused; }, 10000));
 
     launcher.WithdrawWhitelist();

@@ -1,7 +1,5 @@
-// qzrdemo.exe: a small program for the monitor and device-shell tests. It records its arguments
-// and folder (QZR_DEMO_OUT), and with QZR_DEMO_WINDOW shows a window until that named event is
-// set (hidden with QZR_DEMO_HIDDEN). "qzrdemo --claim-hotkey MOD VK" tries to take a hot key
-// instead: exit 0 when it got it, 1 when refused.
+// qzrdemo.exe: records its arguments and folder (QZR_DEMO_OUT) and shows a window until the event
+// QZR_DEMO_WINDOW names is set (QZR_DEMO_HIDDEN: hidden); "--claim-hotkey MOD VK" exits 0 if it got the key, else 1.
 #include <windows.h>
 #include <shellapi.h>
 

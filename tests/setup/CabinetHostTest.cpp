@@ -1,6 +1,4 @@
-// The cabinet installer host behaves like the device's installer: device paths resolve on the
-// device root wherever it was started, a rolled-back install is uninstalled, and a folder it
-// has no record of is never handed to Uninstall_Init.
+// The cabinet installer host behaves like the device's: device paths, rollback, and no uninstall without a record.
 #include <gtest/gtest.h>
 
 #include "SetupHarness.h"
@@ -16,9 +14,7 @@ std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
 
 TEST(CabinetHost, DevicePathsResolveOnTheRootWhereverItStarts) {
   Package pkg;
-  const std::wstring src = pkg.folder() + L"src";
-  ASSERT_TRUE(CreateDirectoryW(src.c_str(), nullptr));
-  WriteBytes(src + L"\\qzrCeInstall.ini", "[Paths]\r\nPath1=" + Narrow(pkg.devicePath(L"app")) + "\r\n");
+  const std::wstring src = pkg.Source("[Paths]\r\nPath1=" + Narrow(pkg.devicePath(L"app")) + "\r\n");
   ASSERT_TRUE(WriteZip(src + L"\\p.zip", {{"%INSTALLDIR%/hello.txt", "hi"}}));
   ASSERT_TRUE(CreateDirectoryW((pkg.folder() + L"app").c_str(), nullptr));
 
@@ -42,16 +38,14 @@ TEST(CabinetHost, ARolledBackInstallIsUninstalled) {
   // The zip's second entry cannot be written, so Install_Exit answers 1 after the install path
   // value, its record and the first file are in place.
   Package pkg;
-  const std::wstring src = pkg.folder() + L"src";
   const std::wstring app = pkg.folder() + L"app\\";
-  ASSERT_TRUE(CreateDirectoryW(src.c_str(), nullptr));
   ASSERT_TRUE(CreateDirectoryW(app.c_str(), nullptr));
   ASSERT_TRUE(CreateDirectoryW((app + L"blocked.txt").c_str(), nullptr));
-  WriteBytes(src + L"\\qzrCeInstall.ini",
-             "[Paths]\r\nPath1=" + Narrow(pkg.devicePath(L"app")) + "\r\n"
-             "[AddInstallPathToRegistry]\r\nAddPathToRegistry_Init=Y\r\nPredefinedKey=HKEY_CURRENT_USER\r\n"
-             "Subkey=" + Narrow(pkg.regKey()) + "\\Path\r\nValue=Dir\r\n"
-             "[Uninstall_Commands]\r\nCommand1=CreateDir,\\" + Narrow(pkg.rootRelative(L"uninstalled")) + "\r\n");
+  const std::wstring src =
+      pkg.Source("[Paths]\r\nPath1=" + Narrow(pkg.devicePath(L"app")) + "\r\n"
+                 "[AddInstallPathToRegistry]\r\nAddPathToRegistry_Init=Y\r\nPredefinedKey=HKEY_CURRENT_USER\r\n"
+                 "Subkey=" + Narrow(pkg.regKey()) + "\\Path\r\nValue=Dir\r\n"
+                 "[Uninstall_Commands]\r\nCommand1=CreateDir,\\" + Narrow(pkg.rootRelative(L"uninstalled")) + "\r\n");
   ASSERT_TRUE(WriteZip(src + L"\\p.zip", {{"%INSTALLDIR%/ok.txt", "o"}, {"%INSTALLDIR%/blocked.txt", "b"}}));
 
   std::string output;

@@ -1,5 +1,4 @@
-// Command lists: every verb with its log lines, field syntax, long lines, shortcuts, and the
-// uninstall side (the command file, DoUninstall, and removing exactly what was recorded).
+// Command lists: every verb with its log lines, long lines, shortcuts, and removing exactly what was recorded.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -27,42 +26,41 @@ TEST(SetupCommands, EveryVerbWithItsLogLines) {
     std::vector<std::wstring> lines;  // %D% and %K% likewise
     std::function<void(const Package&)> check;
   };
-  auto file = [](const Package& p, const wchar_t* n) { return p.installFile(n); };
   const std::vector<Case> cases = {
       {"DeleteFile",
-       [&](const Package& p) { WriteBytes(file(p, L"a.txt"), "a"); },
+       [&](const Package& p) { WriteBytes(p.installFile(L"a.txt"), "a"); },
        "Command1=DeleteFile,%INSTALLDIR%\\a.txt\r\nCommand2=DeleteFile,%INSTALLDIR%\\missing.txt\r\n",
        {L"Deleted file: %D%\\a.txt", L"[Error 2]Failed to delete file: %D%\\missing.txt"},
-       [&](const Package& p) { EXPECT_FALSE(FileExists(file(p, L"a.txt"))); }},
+       [&](const Package& p) { EXPECT_FALSE(FileExists(p.installFile(L"a.txt"))); }},
       {"DeleteDir",
        [&](const Package& p) {
-         CreateDirectoryW(file(p, L"tree").c_str(), nullptr);
-         CreateDirectoryW(file(p, L"tree\\sub").c_str(), nullptr);
-         WriteBytes(file(p, L"tree\\sub\\x.txt"), "x");
-         WriteBytes(file(p, L"tree\\ro.txt"), "r");
-         SetFileAttributesW(file(p, L"tree\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+         CreateDirectoryW(p.installFile(L"tree").c_str(), nullptr);
+         CreateDirectoryW(p.installFile(L"tree\\sub").c_str(), nullptr);
+         WriteBytes(p.installFile(L"tree\\sub\\x.txt"), "x");
+         WriteBytes(p.installFile(L"tree\\ro.txt"), "r");
+         SetFileAttributesW(p.installFile(L"tree\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
        },
        "Command1=DeleteDir,%INSTALLDIR%\\tree\r\n",
        {L"Deleting Directory: %D%\\tree"},
-       [&](const Package& p) { EXPECT_FALSE(FileExists(file(p, L"tree"))); }},
+       [&](const Package& p) { EXPECT_FALSE(FileExists(p.installFile(L"tree"))); }},
       {"RenameFile and MoveFileDir",
        [&](const Package& p) {
-         WriteBytes(file(p, L"r.txt"), "r");
-         CreateDirectoryW(file(p, L"d").c_str(), nullptr);
+         WriteBytes(p.installFile(L"r.txt"), "r");
+         CreateDirectoryW(p.installFile(L"d").c_str(), nullptr);
        },
        "Command1=RenameFile,%INSTALLDIR%\\r.txt,%INSTALLDIR%\\r2.txt\r\nCommand2=MoveFileDir,%INSTALLDIR%\\d,%INSTALLDIR%\\d2\r\n"
        "Command3=RenameFile,%INSTALLDIR%\\none.txt,%INSTALLDIR%\\x.txt\r\n",
        {L"Moved [%D%\\r.txt] to [%D%\\r2.txt]", L"Moved [%D%\\d] to [%D%\\d2]",
         L"[Error 2]Failed to move src file: %D%\\none.txt"},
        [&](const Package& p) {
-         EXPECT_TRUE(FileExists(file(p, L"r2.txt")));
-         EXPECT_TRUE(FileExists(file(p, L"d2")));
+         EXPECT_TRUE(FileExists(p.installFile(L"r2.txt")));
+         EXPECT_TRUE(FileExists(p.installFile(L"d2")));
        }},
       {"CopyFile",
        [&](const Package& p) {
-         WriteBytes(file(p, L"c.txt"), "new");
-         WriteBytes(file(p, L"kept.txt"), "old");
-         WriteBytes(file(p, L"replaced.txt"), "old");
+         WriteBytes(p.installFile(L"c.txt"), "new");
+         WriteBytes(p.installFile(L"kept.txt"), "old");
+         WriteBytes(p.installFile(L"replaced.txt"), "old");
        },
        "Command1=CopyFile,%INSTALLDIR%\\c.txt,%INSTALLDIR%\\c2.txt\r\n"
        "Command2=CopyFile,%INSTALLDIR%\\c.txt,%INSTALLDIR%\\kept.txt,Y\r\n"
@@ -71,20 +69,20 @@ TEST(SetupCommands, EveryVerbWithItsLogLines) {
        {L"Copied [%D%\\c.txt] to [%D%\\c2.txt]", L"Copy failed, [%D%\\kept.txt] already exists.",
         L"Copied [%D%\\c.txt] to [%D%\\replaced.txt]", L"[Error 2]Failed to copy src file: %D%\\none.txt, FailIfExist:1"},
        [&](const Package& p) {
-         EXPECT_EQ(ReadBytes(file(p, L"kept.txt")), "old");
-         EXPECT_EQ(ReadBytes(file(p, L"replaced.txt")), "new");
+         EXPECT_EQ(ReadBytes(p.installFile(L"kept.txt")), "old");
+         EXPECT_EQ(ReadBytes(p.installFile(L"replaced.txt")), "new");
        }},
       {"FileAttrib",
-       [&](const Package& p) { WriteBytes(file(p, L"f.txt"), "f"); },
+       [&](const Package& p) { WriteBytes(p.installFile(L"f.txt"), "f"); },
        "Command1=FileAttrib,%INSTALLDIR%\\f.txt,1\r\nCommand2=FileAttrib,%INSTALLDIR%\\none.txt,2\r\n",
        {L"Set attibutes (1) to file: %D%\\f.txt", L"[Error 2]Failed to set attibutes (2) to file: %D%\\none.txt"},
        [&](const Package& p) {
-         EXPECT_TRUE(GetFileAttributesW(file(p, L"f.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
-         SetFileAttributesW(file(p, L"f.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+         EXPECT_TRUE(GetFileAttributesW(p.installFile(L"f.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+         SetFileAttributesW(p.installFile(L"f.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
        }},
       {"ExecuteApp",
        [&](const Package& p) {
-         CreateDirectoryW(file(p, L"with blank").c_str(), nullptr);
+         CreateDirectoryW(p.installFile(L"with blank").c_str(), nullptr);
          p.AddProgram(L"qzrhook.exe", L"with blank\\keep.exe");
          p.AddProgram(L"qzrhook.exe", L"gone.exe");
          p.AddProgram(L"qzrhook.exe", L"nowait.exe");
@@ -98,16 +96,16 @@ TEST(SetupCommands, EveryVerbWithItsLogLines) {
         L"Running App: %D%\\gone.exe (Wait:1, Delete:1)", L"Running App: %D%\\nowait.exe --sleep 500 (Wait:0, Delete:1)",
         L"Continuing without waiting for \"%D%\\nowait.exe\" to exit.", L"FAILURE::Executing \"%D%\\none.exe\" File DNE."},
        [&](const Package& p) {
-         EXPECT_TRUE(FileExists(file(p, L"with blank\\keep.exe")));
-         EXPECT_FALSE(FileExists(file(p, L"gone.exe")));
-         EXPECT_TRUE(FileExists(file(p, L"nowait.exe")));
+         EXPECT_TRUE(FileExists(p.installFile(L"with blank\\keep.exe")));
+         EXPECT_FALSE(FileExists(p.installFile(L"gone.exe")));
+         EXPECT_TRUE(FileExists(p.installFile(L"nowait.exe")));
          EXPECT_TRUE(PumpUntil([] { return ProcessesNamed(L"nowait.exe").empty(); }, 10000));
        }},
       {"Wait and CreateDir",
-       [&](const Package& p) { CreateDirectoryW(file(p, L"exists").c_str(), nullptr); },
+       [&](const Package& p) { CreateDirectoryW(p.installFile(L"exists").c_str(), nullptr); },
        "Command1=Wait,1\r\nCommand2=CreateDir,%INSTALLDIR%\\made\r\nCommand3=CreateDir,%INSTALLDIR%\\exists\r\n",
        {L"Sleeping for 1000 ms", L"Directory created: %D%\\made", L"[Error 183]Failed to create directory: %D%\\exists"},
-       [&](const Package& p) { EXPECT_TRUE(FileExists(file(p, L"made"))); }},
+       [&](const Package& p) { EXPECT_TRUE(FileExists(p.installFile(L"made"))); }},
       // Quoted fields and unknown verbs: SetupRules' field splitting and command parsing.
       {"AddRegEntry field counts",
        nullptr,
@@ -126,14 +124,14 @@ TEST(SetupCommands, EveryVerbWithItsLogLines) {
          EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, k, L"Bin"), (RawValue{REG_BINARY, {0x01, 0xA0, 0xFF}}));
        }},
       {"AddShortcut",
-       [&](const Package& p) { WriteBytes(file(p, L"s.lnk"), "stale"); },
+       [&](const Package& p) { WriteBytes(p.installFile(L"s.lnk"), "stale"); },
        "Command1=AddShortcut,%INSTALLDIR%\\s.lnk,%INSTALLDIR%\\target.exe\r\n"
        "Command2=AddShortcut,%INSTALLDIR%\\nofolder\\t.lnk,%INSTALLDIR%\\target.exe\r\n",
        {L"Creating Shortcut \\%D%\\s.lnk to \"\\%D%\\target.exe\"",
         L"FAILURE::Shortcut Creation -- \\%D%\\nofolder\\t.lnk to \"\\%D%\\target.exe\""},
        [&](const Package& p) {
          std::string target = "\"\\" + Narrow(p.rootRelative(L"inst\\target.exe")) + "\"";
-         EXPECT_EQ(ReadBytes(file(p, L"s.lnk")), std::to_string(target.size()) + "#" + target);
+         EXPECT_EQ(ReadBytes(p.installFile(L"s.lnk")), std::to_string(target.size()) + "#" + target);
          EXPECT_TRUE(Contains(p.Records(), L"S:\\" + p.rootRelative(L"inst\\s.lnk")));
        }},
       {"A long command line is one command",
@@ -142,8 +140,8 @@ TEST(SetupCommands, EveryVerbWithItsLogLines) {
        "Command3=CreateDir,%INSTALLDIR%\\" + std::string(200, 'n') + "\r\n",
        {L"Sleeping for 0 ms"},
        [&](const Package& p) {
-         EXPECT_FALSE(FileExists(file(p, L"tail")));
-         EXPECT_TRUE(FileExists(file(p, std::wstring(200, L'n').c_str())));
+         EXPECT_FALSE(FileExists(p.installFile(L"tail")));
+         EXPECT_TRUE(FileExists(p.installFile(std::wstring(200, L'n'))));
        }},
   };
 

@@ -1,5 +1,4 @@
-// Registry additions, removals and the install path value: what they write, the log lines and
-// records they leave, and what uninstallation takes away again.
+// Registry additions, removals and the install path value: what they write, log and record, and what uninstalling removes.
 #include <gtest/gtest.h>
 
 #include "Registry.h"
@@ -65,10 +64,8 @@ TEST(SetupRegistry, AdditionsOfEveryTypeAndTheirRecords) {
 
   // Uninstallation takes away what the records name and nothing else.
   ASSERT_EQ(pkg.Uninstall(), 0);
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, k + L"\\New"));
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, k + L"\\Path"));
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, k + L"\\Empty"));
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, k + L"\\KeyOnly"));
+  for (const wchar_t* created : {L"\\New", L"\\Path", L"\\Empty", L"\\KeyOnly"})
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, k + created)) << Narrow(created);
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, k + L"\\Existing"));
   EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, k + L"\\Existing", L"Num"));
   EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, k + L"\\Existing", L"Keep"), L"mine");
@@ -78,14 +75,14 @@ TEST(SetupRegistry, RemovalsAtInstallation) {
   Package pkg;
   const std::wstring k = pkg.regKey();
   const std::string K = Narrow(k);
-  WriteRegString(HKEY_CURRENT_USER, k + L"\\Whole\\Sub", L"x", L"1");
-  WriteRegString(HKEY_CURRENT_USER, k + L"\\Named", L"A", L"1");
-  WriteRegString(HKEY_CURRENT_USER, k + L"\\Named", L"B", L"2");
-  WriteRegString(HKEY_CURRENT_USER, k + L"\\Unnamed", L"", L"default");
-  WriteRegString(HKEY_CURRENT_USER, k + L"\\Unnamed", L"C", L"3");
-  WriteRegString(HKEY_CURRENT_USER, k + L"\\ByCommand", L"D", L"4");
-  WriteRegString(HKEY_CURRENT_USER, k + L"\\ByCommandValue", L"E", L"5");
-  WriteRegString(HKEY_CURRENT_USER, k + L"\\ByCommandValue", L"F", L"6");
+  const struct {
+    const wchar_t* key;
+    const wchar_t* value;  // L"": the unnamed value
+    bool stays;
+  } values[] = {{L"Whole\\Sub", L"x", false}, {L"Named", L"A", false}, {L"Named", L"B", true}, {L"Unnamed", L"", false},
+                {L"Unnamed", L"C", true}, {L"ByCommand", L"D", false}, {L"ByCommandValue", L"E", false},
+                {L"ByCommandValue", L"F", true}};
+  for (const auto& v : values) WriteRegString(HKEY_CURRENT_USER, k + L"\\" + v.key, v.value, L"1");
   pkg.WriteIni("[RegistryKeyRemovals]\r\n"
                "PredefinedKey1=HKEY_CURRENT_USER\r\nSubKey1=\\" + K + "\\Whole\\\r\nValue1=\r\n"
                "PredefinedKey2=HKEY_CURRENT_USER\r\nSubKey2=" + K + "\\Named\r\nValue2=A\r\n"
@@ -94,14 +91,10 @@ TEST(SetupRegistry, RemovalsAtInstallation) {
                "Command1=RemoveRegEntry,HKEY_CURRENT_USER," + K + "\\ByCommand\r\n"
                "Command2=RemoveRegEntry,HKEY_CURRENT_USER," + K + "\\ByCommandValue,E\r\n");
   ASSERT_EQ(pkg.Install(), 0);
+  for (const auto& v : values)
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, k + L"\\" + v.key, v.value).has_value(), v.stays) << Narrow(v.key) << ":" << Narrow(v.value);
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, k + L"\\Whole"));  // with its subkeys, as on the device
-  EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, k + L"\\Named", L"A"));
-  EXPECT_TRUE(ReadRaw(HKEY_CURRENT_USER, k + L"\\Named", L"B"));
-  EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, k + L"\\Unnamed", L""));
-  EXPECT_TRUE(ReadRaw(HKEY_CURRENT_USER, k + L"\\Unnamed", L"C"));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, k + L"\\ByCommand"));
-  EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, k + L"\\ByCommandValue", L"E"));
-  EXPECT_TRUE(ReadRaw(HKEY_CURRENT_USER, k + L"\\ByCommandValue", L"F"));
   EXPECT_TRUE(pkg.Records().empty());
 }
 

@@ -19,11 +19,6 @@ using InstallInitFn = int(WINAPI*)(HWND, BOOL, BOOL, const wchar_t*);
 using UninstallInitFn = int(WINAPI*)(HWND, const wchar_t*);
 using UninstallExitFn = int(WINAPI*)(HWND);
 
-HMODULE SetupDll() {
-  static HMODULE module = LoadLibraryW((BinFolder() + L"qzrCEInstall.dll").c_str());
-  return module;
-}
-
 constexpr size_t kStampChars = 23;  // "MM-DD-YY HH:MM:SS.mmmm "
 
 }  // namespace
@@ -98,10 +93,17 @@ void Package::AddProgram(const std::wstring& binName, const std::wstring& asName
   CopyFileW((BinFolder() + binName).c_str(), installFile(asName).c_str(), FALSE);
 }
 
+std::wstring Package::Source(const std::string& ini, const std::vector<std::wstring>& programs) const {
+  const std::wstring src = scratch_ / L"src";
+  CreateDirectoryW(src.c_str(), nullptr);
+  for (const std::wstring& name : programs) CopyFileW((BinFolder() + name).c_str(), (src + L"\\" + name).c_str(), FALSE);
+  WriteBytes(src + L"\\qzrCeInstall.ini", ini);
+  return src;
+}
+
 int Package::Install() const {
-  HMODULE dll = SetupDll();
-  auto init = reinterpret_cast<InstallInitFn>(GetProcAddress(dll, "Install_Init"));
-  auto exit = reinterpret_cast<InstallExitFn>(GetProcAddress(dll, "Install_Exit"));
+  auto init = Export<InstallInitFn>(BinFolder() + L"qzrCEInstall.dll", "Install_Init");
+  auto exit = Export<InstallExitFn>(BinFolder() + L"qzrCEInstall.dll", "Install_Exit");
   if (!init || !exit) return -1;
   std::wstring dir = installDir();
   if (init(nullptr, TRUE, FALSE, dir.c_str()) != 0) return -2;
@@ -109,9 +111,8 @@ int Package::Install() const {
 }
 
 int Package::Uninstall() const {
-  HMODULE dll = SetupDll();
-  auto init = reinterpret_cast<UninstallInitFn>(GetProcAddress(dll, "Uninstall_Init"));
-  auto exit = reinterpret_cast<UninstallExitFn>(GetProcAddress(dll, "Uninstall_Exit"));
+  auto init = Export<UninstallInitFn>(BinFolder() + L"qzrCEInstall.dll", "Uninstall_Init");
+  auto exit = Export<UninstallExitFn>(BinFolder() + L"qzrCEInstall.dll", "Uninstall_Exit");
   if (!init || !exit) return -1;
   std::wstring dir = installDir();
   int result = init(nullptr, dir.c_str());
@@ -138,9 +139,8 @@ int RunHost(const std::wstring& arguments, bool asAutoCab, std::string* output, 
 }
 
 std::optional<DWORD> ReadRegDword(HKEY root, const std::wstring& key, const wchar_t* name) {
-  DWORD value = 0, size = sizeof value;
-  if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS) return std::nullopt;
-  return value;
+  qzr::RegKey k;
+  return k.Open(root, key) ? k.ReadDword(name) : std::nullopt;
 }
 
 bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

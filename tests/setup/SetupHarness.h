@@ -1,6 +1,4 @@
-// Test harness for the setup library: packages made on the fly (INI text, zip archives), the
-// real qzrCEInstall.dll called in-process or through the cabinet installer host, and readers
-// for the log and the uninstall files.
+// Setup library harness: packages made on the fly, the real DLL in-process or through the cabinet host, log readers.
 #pragma once
 
 #include <windows.h>
@@ -50,6 +48,9 @@ class Package {
   void WriteIni(const std::string& text) const;
   void AddFile(const std::wstring& name, const std::string& bytes) const;  // into the install dir
   void AddProgram(const std::wstring& binName, const std::wstring& asName) const;  // from build/bin
+  // The package as the cabinet brings it, in "src" beside the install directory: the INI file and
+  // these programs from build/bin.
+  std::wstring Source(const std::string& ini, const std::vector<std::wstring>& programs = {}) const;
 
   // In-process: loads the real DLL and calls the entry points as the installer does.
   int Install() const;

@@ -1,5 +1,4 @@
-// The setup library's plain rules: INI reading modes, field splitting, macros, commands,
-// registry lists, uninstall records, versions and log-line formatting.
+// The setup library's plain rules: INI reading, fields, macros, commands, registry lists, records, versions, log lines.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -114,8 +113,7 @@ TEST(SetupRules, SectionWalk) {
   EXPECT_EQ((*entries)[3].name, "crinside");  // every CR dropped
   EXPECT_FALSE(WalkIniSection(ini, "Missing", kListLineBytes));
 
-  // A line longer than the limit continues as a new entry. (Command lists read with the longer
-  // limit: SetupCommands' long command line.)
+  // A line longer than the limit continues as a new entry (command lists' longer limit: SetupCommands).
   const std::string longLine = "Data1=" + std::string(300, 'v');
   auto walked = WalkIniSection("[S]\n" + longLine + "\nNext=1\n", "S", kListLineBytes);
   ASSERT_TRUE(walked);
@@ -285,8 +283,7 @@ TEST(SetupRules, UninstallRecords) {
     const wchar_t* key;
     const wchar_t* value;
   } cases[] = {
-      // Every kind of record an installation writes is read back by the uninstall tests through
-      // the DLL (SetupRegistry, SetupCommands, SetupZipExtraction); these are the edges.
+      // Every kind is read back through the DLL in SetupRegistry, SetupCommands and SetupZipExtraction; these are edges.
       {L"R:K:-2147483646:Software\\X", K::RegKey, L"", false, HKEY_LOCAL_MACHINE, L"Software\\X", L""},
       {L"R:V:-2147483647:Software\\X:", K::RegValue, L"", false, HKEY_CURRENT_USER, L"Software\\X", L""},
       {L"Q:whatever", K::Other, L"", false, nullptr, L"", L""},

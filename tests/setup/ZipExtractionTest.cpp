@@ -1,5 +1,4 @@
-// Zip payloads of a package: install-path and absolute entries, folders, the overwrite and
-// protection rules, corrupt archives and entries that cannot be written, and their records.
+// A package's zip payloads: entries, folders, overwrite and protection rules, damage, unwritable entries, records.
 #include <gtest/gtest.h>
 
 #include <functional>

@@ -1,6 +1,4 @@
-// Packages whose archives come from the zip tools administrators use (Info-ZIP zip, Python's
-// zipfile), made by make_tool_zips.sh before this test and installed and uninstalled through the
-// cabinet installer host: names, folders, the longest comment, and the cause of each refusal.
+// Archives from administrators' zip tools (made by make_tool_zips.sh) installed through the cabinet host.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -21,17 +19,10 @@ const std::string kNaive = "na\xc3\xafve";
 
 // A package folder holding the INI file and one archive, as the cabinet would bring it.
 std::wstring MakeSource(const Package& pkg, const std::wstring& archive) {
-  const std::wstring src = pkg.folder() + L"src";
-  CreateDirectoryW(src.c_str(), nullptr);
+  const std::wstring src = pkg.Source("[General]\r\nVerboseLogging=Y\r\n[Paths]\r\nPath1=" + Narrow(pkg.devicePath(L"app")) + "\r\n");
   EXPECT_TRUE(CopyFileW((kToolZips + L"/" + archive).c_str(), (src + L"\\" + archive).c_str(), FALSE))
       << "missing " << Narrow(archive) << " (made by make_tool_zips.sh)";
-  WriteBytes(src + L"\\qzrCeInstall.ini",
-             "[General]\r\nVerboseLogging=Y\r\n[Paths]\r\nPath1=" + Narrow(pkg.devicePath(L"app")) + "\r\n");
   return src;
-}
-
-int InstallThroughHost(const Package& pkg, const std::wstring& archive) {
-  return RunHost(L"install \"" + MakeSource(pkg, archive) + L"\" \"" + pkg.installDir() + L"\"");
 }
 
 }  // namespace
@@ -67,7 +58,7 @@ TEST(SetupZipTools, InstallAndUninstallNamesAndFolders) {
     // The install path is chosen only among folders that exist.
     CreateDirectoryW(app.c_str(), nullptr);
     if (c.userFile) WriteBytes(app + L"user.txt", "mine");
-    ASSERT_EQ(InstallThroughHost(pkg, c.archive), 0);
+    ASSERT_EQ(RunHost(L"install \"" + MakeSource(pkg, c.archive) + L"\" \"" + pkg.installDir() + L"\""), 0);
     EXPECT_EQ(pkg.Log().back(), L"qzrCEInstall Complete!");
     for (const File& f : c.files) EXPECT_EQ(ReadBytes(app + f.path), f.bytes) << Narrow(f.path);
 

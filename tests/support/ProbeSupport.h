@@ -30,10 +30,8 @@ class HiddenFile {
   bool hidden_ = false;
 };
 
-// Runs device_probe.exe in the given mode with drive C as its current folder: copied alone into
-// folder, or with `alone` false where it was built, beside the libraries built with it. Calls
-// between() once its first round is done, and returns its "key=value" results (empty if it did
-// not finish).
+// Runs device_probe.exe in `mode` from drive C, copied alone into `folder` (or, `alone` false, beside the libraries
+// built with it); calls between() after its first round and returns its "key=value" results (none if unfinished).
 inline std::map<std::string, std::string> RunProbe(const ScratchFolder& folder, const std::wstring& mode,
                                                    const std::function<void()>& between, bool alone = true) {
   std::map<std::string, std::string> results;

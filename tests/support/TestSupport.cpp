@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <sstream>
 
 #include "DeviceProfile.h"
+#include "Win32Owners.h"
 
 namespace testing_support {
 
@@ -111,12 +113,8 @@ ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs, const
 }
 
 bool WriteRegString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& text) {
-  HKEY h = nullptr;
-  if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr) != ERROR_SUCCESS) return false;
-  bool ok = RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-  RegCloseKey(h);
-  return ok;
+  qzr::RegKey k;
+  return k.Create(root, key) && k.WriteString(name, text);
 }
 
 std::optional<std::wstring> ReadRegString(HKEY root, const std::wstring& key, const wchar_t* name) {
@@ -150,28 +148,27 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   return true;
 }
 
+namespace {
+
+// A key's subtree copied to another place, the target created as needed.
+bool CopyTree(HKEY fromRoot, const std::wstring& from, HKEY toRoot, const std::wstring& to) {
+  qzr::RegKey source, target;
+  return source.Open(fromRoot, from) && target.Create(toRoot, to) &&
+         RegCopyTreeW(source.get(), nullptr, target.get()) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
 RegistryScope::RegistryScope(HKEY root, std::wstring path, bool clear) : root_(root), path_(std::move(path)) {
   static std::atomic<int> counter{0};
   backup_ = L"QZRTestBackup\\" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++counter);
-  HKEY source = nullptr, target = nullptr;
-  if (RegOpenKeyExW(root_, path_.c_str(), 0, KEY_READ, &source) == ERROR_SUCCESS) {
-    RegCreateKeyExW(HKEY_CURRENT_USER, backup_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target, nullptr);
-    saved_ = RegCopyTreeW(source, nullptr, target) == ERROR_SUCCESS;
-    RegCloseKey(target);
-    RegCloseKey(source);
-  }
+  saved_ = CopyTree(root_, path_, HKEY_CURRENT_USER, backup_);
   if (clear) RegDeleteTreeW(root_, path_.c_str());
 }
 
 RegistryScope::~RegistryScope() {
   RegDeleteTreeW(root_, path_.c_str());
-  HKEY source = nullptr, target = nullptr;
-  if (saved_ && RegOpenKeyExW(HKEY_CURRENT_USER, backup_.c_str(), 0, KEY_READ, &source) == ERROR_SUCCESS) {
-    RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target, nullptr);
-    RegCopyTreeW(source, nullptr, target);
-    RegCloseKey(target);
-    RegCloseKey(source);
-  }
+  if (saved_) CopyTree(HKEY_CURRENT_USER, backup_, root_, path_);
   RegDeleteTreeW(HKEY_CURRENT_USER, backup_.c_str());
 }
 
@@ -182,16 +179,10 @@ void ProfileScope::Unset(const wchar_t* name) { wince::DeleteProfileValue(name);
 
 std::vector<std::string> ReadLines(const std::wstring& path) {
   std::vector<std::string> lines;
-  auto data = ReadBytes(path);
-  if (!data) return lines;
-  size_t pos = 0;
-  while (pos < data->size()) {
-    size_t end = data->find('\n', pos);
-    if (end == std::string::npos) end = data->size();
-    std::string line = data->substr(pos, end - pos);
+  std::istringstream text(ReadBytes(path).value_or(""));
+  for (std::string line; std::getline(text, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(line);
-    pos = end + 1;
   }
   return lines;
 }
@@ -280,9 +271,8 @@ void PressKeys(const std::vector<WORD>& keys) {
 
 namespace {
 
-// Whether a process runs one of Wine's own programs (system32): the desktop's explorer.exe is
-// started by the first process that opens a window, which may be the shell. Ending it would
-// take the desktop, and the hot keys registered on it, with it.
+// Whether a process runs one of Wine's own programs (system32), such as the desktop's explorer.exe
+// that the shell may have started: ending it would take the desktop and its hot keys along.
 bool IsSystemProgram(HANDLE process) {
   wchar_t image[MAX_PATH] = {}, system[MAX_PATH] = {};
   DWORD size = MAX_PATH;
@@ -291,10 +281,8 @@ bool IsSystemProgram(HANDLE process) {
   return n > 0 && _wcsnicmp(image, system, n) == 0;
 }
 
-// Ends every process that `parent` started, and theirs, but Wine's own. Programs the shell
-// opens (a Start menu item, an application button) inherit its standard output, which is the
-// test's: one left running keeps CTest waiting for the end of that output long after the test
-// has finished.
+// Ends every process that `parent` started, and theirs, but Wine's own: what the shell opens
+// inherits the test's standard output, and one left running keeps CTest waiting for its end.
 void EndDescendants(DWORD parent) {
   std::vector<DWORD> found;
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);

@@ -35,8 +35,7 @@ std::optional<std::wstring> ReadRegString(HKEY root, const std::wstring& key, co
 // Folder of the running test program (build/bin), where every product and stand-in is built.
 std::wstring BinFolder();
 
-// An export of a library, bound by name as the product binds the device's libraries (the
-// library stays loaded); nullptr when either is missing.
+// An export bound by name as the product binds the device's libraries (the library stays loaded), or nullptr.
 template <class Fn>
 Fn Export(const std::wstring& library, const char* name) {
   HMODULE module = LoadLibraryW(library.c_str());
@@ -48,20 +47,17 @@ struct ProcessResult {
   bool finished = false;
   DWORD exitCode = 0;
 };
-// Runs a command line with its current folder on drive C and waits up to timeoutMs. With
-// `output`, what the program writes to its standard output and error is collected there.
+// Runs a command line in `folder` and waits up to timeoutMs; `output` collects its standard output and error.
 ProcessResult RunProcess(const std::wstring& commandLine, DWORD timeoutMs = 30000, const wchar_t* folder = L"C:\\",
                          std::string* output = nullptr);
 
 // Ids of the running processes whose program file has this name.
 std::vector<DWORD> ProcessesNamed(const wchar_t* exeName);
 
-// Serves this thread's windows until done() or the time is up. Hot keys stay queued for the
-// test to find.
+// Serves this thread's windows until done() or the time is up; hot keys stay queued for the test to find.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
 
-// Saves a registry key's subtree (in a backup below HKEY_CURRENT_USER) and puts it back as it
-// was when the object goes; with `clear`, the subtree is removed for the object's lifetime.
+// Saves a key's subtree (below HKEY_CURRENT_USER) and puts it back when the object goes; `clear` removes it meanwhile.
 class RegistryScope {
  public:
   RegistryScope(HKEY root, std::wstring path, bool clear = true);
@@ -124,11 +120,9 @@ class TestWindow {
   HWND hwnd_ = nullptr;
 };
 
-// The handheld's device shell (qzrdeviceshell.exe) for one test. A shell an earlier test left
-// running is closed first, so FindWindow finds this one's task bar. The shell counts as up when
-// its task bar (and the window class `alsoWaitFor`, if given) exists. When the object goes, the
-// shell is asked to close, killed if it does not within five seconds, and waited for, so the
-// next test never meets a dying task bar.
+// The handheld's device shell (qzrdeviceshell.exe) for one test, up once its task bar (and the
+// class `alsoWaitFor`) exists. A shell left running is closed first and this one is closed and
+// waited for at the end, so FindWindow never meets another test's task bar.
 class DeviceShellProcess {
  public:
   explicit DeviceShellProcess(const wchar_t* alsoWaitFor = nullptr);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -117,12 +118,8 @@ std::vector<Finding> Lint(const Case& c, const ScratchFolder& folder) {
   if (c.kind == Kind::Package) return qzr::lint::LintPackageIni(L"qzrCeInstall.ini", c.text);
   if (c.kind == Kind::Zip) {
     std::vector<setup_test::ZipItem> items;
-    size_t pos = 0;
-    while (pos < c.text.size()) {
-      size_t end = c.text.find('\n', pos);
-      items.push_back({c.text.substr(pos, end - pos), "x"});
-      pos = end + 1;
-    }
+    std::istringstream names(c.text);
+    for (std::string name; std::getline(names, name);) items.push_back({name, "x"});
     std::wstring archive = folder / L"package.zip";
     EXPECT_TRUE(setup_test::WriteZip(archive, items));
     return qzr::lint::LintPackageZip(L"package.zip", *testing_support::ReadBytes(archive));
@@ -158,9 +155,8 @@ TEST(Lint, EachFindingAtItsPlace) {
   }
 }
 
-// The linter's table of what the launcher reads, checked against the launcher's reader: every key
-// it names, set on its own, changes the model the launcher loads. (The whitelist's keys are not
-// part of the printed model; the whitelist cases above cover them.)
+// Every key in the linter's table, set on its own, changes the model the launcher's reader loads. (The
+// whitelist's keys are not in the printed model; the whitelist cases above cover them.)
 TEST(Lint, EveryKeyTheLinterKnowsIsOneTheLauncherReads) {
   for (const qzr::MenuIniKey& key : qzr::MenuIniKeys()) {
     if (key.kind == qzr::MenuValueKind::Permit || std::wstring(key.section) == L"WhiteList") continue;
@@ -189,10 +185,8 @@ Output RunTool(const wchar_t* program, const std::wstring& arguments) {
   std::string text;
   auto run = testing_support::RunProcess(L"\"" + testing_support::BinFolder() + program + L"\" " + arguments, 60000,
                                          L"C:\\", &text);
-  Output result{run.finished ? run.exitCode : 99u, ""};
-  for (char ch : text)
-    if (ch != '\r') result.text += ch;
-  return result;
+  std::erase(text, '\r');
+  return {run.finished ? run.exitCode : 99u, text};
 }
 
 const std::wstring kSamples = testing_support::Widen(QZR_SAMPLES);
