@@ -57,11 +57,6 @@ std::wstring ExtensionOf(const std::wstring& lowerPath) {
   return dot != std::wstring::npos && lowerPath[dot] == L'.' ? lowerPath.substr(dot) : std::wstring();
 }
 
-HICON LoadFileIcon(const std::wstring& path, int size) {
-  HICON icon = nullptr;
-  if (PrivateExtractIconsW(path.c_str(), 0, size, size, &icon, nullptr, 1, 0) != 1) return nullptr;
-  return icon;
-}
 
 // One entry's two pictures, owned until they are copied into the lists.
 struct IconPair {
@@ -78,6 +73,22 @@ struct IconPair {
     if (small) DestroyIcon(small);
   }
 };
+
+// Both sizes of a file's first icon, in one reading of the file where the system allows it.
+void LoadFileIcons(IconPair& icons, const std::wstring& path, int large, int small) {
+  HICON both[2] = {};
+  const UINT got = PrivateExtractIconsW(path.c_str(), 0, MAKELONG(large, small), MAKELONG(large, small), both, nullptr, 2, 0);
+  if (got == 2 && both[0] && both[1]) {
+    icons.large = both[0];
+    icons.small = both[1];
+    return;
+  }
+  for (HICON icon : both)
+    if (icon) DestroyIcon(icon);
+  if (got == 0 || got == 0xFFFFFFFF) return;  // no icons, or no such file
+  if (PrivateExtractIconsW(path.c_str(), 0, large, large, &icons.large, nullptr, 1, 0) != 1) icons.large = nullptr;
+  if (PrivateExtractIconsW(path.c_str(), 0, small, small, &icons.small, nullptr, 1, 0) != 1) icons.small = nullptr;
+}
 
 void LoadDefaultProgramIcons(IconPair& icons, int large, int small) {
   icons.large = static_cast<HICON>(LoadImageW(nullptr, IDI_APPLICATION, IMAGE_ICON, large, large, LR_SHARED));
@@ -130,10 +141,7 @@ class SystemImageLists {
     const bool exists = onDisk != INVALID_FILE_ATTRIBUTES;
     const bool folder = exists ? (onDisk & FILE_ATTRIBUTE_DIRECTORY) != 0
                                : byAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (exists && !folder) {
-      icons.large = LoadFileIcon(hostPath, largeSize_);
-      icons.small = LoadFileIcon(hostPath, smallSize_);
-    }
+    if (exists && !folder) LoadFileIcons(icons, hostPath, largeSize_, smallSize_);
     if (!icons.large) {
       // Without a picture of its own a file shows its class's, which every file of the class shares.
       key = folder ? L"<folder>" : IsProgram(key) ? L"<program>" : L"<document>" + ExtensionOf(key);

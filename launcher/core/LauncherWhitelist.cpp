@@ -254,7 +254,6 @@ bool LauncherWhitelist::WaitForMonitorHook(DWORD timeoutMs) {
 }
 
 void LauncherWhitelist::PrepareSharedCache(bool owned) {
-  AwaitMonitorStart();
   if (owned && !enabled_) {
     // The whitelist is off now, but a monitor left by a crashed launcher would go on
     // enforcing the old lists.
