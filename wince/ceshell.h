@@ -18,6 +18,10 @@ extern "C" {
 // Writes a shortcut file holding the target's length, "#" and the target text (which callers
 // quote). As on the device, an existing file is not replaced and missing folders are not made.
 BOOL WINAPI SHCreateShortcut(LPWSTR shortcut, LPWSTR target);
+// The target of a shortcut file in the device's format: as many characters after the "#" as
+// the count before it says, in at most `maxChars` characters with the terminator. FALSE for a
+// missing file, another format, a count beyond the text, or a target that does not fit.
+BOOL WINAPI SHGetShortcutTarget(LPCWSTR shortcut, LPWSTR target, int maxChars);
 
 BOOL WINAPI CloseToolhelp32Snapshot(HANDLE snapshot);
 

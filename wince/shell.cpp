@@ -56,6 +56,35 @@ BOOL WINAPI SHCreateShortcut(LPWSTR shortcut, LPWSTR target) {
   return ok;
 }
 
+BOOL WINAPI SHGetShortcutTarget(LPCWSTR shortcut, LPWSTR target, int maxChars) {
+  if (!shortcut || !target || maxChars <= 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  HANDLE file = CreateFileW(shortcut, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return FALSE;
+  // A shortcut is one short line; anything longer is not one.
+  char text[1024];
+  DWORD read = 0;
+  BOOL ok = ReadFile(file, text, sizeof text, &read, nullptr);
+  CloseHandle(file);
+  if (!ok || read == sizeof text) return FALSE;
+  // The count says how many characters after the "#" are the target; what follows them is not.
+  DWORD at = 0;
+  int count = 0;
+  while (at < read && at < 4 && text[at] >= '0' && text[at] <= '9') count = count * 10 + (text[at++] - '0');
+  if (at == 0 || at == read || text[at] != '#' || count >= maxChars) return FALSE;
+  ++at;
+  std::wstring wide(read - at, L'\0');
+  const int chars = read > at ? MultiByteToWideChar(CP_ACP, 0, text + at, static_cast<int>(read - at), wide.data(),
+                                                    static_cast<int>(wide.size()))
+                              : 0;
+  if (chars < count) return FALSE;
+  wide.copy(target, static_cast<size_t>(count));
+  target[count] = L'\0';
+  return TRUE;
+}
+
 BOOL WINAPI CloseToolhelp32Snapshot(HANDLE snapshot) { return CloseHandle(snapshot); }
 
 BOOL WINAPI CeSHGetSpecialFolderPath(HWND owner, LPWSTR path, int csidl, BOOL create) {

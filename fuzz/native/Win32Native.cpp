@@ -24,7 +24,7 @@ struct FileData {
   FILETIME creation{}, access{}, write{};
 };
 
-enum class Kind { File, Find, Mutex, Event, Mapping };
+enum class Kind { File, Find, Mutex, Event, Mapping, Thread };
 
 struct Object {
   explicit Object(Kind k) : kind(k) {}
@@ -518,9 +518,17 @@ BOOL WINAPI ResetEvent(HANDLE event) {
   return TRUE;
 }
 
-// Nothing here ever waits: a mutex is free, an event answers at once.
+// One thread only: a new thread's work is done before CreateThread returns.
+HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD,
+                           LPDWORD id) {
+  start(parameter);
+  if (id) *id = 0;
+  return Add(std::make_unique<Object>(Kind::Thread));
+}
+
+// Nothing here ever waits: a mutex is free, a thread has ended, an event answers at once.
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD) {
-  if (AsObject(handle, Kind::Mutex)) return WAIT_OBJECT_0;
+  if (AsObject(handle, Kind::Mutex) || AsObject(handle, Kind::Thread)) return WAIT_OBJECT_0;
   if (Object* o = AsObject(handle, Kind::Event)) return TheWorld().events[o->name] ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
   return Fail(ERROR_INVALID_HANDLE), WAIT_FAILED;
 }

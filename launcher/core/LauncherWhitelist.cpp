@@ -55,7 +55,10 @@ wl::WhitelistEntries WhitelistEntriesFrom(const WhitelistSources& sources, std::
   return entries;
 }
 
-LauncherWhitelist::~LauncherWhitelist() { CloseSharedCache(); }
+LauncherWhitelist::~LauncherWhitelist() {
+  AwaitMonitorStart();
+  CloseSharedCache();
+}
 
 void LauncherWhitelist::Construct() {
   menuIniPath_ = settings_.menuIniPath;
@@ -70,7 +73,7 @@ void LauncherWhitelist::Construct() {
   if (!AcquireSharedMemMutex()) return;
   if (!CreateSharedCache(BlockSizeForMenuIni())) return;
   CreateWhitelistEvents();
-  StartMonitor();
+  StartMonitorInBackground();
 }
 
 DWORD LauncherWhitelist::BlockSizeForMenuIni() const {
@@ -81,14 +84,41 @@ DWORD LauncherWhitelist::BlockSizeForMenuIni() const {
   return wl::BlockSizeFor(iniBytes);
 }
 
-void LauncherWhitelist::StartMonitor() {
+void LauncherWhitelist::FindMonitorPath() {
   monitorPath_ = settings_.monitorPath;
   if (monitorPath_.empty()) {
     std::wstring folder;
     if (GetLauncherFolder(folder) && !folder.empty()) monitorPath_ = folder + kMonitorProgramName;
   }
+}
+
+void LauncherWhitelist::StartMonitor() {
+  AwaitMonitorStart();
+  FindMonitorPath();
   bool launched = !monitorPath_.empty() && view_ && LaunchWhiteListEnforcer();
   if (!launched) eventlog::Log(eventlog::kCategoryError, kLaunchFailsLine, kLaunchFailsSourceLine);
+}
+
+void LauncherWhitelist::StartMonitorInBackground() {
+  FindMonitorPath();
+  monitorRunning_ = false;
+  if (!monitorPath_.empty() && view_) startThread_.reset(CreateThread(nullptr, 0, StartMonitorThread, this, 0, nullptr));
+  // Without a thread the start is made here, as StartMonitor makes it.
+  if (!startThread_) StartMonitor();
+}
+
+DWORD WINAPI LauncherWhitelist::StartMonitorThread(void* self) {
+  auto* whitelist = static_cast<LauncherWhitelist*>(self);
+  whitelist->monitorRunning_ = whitelist->StartMonitorProcess();
+  return 0;
+}
+
+void LauncherWhitelist::AwaitMonitorStart() {
+  if (!startThread_) return;
+  WaitForSingleObject(startThread_.get(), INFINITE);
+  startThread_.reset();
+  if (!monitorRunning_ && blockOwned_) ShowMessageBox(nullptr, kEnforcerUnavailableText, kLauncherTitle, MB_OK | MB_ICONERROR);
+  if (!monitorRunning_) eventlog::Log(eventlog::kCategoryError, kLaunchFailsLine, kLaunchFailsSourceLine);
 }
 
 bool LauncherWhitelist::AcquireSharedMemMutex() {
@@ -140,17 +170,21 @@ void LauncherWhitelist::CreateWhitelistEvents() {
 
 bool LauncherWhitelist::LaunchWhiteListEnforcer() {
   if (!view_) return false;
-  std::wstring productName = kMonitorProductName;
-  std::wstring versionText;
-  monitorRunning_ = false;
-  if (GetFileVersionText(monitorPath_, productName, versionText) == 1) {
-    PROCESS_INFORMATION pi{};
-    monitorRunning_ = CeCreateProcessW(monitorPath_.c_str(), L"", nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &pi) != FALSE;
-    // The monitor runs on its own; the launcher keeps no handle to it.
-    if (monitorRunning_) StartedProcess started(pi);
-  }
+  monitorRunning_ = StartMonitorProcess();
   if (!monitorRunning_ && blockOwned_) ShowMessageBox(nullptr, kEnforcerUnavailableText, kLauncherTitle, MB_OK | MB_ICONERROR);
   return monitorRunning_;
+}
+
+// Reads only what Construct set before the start thread began.
+bool LauncherWhitelist::StartMonitorProcess() {
+  std::wstring productName = kMonitorProductName;
+  std::wstring versionText;
+  if (GetFileVersionText(monitorPath_, productName, versionText) != 1) return false;
+  PROCESS_INFORMATION pi{};
+  if (!CeCreateProcessW(monitorPath_.c_str(), L"", nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &pi)) return false;
+  // The monitor runs on its own; the launcher keeps no handle to it.
+  StartedProcess started(pi);
+  return true;
 }
 
 bool LauncherWhitelist::TakeWriterMutex() {
@@ -202,6 +236,7 @@ bool LauncherWhitelist::EndOrphanedMonitor() {
 }
 
 bool LauncherWhitelist::WaitForMonitorHook(DWORD timeoutMs) {
+  AwaitMonitorStart();
   if (hookWaited_ || !enabled_ || !monitorRunning_ || !blockOwned_) return true;
   hookWaited_ = true;
   for (DWORD waited = 0;; waited += kHookPollMs) {
@@ -266,6 +301,7 @@ void LauncherWhitelist::PublishWhitelist(const WhitelistSources& sources) {
 }
 
 void LauncherWhitelist::WithdrawWhitelist() {
+  AwaitMonitorStart();
   if (!blockOwned_ || !view_) return;
   wl::WriteUnit(WritableBlock(), wl::kMarkerOffset / 2, 0);
   monitorRunning_ = false;
@@ -274,6 +310,7 @@ void LauncherWhitelist::WithdrawWhitelist() {
 }
 
 void LauncherWhitelist::CloseSharedCache() {
+  AwaitMonitorStart();
   if (blockOwned_ && terminateEvent_) SetEvent(terminateEvent_.get());
   if (mutexHeld_) {
     ReleaseMutex(mutex_.get());

@@ -90,8 +90,11 @@ class LauncherWhitelist {
   bool WaitForMonitorHook(DWORD timeoutMs);
 
   bool enabled() const { return enabled_; }
-  // False keeps the main dialog in restricted mode.
-  bool monitorRunning() const { return monitorRunning_; }
+  // False keeps the main dialog in restricted mode. Waits for the start Construct set off.
+  bool monitorRunning() const {
+    const_cast<LauncherWhitelist*>(this)->AwaitMonitorStart();
+    return monitorRunning_;
+  }
   bool blockOwned() const { return blockOwned_; }
   bool mutexHeld() const { return mutexHeld_; }
   std::span<const uint8_t> block() const {
@@ -102,7 +105,15 @@ class LauncherWhitelist {
   bool TakeWriterMutex();
   void ReleaseWriterMutex();
   DWORD BlockSizeForMenuIni() const;
+  void FindMonitorPath();
   void StartMonitor();
+  // Construct's monitor start: creating the process waits for the new process to come up, so
+  // it runs on a thread of its own while start-up goes on. Everything that reads its outcome
+  // awaits it first; the outcome's message box and log line come from the awaiting thread.
+  void StartMonitorInBackground();
+  void AwaitMonitorStart();
+  static DWORD WINAPI StartMonitorThread(void* self);
+  bool StartMonitorProcess();
   std::span<uint8_t> WritableBlock() { return {static_cast<uint8_t*>(view_.get()), view_ ? blockSize_ : 0}; }
 
   WhitelistSettings settings_;
@@ -124,6 +135,7 @@ class LauncherWhitelist {
   std::wstring menuIniPath_;
   std::wstring monitorPath_;
   bool hookWaited_ = false;
+  KernelHandle startThread_;  // Construct's monitor start, until awaited
 };
 
 }  // namespace qzr

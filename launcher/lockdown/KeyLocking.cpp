@@ -38,6 +38,35 @@ void WriteShellKeyText(const RegKey& key, const wchar_t* name, const std::wstrin
   RegSetValueExW(key.get(), name, 0, REG_SZ, data.data(), static_cast<DWORD>(data.size()));
 }
 
+bool ValueIs(const RegKey& key, const wchar_t* name, DWORD type, const std::vector<BYTE>& data) {
+  DWORD foundType = 0, size = static_cast<DWORD>(data.size()) + 1;
+  std::vector<BYTE> found(size);
+  if (RegQueryValueExW(key.get(), name, nullptr, &foundType, found.data(), &size) != ERROR_SUCCESS) return false;
+  found.resize(size);
+  return foundType == type && found == data;
+}
+
+// The key as WriteApplicationKey leaves it: no subkeys, and these four values only.
+bool ShellKeyHolds(const std::wstring& keyPath, const std::wstring& shortcut, const std::wstring& program) {
+  RegKey key;
+  if (!key.Open(HKEY_LOCAL_MACHINE, keyPath)) return false;
+  DWORD subkeys = 0, values = 0;
+  if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                       nullptr, nullptr) != ERROR_SUCCESS ||
+      subkeys != 0 || values != 4)
+    return false;
+  const std::vector<BYTE> shortcutText = ld::FixedShellKeyText(shortcut);
+  return ValueIs(key, L"Default", REG_SZ, shortcutText) && ValueIs(key, L"ResetCmd", REG_SZ, shortcutText) &&
+         ValueIs(key, L"Icon", REG_SZ, ld::FixedShellKeyText(program)) &&
+         ValueIs(key, L"Flags", REG_DWORD, std::vector<BYTE>(sizeof(DWORD), 0));
+}
+
+bool ShortcutLeadsTo(const std::wstring& shortcut, const std::wstring& target) {
+  std::wstring found(target.size() + 2, L'\0');
+  if (!SHGetShortcutTarget(shortcut.c_str(), found.data(), static_cast<int>(found.size()))) return false;
+  return found.c_str() == target;
+}
+
 }  // namespace
 
 void LockKeys(LauncherApp& app) {
@@ -85,12 +114,17 @@ bool WriteApplicationKey(LauncherApp& app, const std::wstring& keyName, const st
   if (shortcut.empty()) {
     shortcut = app.launcherFolder + keyName + L".lnk";
     program = ld::QuotedPath(program);
-    DeleteFileW(shortcut.c_str());
-    if (!SHCreateShortcut(shortcut.data(), program.data()))
-      ShowMessageBox(nullptr, kShortcutFailedText, kErrorCaption, MB_OK);
+    if (!ShortcutLeadsTo(shortcut, program)) {
+      DeleteFileW(shortcut.c_str());
+      if (!SHCreateShortcut(shortcut.data(), program.data()))
+        ShowMessageBox(nullptr, kShortcutFailedText, kErrorCaption, MB_OK);
+    }
   }
   const std::wstring keyPath = kShellKeysPath + keyName;
   shortcut = ld::QuotedPath(shortcut);
+  // Every start binds the same keys: one that holds them already is not written again, and
+  // the shell, which has read it, needs no notice for it.
+  if (ShellKeyHolds(keyPath, shortcut, program)) return false;
 
   // CE's RegDeleteKey takes subkeys with it.
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, RegKey::DevicePath(keyPath).c_str());

@@ -131,6 +131,7 @@ LRESULT LauncherDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
   LayoutControls();
 
   if (!model_.whitelist.monitorRunning()) {
+    ShowFullScreen();
     SetCursor(previousCursor);
     RunRestrictedMode();
     return TRUE;
@@ -138,16 +139,23 @@ LRESULT LauncherDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
 
   SetListItemCount(std::min(model_.buttonCount, kButtonSlots));
   FillProgramList();
+  ShowFullScreen();
   SetCursor(previousCursor);
   return TRUE;
+}
+
+// Full-screen mode shows the dialog once it is placed, laid out and filled: shown before, every
+// step would repaint it (about 10 ms of a start), and the operator would see it being built.
+void LauncherDialog::ShowFullScreen() {
+  if (!model_.fullScreen) return;
+  ShowWindow(hwnd(), SW_SHOW);
+  SetForegroundWindow(hwnd());
 }
 
 bool LauncherDialog::InitialiseWindowMode() {
   const int W = GetSystemMetrics(SM_CXSCREEN), H = GetSystemMetrics(SM_CYSCREEN);
   if (model_.fullScreen) {
     SetAutoShellDialog(false);
-    ShowWindow(hwnd(), SW_SHOW);
-    SetForegroundWindow(hwnd());
     SHFullScreen(hwnd(), SHFS_HIDESIPBUTTON);
     MoveWindow(hwnd(), 0, 0, W, H, TRUE);
     if (HWND bar = SHFindMenuBar(hwnd())) {

@@ -106,6 +106,7 @@ class LauncherDialog : public DialogBase<LauncherDialog> {
   LRESULT OnListReturn(NMHDR* header);
   void OnSpeaker();
 
+  void ShowFullScreen();
   bool InitialiseWindowMode();  // false: the soft-key bar could not be created
   void CreateBatteryGauge();
   void LoadTopLogo();

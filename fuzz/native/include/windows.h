@@ -275,6 +275,9 @@ HANDLE WINAPI CreateEventW(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOO
 BOOL WINAPI SetEvent(HANDLE event);
 BOOL WINAPI ResetEvent(HANDLE event);
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD ms);
+typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID parameter);
+HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack, LPTHREAD_START_ROUTINE start, LPVOID parameter,
+                           DWORD flags, LPDWORD id);
 HANDLE WINAPI CreateFileMappingW(HANDLE file, LPSECURITY_ATTRIBUTES security, DWORD protect, DWORD sizeHigh,
                                  DWORD sizeLow, LPCWSTR name);
 HANDLE WINAPI OpenFileMappingW(DWORD access, BOOL inherit, LPCWSTR name);

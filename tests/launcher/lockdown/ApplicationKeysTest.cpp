@@ -156,3 +156,38 @@ TEST_F(ApplicationKeys, OtherPlatformsKeepTheirButtons) {
     EXPECT_FALSE(ReadBytes(folder_ / L"40C1.lnk").has_value()) << Narrow(platform);
   }
 }
+
+// Start-up binds the same keys every time: what already holds its binding is left as it is and
+// needs no notice, while any difference in a key or its shortcut is written again.
+TEST_F(ApplicationKeys, KeysThatHoldTheirBindingAreLeftAloneAndAnyDifferenceIsRewritten) {
+  DeviceScope device(L"PocketPC", 10);
+  app_.config.appKeys = {};
+  app_.config.appKeys[4] = {L"\\windows\\calc.exe", L"\\windows\\start menu\\calc.lnk", L"", true};
+  auto start = [&] {
+    SettingChangeWatcher watcher;
+    qzr::SetupApplicationKeys(app_, kModule);
+    return watcher.Count();
+  };
+  ASSERT_EQ(start(), 1);
+  const std::string launcherShortcut = ShortcutText(L"\"" + kModule + L"\"");
+  // Text after the counted target is not part of it: the shortcut still leads to the launcher.
+  ASSERT_TRUE(WriteBytes(folder_ / L"40C6.lnk", launcherShortcut + "\r\n"));
+  EXPECT_EQ(start(), 0) << "nothing changed";
+  EXPECT_EQ(ReadBytes(folder_ / L"40C6.lnk"), launcherShortcut + "\r\n");
+
+  ASSERT_TRUE(WriteRaw(HKEY_LOCAL_MACHINE, KeyPath(1), L"Name", REG_SZ, TextBytes(L"extra")));
+  ASSERT_TRUE(WriteRaw(HKEY_LOCAL_MACHINE, KeyPath(5), L"Icon", REG_SZ, TextBytes(L"\\windows\\calc.exe")));
+  const std::pair<const wchar_t*, std::string> badShortcuts[] = {
+      {L"40C2.lnk", "3#\"\\Flash File Store\\launcher\\QZRShell.exe\""},  // another target
+      {L"40C3.lnk", std::to_string(launcherShortcut.size() + 5) + launcherShortcut.substr(launcherShortcut.find('#'))},
+      {L"40C4.lnk", "#" + launcherShortcut},
+  };
+  for (const auto& [name, text] : badShortcuts) ASSERT_TRUE(WriteBytes(folder_ / name, text));
+  ASSERT_TRUE(DeleteFileW((folder_ / L"40C6.lnk").c_str()));
+  EXPECT_EQ(start(), 1);
+  EXPECT_FALSE(ReadRaw(HKEY_LOCAL_MACHINE, KeyPath(1), L"Name").has_value());
+  EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, KeyPath(5), L"Icon"), Fixed(L"\\windows\\calc.exe"));
+  for (const wchar_t* name : {L"40C2.lnk", L"40C3.lnk", L"40C4.lnk", L"40C6.lnk"})
+    EXPECT_EQ(ReadBytes(folder_ / name), launcherShortcut) << Narrow(name);
+  EXPECT_TRUE(boxes_.boxes.empty());
+}
