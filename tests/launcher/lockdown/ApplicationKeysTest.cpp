@@ -160,7 +160,6 @@ TEST_F(ApplicationKeys, OtherPlatformsKeepTheirButtons) {
 // Start-up binds the same keys every time: what already holds its binding is left as it is and
 // needs no notice, while any difference in a key or its shortcut is written again.
 TEST_F(ApplicationKeys, KeysThatHoldTheirBindingAreLeftAloneAndAnyDifferenceIsRewritten) {
-  DeviceScope device(L"PocketPC", 10);
   app_.config.appKeys = {};
   app_.config.appKeys[4] = {L"\\windows\\calc.exe", L"\\windows\\start menu\\calc.lnk", L"", true};
   auto start = [&] {
