@@ -113,7 +113,10 @@ void RestoreValue(const std::wstring& path, const wchar_t* name, const ld::Saved
 }  // namespace
 
 void ShowTaskbar(bool show) {
-  if (HWND bar = FindWindowW(kTaskbarClass, nullptr)) ShowWindow(bar, show ? SW_SHOWNA : SW_HIDE);
+  // The task bar belongs to the shell's thread: showing it is a round trip there, and every
+  // activation asks for the state it already has.
+  HWND bar = FindWindowW(kTaskbarClass, nullptr);
+  if (bar && (IsWindowVisible(bar) != FALSE) != show) ShowWindow(bar, show ? SW_SHOWNA : SW_HIDE);
 }
 
 int InstallTaskbarFilter() {
