@@ -144,10 +144,11 @@ class SystemImageLists {
     if (exists && !folder) LoadFileIcons(icons, hostPath, largeSize_, smallSize_);
     if (!icons.large) {
       // Without a picture of its own a file shows its class's, which every file of the class shares.
-      key = folder ? L"<folder>" : IsProgram(key) ? L"<program>" : L"<document>" + ExtensionOf(key);
+      const bool program = IsProgram(key);
+      key = folder ? L"<folder>" : program ? L"<program>" : L"<document>" + ExtensionOf(key);
       if (auto shared = indices_.find(key); shared != indices_.end()) return shared->second;
       if (folder) LoadFolderIcons(icons, hostPath, largeSize_, smallSize_);
-      else if (IsProgram(key)) LoadDefaultProgramIcons(icons, largeSize_, smallSize_);
+      else if (program) LoadDefaultProgramIcons(icons, largeSize_, smallSize_);
       else LoadShellIcons(icons, hostPath, byAttributes ? attributes : FILE_ATTRIBUTE_NORMAL);
     }
     if (!icons.large) return -1;
