@@ -15,6 +15,10 @@ static_assert(sizeof(SIPINFO) == 48, "the device's SIPINFO layout");
 
 HWND FindSip() { return FindWindowW(wince::taskbar::kSipClassName, nullptr); }
 
+// In the id range that Win32 leaves to libraries (programs use 0x0000-0xBFFF), so the probe
+// never replaces a key of the caller's.
+constexpr int kProbeHotKeyId = 0xFFFE;
+
 }  // namespace
 
 extern "C" {
@@ -75,6 +79,12 @@ __declspec(dllexport) BOOL WINAPI GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX
 // claim it. The device shell is the one holder of system keys here: it is asked to let go and
 // answers once it has. TRUE also when nobody held the key; FALSE only when the shell does not answer.
 __declspec(dllexport) BOOL WINAPI UnregisterFunc1(UINT modifiers, UINT virtualKey) {
+  // On the device this is a kernel call; here a key that nobody holds is recognised without a
+  // round trip to the shell: registering it for a moment succeeds only then.
+  if (RegisterHotKey(nullptr, kProbeHotKeyId, modifiers, virtualKey)) {
+    UnregisterHotKey(nullptr, kProbeHotKeyId);
+    return TRUE;
+  }
   HWND taskBar = FindWindowW(wince::taskbar::kClassName, nullptr);
   if (!taskBar) return TRUE;
   DWORD_PTR released = 0;

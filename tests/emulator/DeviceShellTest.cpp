@@ -232,8 +232,9 @@ TEST_F(DeviceShell, UnregisterFunc1TakesTheKeyFromTheShell) {
               0);
     UnregisterHotKey(nullptr, id);
   }
-  // A combination the shell doesn't hold: nothing to take, and still TRUE.
+  // A combination the shell doesn't hold: nothing to take, still TRUE, and the key left free.
   EXPECT_TRUE(unregister(MOD_SHIFT, VK_F9));
+  EXPECT_TRUE(RegisterHotKey(nullptr, 0xA0FF, MOD_SHIFT, VK_F9) && UnregisterHotKey(nullptr, 0xA0FF));
 }
 
 // Application buttons open their shell key's "Default" through the open operation; one without it does nothing.
