@@ -113,6 +113,10 @@ start_xvfb() {
   fi
   export DISPLAY=":$(tr -dc 0-9 <"$numfile")"
   rm -f "$numfile"
+  # A desktop session has X resources loaded. With none at all, Xlib looks for them on disk again
+  # at every query, and Wine queries them at every font selection: hundreds of failed file opens
+  # in a dialog's first paint. This file gives every program on the display a resource database.
+  export XENVIRONMENT=$ROOT/scripts/handheld.Xresources
 }
 
 # Boots the fresh prefix, up to three times: now and then a fresh prefix's very first process
