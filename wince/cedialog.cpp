@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "aygshell.h"
 
@@ -17,8 +18,6 @@ constexpr DWORD kFrameStyles = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_MODA
 constexpr DWORD kFrameExStyles = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE | WS_EX_STATICEDGE;
 constexpr UINT_PTR kFrameSubclass = 0x515A52;  // "QZR"
 constexpr UINT_PTR kListSubclass = 0x515A53;
-constexpr wchar_t kCallProperty[] = L"QZR.CeDialogCall";
-
 struct DialogCall {
   DLGPROC proc;
   LPARAM param;
@@ -26,6 +25,22 @@ struct DialogCall {
 
 // The call being created on this thread: messages before WM_INITDIALOG find it here.
 thread_local DialogCall* g_creating = nullptr;
+
+// The dialogs made here on this thread (a dialog's messages all come on its own thread), with
+// their calls. Every message a dialog gets looks its call up: kept in a window property, that
+// was a server round trip per message under Wine.
+thread_local std::vector<std::pair<HWND, DialogCall*>> g_dialogs;
+
+DialogCall* CallOf(HWND hwnd) {
+  for (const auto& [dialog, call] : g_dialogs)
+    if (dialog == hwnd) return call;
+  return nullptr;
+}
+
+void Forget(HWND hwnd) {
+  g_dialogs.erase(std::remove_if(g_dialogs.begin(), g_dialogs.end(), [hwnd](const auto& d) { return d.first == hwnd; }),
+                  g_dialogs.end());
+}
 
 HWND VisibleTaskBar(RECT* where) {
   HWND bar = FindWindowW(wince::taskbar::kClassName, nullptr);
@@ -72,10 +87,10 @@ BOOL CALLBACK PrepareControl(HWND child, LPARAM) {
 }
 
 INT_PTR CALLBACK DeviceDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* call = static_cast<DialogCall*>(GetPropW(hwnd, kCallProperty));
+  DialogCall* call = CallOf(hwnd);
   if (!call && g_creating) {
     call = std::exchange(g_creating, nullptr);
-    SetPropW(hwnd, kCallProperty, call);
+    g_dialogs.emplace_back(hwnd, call);
     SetWindowSubclass(hwnd, FrameProc, kFrameSubclass, 0);
   }
   if (!call) return FALSE;
@@ -85,7 +100,7 @@ INT_PTR CALLBACK DeviceDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
     lParam = call->param;
   }
   INT_PTR result = call->proc ? call->proc(hwnd, msg, wParam, lParam) : FALSE;
-  if (msg == WM_NCDESTROY) RemovePropW(hwnd, kCallProperty);
+  if (msg == WM_NCDESTROY) Forget(hwnd);
   return result;
 }
 
