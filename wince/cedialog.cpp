@@ -16,8 +16,7 @@ namespace {
 
 constexpr DWORD kFrameStyles = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_MODALFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
 constexpr DWORD kFrameExStyles = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE | WS_EX_STATICEDGE;
-constexpr UINT_PTR kFrameSubclass = 0x515A52;  // "QZR"
-constexpr UINT_PTR kListSubclass = 0x515A53;
+
 struct DialogCall {
   DLGPROC proc;
   LPARAM param;
@@ -42,15 +41,40 @@ void Forget(HWND hwnd) {
                   g_dialogs.end());
 }
 
+// Window procedures this layer puts in front of a dialog's and its list views', with the ones
+// they pass on to. comctl32's subclassing keeps its chain in a window property, and reads it
+// twice per message: under Wine, two server round trips for every message these windows get.
+struct WrappedWindow {
+  HWND window;
+  WNDPROC previous;
+};
+thread_local std::vector<WrappedWindow> g_wrapped;
+
+void Wrap(HWND hwnd, WNDPROC proc) {
+  auto previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
+  if (previous) g_wrapped.push_back({hwnd, previous});
+}
+
+LRESULT CallWrapped(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  WNDPROC previous = nullptr;
+  for (const WrappedWindow& w : g_wrapped)
+    if (w.window == hwnd) previous = w.previous;
+  if (msg == WM_NCDESTROY) {
+    auto gone = [hwnd](const WrappedWindow& w) { return w.window == hwnd; };
+    g_wrapped.erase(std::remove_if(g_wrapped.begin(), g_wrapped.end(), gone), g_wrapped.end());
+  }
+  return previous ? CallWindowProcW(previous, hwnd, msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
 HWND VisibleTaskBar(RECT* where) {
   HWND bar = FindWindowW(wince::taskbar::kClassName, nullptr);
   if (!bar || !IsWindowVisible(bar) || !GetWindowRect(bar, where)) return nullptr;
   return bar;
 }
 
-LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_NCCALCSIZE) {
-    LRESULT result = DefSubclassProc(hwnd, msg, wParam, lParam);
+    LRESULT result = CallWrapped(hwnd, msg, wParam, lParam);
     RECT* client = wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0] : reinterpret_cast<RECT*>(lParam);
     RECT bar{};
     bool shown = VisibleTaskBar(&bar) != nullptr;
@@ -58,27 +82,25 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UI
     client->top = wince::ClientTopBelowTaskBar(client->top, client->bottom, shown, bar.bottom, hides);
     return result;
   }
-  if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, FrameProc, kFrameSubclass);
-  return DefSubclassProc(hwnd, msg, wParam, lParam);
+  return CallWrapped(hwnd, msg, wParam, lParam);
 }
 
 // The device's list view handles Enter (NM_RETURN) instead of letting the dialog turn it into OK.
-LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_GETDLGCODE) {
-    LRESULT code = DefSubclassProc(hwnd, msg, wParam, lParam);
+    LRESULT code = CallWrapped(hwnd, msg, wParam, lParam);
     const MSG* key = reinterpret_cast<const MSG*>(lParam);
     if (key && (key->message == WM_KEYDOWN || key->message == WM_CHAR) && key->wParam == VK_RETURN)
       code |= DLGC_WANTALLKEYS;
     return code;
   }
-  if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, ListProc, kListSubclass);
-  return DefSubclassProc(hwnd, msg, wParam, lParam);
+  return CallWrapped(hwnd, msg, wParam, lParam);
 }
 
 BOOL CALLBACK PrepareControl(HWND child, LPARAM) {
   wchar_t cls[32] = {};
   GetClassNameW(child, cls, 32);
-  if (!wcscmp(cls, WC_LISTVIEWW)) SetWindowSubclass(child, ListProc, kListSubclass, 0);
+  if (!wcscmp(cls, WC_LISTVIEWW)) Wrap(child, ListProc);
   // A group box paints only its frame: the dialog, which clips its children, still paints
   // the inside of the box.
   if (!_wcsicmp(cls, WC_BUTTONW) && (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX)
@@ -91,7 +113,7 @@ INT_PTR CALLBACK DeviceDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
   if (!call && g_creating) {
     call = std::exchange(g_creating, nullptr);
     g_dialogs.emplace_back(hwnd, call);
-    SetWindowSubclass(hwnd, FrameProc, kFrameSubclass, 0);
+    Wrap(hwnd, FrameProc);
   }
   if (!call) return FALSE;
   if (msg == WM_INITDIALOG) {
