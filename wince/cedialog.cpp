@@ -25,44 +25,41 @@ struct DialogCall {
 // The call being created on this thread: messages before WM_INITDIALOG find it here.
 thread_local DialogCall* g_creating = nullptr;
 
-// The dialogs made here on this thread (a dialog's messages all come on its own thread), with
-// their calls. Every message a dialog gets looks its call up: kept in a window property, that
-// was a server round trip per message under Wine.
-thread_local std::vector<std::pair<HWND, DialogCall*>> g_dialogs;
+// Per-window records of this layer, kept per thread (a window's messages all come on its own
+// thread). They are looked up on every message a window gets: kept in window properties, as
+// comctl32's subclassing keeps its chain, each lookup was a round trip to the server under Wine.
+template <typename T>
+class WindowTable {
+ public:
+  T Find(HWND hwnd) const {
+    for (const auto& [window, value] : entries_)
+      if (window == hwnd) return value;
+    return T{};
+  }
+  void Add(HWND hwnd, T value) { entries_.emplace_back(hwnd, value); }
+  void Forget(HWND hwnd) {
+    auto gone = [hwnd](const std::pair<HWND, T>& entry) { return entry.first == hwnd; };
+    entries_.erase(std::remove_if(entries_.begin(), entries_.end(), gone), entries_.end());
+  }
 
-DialogCall* CallOf(HWND hwnd) {
-  for (const auto& [dialog, call] : g_dialogs)
-    if (dialog == hwnd) return call;
-  return nullptr;
-}
-
-void Forget(HWND hwnd) {
-  g_dialogs.erase(std::remove_if(g_dialogs.begin(), g_dialogs.end(), [hwnd](const auto& d) { return d.first == hwnd; }),
-                  g_dialogs.end());
-}
-
-// Window procedures this layer puts in front of a dialog's and its list views', with the ones
-// they pass on to. comctl32's subclassing keeps its chain in a window property, and reads it
-// twice per message: under Wine, two server round trips for every message these windows get.
-struct WrappedWindow {
-  HWND window;
-  WNDPROC previous;
+ private:
+  std::vector<std::pair<HWND, T>> entries_;
 };
-thread_local std::vector<WrappedWindow> g_wrapped;
+
+// The dialogs made here, with their calls.
+thread_local WindowTable<DialogCall*> g_dialogs;
+// The dialogs and list views whose window procedures this layer stands in front of, with the
+// procedures they pass on to.
+thread_local WindowTable<WNDPROC> g_wrapped;
 
 void Wrap(HWND hwnd, WNDPROC proc) {
   auto previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
-  if (previous) g_wrapped.push_back({hwnd, previous});
+  if (previous) g_wrapped.Add(hwnd, previous);
 }
 
 LRESULT CallWrapped(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  WNDPROC previous = nullptr;
-  for (const WrappedWindow& w : g_wrapped)
-    if (w.window == hwnd) previous = w.previous;
-  if (msg == WM_NCDESTROY) {
-    auto gone = [hwnd](const WrappedWindow& w) { return w.window == hwnd; };
-    g_wrapped.erase(std::remove_if(g_wrapped.begin(), g_wrapped.end(), gone), g_wrapped.end());
-  }
+  WNDPROC previous = g_wrapped.Find(hwnd);
+  if (msg == WM_NCDESTROY) g_wrapped.Forget(hwnd);
   return previous ? CallWindowProcW(previous, hwnd, msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
@@ -109,10 +106,10 @@ BOOL CALLBACK PrepareControl(HWND child, LPARAM) {
 }
 
 INT_PTR CALLBACK DeviceDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  DialogCall* call = CallOf(hwnd);
+  DialogCall* call = g_dialogs.Find(hwnd);
   if (!call && g_creating) {
     call = std::exchange(g_creating, nullptr);
-    g_dialogs.emplace_back(hwnd, call);
+    g_dialogs.Add(hwnd, call);
     Wrap(hwnd, FrameProc);
   }
   if (!call) return FALSE;
@@ -122,7 +119,7 @@ INT_PTR CALLBACK DeviceDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
     lParam = call->param;
   }
   INT_PTR result = call->proc ? call->proc(hwnd, msg, wParam, lParam) : FALSE;
-  if (msg == WM_NCDESTROY) Forget(hwnd);
+  if (msg == WM_NCDESTROY) g_dialogs.Forget(hwnd);
   return result;
 }
 
