@@ -108,10 +108,19 @@ int wmain(int argc, wchar_t** argv) {
   for (int i = 0; i < 3; ++i)
     for (int c = 0; c < kCases; ++c) launch(c, nullptr);
   std::vector<double> times[kCases];
+  // Per round, the hook's overhead over that round's bare start; a round with a failed launch
+  // gives none. A change in load that falls between rounds cancels out of these.
+  std::vector<double> roundRatio[2];
   int order[kCases] = {kBare, kUnhooked, kHooked, kHookedSink};
   for (int i = 0; i < launches; ++i) {
-    for (int c : order) launch(c, &times[c]);
+    std::vector<double> round[kCases];
+    for (int c : order) launch(c, &round[c]);
     std::next_permutation(order, order + kCases);
+    for (int c = 0; c < kCases; ++c) times[c].insert(times[c].end(), round[c].begin(), round[c].end());
+    bool complete = std::all_of(std::begin(round), std::end(round), [](const std::vector<double>& v) { return v.size() == 1; });
+    if (!complete || round[kBare][0] <= 0) continue;
+    roundRatio[0].push_back((round[kHooked][0] - round[kUnhooked][0]) / round[kBare][0]);
+    roundRatio[1].push_back((round[kHookedSink][0] - round[kUnhooked][0]) / round[kBare][0]);
   }
 
   launcher.Stop();
@@ -130,8 +139,20 @@ int wmain(int argc, wchar_t** argv) {
   double ba = best(times[kHooked]), bs = best(times[kHookedSink]), bb = best(times[kUnhooked]), bc = best(times[kBare]);
   printf("best of each case: (a) %.2f, (a') %.2f, (b) %.2f, (c) %.2f ms; (a - b) = %.2f x (c), (a' - b) = %.2f x (c)\n", ba,
          bs, bb, bc, bc > 0 ? (ba - bb) / bc : 0, bc > 0 ? (bs - bb) / bc : 0);
+  // How widely each case spreads: the machine's noise, against which the medians stand.
+  const char* caseNames[kCases] = {"(c)", "(b)", "(a)", "(a')"};
+  printf("10th/25th/50th/75th/90th percentiles, ms:");
+  for (int k : {kHooked, kHookedSink, kUnhooked, kBare}) {
+    std::vector<double> v = times[k];
+    std::sort(v.begin(), v.end());
+    auto at = [&v](double q) { return v.empty() ? 0 : v[static_cast<size_t>(q * static_cast<double>(v.size() - 1))]; };
+    printf("  %s %.1f/%.1f/%.1f/%.1f/%.1f", caseNames[k], at(0.1), at(0.25), at(0.5), at(0.75), at(0.9));
+  }
+  printf("\n");
+  double pa = Median(roundRatio[0]), ps = Median(roundRatio[1]);
+  printf("within each round (a - b) / (c): median %.2f; (a' - b) / (c): median %.2f (%zu rounds)\n", pa, ps, roundRatio[0].size());
   printf("open command restored: %s\n", bench::OpenCommand() == before ? "yes" : "no");
-  printf("P1 asis=%.3f sink=%.3f a=%.2f sink_a=%.2f b=%.2f c=%.2f best_asis=%.3f best_sink=%.3f\n", c > 0 ? (a - b) / c : 0,
-         c > 0 ? (s - b) / c : 0, a, s, b, c, bc > 0 ? (ba - bb) / bc : 0, bc > 0 ? (bs - bb) / bc : 0);
+  printf("P1 asis=%.3f sink=%.3f a=%.2f sink_a=%.2f b=%.2f c=%.2f best_asis=%.3f best_sink=%.3f round_asis=%.3f round_sink=%.3f\n", c > 0 ? (a - b) / c : 0,
+         c > 0 ? (s - b) / c : 0, a, s, b, c, bc > 0 ? (ba - bb) / bc : 0, bc > 0 ? (bs - bb) / bc : 0, pa, ps);
   return 0;
 }
