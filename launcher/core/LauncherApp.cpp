@@ -95,6 +95,7 @@ BOOL LauncherApp::InitInstance(const wchar_t* commandLine) {
   // menu.ini is not read yet, so full-screen mode has its default (on) here.
   int volumeAllowance = config.fullScreen ? InstallTaskbarFilter() : 0;
   HCURSOR previousCursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  config.whitelist.AwaitMonitorStart();
 
   if (ActivateRunningInstance()) {
     config.whitelist.PrepareSharedCache(false);
@@ -127,7 +128,7 @@ BOOL LauncherApp::InitInstance(const wchar_t* commandLine) {
   SetCursor(previousCursor);
   SignalStarted(launchCode);
 
-  if (RunLauncherDialog(*this, icons) == kExitResult) Leave();
+  RunLauncherDialog(*this, icons);
   return FALSE;
 }
 
@@ -139,12 +140,11 @@ void LauncherApp::LoadConfiguration() {
   SyncStartKeySetting(config);
 }
 
-void LauncherApp::Leave() {
+void LauncherApp::Leave(HWND owner) {
   if (config.fullScreen) RestoreTaskbar();
   RestoreStartKeySetting(config);
   RestoreSoftKeySetting(config);
-  // The main window is gone by now: the warm-boot prompt has no owner.
-  CleanUpCheckOnLeaving(nullptr);
+  CleanUpCheckOnLeaving(owner);
 }
 
 }  // namespace qzr

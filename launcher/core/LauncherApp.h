@@ -1,5 +1,5 @@
-// LauncherApp: the application object; InitInstance runs the launcher's whole life: start-up,
-// the main dialog, and leaving.
+// LauncherApp: the application object; InitInstance runs the launcher's whole life: start-up
+// and the main dialog, which calls back into Leave when the exit password is given.
 #pragma once
 
 #include <windows.h>
@@ -18,8 +18,12 @@ class LauncherApp {
   LauncherApp(const LauncherApp&) = delete;
   LauncherApp& operator=(const LauncherApp&) = delete;
 
-  // Start-up in its fixed order, the main dialog, and leaving; always FALSE.
+  // Start-up in its fixed order, then the main dialog; always FALSE.
   BOOL InitInstance(const wchar_t* commandLine);
+  // The exit password was given and the launcher's dialogs still stand: the shell's task bar,
+  // start key and soft keys back as menu.ini asks, then a warm boot offered, owned by `owner`,
+  // when one of them needs it.
+  void Leave(HWND owner);
 
   std::wstring launcherFolder;  // lower-cased, with its final backslash
   LauncherConfig config;
@@ -29,9 +33,6 @@ class LauncherApp {
   // menu.ini into the model, then what start-up does with it: the whitelist published, the
   // shell's start key brought in line (which may ask for a warm boot).
   void LoadConfiguration();
-  // The exit password was given: the shell's task bar, start key and soft keys back as
-  // menu.ini asks, and a warm boot offered when one of them needs it.
-  void Leave();
 };
 
 // Another launcher started from the same program file: brings its window to the front (1) or 0.

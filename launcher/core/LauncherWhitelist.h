@@ -89,6 +89,11 @@ class LauncherWhitelist {
   // launch then goes ahead, as it always did).
   bool WaitForMonitorHook(DWORD timeoutMs);
 
+  // The outcome of the monitor start Construct set off, with its box and log line when it failed;
+  // start-up waits for it before the single-instance test, so that nothing is prepared or
+  // published while the operator is told that the whitelist cannot be enforced.
+  void AwaitMonitorStart();
+
   bool enabled() const { return enabled_; }
   // False keeps the main dialog in restricted mode. Waits for the start Construct set off.
   bool monitorRunning() const {
@@ -111,7 +116,6 @@ class LauncherWhitelist {
   // it runs on a thread of its own while start-up goes on. Everything that reads its outcome
   // awaits it first; the outcome's message box and log line come from the awaiting thread.
   void StartMonitorInBackground();
-  void AwaitMonitorStart();
   static DWORD WINAPI StartMonitorThread(void* self);
   bool StartMonitorProcess();
   std::span<uint8_t> WritableBlock() { return {static_cast<uint8_t*>(view_.get()), view_ ? blockSize_ : 0}; }

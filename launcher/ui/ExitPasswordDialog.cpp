@@ -5,6 +5,8 @@
 
 #include <aygshell.h>
 
+#include <utility>
+
 #include "core/LauncherConfig.h"
 #include "core/MessageBoxes.h"
 #include "ui/ChildScreen.h"
@@ -15,7 +17,8 @@
 
 namespace qzr {
 
-ExitPasswordDialog::ExitPasswordDialog(LauncherConfig& model) : model_(model) {
+ExitPasswordDialog::ExitPasswordDialog(LauncherConfig& model, LeaveSteps leave)
+    : model_(model), leave_(std::move(leave)) {
   BindText(IDC_PASSWORD_EDIT, &enteredText_, kPasswordMaxChars);
 }
 
@@ -52,7 +55,8 @@ void ExitPasswordDialog::Check() {
   }
   SipShowIM(0);
   platformLibrary_.reset();
-  // Leaving itself is the application's: it follows once the main dialog has ended.
+  // Before the dialogs end: the warm-boot prompt belongs to this dialog, over the main one.
+  if (leave_) leave_(hwnd());
   EndDialog(kExitResult);
 }
 

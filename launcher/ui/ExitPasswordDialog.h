@@ -1,9 +1,10 @@
-// ExitPasswordDialog: the only way out of the launcher; on the right password it ends with the
-// exit result, and the application puts back what the launcher changed.
+// ExitPasswordDialog: the only way out of the launcher; on the right password the application
+// puts back what the launcher changed, and the dialog ends with the exit result.
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "ui/DialogBase.h"
@@ -14,11 +15,15 @@ namespace qzr {
 
 class LauncherConfig;
 
+// What a correct password sets off while the launcher's dialogs still stand: putting back what
+// the launcher changed, with `owner` (the password dialog) owning any prompt it shows.
+using LeaveSteps = std::function<void(HWND owner)>;
+
 class ExitPasswordDialog : public DialogBase<ExitPasswordDialog> {
  public:
   static constexpr int IDD = IDD_EXIT_PASSWORD;
 
-  explicit ExitPasswordDialog(LauncherConfig& model);
+  ExitPasswordDialog(LauncherConfig& model, LeaveSteps leave);
   ~ExitPasswordDialog() = default;
 
   QZR_BEGIN_MSG_MAP()
@@ -45,6 +50,7 @@ class ExitPasswordDialog : public DialogBase<ExitPasswordDialog> {
   void HideButtonsForSoftKeys();
 
   LauncherConfig& model_;
+  LeaveSteps leave_;
   std::wstring enteredText_;
   GdiObject font_;
   Library platformLibrary_;

@@ -66,14 +66,14 @@ void Trace(const wchar_t* line) { OutputDebugStringW(line); }
 }  // namespace
 
 INT_PTR RunLauncherDialog(LauncherApp& app, ProgramIcons& icons) {
-  LauncherDialog dialog(app.config);
+  LauncherDialog dialog(app.config, [&app](HWND owner) { app.Leave(owner); });
   dialog.UsePreparedIcons(icons);
   return dialog.DoModal(nullptr);
 }
 
 LauncherDialog* LauncherDialog::Current() { return g_mainDialog; }
 
-LauncherDialog::LauncherDialog(LauncherConfig& model) : model_(model) {
+LauncherDialog::LauncherDialog(LauncherConfig& model, LeaveSteps leave) : model_(model), leave_(std::move(leave)) {
   radio_.Load();
   g_mainDialog = this;
 }
@@ -273,8 +273,9 @@ LRESULT LauncherDialog::OnTimer(UINT, WPARAM wParam, LPARAM, bool& handled) {
   } else if (wParam == kActivationTimer) {
     KillTimer(hwnd(), kActivationTimer);
     // A page or password dialog opened meanwhile holds the screen; the dialog claims it again
-    // when it is activated on their return.
-    if (!modalChildUp_) ClaimScreen();
+    // when it is activated on their return. So does a window another process brought up in
+    // that second: the program the operator has just started must not go behind the list.
+    if (!modalChildUp_ && !ScreenTakenByAnotherProcess()) ClaimScreen();
   } else if (wParam == kIgnoreTouchTimer) {
     KillTimer(hwnd(), kIgnoreTouchTimer);
     KernelHandle event(CreateEventW(nullptr, TRUE, FALSE, kIgnoreTouchEvent));
@@ -346,7 +347,7 @@ void LauncherDialog::ShowStatusDialog() {
 
 void LauncherDialog::PromptExitPassword() {
   modalChildUp_ = true;
-  ExitPasswordDialog password(model_);
+  ExitPasswordDialog password(model_, leave_);
   if (password.DoModal(hwnd()) == kExitResult) EndDialog(kExitResult);
 }
 
@@ -422,6 +423,12 @@ LRESULT LauncherDialog::OnActivate(UINT, WPARAM wParam, LPARAM, bool& handled) {
   // frozen for a second at every start.
   SetTimer(hwnd(), kActivationTimer, kActivationDelayMs, nullptr);
   return 0;
+}
+
+bool LauncherDialog::ScreenTakenByAnotherProcess() const {
+  DWORD owner = 0;
+  if (HWND front = GetForegroundWindow()) GetWindowThreadProcessId(front, &owner);
+  return owner != 0 && owner != GetCurrentProcessId();
 }
 
 void LauncherDialog::ClaimScreen() {

@@ -13,6 +13,7 @@
 #include "device/Radio80211.h"
 #include "ui/DialogBase.h"
 #include "ui/DrawnControls.h"
+#include "ui/ExitPasswordDialog.h"
 #include "ui/ImageListOwner.h"
 #include "ui/ProgramIcons.h"
 #include "ui/resource.h"
@@ -54,7 +55,8 @@ class LauncherDialog : public DialogBase<LauncherDialog> {
  public:
   static constexpr int IDD = IDD_LAUNCHER;
 
-  explicit LauncherDialog(LauncherConfig& model);
+  // `leave` runs when the exit password is accepted, from whichever screen asked for it.
+  explicit LauncherDialog(LauncherConfig& model, LeaveSteps leave = {});
   ~LauncherDialog();
 
   QZR_BEGIN_MSG_MAP()
@@ -86,6 +88,7 @@ class LauncherDialog : public DialogBase<LauncherDialog> {
   // Read by the status page.
   const DeviceStatusTexts& statusTexts() const { return status_; }
   LauncherConfig& model() const { return model_; }
+  const LeaveSteps& leaveSteps() const { return leave_; }
   bool modalChildUp() const { return modalChildUp_; }
   int logoWidth() const { return logoWidth_; }
   int logoHeight() const { return logoHeight_; }
@@ -116,10 +119,12 @@ class LauncherDialog : public DialogBase<LauncherDialog> {
   void AwaitMonitorHook();
   void AutoStart();
   void ClaimScreen();
+  bool ScreenTakenByAnotherProcess() const;
   void HideMenuBar();
   void DestroyBatteryGauge();
 
   LauncherConfig& model_;
+  LeaveSteps leave_;
   CriticalSection gaugeLock_;
   int logoWidth_ = 0;
   int logoHeight_ = 0;

@@ -133,7 +133,7 @@ LRESULT StatusDialog::OnClose(UINT, WPARAM, LPARAM, bool&) {
 }
 
 void StatusDialog::Exit() {
-  ExitPasswordDialog password(model_);
+  ExitPasswordDialog password(model_, mainDialog_.leaveSteps());
   INT_PTR result = password.DoModal(hwnd());
   SetFocus(Item(IDC_EXIT_BUTTON));
   if (result == kExitResult) EndDialog(kExitResult);

@@ -9,57 +9,20 @@
 
 #include "DeviceProfile.h"
 #include "LauncherApp.h"
+#include "LauncherProcess.h"
 #include "MenuRules.h"
 #include "TestSupport.h"
 #include "WhitelistCache.h"
 #include "Win32Owners.h"
 
 using namespace testing_support;
+using launcher_process::InstalledLauncher;
 
 namespace {
 
 bool Contains(const std::vector<std::string>& lines, const std::string& text) {
   return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != std::string::npos; });
 }
-
-// A launcher folder on drive C holding QZRShell.exe and a menu.ini, logging into scratch files.
-struct InstalledLauncher {
-  ScratchFolder folder;
-  ProfileScope profile;
-  std::wstring exe = folder / L"QZRShell.exe";
-
-  explicit InstalledLauncher(const std::string& menuIni, const wchar_t* folderName = L"launcher") : folder{folderName} {
-    EXPECT_TRUE(CopyFileW((BinFolder() + L"QZRShell.exe").c_str(), exe.c_str(), FALSE));
-    EXPECT_TRUE(WriteBytes(folder / L"menu.ini", menuIni));
-    profile.Set(wince::profile::kEventLogFile, folder / L"events.txt");
-    profile.Set(wince::profile::kJournalFile, folder / L"journal.txt");
-  }
-  // Starts the launcher and waits until start-up has signalled the device (or the process ended).
-  HANDLE Start(const std::wstring& args, size_t journalLines = 1) {
-    std::wstring cmd = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW si{sizeof si};
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &pi)) return nullptr;
-    CloseHandle(pi.hThread);
-    for (int i = 0; i < 300 && Journal().size() < journalLines; ++i)
-      if (WaitForSingleObject(pi.hProcess, 100) == WAIT_OBJECT_0) break;
-    return pi.hProcess;
-  }
-  // The main dialog waits for the exit password; tests that only look at start-up end it.
-  static void Stop(HANDLE process) {
-    TerminateProcess(process, 0);
-    WaitForSingleObject(process, 10000);
-    CloseHandle(process);
-  }
-  bool RunStartUp(const std::wstring& args) {
-    HANDLE process = Start(args);
-    if (!process) return false;
-    Stop(process);
-    return !Journal().empty();
-  }
-  std::vector<std::string> Events() { return ReadLines(folder / L"events.txt"); }
-  std::vector<std::string> Journal() { return ReadLines(folder / L"journal.txt"); }
-};
 
 }  // namespace
 

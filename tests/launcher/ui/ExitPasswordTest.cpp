@@ -42,7 +42,8 @@ TEST(ExitPassword, FieldTakesSixCharactersKeyboardTwiceShowsThenHidesTheSipCance
   MessageBoxRecorder boxes;
   auto model = MakeModel(true);
   model->password = L"123456";
-  qzr::ExitPasswordDialog dialog(*model);
+  int leaves = 0;
+  qzr::ExitPasswordDialog dialog(*model, [&](HWND) { ++leaves; });
   std::wstring afterSeven;
   std::vector<uint32_t> flags;
   std::vector<bool> seen;
@@ -72,6 +73,7 @@ TEST(ExitPassword, FieldTakesSixCharactersKeyboardTwiceShowsThenHidesTheSipCance
       },
   });
   EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  EXPECT_EQ(leaves, 0) << "neither a wrong password nor Cancel puts anything back";
   EXPECT_EQ(afterSeven, L"123456");
   EXPECT_EQ(boxes.boxes.size(), 1u);
   EXPECT_TRUE(held);
@@ -84,4 +86,30 @@ TEST(ExitPassword, FieldTakesSixCharactersKeyboardTwiceShowsThenHidesTheSipCance
   qzr::SipInfoRecord info;
   ASSERT_TRUE(qzr::SipGetInfo(&info));
   EXPECT_EQ(info.flags, 0u);
+}
+
+// The right password runs the leaving steps once, from the standing dialog, which owns what they
+// show; only then does the dialog end with the exit result.
+TEST(ExitPassword, RightPasswordLeavesWhileTheDialogStands) {
+  auto model = MakeModel(true);
+  model->password = L"42";
+  std::vector<HWND> owners;
+  bool ownerStood = false;
+  qzr::ExitPasswordDialog dialog(*model, [&](HWND owner) {
+    owners.push_back(owner);
+    ownerStood = IsWindow(owner) && IsWindowVisible(owner);
+  });
+  HWND shown = nullptr;
+  ScriptedSteps steps({
+      [&] {
+        shown = TopDialog();
+        Type(shown, L"42");
+        Command(shown, IDOK);
+      },
+  });
+  EXPECT_EQ(dialog.DoModal(), qzr::kExitResult);
+  ASSERT_EQ(owners.size(), 1u);
+  EXPECT_EQ(owners[0], shown);
+  EXPECT_TRUE(ownerStood);
+  EXPECT_FALSE(dialog.holdsPlatformLibrary());
 }
