@@ -228,6 +228,24 @@ TEST(CabPacker, ThePackageModeMakesTheSetupLibraryMember999) {
   EXPECT_EQ(members[1].second, ReadBytes(testing_support::BinFolder() + L"qzrCEInstall.dll").value_or("?"));
 }
 
+// The ship target's cabinet: read back as its .inf in the repository says, holding the stripped
+// files of build/ship.
+TEST(CabPacker, TheShippedLauncherCabinetIsItsInf) {
+  const std::wstring ship = testing_support::BinFolder() + L"..\\ship\\";
+  ASSERT_TRUE(ReadBytes(ship + L"KorvanexLauncher.cab")) << "the ship target has not written build/ship/KorvanexLauncher.cab";
+  auto inf = ReadBytes(testing_support::Widen(QZR_SOURCE_DIR) + L"\\packaging\\KorvanexLauncher.inf");
+  ASSERT_TRUE(inf);
+  std::vector<std::pair<std::string, std::string>> files;
+  for (const char* name : {"QZRShell.exe", "QZRTaskbarFilter.dll", "Gatewarden.exe"})
+    files.push_back({name, ReadBytes(ship + testing_support::Widen(name)).value_or("?")});
+  ExpectCabinetMatches(ship + L"KorvanexLauncher.cab", *inf, L"", files, false);
+  qzrcab::InfRead read = qzrcab::ReadInf(*inf, L"");
+  EXPECT_EQ(read.project.installDir, L"\\Flash File Store\\launcher");
+  EXPECT_EQ(read.project.processorType, 2577u);
+  ASSERT_EQ(read.project.registry.size(), 2u);
+  for (const auto& v : read.project.registry) EXPECT_EQ(v.flags, qzrcab::kRegDword | qzrcab::kRegNoClobber);
+}
+
 // Refused inputs: the finding at its place, exit 1, and no cabinet (nor a part of one), also
 // where an older cabinet of the same name stands: it is kept as it was.
 TEST(CabPacker, RefusedInputsWriteNothing) {
