@@ -77,8 +77,9 @@ std::string RoundTripInf(const CabDevice& d, const std::string& app) {
          "[SourceDisksNames]\n1=,,,src\n[SourceDisksFiles]\napp.exe=1\nnew.txt=1\nkeep.txt=1\nonly.txt=1\nabsent.txt=1\n"
          "newer.txt=1\nforced.txt=1\nold.txt=1\nshared.txt=1\ncabprobe.dll=1\n"
          "[DefaultInstall]\nCopyFiles=App,Beside\nAddReg=Reg\nCEShortcuts=Links\nCESetupDLL=cabprobe.dll\n"
+         "CESelfRegister=registered.dll\n"
          "[DestinationDirs]\nApp=0,%InstallDir%\nBeside=0," + Narrowed(d.device(L"beside")) + "\nLinks=0,%InstallDir%\\links\n"
-         "[App]\napp.exe\nsub.txt,new.txt\n"
+         "[App]\napp.exe\nsub.txt,new.txt\nregistered.dll,cabprobe.dll\n"
          "[Beside]\n"
          "keep.txt,,,0x00000010\n"     // exists: never overwritten
          "only.txt,,,0x00000400\n"     // exists: replaced
@@ -202,17 +203,19 @@ TEST(CabInstall, FilesValuesAndShortcutsAsTheInfSaysThenUninstalledToTheDeviceBe
     EXPECT_TRUE(FileExists(L"C:\\Windows\\AppMgr\\" + d.application() + L".dll"));
 
     // Install_Init and Install_Exit as the device calls them: no window, first call, not
-    // installed before, the install folder; the five failure counts.
+    // installed before, the install folder; the five failure counts. Between them the
+    // self-registering file registered itself where it was installed.
     std::vector<std::string> calls = d.Calls();
-    ASSERT_EQ(calls.size(), 2u);
+    ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[0], "Install_Init parent=0 first=1 previous=0 dir=" + Narrow(inst) + " dirExists=0");
-    EXPECT_EQ(calls[1], "Install_Exit parent=0 dir=" + Narrow(inst) + " failed=0,0,0,0,0");
+    EXPECT_EQ(calls[1], "DllRegisterServer " + Narrow(p / L"inst\\registered.dll"));
+    EXPECT_EQ(calls[2], "Install_Exit parent=0 dir=" + Narrow(inst) + " failed=0,0,0,0,0");
 
     ASSERT_EQ(RunHost(L"uninstall " + Quoted(d.application()), false, &output), 0) << output;
     calls = d.Calls();
-    ASSERT_EQ(calls.size(), 4u);
-    EXPECT_EQ(calls[2], "Uninstall_Init parent=0 dir=" + Narrow(inst));
-    EXPECT_EQ(calls[3], "Uninstall_Exit parent=0");
+    ASSERT_EQ(calls.size(), 5u);
+    EXPECT_EQ(calls[3], "Uninstall_Init parent=0 dir=" + Narrow(inst));
+    EXPECT_EQ(calls[4], "Uninstall_Exit parent=0");
     ExpectDeviceAsBefore(d);
     EXPECT_EQ(RunHost(L"uninstall " + Quoted(d.application()), false, &output), 4) << output;
   }
@@ -226,9 +229,9 @@ TEST(CabInstall, AnInstallExitOfOneLeavesTheDeviceAsBefore) {
   std::string output;
   EXPECT_EQ(RunHost(L"install " + Quoted(cab) + L" /noui", false, &output), 1) << output;
   std::vector<std::string> calls = d.Calls();
-  ASSERT_EQ(calls.size(), 4u) << output;
-  EXPECT_EQ(calls[2], "Uninstall_Init parent=0 dir=" + Narrow(d.device(L"inst")));
-  EXPECT_EQ(calls[3], "Uninstall_Exit parent=0");
+  ASSERT_EQ(calls.size(), 5u) << output;
+  EXPECT_EQ(calls[3], "Uninstall_Init parent=0 dir=" + Narrow(d.device(L"inst")));
+  EXPECT_EQ(calls[4], "Uninstall_Exit parent=0");
   ExpectDeviceAsBefore(d);
   EXPECT_TRUE(FileExists(cab)) << "a cabinet that did not install stays";
 }
@@ -250,11 +253,38 @@ TEST(CabInstall, ASecondInstallationReplacesTheFirstAndSaysItWasThere) {
   ASSERT_EQ(RunHost(L"install " + Quoted(BuildCab(d, RoundTripInf(d, "Twice"))) + L" /noui", false, &output), 0) << output;
   ASSERT_EQ(RunHost(L"install " + Quoted(BuildCab(d, RoundTripInf(d, "Twice"))) + L" /noui", false, &output), 0) << output;
   std::vector<std::string> calls = d.Calls();
-  ASSERT_EQ(calls.size(), 6u) << output;
-  EXPECT_EQ(calls[2].substr(0, 14), "Uninstall_Init");
-  EXPECT_EQ(calls[4].substr(0, 36), "Install_Init parent=0 first=1 previo");
-  EXPECT_NE(calls[4].find("previous=1"), std::string::npos) << calls[4];
-  ASSERT_EQ(RunHost(L"uninstall " + Quoted(d.application())), 0);
+  ASSERT_EQ(calls.size(), 8u) << output;
+  EXPECT_EQ(calls[3].substr(0, 14), "Uninstall_Init");
+  EXPECT_EQ(calls[5].substr(0, 36), "Install_Init parent=0 first=1 previo");
+  EXPECT_NE(calls[5].find("previous=1"), std::string::npos) << calls[5];
+  EXPECT_NE(output.find("The previous version of QzrTest Twice will be removed"), std::string::npos) << output;
+  ASSERT_EQ(RunHost(L"uninstall " + Quoted(d.application()), false, &output), 0) << output;
+  ExpectDeviceAsBefore(d);
+}
+
+TEST(CabInstall, AFailedSelfRegistrationCountsAsAFailedFile) {
+  CabDevice d(L"Unregistered");
+  PrepareDevice(d);
+  d.Answer(L"Register", static_cast<DWORD>(E_FAIL));
+  std::string output;
+  ASSERT_EQ(RunHost(L"install " + Quoted(BuildCab(d, RoundTripInf(d, "Unregistered"))) + L" /noui", false, &output), 0) << output;
+  std::vector<std::string> calls = d.Calls();
+  ASSERT_EQ(calls.size(), 3u) << output;
+  EXPECT_EQ(calls[2], "Install_Exit parent=0 dir=" + Narrow(d.device(L"inst")) + " failed=0,1,0,0,0");
+  ASSERT_EQ(RunHost(L"uninstall " + Quoted(d.application()), false, &output), 0) << output;
+  ExpectDeviceAsBefore(d);
+}
+
+TEST(CabInstall, AnUnsupportedPlatformIsWarnedAboutAndInstalledWhenAnswered) {
+  CabDevice d(L"Unsupported");
+  PrepareDevice(d);
+  std::string inf = RoundTripInf(d, "Unsupported");
+  inf.replace(inf.find("VersionMin=5.0\n"), 15, "VersionMin=5.0\nUnsupportedPlatforms=\"HPC\",\"Pocket PC\"\n");
+  std::string output;
+  ASSERT_EQ(RunHost(L"install " + Quoted(BuildCab(d, inf)) + L" /silent", false, &output), 0) << output;
+  EXPECT_NE(output.find("lists this platform (Pocket PC) as unsupported. Install anyway? (answered Yes)"), std::string::npos)
+      << output;
+  ASSERT_EQ(RunHost(L"uninstall " + Quoted(d.application()), false, &output), 0) << output;
   ExpectDeviceAsBefore(d);
 }
 

@@ -1,6 +1,7 @@
 // A setup DLL for the cabinet host's tests: records each call with its arguments, one line each,
 // in the file HKCU\Software\QzrCabProbe "Log" names, and answers what "InstallInit",
-// "InstallExit" and "UninstallInit" there say (0 when missing).
+// "InstallExit" and "UninstallInit" there say (0 when missing). Installed as a file with the
+// self-register flag, it records DllRegisterServer and answers "Register" (an HRESULT).
 #include <windows.h>
 
 #include <cstdio>
@@ -58,4 +59,14 @@ extern "C" __declspec(dllexport) int Uninstall_Init(HWND parent, LPCWSTR install
 extern "C" __declspec(dllexport) int Uninstall_Exit(HWND parent) {
   Record(L"Uninstall_Exit parent=" + std::to_wstring(reinterpret_cast<UINT_PTR>(parent)));
   return 0;
+}
+
+extern "C" __declspec(dllexport) HRESULT DllRegisterServer() {
+  wchar_t self[MAX_PATH] = {};
+  HMODULE module = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCWSTR>(&DllRegisterServer), &module);
+  GetModuleFileNameW(module, self, MAX_PATH);
+  Record(std::wstring(L"DllRegisterServer ") + self);
+  return static_cast<HRESULT>(Answer(L"Register"));
 }
