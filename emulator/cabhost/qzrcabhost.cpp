@@ -314,7 +314,8 @@ int wmain(int argc, wchar_t** argv) {
     else args.push_back(argv[i]);
   }
   // An application name is no path: it is looked up before anything is made absolute.
-  if (args.size() == 2 && args[0] == L"uninstall" && IsRegisteredApplication(args[1])) {
+  if (args.size() == 2 && args[0] == L"uninstall" &&
+      (IsRegisteredApplication(args[1]) || args[1].find_first_of(L"\\/:") == std::wstring::npos)) {
     SetCurrentDirectoryW(DeviceRoot().c_str());
     return UninstallApplication(args[1], options);
   }

@@ -274,7 +274,8 @@ bool WriteCabinet(const std::wstring& path, const std::vector<CabMember>& member
   }
   bool ok = true;
   for (size_t i = 0; ok && i < members.size(); ++i) {
-    std::string source = "#" + std::to_string(i);
+    std::string source(1, '#');
+    source += std::to_string(i);
     std::string name = members[i].name;
     // The control file alone in an uncompressed first folder, as the device's installer reads it first.
     const TCOMP type = i == 0 || compression == Compression::None ? tcompTYPE_NONE : tcompTYPE_MSZIP;
@@ -315,7 +316,14 @@ bool ExtractCabinet(const std::wstring& cabinet, const std::wstring& folder, std
     FDIDestroy(fdi);
   }
   g_fdi = nullptr;
-  if (!ok) *error = L"the cabinet library could not extract the cabinet (FDI error " + std::to_wstring(erf.erfOper) + L")";
+  static const wchar_t* const kWhy[] = {L"no error", L"the cabinet was not found", L"it is not a cabinet",
+                                        L"unknown cabinet version", L"the cabinet is corrupt", L"out of memory",
+                                        L"unknown compression", L"decompression failed", L"a member could not be written",
+                                        L"the reserve sizes differ", L"wrong cabinet of a set", L"cancelled"};
+  if (!ok)
+    *error = L"the cabinet library could not extract the cabinet: " +
+             std::wstring(erf.erfOper >= 0 && erf.erfOper < 12 ? kWhy[erf.erfOper] : L"unknown failure") + L" (FDI error " +
+             std::to_wstring(erf.erfOper) + L")";
   return ok;
 }
 

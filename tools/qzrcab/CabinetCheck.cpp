@@ -1,5 +1,6 @@
-// The container check: a cabinet a tool or a transfer damaged is refused before FDI touches it,
-// since FDI extracts blocks whose checksums are wrong.
+// The container check: a cabinet a tool or a transfer damaged is refused before FDI touches it.
+// FDI finds a bad block only when it reaches it, with the members before it already written, and
+// says no more than "corrupt"; checked first, the fault is named and nothing is extracted.
 #include "CabinetCheck.h"
 
 namespace qzrcab {
