@@ -138,10 +138,19 @@ void ExpectDeviceAsBefore(const CabDevice& d) {
   EXPECT_FALSE(FileExists(L"C:\\Windows\\AppMgr\\" + d.application() + L".dat"));
 }
 
+// Every cabinet these tests build reads back in Debian's cabextract, checksums and all.
+void ExpectCabextractReads(const std::wstring& cab) {
+  cab_test::CabextractRun x = cab_test::Cabextract(cab);
+  EXPECT_EQ(x.testExit, 0) << x.testOutput;
+  EXPECT_EQ(x.listExit, 0) << x.listOutput;
+  EXPECT_FALSE(x.members.empty()) << x.listOutput;
+}
+
 std::wstring BuildCab(const CabDevice& d, const std::string& inf, const std::wstring& options = L"") {
   d.project().Inf(inf);
   std::string output;
   EXPECT_EQ(cab_test::RunQzrcab(options + L" -o app.cab app.inf", &output, d.project().folder()), 0) << output;
+  ExpectCabextractReads(d.project() / L"app.cab");
   return d.project() / L"app.cab";
 }
 
@@ -391,6 +400,7 @@ TEST(CabInstall, APackageCabinetRunsTheSetupLibraryAsTheDeviceDoes) {
                                 &output, d.project().folder()),
             0)
       << output;
+  ExpectCabextractReads(d.project() / L"pkg.cab");
   ASSERT_EQ(RunHost(L"install " + Quoted(d.project() / L"pkg.cab") + L" /noui /nodelete", false, &output), 0) << output;
   EXPECT_NE(output.find("Install_Exit returned 0"), std::string::npos) << output;
   EXPECT_NE(output.find("qzrCEInstall Complete!"), std::string::npos) << output;
