@@ -19,7 +19,7 @@ std::wstring Joined(const std::vector<std::string>& parts, size_t from = 0) {
 // A directory's device path: a leading %CEn% is the device's folder, anything else is under the root.
 std::optional<std::wstring> DirPath(const CeSetup& s, uint16_t id) {
   const CeDir* d = FindDir(s, id);
-  auto parts = d ? SpecTexts(s, d->spec) : std::nullopt;
+  auto parts = d ? PartTexts(s, d->parts) : std::nullopt;
   if (!parts || parts->empty()) return std::nullopt;
   if (int n = DirMacroNumber((*parts)[0])) return DirMacroFolder(n) + Joined(*parts, 1);
   return Joined(*parts);
@@ -200,7 +200,7 @@ std::optional<InstallPlan> PlanInstall(const CeSetup& s, std::wstring* error) {
     const CeRegHive* hive = FindHive(s, v.hiveId);
     PlannedValue value;
     value.root = hive->root;
-    auto key = SpecTexts(s, hive->spec);
+    auto key = PartTexts(s, hive->parts);
     value.key = Joined(*key).substr(1);
     size_t nul = v.data.find('\0');
     value.name = FromDeviceText(v.data.substr(0, nul));
@@ -243,9 +243,9 @@ std::optional<InstallPlan> PlanInstall(const CeSetup& s, std::wstring* error) {
 
   for (const CeLink& l : s.links) {
     PlannedLink link;
-    auto spec = SpecTexts(s, l.spec);
+    auto parts = PartTexts(s, l.parts);
     std::wstring base = l.baseDir == 0 ? plan.installDir : DirMacroFolder(l.baseDir);
-    link.path = base + Joined(*spec);
+    link.path = base + Joined(*parts);
     if (l.type == 1) {
       auto target = std::find_if(plan.files.begin(), plan.files.end(), [&](const PlannedFile& f) { return f.number == l.targetId; });
       link.target = target->path;

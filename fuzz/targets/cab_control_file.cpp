@@ -19,7 +19,7 @@ bool SameSections(const qzrcab::CeSetup& a, const qzrcab::CeSetup& b) {
   for (size_t i = 0; i < a.values.size(); ++i)
     if (a.values[i].data != b.values[i].data) return false;
   for (size_t i = 0; i < a.links.size(); ++i)
-    if (a.links[i].spec != b.links[i].spec) return false;
+    if (a.links[i].parts != b.links[i].parts) return false;
   return a.appName == b.appName && a.provider == b.provider && a.unsupported == b.unsupported;
 }
 
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string problem = CheckCeSetup(*setup);
   if (problem.empty()) {
     for (const CeDir& d : setup->dirs)
-      if (!SpecTexts(*setup, d.spec)) __builtin_trap();  // a sound file names only strings it has
+      if (!PartTexts(*setup, d.parts)) __builtin_trap();  // a sound file names only strings it has
     for (const CeFile& f : setup->files)
       if (!IsSafeComponent(f.name) || !FindDir(*setup, f.dirId)) __builtin_trap();
   }

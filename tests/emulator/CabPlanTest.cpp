@@ -60,8 +60,8 @@ TEST(CabPlan, TheControlFileResolvesToDevicePathsAndRegistryData) {
   s.values.push_back({1, hive, 1, qzrcab::kRegSz, std::string("Path\0%InstallDir%\\a.exe\0", 24)});
   s.values.push_back({2, hive, 0, qzrcab::kRegDword | qzrcab::kRegNoClobber, std::string("Level\0\x2a\0\0\0", 10)});
   s.values.push_back({3, hive, 1, qzrcab::kRegMultiSz, std::string("List\0a\0%CE2%\0\0", 14)});
-  s.links.push_back({1, 0, 11, 1, 1, b.Spec({"App.lnk"})});
-  s.links.push_back({2, 0, 0, 0, 0, b.Spec({"Home.lnk"})});
+  s.links.push_back({1, 0, 11, 1, 1, b.Parts({"App.lnk"})});
+  s.links.push_back({2, 0, 0, 0, 0, b.Parts({"Home.lnk"})});
   std::wstring error;
   auto plan = PlanInstall(s, &error);
   ASSERT_TRUE(plan) << testing::PrintToString(error);

@@ -363,7 +363,7 @@ TEST(CabInstall, DamagedAndHostileCabinetsAreRefusedUntouched) {
       {"a flipped byte in the control file", [&] { std::string b = bytes; b[firstBlock + 8 + 20] ^= 0x01; return b; }(), "bad checksum"},
       {"a flipped byte in a file's data", [&] { std::string b = bytes; b[b.size() - 3] ^= 0x40; return b; }(), "bad checksum"},
       {"a section offset past the end", withMembers(offsetPastEnd), "past the end"},
-      {"a folder with ..", withMembers(encoded([](qzrcab::CeSetup& s) { s.strings.push_back({static_cast<uint16_t>(s.strings.size() + 1), ".."}); s.dirs[1].spec.push_back(static_cast<uint16_t>(s.strings.size())); })),
+      {"a folder with ..", withMembers(encoded([](qzrcab::CeSetup& s) { s.strings.push_back({static_cast<uint16_t>(s.strings.size() + 1), ".."}); s.dirs[1].parts.push_back(static_cast<uint16_t>(s.strings.size())); })),
        "unsafe part"},
       {"a file named ..", withMembers(encoded([](qzrcab::CeSetup& s) { s.files[0].name = ".."; })), "unsafe name"},
       {"a drive letter", withMembers(encoded([](qzrcab::CeSetup& s) { s.files[0].name = "C:evil.exe"; })), "unsafe name"},

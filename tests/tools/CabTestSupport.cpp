@@ -131,14 +131,14 @@ std::vector<std::string> Describe(const qzrcab::CeSetup& s) {
   for (const std::string& u : s.unsupported) lines.push_back("unsupported " + u);
   auto dirText = [&](uint16_t id) {
     const CeDir* d = FindDir(s, id);
-    auto parts = d ? SpecTexts(s, d->spec) : std::nullopt;
+    auto parts = d ? PartTexts(s, d->parts) : std::nullopt;
     return parts ? FolderText(*parts) : std::string("<no dir ") + std::to_string(id) + ">";
   };
   lines.push_back("installdir " + (s.dirs.empty() ? std::string("<none>") : dirText(s.dirs[0].id)));
   for (const CeFile& f : s.files) lines.push_back("file " + dirText(f.dirId) + "\\" + f.name + " " + Hex(f.flags));
   for (const CeRegValue& v : s.values) {
     const CeRegHive* h = FindHive(s, v.hiveId);
-    auto key = h ? SpecTexts(s, h->spec) : std::nullopt;
+    auto key = h ? PartTexts(s, h->parts) : std::nullopt;
     size_t nul = v.data.find('\0');
     std::string name = v.data.substr(0, nul);
     std::string value = nul == std::string::npos ? "" : v.data.substr(nul + 1);
@@ -163,10 +163,10 @@ std::vector<std::string> Describe(const qzrcab::CeSetup& s) {
                     (v.subst ? " subst" : ""));
   }
   for (const CeLink& l : s.links) {
-    auto spec = SpecTexts(s, l.spec);
+    auto parts = PartTexts(s, l.parts);
     std::string base = l.baseDir == 0 ? "%InstallDir%" : "%CE" + std::to_string(l.baseDir) + "%";
     const CeFile* target = l.type == 1 ? FindFile(s, l.targetId) : nullptr;
-    lines.push_back("link " + base + "\\" + (spec ? Join(*spec) : "<none>") + " -> " +
+    lines.push_back("link " + base + "\\" + (parts ? Join(*parts) : "<none>") + " -> " +
                     (l.type == 1 ? "file " + (target ? target->name : "<none>") : "folder " + dirText(l.targetId)));
   }
   return lines;

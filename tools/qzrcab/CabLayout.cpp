@@ -108,7 +108,7 @@ Layout LayOut(const InfProject& p, const std::wstring& baseFolder, const std::fu
     }
     if (!parts.empty()) parts.erase(parts.begin());
     parts.push_back(Device(sc.name) + ".lnk");
-    link.spec = b.Spec(parts);
+    link.parts = b.Parts(parts);
     if (sc.folder) {
       link.type = 0;
       link.targetId = b.Dir(SplitPath(Device(sc.target)));

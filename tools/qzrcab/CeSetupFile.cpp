@@ -25,9 +25,9 @@ void Set32(std::string& out, size_t at, uint32_t v) {
   Set16(out, at, v & 0xFFFF);
   Set16(out, at + 2, v >> 16);
 }
-void PutSpec(std::string& out, const std::vector<uint16_t>& spec) {
-  Put16(out, static_cast<uint32_t>((spec.size() + 1) * 2));
-  for (uint16_t id : spec) Put16(out, id);
+void PutParts(std::string& out, const std::vector<uint16_t>& parts) {
+  Put16(out, static_cast<uint32_t>((parts.size() + 1) * 2));
+  for (uint16_t id : parts) Put16(out, id);
   Put16(out, 0);
 }
 
@@ -53,8 +53,8 @@ class Cursor {
     at_ += n;
     return true;
   }
-  // A spec: its byte length (even, at least the closing 0), the ids, the closing 0 dropped.
-  bool Spec(std::vector<uint16_t>* spec) {
+  // A parts: its byte length (even, at least the closing 0), the ids, the closing 0 dropped.
+  bool Parts(std::vector<uint16_t>* parts) {
     uint16_t len = 0;
     if (!U16(&len) || len < 2 || len % 2 != 0 || !Has(len)) return false;
     for (uint16_t i = 0; i < len / 2; ++i) {
@@ -64,7 +64,7 @@ class Cursor {
         at_ += len - 2 * (i + 1);  // what follows the terminator within the length is padding
         return true;
       }
-      spec->push_back(id);
+      parts->push_back(id);
     }
     return false;  // no terminator within the stated length
   }
@@ -136,7 +136,7 @@ std::string EncodeCeSetup(const CeSetup& s) {
   Set32(out, 64, static_cast<uint32_t>(out.size()));
   for (const CeDir& d : s.dirs) {
     Put16(out, d.id);
-    PutSpec(out, d.spec);
+    PutParts(out, d.parts);
   }
   Set32(out, 68, static_cast<uint32_t>(out.size()));
   for (const CeFile& f : s.files) {
@@ -152,7 +152,7 @@ std::string EncodeCeSetup(const CeSetup& s) {
     Put16(out, h.id);
     Put16(out, h.root);
     Put16(out, h.unknown);
-    PutSpec(out, h.spec);
+    PutParts(out, h.parts);
   }
   Set32(out, 76, static_cast<uint32_t>(out.size()));
   for (const CeRegValue& v : s.values) {
@@ -170,7 +170,7 @@ std::string EncodeCeSetup(const CeSetup& s) {
     Put16(out, l.baseDir);
     Put16(out, l.targetId);
     Put16(out, l.type);
-    PutSpec(out, l.spec);
+    PutParts(out, l.parts);
   }
   Set32(out, 8, static_cast<uint32_t>(out.size()));
   return out;
@@ -246,7 +246,7 @@ std::optional<CeSetup> DecodeCeSetup(std::string_view bytes, std::string* error)
         }
         case 1: {
           CeDir d;
-          ok = c.U16(&d.id) && c.Spec(&d.spec);
+          ok = c.U16(&d.id) && c.Parts(&d.parts);
           s.dirs.push_back(std::move(d));
           break;
         }
@@ -260,7 +260,7 @@ std::optional<CeSetup> DecodeCeSetup(std::string_view bytes, std::string* error)
         }
         case 3: {
           CeRegHive h;
-          ok = c.U16(&h.id) && c.U16(&h.root) && c.U16(&h.unknown) && c.Spec(&h.spec);
+          ok = c.U16(&h.id) && c.U16(&h.root) && c.U16(&h.unknown) && c.Parts(&h.parts);
           s.hives.push_back(std::move(h));
           break;
         }
@@ -275,7 +275,7 @@ std::optional<CeSetup> DecodeCeSetup(std::string_view bytes, std::string* error)
         case 5: {
           CeLink l;
           ok = c.U16(&l.id) && c.U16(&l.unknown) && c.U16(&l.baseDir) && c.U16(&l.targetId) && c.U16(&l.type) &&
-               c.Spec(&l.spec);
+               c.Parts(&l.parts);
           s.links.push_back(std::move(l));
           break;
         }
@@ -330,9 +330,9 @@ std::optional<std::string> StringText(const CeSetup& setup, uint16_t id) {
   return std::nullopt;
 }
 
-std::optional<std::vector<std::string>> SpecTexts(const CeSetup& setup, const std::vector<uint16_t>& spec) {
+std::optional<std::vector<std::string>> PartTexts(const CeSetup& setup, const std::vector<uint16_t>& ids) {
   std::vector<std::string> parts;
-  for (uint16_t id : spec) {
+  for (uint16_t id : ids) {
     auto text = StringText(setup, id);
     if (!text) return std::nullopt;
     parts.push_back(*text);
@@ -374,7 +374,7 @@ std::string CheckCeSetup(const CeSetup& s) {
   if (s.files.size() > kMaxFileId) return "more than 998 files";
 
   for (const CeDir& d : s.dirs) {
-    auto parts = SpecTexts(s, d.spec);
+    auto parts = PartTexts(s, d.parts);
     if (!parts || parts->empty()) return "directory " + std::to_string(d.id) + " names no path";
     for (size_t i = 0; i < parts->size(); ++i) {
       const std::string& p = (*parts)[i];
@@ -389,7 +389,7 @@ std::string CheckCeSetup(const CeSetup& s) {
   }
   for (const CeRegHive& h : s.hives) {
     if (h.root < kRootClassesRoot || h.root > kRootUsers) return "registry key " + std::to_string(h.id) + " has an unknown root";
-    auto parts = SpecTexts(s, h.spec);
+    auto parts = PartTexts(s, h.parts);
     if (!parts || parts->empty()) return "registry key " + std::to_string(h.id) + " names no key";
   }
   for (const CeRegValue& v : s.values) {
@@ -400,7 +400,7 @@ std::string CheckCeSetup(const CeSetup& s) {
   }
   for (const CeLink& l : s.links) {
     if (l.baseDir > kMaxDirMacro) return "shortcut " + std::to_string(l.id) + " has an unknown base directory";
-    auto parts = SpecTexts(s, l.spec);
+    auto parts = PartTexts(s, l.parts);
     if (!parts || parts->empty()) return "shortcut " + std::to_string(l.id) + " names no path";
     for (const std::string& p : *parts)
       if (!IsSafeComponent(p)) return "shortcut " + std::to_string(l.id) + " has the unsafe part \"" + p + "\"";
@@ -418,27 +418,27 @@ uint16_t CeSetupBuilder::String(const std::string& text) {
   return id;
 }
 
-std::vector<uint16_t> CeSetupBuilder::Spec(const std::vector<std::string>& components) {
-  std::vector<uint16_t> spec;
-  for (const std::string& c : components) spec.push_back(String(c));
-  return spec;
+std::vector<uint16_t> CeSetupBuilder::Parts(const std::vector<std::string>& components) {
+  std::vector<uint16_t> parts;
+  for (const std::string& c : components) parts.push_back(String(c));
+  return parts;
 }
 
 uint16_t CeSetupBuilder::Dir(const std::vector<std::string>& components) {
-  std::vector<uint16_t> spec = Spec(components);
+  std::vector<uint16_t> parts = Parts(components);
   for (const CeDir& d : setup_.dirs)
-    if (d.spec == spec) return d.id;
+    if (d.parts == parts) return d.id;
   uint16_t id = static_cast<uint16_t>(setup_.dirs.size() + 1);
-  setup_.dirs.push_back({id, spec});
+  setup_.dirs.push_back({id, parts});
   return id;
 }
 
 uint16_t CeSetupBuilder::Hive(uint16_t root, const std::vector<std::string>& components) {
-  std::vector<uint16_t> spec = Spec(components);
+  std::vector<uint16_t> parts = Parts(components);
   for (const CeRegHive& h : setup_.hives)
-    if (h.root == root && h.spec == spec) return h.id;
+    if (h.root == root && h.parts == parts) return h.id;
   uint16_t id = static_cast<uint16_t>(setup_.hives.size() + 1);
-  setup_.hives.push_back({id, root, 0, spec});
+  setup_.hives.push_back({id, root, 0, parts});
   return id;
 }
 

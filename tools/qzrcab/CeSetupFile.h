@@ -45,7 +45,7 @@ struct CeString {
 };
 struct CeDir {
   uint16_t id = 0;
-  std::vector<uint16_t> spec;  // string ids of the path's components, without the closing 0
+  std::vector<uint16_t> parts;  // string ids of the path's components, without the closing 0
 };
 struct CeFile {
   uint16_t fileId = 0;  // the member's numeric extension
@@ -58,7 +58,7 @@ struct CeRegHive {
   uint16_t id = 0;
   uint16_t root = 0;
   uint16_t unknown = 0;
-  std::vector<uint16_t> spec;  // key path components
+  std::vector<uint16_t> parts;  // key path components
 };
 struct CeRegValue {
   uint16_t id = 0;
@@ -73,7 +73,7 @@ struct CeLink {
   uint16_t baseDir = 0;   // 0 %InstallDir%, 1..17 %CEn%
   uint16_t targetId = 0;  // FILES id (file) or DIRS id (folder)
   uint16_t type = 0;      // 1 file, 0 folder
-  std::vector<uint16_t> spec;  // link path under baseDir, its last component the name with ".lnk"
+  std::vector<uint16_t> parts;  // link path under baseDir, its last component the name with ".lnk"
 };
 
 struct CeSetup {
@@ -104,8 +104,8 @@ std::string CheckCeSetup(const CeSetup& setup);
 
 // The text of a string id, or nullopt.
 std::optional<std::string> StringText(const CeSetup& setup, uint16_t id);
-// Components of a spec, or nullopt when one names no string.
-std::optional<std::vector<std::string>> SpecTexts(const CeSetup& setup, const std::vector<uint16_t>& spec);
+// Components of a parts, or nullopt when one names no string.
+std::optional<std::vector<std::string>> PartTexts(const CeSetup& setup, const std::vector<uint16_t>& ids);
 const CeDir* FindDir(const CeSetup& setup, uint16_t id);
 const CeFile* FindFile(const CeSetup& setup, uint16_t id);
 const CeRegHive* FindHive(const CeSetup& setup, uint16_t id);
@@ -124,7 +124,7 @@ class CeSetupBuilder {
   uint16_t String(const std::string& text);
   uint16_t Dir(const std::vector<std::string>& components);
   uint16_t Hive(uint16_t root, const std::vector<std::string>& components);
-  std::vector<uint16_t> Spec(const std::vector<std::string>& components);
+  std::vector<uint16_t> Parts(const std::vector<std::string>& components);
   CeSetup& setup() { return setup_; }
 
  private:
