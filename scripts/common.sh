@@ -5,7 +5,8 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${QZR_BUILD_DIR:-$ROOT/build}
 PACKAGES=(cmake make g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           mingw-w64-x86-64-dev libz-mingw-w64-dev wine wine64 xvfb xauth x11-apps x11-utils imagemagick
-          googletest dpkg-dev fonts-wine fonts-dejavu-core xdotool zip python3 clang libclang-rt-14-dev zlib1g-dev)
+          googletest dpkg-dev fonts-wine fonts-dejavu-core xdotool zip python3 clang libclang-rt-14-dev zlib1g-dev
+          cabextract gcab)
 # fonts-wine: Wine's own Tahoma, Marlett and symbol fonts; without them frame buttons and
 # message-box glyphs draw as letters. The wine packages only recommend it. fonts-dejavu-core:
 # the labels of scripts/screenshots' contact sheet.
@@ -185,16 +186,22 @@ stop_handheld() {
   return 0
 }
 
-# The launcher's files on the handheld (call after start_handheld): the launcher, its task bar
-# filter and the whitelist monitor in \Flash File Store\launcher, the maker's libraries and the
-# default device profile. Sets DEVICE_FOLDER.
+# The launcher's files on the handheld (call after start_handheld): the maker's libraries and
+# the default device profile, then the shipped cabinet build/ship/KorvanexLauncher.cab installed
+# as a fleet installs it: copied onto the device and installed from there by the device's
+# installer, which deletes it afterwards. Sets DEVICE_FOLDER (\Flash File Store\launcher).
 DEVICE_FOLDER=
 install_launcher() {
   DEVICE_FOLDER="$WINEPREFIX/drive_c/Flash File Store/launcher"
-  mkdir -p "$DEVICE_FOLDER"
-  cp "$BUILD/bin/QZRShell.exe" "$BUILD/bin/QZRTaskbarFilter.dll" "$BUILD/bin/Gatewarden.exe" "$DEVICE_FOLDER/"
   on_handheld "$BUILD/bin/qzremu.exe" install
   on_handheld "$BUILD/bin/qzremu.exe" profile default >/dev/null
+  local inbox="$WINEPREFIX/drive_c/windows/AppMgr/Install" output
+  mkdir -p "$inbox"
+  cp "$BUILD/ship/KorvanexLauncher.cab" "$inbox/"
+  output=$(on_handheld "$BUILD/bin/qzrcabhost.exe" install 'C:\Windows\AppMgr\Install\KorvanexLauncher.cab' /noui </dev/null) \
+    || { printf '%s\n' "$output" | tr -d '\r' >&2; log "KorvanexLauncher.cab did not install"; return 1; }
+  log "installed KorvanexLauncher.cab into \\Flash File Store\\launcher"
+  mkdir -p "$DEVICE_FOLDER"
 }
 
 # menu_with_mode MODE < menu.ini: the file with [Full Screen Mode] Enabled set to TRUE

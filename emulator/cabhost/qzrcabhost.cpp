@@ -1,43 +1,65 @@
-// The simulated handheld's cabinet installer: copies a package folder into its installation
-// directory and calls the package's setup library around it, as the platform installer does.
+// The simulated handheld's cabinet installer: installs a real cabinet as the device's installer
+// does (CabInstaller.cpp), or copies a package folder into its installation directory and calls
+// the package's setup library around it.
+//   qzrcabhost install FILE.cab [/noui | /silent] [/nodelete | /delete 0|1] [/noaskdest]
+//   qzrcabhost uninstall "Provider AppName"
 //   qzrcabhost install <packageFolder> <installDir> [--dll path]
 //   qzrcabhost uninstall <installDir> [--dll path]
 //   qzrcabhost --as-autocab ...   runs the same as "autocab.exe", the installer's automatic mode
-// Exit codes: 0 installed or uninstalled, 1 rolled back, 2 usage or copy failure, 3 no setup
-// library, 4 no record of an installation in the folder to uninstall.
+// Exit codes: 0 installed or uninstalled, 1 rolled back or cancelled by the setup library, 2 usage
+// or copy failure, 3 no setup library, 4 nothing installed to uninstall, 5 cabinet refused.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "CabInstaller.h"
 #include "DeviceProfile.h"
 
-namespace {
-
-// Exit codes of the host.
-constexpr int kInstalled = 0;
-constexpr int kRolledBack = 1;
-constexpr int kUsage = 2;
-constexpr int kNoLibrary = 3;
-constexpr int kNoRecord = 4;
-
-constexpr wchar_t kRecordsKey[] = L"Software\\HandheldEmulator\\CabHost";
-constexpr wchar_t kFilesValue[] = L"Files";
-constexpr wchar_t kDllValue[] = L"Dll";
-constexpr wchar_t kLogName[] = L"\\qzrCEInstall.log";
-constexpr wchar_t kAutoCabName[] = L"autocab.exe";
-
-using InstallInitFn = int(WINAPI*)(HWND, BOOL, BOOL, const wchar_t*);
-using InstallExitFn = int(WINAPI*)(HWND, const wchar_t*, WORD, WORD, WORD, WORD, WORD);
-using UninstallInitFn = int(WINAPI*)(HWND, const wchar_t*);
-using UninstallExitFn = int(WINAPI*)(HWND);
+namespace cabhost {
 
 void Print(const std::wstring& text) {
   std::string utf8 = wince::ToUtf8(text);
   DWORD written = 0;
   WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }
+
+void PrintLog(const std::wstring& installDir) {
+  HANDLE file = CreateFileW((installDir + L"\\qzrCEInstall.log").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    Print(L"(no install log)\n");
+    return;
+  }
+  std::string bytes;
+  char buffer[8192];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
+  CloseHandle(file);
+  std::wstring text(bytes.size() / 2, L'\0');
+  memcpy(text.data(), bytes.data(), text.size() * 2);
+  std::wstring unix;
+  for (wchar_t c : text)
+    if (c != L'\r') unix += c;
+  Print(L"--- qzrCEInstall.log ---\n" + unix + L"--- end of log ---\n");
+}
+
+}  // namespace cabhost
+
+namespace {
+
+using namespace cabhost;
+
+constexpr wchar_t kRecordsKey[] = L"Software\\HandheldEmulator\\CabHost";
+constexpr wchar_t kFilesValue[] = L"Files";
+constexpr wchar_t kDllValue[] = L"Dll";
+constexpr wchar_t kAutoCabName[] = L"autocab.exe";
+
+using InstallInitFn = int(WINAPI*)(HWND, BOOL, BOOL, const wchar_t*);
+using InstallExitFn = int(WINAPI*)(HWND, const wchar_t*, WORD, WORD, WORD, WORD, WORD);
+using UninstallInitFn = int(WINAPI*)(HWND, const wchar_t*);
+using UninstallExitFn = int(WINAPI*)(HWND);
 
 std::wstring OwnFolder() {
   wchar_t path[MAX_PATH] = {};
@@ -145,26 +167,6 @@ void RemoveCopied(const std::wstring& installDir, const std::vector<std::wstring
       if (cut == 0) break;
     }
   }
-}
-
-void PrintLog(const std::wstring& installDir) {
-  HANDLE file = CreateFileW((installDir + kLogName).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    Print(L"(no install log)\n");
-    return;
-  }
-  std::string bytes;
-  char buffer[8192];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
-  CloseHandle(file);
-  std::wstring text(bytes.size() / 2, L'\0');
-  memcpy(text.data(), bytes.data(), text.size() * 2);
-  std::wstring unix;
-  for (wchar_t c : text)
-    if (c != L'\r') unix += c;
-  Print(L"--- qzrCEInstall.log ---\n" + unix + L"--- end of log ---\n");
 }
 
 // The device's root folder: device paths, and the root-relative install paths the setup library
@@ -283,9 +285,17 @@ int RunAsAutoCab(int argc, wchar_t** argv) {
 }
 
 int Usage() {
-  Print(L"usage: qzrcabhost [--as-autocab] install <packageFolder> <installDir> [--dll path]\n"
+  Print(L"usage: qzrcabhost install FILE.cab [/noui | /silent] [/nodelete | /delete 0|1] [/noaskdest]\n"
+        L"       qzrcabhost uninstall \"Provider AppName\"\n"
+        L"       qzrcabhost [--as-autocab] install <packageFolder> <installDir> [--dll path]\n"
         L"       qzrcabhost [--as-autocab] uninstall <installDir> [--dll path]\n");
   return kUsage;
+}
+
+bool IsCabinetFile(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return path.size() > 4 && _wcsicmp(path.c_str() + path.size() - 4, L".cab") == 0 &&
+         (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY));
 }
 
 }  // namespace
@@ -294,12 +304,24 @@ int wmain(int argc, wchar_t** argv) {
   if (argc >= 2 && wcscmp(argv[1], L"--as-autocab") == 0) return RunAsAutoCab(argc, argv);
   std::vector<std::wstring> args;
   std::wstring dll;
+  CabOptions options;
   for (int i = 1; i < argc; ++i) {
     if (wcscmp(argv[i], L"--dll") == 0 && i + 1 < argc) dll = FromStartFolder(argv[++i]);
+    else if (_wcsicmp(argv[i], L"/noui") == 0 || _wcsicmp(argv[i], L"/silent") == 0) options.noUi = true;
+    else if (_wcsicmp(argv[i], L"/nodelete") == 0) options.keepCab = true;
+    else if (_wcsicmp(argv[i], L"/delete") == 0 && i + 1 < argc) options.keepCab = wcscmp(argv[++i], L"0") == 0;
+    else if (_wcsicmp(argv[i], L"/noaskdest") == 0 || _wcsicmp(argv[i], L"/askdest") == 0) continue;  // the default folder always
     else args.push_back(argv[i]);
+  }
+  // An application name is no path: it is looked up before anything is made absolute.
+  if (args.size() == 2 && args[0] == L"uninstall" &&
+      (IsRegisteredApplication(args[1]) || args[1].find_first_of(L"\\/:") == std::wstring::npos)) {
+    SetCurrentDirectoryW(DeviceRoot().c_str());
+    return UninstallApplication(args[1], options);
   }
   for (size_t i = 1; i < args.size(); ++i) args[i] = FromStartFolder(args[i]);
   SetCurrentDirectoryW(DeviceRoot().c_str());
+  if (args.size() == 2 && args[0] == L"install" && IsCabinetFile(args[1])) return InstallCabinet(args[1], options);
   if (args.size() == 3 && args[0] == L"install")
     return Install(args[1], Trimmed(args[2]), dll.empty() ? OwnFolder() + L"qzrCEInstall.dll" : dll);
   if (args.size() == 2 && args[0] == L"uninstall") return Uninstall(Trimmed(args[1]), dll);

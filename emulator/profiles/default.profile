@@ -4,6 +4,8 @@
 PlatformType=PocketPC
 OemInfo=Korvanex VX12
 OsVersion=5.2.23120
+; The processor type the cabinet installer compares with a cabinet's: 2577 on every ARM handheld.
+ProcessorType=2577
 PalModel=VX12 Rugged Handheld
 PalSerial=K12A40012345
 PalSerialNumber=K12A40012345

@@ -16,4 +16,10 @@ rc=$?
 grep -qx "$scratch/bad.ini:3:1: error: Button2 \"Notes\" has no program in \[exe\].*" "$scratch/bad.out" || fail "$(cat "$scratch/bad.out")"
 grep -q "^$scratch/bad.ini:6:1: warning: unknown section \[Lockable Key\].*did you mean \[Lockable Keys\]?" "$scratch/bad.out" \
   || fail "$(cat "$scratch/bad.out")"
+# A CabWiz .inf: qzrcab's reader, its findings at their places.
+printf '[Version]\nSignature="$Windows NT$"\nCESignature="$Windows CE$"\nProvider=Acme\n[CEStrings]\nAppName=App\nInstallDir=%%CE1%%\\App\n[DefaultInstall]\nAddReg=R\n[R]\nHKXX,Software,V,0,1\n' >"$scratch/bad.inf"
+"$lint" "$scratch/bad.inf" >"$scratch/inf.out"
+rc=$?
+[ $rc -eq 2 ] || fail "bad.inf: exit $rc $(cat "$scratch/inf.out")"
+grep -q "^$scratch/bad.inf:11:1: error: unknown root \"HKXX\"" "$scratch/inf.out" || fail "$(cat "$scratch/inf.out")"
 echo "native qzrlint: samples clean, findings placed"

@@ -47,6 +47,8 @@ struct MenuOptions {
 std::vector<Finding> LintMenu(const std::wstring& fileName, const std::string& bytes, const MenuOptions& options);
 // qzrCeInstall.ini (or an uninstall command file).
 std::vector<Finding> LintPackageIni(const std::wstring& fileName, const std::string& bytes);
+// A CabWiz .inf, read as qzrcab reads it.
+std::vector<Finding> LintCabInf(const std::wstring& fileName, const std::string& bytes);
 // A package's zip archive: where each entry would land.
 std::vector<Finding> LintPackageZip(const std::wstring& fileName, const std::string& bytes);
 

@@ -1,7 +1,9 @@
-// qzrlint: checks menu.ini and package files before they reach a device.
+// qzrlint: checks menu.ini, package files and cabinet .inf files before they reach a device.
 //
 //   qzrlint [--root FOLDER] [--launcher-folder PATH] [--menu | --package] FILE-OR-FOLDER...
 //   qzrlint --model MENU.INI
+//
+// FILE.inf is checked as a CabWiz .inf, with qzrcab's reader.
 //
 // Prints "file:line:column: severity: sentence" for every finding; exits 0 when clean (notes at
 // most), 1 with warnings, 2 with errors, 3 on a usage or read error.
@@ -34,11 +36,12 @@ std::optional<std::string> ReadHostFile(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-enum class FileKind { Menu, Package, Zip };
+enum class FileKind { Menu, Package, Zip, Inf };
 
 FileKind KindOf(const fs::path& path, std::optional<FileKind> forced) {
   std::wstring extension = path.extension().wstring();
   if (qzr::EqualsNoCase(extension, L".zip")) return FileKind::Zip;
+  if (qzr::EqualsNoCase(extension, L".inf")) return FileKind::Inf;
   if (forced) return *forced;
   std::wstring name = path.filename().wstring();
   if (qzr::EqualsNoCase(name, L"qzrCeInstall.ini") || qzr::EqualsNoCase(name, L"qzrCEUnInstall.cmd"))
@@ -114,6 +117,7 @@ int Run(const std::vector<std::wstring>& args) {
     }
     std::vector<Finding> found = kind == FileKind::Menu      ? qzr::lint::LintMenu(name, *bytes, options)
                                  : kind == FileKind::Package ? qzr::lint::LintPackageIni(name, *bytes)
+                                 : kind == FileKind::Inf     ? qzr::lint::LintCabInf(name, *bytes)
                                                              : qzr::lint::LintPackageZip(name, *bytes);
     std::stable_sort(found.begin(), found.end(), [](const Finding& a, const Finding& b) {
       return a.line != b.line ? a.line < b.line : a.column < b.column;
