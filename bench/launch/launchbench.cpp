@@ -75,14 +75,17 @@ int wmain(int argc, wchar_t** argv) {
     if (!ShellExecuteEx(&info)) return nullptr;
     return info.hProcess ? info.hProcess : INVALID_HANDLE_VALUE;
   };
-  auto bareStart = [&]() -> HANDLE {
+  auto startCommand = [&](std::wstring cmd) -> HANDLE {
     STARTUPINFOW si{sizeof si};
     PROCESS_INFORMATION pi{};
-    std::wstring cmd = L"\"C:\\qzrbench\\target.exe\"";
     if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\windows", &si, &pi)) return nullptr;
     CloseHandle(pi.hThread);
     return pi.hProcess;
   };
+  const std::wstring bareCommand = L"\"C:\\qzrbench\\target.exe\"";
+  const std::wstring relayCommand = L"\"" + bin + L"launchrelay.exe\" " + bareCommand;
+  auto bareStart = [&] { return startCommand(bareCommand); };
+  auto relayStart = [&] { return startCommand(relayCommand); };
 
   // The launcher's side: a published whitelist that allows the target, and the resident monitor.
   bench::BenchLauncher launcher;
@@ -96,11 +99,16 @@ int wmain(int argc, wchar_t** argv) {
   // monitored launch leaves two processes ending behind it). Between launches only the open
   // command (hooked or not) and the event log's destination (its file, or nowhere) are
   // switched; the resident monitor stays.
-  enum Case { kBare, kUnhooked, kHooked, kHookedSink, kCases };
+  // The relay case starts the target through a program that does nothing else: two chained
+  // starts, so (d - c) / (c) says what the platform charges for the chain itself.
+  enum Case { kBare, kUnhooked, kHooked, kHookedSink, kRelay, kCases };
   auto launch = [&](int c, std::vector<double>* times) {
     bench::WriteOpenCommand(c == kHooked || c == kHookedSink ? hooked : before);
     if (c == kHookedSink) wince::WriteProfileString(wince::profile::kEventLogFile, L"");
-    bool ok = TimeLaunch(ready.get(), c == kBare ? std::function<HANDLE()>(bareStart) : std::function<HANDLE()>(shellOpen), times);
+    std::function<HANDLE()> start = c == kBare ? std::function<HANDLE()>(bareStart)
+                                  : c == kRelay ? std::function<HANDLE()>(relayStart)
+                                                : std::function<HANDLE()>(shellOpen);
+    bool ok = TimeLaunch(ready.get(), start, times);
     if (c == kHookedSink) wince::WriteProfileString(wince::profile::kEventLogFile, eventLog);
     return ok;
   };
@@ -111,7 +119,7 @@ int wmain(int argc, wchar_t** argv) {
   // Per round, the hook's overhead over that round's bare start; a round with a failed launch
   // gives none. A change in load that falls between rounds cancels out of these.
   std::vector<double> roundRatio[2];
-  int order[kCases] = {kBare, kUnhooked, kHooked, kHookedSink};
+  int order[kCases] = {kBare, kUnhooked, kHooked, kHookedSink, kRelay};
   for (int i = 0; i < launches; ++i) {
     std::vector<double> round[kCases];
     for (int c : order) launch(c, &round[c]);
@@ -126,33 +134,35 @@ int wmain(int argc, wchar_t** argv) {
   launcher.Stop();
 
   double a = Median(times[kHooked]), s = Median(times[kHookedSink]), b = Median(times[kUnhooked]), c = Median(times[kBare]);
+  double d = Median(times[kRelay]);
   printf("launches per case: %d (completed: hooked %zu, hooked with the log sink %zu, unhooked %zu, bare %zu)\n", launches,
          times[kHooked].size(), times[kHookedSink].size(), times[kUnhooked].size(), times[kBare].size());
   printf("(a) open operation, monitor hook in place:        median %.2f ms\n", a);
   printf("(a') the same, event-log stand-in discarding:      median %.2f ms\n", s);
   printf("(b) open operation, no hook:                       median %.2f ms\n", b);
   printf("(c) bare CreateProcess:                            median %.2f ms\n", c);
+  printf("(d) bare CreateProcess through a relay that only starts the target: median %.2f ms\n", d);
   printf("hook overhead (a - b)  = %.2f ms = %.2f x (c)   (target: at most 1.10 x)\n", a - b, c > 0 ? (a - b) / c : 0);
   printf("hook overhead (a' - b) = %.2f ms = %.2f x (c)   (the product alone)\n", s - b, c > 0 ? (s - b) / c : 0);
+  printf("chained-start floor (d - c) = %.2f ms = %.2f x (c)   (any per-launch program pays it)\n", d - c,
+         c > 0 ? (d - c) / c : 0);
   // The fastest launch of each case: what the machine's load leaves least of.
   auto best = [](const std::vector<double>& v) { return v.empty() ? 0 : *std::min_element(v.begin(), v.end()); };
   double ba = best(times[kHooked]), bs = best(times[kHookedSink]), bb = best(times[kUnhooked]), bc = best(times[kBare]);
   printf("best of each case: (a) %.2f, (a') %.2f, (b) %.2f, (c) %.2f ms; (a - b) = %.2f x (c), (a' - b) = %.2f x (c)\n", ba,
          bs, bb, bc, bc > 0 ? (ba - bb) / bc : 0, bc > 0 ? (bs - bb) / bc : 0);
-  // How widely each case spreads: the machine's noise, against which the medians stand.
-  const char* caseNames[kCases] = {"(c)", "(b)", "(a)", "(a')"};
-  printf("10th/25th/50th/75th/90th percentiles, ms:");
-  for (int k : {kHooked, kHookedSink, kUnhooked, kBare}) {
-    std::vector<double> v = times[k];
-    std::sort(v.begin(), v.end());
-    auto at = [&v](double q) { return v.empty() ? 0 : v[static_cast<size_t>(q * static_cast<double>(v.size() - 1))]; };
-    printf("  %s %.1f/%.1f/%.1f/%.1f/%.1f", caseNames[k], at(0.1), at(0.25), at(0.5), at(0.75), at(0.9));
-  }
-  printf("\n");
+  // How each case spreads, and whether it falls into two modes: a step that lands on part of the
+  // launches shows here, where a median would hide it.
+  const char* caseNames[kCases] = {"(c)", "(b)", "(a)", "(a')", "(d)"};
+  for (int k : {kHooked, kHookedSink, kUnhooked, kBare, kRelay}) bench::PrintDistribution(caseNames[k], times[k], 2);
+  const bench::Modes ma = bench::SplitModes(times[kHooked]);
   double pa = Median(roundRatio[0]), ps = Median(roundRatio[1]);
   printf("within each round (a - b) / (c): median %.2f; (a' - b) / (c): median %.2f (%zu rounds)\n", pa, ps, roundRatio[0].size());
   printf("open command restored: %s\n", bench::OpenCommand() == before ? "yes" : "no");
-  printf("P1 asis=%.3f sink=%.3f a=%.2f sink_a=%.2f b=%.2f c=%.2f best_asis=%.3f best_sink=%.3f round_asis=%.3f round_sink=%.3f\n", c > 0 ? (a - b) / c : 0,
-         c > 0 ? (s - b) / c : 0, a, s, b, c, bc > 0 ? (ba - bb) / bc : 0, bc > 0 ? (bs - bb) / bc : 0, pa, ps);
+  printf("P1 asis=%.3f sink=%.3f a=%.2f sink_a=%.2f b=%.2f c=%.2f best_asis=%.3f best_sink=%.3f round_asis=%.3f round_sink=%.3f"
+         " d=%.2f floor=%.3f a_modes=%d a_slow_share=%.2f a_fast=%.1f a_slow=%.1f\n",
+         c > 0 ? (a - b) / c : 0, c > 0 ? (s - b) / c : 0, a, s, b, c, bc > 0 ? (ba - bb) / bc : 0,
+         bc > 0 ? (bs - bb) / bc : 0, pa, ps, d, c > 0 ? (d - c) / c : 0, ma.twoModes ? 2 : 1, ma.slowShare, ma.fastMedian,
+         ma.slowMedian);
   return 0;
 }
