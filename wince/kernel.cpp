@@ -62,6 +62,15 @@ void WINAPI SignalStarted(DWORD dw) {
   AppendJournal(L"SignalStarted " + std::to_wstring(dw));
 }
 
+BOOL WINAPI DeleteAndRenameFile(LPCWSTR dest, LPCWSTR source) {
+  if (!dest || !source || GetFileAttributesW(dest) == INVALID_FILE_ATTRIBUTES ||
+      GetFileAttributesW(source) == INVALID_FILE_ATTRIBUTES)
+    return FALSE;
+  // A rename within the volume, through to the disk before it returns: the device's object store
+  // gives the same all-or-nothing replacement.
+  return MoveFileExW(source, dest, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
 void NKDbgPrintfW(LPCWSTR format, ...) {
   wchar_t line[1024];
   va_list args;

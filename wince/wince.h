@@ -21,6 +21,10 @@ extern "C" {
 // Tells the device's start-up list that the program started with launch code dw is ready.
 void WINAPI SignalStarted(DWORD dw);
 
+// Replaces the existing file dest with source, which is gone afterwards; on failure both stay as
+// they were, so a reader never sees half of either. Both files must exist.
+BOOL WINAPI DeleteAndRenameFile(LPCWSTR dest, LPCWSTR source);
+
 // Kernel debug output.
 void NKDbgPrintfW(LPCWSTR format, ...);
 

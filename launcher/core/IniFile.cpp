@@ -514,8 +514,14 @@ int WriteIniString(const wchar_t* section, const wchar_t* key, const wchar_t* va
   if (fflush(out.get()) != 0 || ferror(out.get())) return 0;
   FILE* rawOut = out.release();
   if (fclose(rawOut) != 0) return 0;
+  const bool existed = in != nullptr;
   in.reset();
-  return CopyFileW(tempPath, path, FALSE) ? 1 : 0;
+  return ReplaceWithTemp(path, tempPath, existed) ? 1 : 0;
+}
+
+bool ReplaceWithTemp(const wchar_t* path, const wchar_t* tempPath, bool existed) {
+  // Never written over in place: a device switched off halfway would keep half a file.
+  return existed ? DeleteAndRenameFile(path, tempPath) != FALSE : MoveFileW(tempPath, path) != FALSE;
 }
 
 int MakeIniTempFileName(const wchar_t* path, wchar_t* result) {

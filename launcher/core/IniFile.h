@@ -85,6 +85,10 @@ class IniSnapshot {
 // 1 when the file was rewritten with section/key set to value, 0 (file unchanged) otherwise.
 int WriteIniString(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* path);
 
+// The finished temporary file takes path's place in one step (true), or both stay as they were:
+// a reader, or the next start after a power loss, finds the old file or the new one, never part.
+bool ReplaceWithTemp(const wchar_t* path, const wchar_t* tempPath, bool existed);
+
 // A new temporary file ("TmpCpyIni") in the file's folder or an enclosing one; 1 or 0.
 int MakeIniTempFileName(const wchar_t* path, wchar_t* result /* 260 characters */);
 

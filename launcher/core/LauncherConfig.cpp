@@ -123,10 +123,17 @@ std::wstring ReadPassword(IniSnapshot& ini) {
   std::wstring scrambled = ScramblePassword(password, kPasswordKey);
   if (UnscramblePassword(scrambled, kPasswordKey) != password) return password;
   const std::wstring path = ini.path();
-  // The scrambled form goes in before the plain one is erased, so that a failed second write
-  // leaves both forms rather than none.
-  if (WriteIniString(kPasswordSection, kScrambledPassword, scrambled.c_str(), path.c_str()))
-    WriteIniString(kPasswordSection, kPlainPassword, L"", path.c_str());
+  // Both changes are made in a copy, which then takes the file's place in one step: whenever
+  // the launcher or the device stops, menu.ini is the administrator's file or the converted
+  // one, never a mix or a part. A copy that cannot be made or written leaves the file alone.
+  wchar_t work[MAX_PATH] = {};
+  if (MakeIniTempFileName(path.c_str(), work)) {
+    bool converted = CopyFileW(path.c_str(), work, FALSE) &&
+                     WriteIniString(kPasswordSection, kScrambledPassword, scrambled.c_str(), work) &&
+                     WriteIniString(kPasswordSection, kPlainPassword, L"", work) &&
+                     ReplaceWithTemp(path.c_str(), work, true);
+    if (!converted) DeleteFileW(work);
+  }
   ini.Load(path);
   return password;
 }

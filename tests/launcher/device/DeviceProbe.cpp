@@ -3,7 +3,8 @@
 //   device_probe <verb> [flags] <result file> <ready event> <go event>: "key=value" lines, each
 //     message box as "boxN=owner|caption|text|type"; verbs: pal, eventlog (bound before and after
 //     the test puts the libraries back), hotkeys <TaskManager> <Phone> <Volume> <DeviceLock>, filter,
-//     warmboot, leave (the exit path with restore).
+//     warmboot, leave (the exit path with restore), rewrite <menu.ini> <plain copy> (the password
+//     conversion over and over, each round from the plain copy again, until the test kills it).
 //   A program button's target while QZR_LAUNCH_PROBE_OUT names a file: its folder and arguments go there.
 //   ui_poke command <id> | password <text>: to the running launcher's dialog that has the input.
 #include <windows.h>
@@ -88,6 +89,19 @@ HWND EnabledDialog() {
   return found;
 }
 
+int RewriteUntilKilled(const wchar_t* iniPath, const wchar_t* plainPath, HANDLE ready) {
+  qzr::MenuLocation where;
+  where.iniPath = iniPath;
+  const std::wstring staging = std::wstring(iniPath) + L".reset";
+  for (bool first = true;; first = false) {
+    // The plain file comes back in one step too, so that a kill here leaves the last round's file.
+    if (!CopyFileW(plainPath, staging.c_str(), FALSE) || !MoveFileExW(staging.c_str(), iniPath, MOVEFILE_REPLACE_EXISTING))
+      return 6;
+    qzr::ReadMenuConfig(where);
+    if (first) SetEvent(ready);
+  }
+}
+
 int Poke(const std::wstring& verb, const wchar_t* argument) {
   HWND dialog = nullptr;
   for (int tries = 0; tries < 50 && !(dialog = EnabledDialog()); ++tries) Sleep(100);
@@ -108,6 +122,8 @@ int wmain(int argc, wchar_t** argv) {
   HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[argc - 2]);
   HANDLE go = OpenEventW(SYNCHRONIZE, FALSE, argv[argc - 1]);
   if (!ready || !go) return 3;
+
+  if (verb == L"rewrite" && argc == 6) return RewriteUntilKilled(argv[2], argv[3], ready);
 
   std::string out = "pid=" + Hex(GetCurrentProcessId()) + "\n";
   int boxes = 0;
