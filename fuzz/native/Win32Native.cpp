@@ -430,6 +430,29 @@ BOOL WINAPI CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
   return TRUE;
 }
 
+// A rename: to must not exist, unless replace is set and it is writable.
+static BOOL MoveFileEntry(LPCWSTR from, LPCWSTR to, bool replace) {
+  auto& files = TheWorld().files;
+  auto src = files.find(Key(from));
+  if (src == files.end()) return Fail(ERROR_FILE_NOT_FOUND);
+  std::wstring target = Key(to);
+  auto dst = files.find(target);
+  if (dst != files.end() && (!replace || (dst->second->attributes & FILE_ATTRIBUTE_READONLY)))
+    return Fail(replace ? ERROR_ACCESS_DENIED : ERROR_ALREADY_EXISTS);
+  if (!FolderExists(Parent(target))) return Fail(ERROR_PATH_NOT_FOUND);
+  std::shared_ptr<FileData> data = src->second;
+  files.erase(src);
+  files[target] = data;
+  return TRUE;
+}
+
+BOOL WINAPI MoveFileW(LPCWSTR from, LPCWSTR to) { return MoveFileEntry(from, to, false); }
+
+extern "C" BOOL WINAPI DeleteAndRenameFile(LPCWSTR dest, LPCWSTR source) {
+  if (TheWorld().files.find(Key(dest)) == TheWorld().files.end()) return Fail(ERROR_FILE_NOT_FOUND);
+  return MoveFileEntry(source, dest, true);
+}
+
 UINT WINAPI GetTempFileNameW(LPCWSTR folder, LPCWSTR prefix, UINT, LPWSTR result) {
   std::wstring base = folder ? folder : L"";
   if (!FolderExists(Key(base.c_str()))) return Fail(ERROR_PATH_NOT_FOUND);

@@ -8,3 +8,4 @@ extern "C" BOOL WINAPI CeCreateProcessW(LPCWSTR imageName, LPCWSTR arguments, LP
                                         LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
                                         DWORD creationFlags, LPVOID environment, LPCWSTR currentDirectory,
                                         LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInformation);
+extern "C" BOOL WINAPI DeleteAndRenameFile(LPCWSTR dest, LPCWSTR source);

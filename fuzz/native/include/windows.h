@@ -260,6 +260,7 @@ BOOL WINAPI CreateDirectoryW(LPCWSTR name, LPSECURITY_ATTRIBUTES security);
 BOOL WINAPI RemoveDirectoryW(LPCWSTR name);
 BOOL WINAPI DeleteFileW(LPCWSTR name);
 BOOL WINAPI CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists);
+BOOL WINAPI MoveFileW(LPCWSTR from, LPCWSTR to);
 UINT WINAPI GetTempFileNameW(LPCWSTR folder, LPCWSTR prefix, UINT unique, LPWSTR result);
 HANDLE WINAPI FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data);
 BOOL WINAPI FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW data);
