@@ -417,40 +417,32 @@ BOOL WINAPI DeleteFileW(LPCWSTR name) {
   return TRUE;
 }
 
-BOOL WINAPI CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
-  auto& files = TheWorld().files;
-  auto src = files.find(Key(from));
-  if (src == files.end()) return Fail(ERROR_FILE_NOT_FOUND);
-  std::wstring target = Key(to);
-  auto dst = files.find(target);
-  if (dst != files.end() && (failIfExists || (dst->second->attributes & FILE_ATTRIBUTE_READONLY)))
-    return Fail(failIfExists ? ERROR_FILE_EXISTS : ERROR_ACCESS_DENIED);
-  if (!FolderExists(Parent(target))) return Fail(ERROR_PATH_NOT_FOUND);
-  files[target] = std::make_shared<FileData>(*src->second);
-  return TRUE;
-}
-
-// A rename: to must not exist, unless replace is set and it is writable.
-static BOOL MoveFileEntry(LPCWSTR from, LPCWSTR to, bool replace) {
+// A copy (keepSource) or a rename of from to to. An existing to is replaced only when replace is
+// set and it is writable; otherwise the call fails with existsError.
+static BOOL TransferFile(LPCWSTR from, LPCWSTR to, bool replace, bool keepSource, DWORD existsError) {
   auto& files = TheWorld().files;
   auto src = files.find(Key(from));
   if (src == files.end()) return Fail(ERROR_FILE_NOT_FOUND);
   std::wstring target = Key(to);
   auto dst = files.find(target);
   if (dst != files.end() && (!replace || (dst->second->attributes & FILE_ATTRIBUTE_READONLY)))
-    return Fail(replace ? ERROR_ACCESS_DENIED : ERROR_ALREADY_EXISTS);
+    return Fail(replace ? ERROR_ACCESS_DENIED : existsError);
   if (!FolderExists(Parent(target))) return Fail(ERROR_PATH_NOT_FOUND);
-  std::shared_ptr<FileData> data = src->second;
-  files.erase(src);
+  std::shared_ptr<FileData> data = keepSource ? std::make_shared<FileData>(*src->second) : src->second;
+  if (!keepSource) files.erase(src);
   files[target] = data;
   return TRUE;
 }
 
-BOOL WINAPI MoveFileW(LPCWSTR from, LPCWSTR to) { return MoveFileEntry(from, to, false); }
+BOOL WINAPI CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
+  return TransferFile(from, to, !failIfExists, true, ERROR_FILE_EXISTS);
+}
+
+BOOL WINAPI MoveFileW(LPCWSTR from, LPCWSTR to) { return TransferFile(from, to, false, false, ERROR_ALREADY_EXISTS); }
 
 extern "C" BOOL WINAPI DeleteAndRenameFile(LPCWSTR dest, LPCWSTR source) {
   if (TheWorld().files.find(Key(dest)) == TheWorld().files.end()) return Fail(ERROR_FILE_NOT_FOUND);
-  return MoveFileEntry(source, dest, true);
+  return TransferFile(source, dest, true, false, ERROR_ALREADY_EXISTS);
 }
 
 UINT WINAPI GetTempFileNameW(LPCWSTR folder, LPCWSTR prefix, UINT, LPWSTR result) {
