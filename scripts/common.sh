@@ -5,7 +5,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${QZR_BUILD_DIR:-$ROOT/build}
 PACKAGES=(cmake make g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           mingw-w64-x86-64-dev libz-mingw-w64-dev wine wine64 xvfb xauth x11-apps x11-utils imagemagick
-          googletest dpkg-dev fonts-wine fonts-dejavu-core xdotool zip python3 clang libclang-rt-14-dev zlib1g-dev
+          googletest dpkg-dev fonts-wine fonts-dejavu-core xdotool zip python3 clang libclang-rt-14-dev llvm-14 zlib1g-dev
           cabextract gcab)
 # fonts-wine: Wine's own Tahoma, Marlett and symbol fonts; without them frame buttons and
 # message-box glyphs draw as letters. The wine packages only recommend it. fonts-dejavu-core:
