@@ -9,6 +9,7 @@
  * Prints each kind's percentiles, a histogram and its split into two modes, and (d - c) / (c),
  * the cost of the second start in units of the first. */
 #include <windows.h>
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -38,44 +39,38 @@ static int Compare(const void* a, const void* b) {
   return x < y ? -1 : x > y;
 }
 
-static double Percentile(const double* sorted, int n, double p) { return sorted[(int)(p * (n - 1) + 0.5)]; }
+/* The value below which a share q of the sorted times lie. */
+static double Percentile(const double* sorted, int n, double q) { return n > 0 ? sorted[(int)(q * (n - 1))] : 0; }
 
-/* Two modes where the spread within both is least (Otsu's threshold over the sorted times). */
+static double Median(const double* sorted, int n) {
+  return n == 0 ? 0 : (n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2);
+}
+
+static double InnerSpread(const double* sorted, int n) { return Percentile(sorted, n, .75) - Percentile(sorted, n, .25); }
+
+/* Percentiles, two modes and a histogram, by the launch benchmark's rule (bench/BenchTiming.h):
+ * the split where the spread within both modes is least (Otsu's threshold), each mode at least
+ * 5 %, and two modes only when their medians lie apart by more than twice the inner spread of
+ * either. */
 static void Report(const char* name, double* t, int n) {
-  int i, best = -1, bin;
-  double bestWithin = 1e300, total = 0;
+  int i, k, cut = 0, bin;
+  double best = -1;
   qsort(t, (size_t)n, sizeof *t, Compare);
-  for (i = 0; i < n; ++i) total += t[i];
-  {
-    double left = 0;
-    for (i = 1; i < n; ++i) {
-      double meanL, meanR, within = 0;
-      int k;
-      left += t[i - 1];
-      meanL = left / i;
-      meanR = (total - left) / (n - i);
-      for (k = 0; k < n; ++k) {
-        double d = t[k] - (k < i ? meanL : meanR);
-        within += d * d;
-      }
-      if (within < bestWithin) bestWithin = within, best = i;
-    }
-  }
-  printf("%s: median %.1f ms; 10th/25th/50th/75th/90th %.1f/%.1f/%.1f/%.1f/%.1f\n", name, Percentile(t, n, .5),
+  printf("%s: median %.1f ms; 10th/25th/50th/75th/90th %.1f/%.1f/%.1f/%.1f/%.1f\n", name, Median(t, n),
          Percentile(t, n, .1), Percentile(t, n, .25), Percentile(t, n, .5), Percentile(t, n, .75), Percentile(t, n, .9));
-  if (best > 0) {
-    double meanL = 0, meanR = 0, spread = 0;
-    for (i = 0; i < n; ++i) (i < best ? (meanL += t[i]) : (meanR += t[i]));
-    meanL /= best;
-    meanR /= n - best;
-    spread = t[n - 1] - t[0];
-    /* Two modes only when the gap between their centres is large against the whole range. */
-    if (meanR - meanL > 0.35 * spread && best >= n / 10 && n - best >= n / 10)
-      printf("  two modes: %d%% at %.1f ms, %d%% at %.1f ms\n", best * 100 / n, Percentile(t, best, .5),
-             (n - best) * 100 / n, Percentile(t + best, n - best, .5));
-    else
-      printf("  one mode\n");
+  for (k = n / 20 + 1; n >= 8 && k + n / 20 + 1 < n; ++k) {
+    double s1 = 0, s2 = 0, m1, m2, between;
+    for (i = 0; i < n; ++i) (i < k ? (s1 += t[i]) : (s2 += t[i]));
+    m1 = s1 / k;
+    m2 = s2 / (n - k);
+    between = (double)k * (n - k) * (m1 - m2) * (m1 - m2);
+    if (between > best) best = between, cut = k;
   }
+  if (cut > 0 && Median(t + cut, n - cut) - Median(t, cut) > 2 * fmax(InnerSpread(t, cut), InnerSpread(t + cut, n - cut)))
+    printf("  two modes: %d%% at %.1f ms, %d%% at %.1f ms\n", cut * 100 / n, Median(t, cut), (n - cut) * 100 / n,
+           Median(t + cut, n - cut));
+  else
+    printf("  one mode\n");
   printf("  histogram (2 ms bins):");
   for (i = 0; i < n; i = bin) {
     int lo = (int)(t[i] / 2) * 2, count = 0;
@@ -132,6 +127,6 @@ int wmain(int argc, wchar_t** argv) {
   Report("(c) one start", direct, nd);
   Report("(d) two chained starts", chained, nc);
   printf("second start (d - c) / (c) by the medians: %.2f\n",
-         (Percentile(chained, nc, .5) - Percentile(direct, nd, .5)) / Percentile(direct, nd, .5));
+         (Median(chained, nc) - Median(direct, nd)) / Median(direct, nd));
   return 0;
 }

@@ -9,6 +9,7 @@
 
 #include "LauncherConfig.h"
 #include "TestSupport.h"
+#include "Win32Owners.h"
 
 using namespace testing_support;
 
@@ -57,21 +58,19 @@ TEST(PasswordRewrite, AKillAtAnyPointLeavesTheOldFileOrTheNewOne) {
     SCOPED_TRACE(round);
     std::wstring tag = std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(round);
     std::wstring readyName = L"QZR_TEST_REWRITE_READY_" + tag, goName = L"QZR_TEST_REWRITE_GO_" + tag;
-    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
-    HANDLE go = CreateEventW(nullptr, TRUE, FALSE, goName.c_str());
+    // The probe opens both events by the names it is given; it waits on neither.
+    qzr::KernelHandle ready(CreateEventW(nullptr, TRUE, FALSE, readyName.c_str()));
+    qzr::KernelHandle go(CreateEventW(nullptr, TRUE, FALSE, goName.c_str()));
     std::wstring cmd = L"\"" + probe + L"\" rewrite \"" + ini + L"\" \"" + plain + L"\" " + readyName + L" " + goName;
     STARTUPINFOW si{sizeof si};
     PROCESS_INFORMATION pi{};
     ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &pi));
-    HANDLE waits[2] = {ready, pi.hProcess};
+    qzr::StartedProcess started(pi);
+    HANDLE waits[2] = {ready.get(), started.process.get()};
     const bool running = WaitForMultipleObjects(2, waits, FALSE, 30000) == WAIT_OBJECT_0;
     if (running) Sleep(static_cast<DWORD>(killAfterMs(random)));
-    TerminateProcess(pi.hProcess, 9);
-    WaitForSingleObject(pi.hProcess, 10000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    CloseHandle(ready);
-    CloseHandle(go);
+    TerminateProcess(started.process.get(), 9);
+    WaitForSingleObject(started.process.get(), 10000);
     ASSERT_TRUE(running) << "the probe rewrites over and over until it is killed";
 
     ++rounds;
