@@ -1,6 +1,7 @@
 // The per-launch decision of Gatewarden over the launcher's two lists.
 #include "WhitelistView.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -98,19 +99,36 @@ bool WhitelistView::IsAllowed() {
 
 bool WhitelistView::IsSingleInstance() { return IsUsable() && MatchInList(program_, list2()); }
 
-bool WhitelistView::ActivateRunningProgram() {
+HWND WhitelistView::FindRunningWindow() const {
   const WindowCalls& w = Windows();
-  if (!w.complete) return false;
+  if (!w.complete) return nullptr;
   WindowSearch search{wince::DeviceFormPath(program_), {}};
   if (!w.systemParametersInfo(SPI_GETWORKAREA, 0, &search.workArea, 0)) search.workArea = {0, 0, 0x7FFF, 0x7FFF};
   w.enumWindows(FindProgramWindow, reinterpret_cast<LPARAM>(&search));
-  if (!search.found) return false;
+  return search.found;
+}
+
+bool WhitelistView::ActivateRunningProgram() {
+  const WindowCalls& w = Windows();
+  HWND found = FindRunningWindow();
+  if (!found) return false;
   // The window comes forward together with the owned window last active in it, as the
   // device's foreground call does for a handle with its low bit set.
-  w.setForegroundWindow(search.found);
-  HWND popup = w.getLastActivePopup(search.found);
-  if (popup && popup != search.found) w.setForegroundWindow(popup);
+  w.setForegroundWindow(found);
+  HWND popup = w.getLastActivePopup(found);
+  if (popup && popup != found) w.setForegroundWindow(popup);
   return true;
+}
+
+bool WhitelistView::AwaitFirstWindow(HANDLE process, DWORD timeoutMs) const {
+  const DWORD begin = GetTickCount();
+  for (;;) {
+    if (FindRunningWindow()) return true;
+    const DWORD spent = GetTickCount() - begin;
+    if (spent >= timeoutMs) return false;
+    // A copy that ends before it shows a window leaves nothing to bring forward.
+    if (WaitForSingleObject(process, std::min<DWORD>(kWindowPollMs, timeoutMs - spent)) != WAIT_TIMEOUT) return false;
+  }
 }
 
 bool WhitelistView::Enforce(const wchar_t* const* argv, int count, LaunchLog& log) {
@@ -125,7 +143,8 @@ bool WhitelistView::Enforce(const wchar_t* const* argv, int count, LaunchLog& lo
     return false;
   }
   line(el::kCategoryInfo, kAllowedLine, 249);
-  if (IsSingleInstance()) {
+  const bool singleInstance = IsSingleInstance();
+  if (singleInstance) {
     line(el::kCategoryInfo, kSingleInstanceLine, 261);
     if (ActivateRunningProgram()) {
       line(el::kCategoryInfo, kAlreadyRunningLine, 271);
@@ -140,6 +159,10 @@ bool WhitelistView::Enforce(const wchar_t* const* argv, int count, LaunchLog& lo
   }
   started_ = StartedProcess(started);
   line(el::kCategoryInfo, kStartedLine, 292);
+  // The next decision is taken only once this one is over. For a single-instance program it
+  // is over when the new copy can be found: a second tap while the copy is still starting
+  // would otherwise find no window and start a second copy.
+  if (singleInstance) AwaitFirstWindow(started_.process.get(), kFirstWindowWaitMs);
   return true;
 }
 

@@ -14,6 +14,9 @@
 namespace qzr::monitor {
 
 inline constexpr DWORD kLauncherPollMs = 30000;
+// How long a single-instance start holds the next decision back while the new copy comes up.
+inline constexpr DWORD kFirstWindowWaitMs = 5000;
+inline constexpr DWORD kWindowPollMs = 20;
 
 // A window that can be brought to the front: on screen from the top left, not beyond the
 // work area's right edge, with an area.
@@ -28,6 +31,9 @@ class WhitelistView : public whitelist::WhitelistCacheView {
   bool IsAllowed();
   bool IsSingleInstance();
   bool ActivateRunningProgram();
+  // Waits until the program shows a window that ActivateRunningProgram would find; false when
+  // `process` ends first or the time runs out.
+  bool AwaitFirstWindow(HANDLE process, DWORD timeoutMs) const;
   // The whole per-launch decision, its lines given to `log`.
   bool Enforce(const wchar_t* const* argv, int count, LaunchLog& log);
   // Lets the next per-launch instance decide; the resident instance then waits for the
@@ -38,6 +44,8 @@ class WhitelistView : public whitelist::WhitelistCacheView {
   const std::wstring& arguments() const { return arguments_; }
 
  private:
+  HWND FindRunningWindow() const;
+
   std::wstring program_;
   std::wstring arguments_;
   int firstArgument_ = 0;

@@ -218,6 +218,42 @@ TEST_F(MonitorProcesses, SingleInstanceProgramIsBroughtToTheFront) {
   PumpUntil([] { return FindWindowW(L"QzrDemoWindow", nullptr) == nullptr; }, 10000);
 }
 
+// A second tap while the first copy is still coming up: the second decision waits for the copy's
+// window, finds it and starts nothing.
+TEST_F(MonitorProcesses, SingleInstanceStartedTwiceWhileComingUpRunsOnce) {
+  const std::wstring listed = L"|" + deviceDemo_ + L"|";
+  FakeLauncher launcher(listed, listed);
+  ASSERT_TRUE(launcher.ok());
+  Resident resident(launcher);
+  ASSERT_TRUE(resident.hooked());
+  std::wstring quitName = L"qzr_demo_slow_" + std::to_wstring(GetCurrentProcessId());
+  qzr::KernelHandle quit(CreateEventW(nullptr, TRUE, FALSE, quitName.c_str()));
+  EnvScope windowEnv(L"QZR_DEMO_WINDOW", quitName);
+  EnvScope slowEnv(L"QZR_DEMO_WINDOW_DELAY", L"1500");
+  const std::string demo = Narrow(Lower(deviceDemo_));
+  const std::string allowed = "[category 4] .\\WhiteList (249), " + demo + " is allowed to run";
+  const std::string single = "[category 4] .\\WhiteList (261), Only 1 instance of " + demo + " is allowed";
+  const std::string started = "[category 4] .\\WhiteList (292), CreateProcess " + demo + " succeeded";
+  const std::string running = "[category 4] .\\WhiteList (271), " + demo + " is already running";
+
+  Fresh();
+  std::vector<qzr::StartedProcess> taps;
+  for (int i = 0; i < 2; ++i) {
+    std::wstring cmd = L"\"" + GatewardenPath() + L"\" \"" + deviceDemo_ + L"\" tap" + std::to_wstring(i);
+    STARTUPINFOW si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &pi));
+    taps.emplace_back(pi);
+    if (i == 0) ASSERT_EQ(WaitForOutput(1).size(), 1u);  // the first copy runs, its window not yet shown
+  }
+  for (const qzr::StartedProcess& tap : taps) ASSERT_EQ(WaitForSingleObject(tap.process.get(), 40000), WAIT_OBJECT_0);
+  EXPECT_EQ(DecisionTexts(log_), (std::vector<std::string>{allowed, single, started, allowed, single, running}));
+  Sleep(300);
+  EXPECT_EQ(ReadLines(out_).size(), 1u);
+  SetEvent(quit.get());
+  PumpUntil([] { return FindWindowW(L"QzrDemoWindow", nullptr) == nullptr; }, 10000);
+}
+
 TEST_F(MonitorProcesses, ResidentWithoutLauncherLeavesAtOnce) {
   Fresh();
   ProcessResult run = RunProcess(L"\"" + GatewardenPath() + L"\"", 15000);

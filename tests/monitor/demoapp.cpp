@@ -1,5 +1,6 @@
 // qzrdemo.exe: records its arguments and folder (QZR_DEMO_OUT) and shows a window until the event
-// QZR_DEMO_WINDOW names is set (QZR_DEMO_HIDDEN: hidden); "--claim-hotkey MOD VK" exits 0 if it got the key, else 1.
+// QZR_DEMO_WINDOW names is set (QZR_DEMO_HIDDEN: hidden; QZR_DEMO_WINDOW_DELAY: milliseconds before it
+// appears, as a slow program's start); "--claim-hotkey MOD VK" exits 0 if it got the key, else 1.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -68,6 +69,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   }
   if (std::wstring quitName = Env(L"QZR_DEMO_WINDOW"); !quitName.empty()) {
     HANDLE quit = CreateEventW(nullptr, TRUE, FALSE, quitName.c_str());
+    if (std::wstring delay = Env(L"QZR_DEMO_WINDOW_DELAY"); !delay.empty()) Sleep(wcstoul(delay.c_str(), nullptr, 10));
     ShowWindowUntil(quit, !Env(L"QZR_DEMO_HIDDEN").empty());
     CloseHandle(quit);
   }
