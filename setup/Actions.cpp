@@ -14,6 +14,7 @@
 #include "SetupTexts.h"
 #include "Uninstall.h"
 #include "Win32Owners.h"
+#include "WritePoints.h"
 
 namespace qzrsetup {
 
@@ -135,8 +136,14 @@ void CreateShortcutEntry(SetupRun& run, const Shortcut& shortcut) {
   if (!DeleteFileW(shortcut.path.c_str())) LogVerbose(run, kLogDeleteShortcutError, shortcut.path, static_cast<long>(GetLastError()));
   LogVerbose(run, kLogCreatingShortcut, shortcut.path, shortcut.target);
   std::wstring path = shortcut.path, target = shortcut.target;
-  if (SHCreateShortcut(path.data(), target.data())) Record(run, kRecordShortcut, shortcut.path);
-  else LogAlways(run, kLogShortcutFailure, shortcut.path, shortcut.target);
+  RecordsAhead ahead(run);
+  Record(run, kRecordShortcut, shortcut.path);
+  if (SHCreateShortcut(path.data(), target.data())) {
+    AfterWrite(L"shortcut");
+    return;
+  }
+  ahead.TakeBack();
+  LogAlways(run, kLogShortcutFailure, shortcut.path, shortcut.target);
 }
 
 qzr::StartedProcess StartProgram(const std::wstring& program, const std::wstring& arguments) {
@@ -295,7 +302,10 @@ void ExecuteCommand(SetupRun& run, const Command& command) {
 }  // namespace
 
 void ExecuteCommands(SetupRun& run, const std::vector<Command>& commands) {
-  for (const Command& command : commands) ExecuteCommand(run, command);
+  for (const Command& command : commands) {
+    ExecuteCommand(run, command);
+    AfterWrite(L"command");
+  }
 }
 
 void HandleReboot(SetupRun& run) {

@@ -13,6 +13,7 @@
 #include "SetupRun.h"
 #include "SetupTexts.h"
 #include "Uninstall.h"
+#include "WritePoints.h"
 #include "ZipExtract.h"
 
 namespace qzrsetup {
@@ -162,6 +163,7 @@ void CleanUp(SetupRun& run) {
   run.progress.Show(90, kStatusCleanup);
   SetFileAttributesW(run.iniPath.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(run.iniPath.c_str());
+  AfterWrite(L"INI deleted");
   ReleaseLists(run);
 }
 

@@ -11,6 +11,7 @@
 #include "SetupLog.h"
 #include "SetupTexts.h"
 #include "Win32Owners.h"
+#include "WritePoints.h"
 
 namespace qzrsetup {
 
@@ -35,8 +36,18 @@ CreatedKey CreateKey(HKEY root, const std::wstring& path, const wchar_t* keyClas
   if (created.result == ERROR_SUCCESS) {
     created.key.reset(key);
     created.isNew = disposition == REG_CREATED_NEW_KEY;
+    if (created.isNew) AfterWrite(L"registry key");
   }
   return created;
+}
+
+// A key that cannot be opened for another reason than its absence counts as there: it is not
+// ours to delete.
+bool KeyExists(HKEY root, const std::wstring& path) {
+  HKEY key = nullptr;
+  LONG rc = RegOpenKeyExW(root, qzr::RegKey::DevicePath(path).c_str(), 0, KEY_READ, &key);
+  if (rc == ERROR_SUCCESS) RegCloseKey(key);
+  return rc != ERROR_FILE_NOT_FOUND;
 }
 
 std::vector<BYTE> TextBytes(const std::wstring& text, bool withTerminator) {
@@ -63,31 +74,38 @@ void RecordValue(SetupRun& run, long root, const std::wstring& key, const std::w
   Record(run, kRecordValue, root, key, valueName);
 }
 
+// Creates or opens a key; a key this installation makes has its "R:K" record in the file
+// before it exists. Only such a key may be deleted at uninstallation: a key that was there
+// before holds other programs' settings.
+CreatedKey CreateRecordedKey(SetupRun& run, HKEY root, const std::wstring& path, const wchar_t* keyClass) {
+  const bool existed = KeyExists(root, path);
+  RecordsAhead ahead(run);
+  if (!existed) RecordKey(run, RootKeyNumber(root), path);
+  CreatedKey created = CreateKey(root, path, keyClass);
+  if (created.result != ERROR_SUCCESS || !created.isNew) ahead.TakeBack();
+  // Gone since the look: made by us after all.
+  else if (existed) RecordKey(run, RootKeyNumber(root), path);
+  return created;
+}
+
 }  // namespace
 
 void WriteRegistryEntry(SetupRun& run, const RegistryEntry& entry) {
   const long rootNumber = RootKeyNumber(entry.root);
   if (entry.type == kTypeKeyOnly) {
-    CreatedKey created = CreateKey(entry.root, entry.key, kKeyOnlyClass);
+    CreatedKey created = CreateRecordedKey(run, entry.root, entry.key, kKeyOnlyClass);
     if (created.result != ERROR_SUCCESS) {
       LogVerbose(run, kLogCreateKeyError, created.result, entry.key);
       return;
     }
     LogVerbose(run, kLogCreatedKey, entry.key);
-    // Only a key this installation made may be deleted at uninstallation: a key that was
-    // there before holds other programs' settings.
-    if (created.isNew) RecordKey(run, rootNumber, entry.key);
     RegFlushKey(created.key.get());
     return;
   }
 
-  CreatedKey created = CreateKey(entry.root, entry.key, nullptr);
-  if (created.result != ERROR_SUCCESS) {
-    LogVerbose(run, kLogCreateKeyError, created.result, entry.key);
-  } else {
-    LogVerbose(run, kLogCreatedKey, entry.key);
-    if (created.isNew) RecordKey(run, rootNumber, entry.key);
-  }
+  CreatedKey created = CreateRecordedKey(run, entry.root, entry.key, nullptr);
+  if (created.result != ERROR_SUCCESS) LogVerbose(run, kLogCreateKeyError, created.result, entry.key);
+  else LogVerbose(run, kLogCreatedKey, entry.key);
 
   std::vector<BYTE> data;
   std::wstring shownText;
@@ -117,15 +135,19 @@ void WriteRegistryEntry(SetupRun& run, const RegistryEntry& entry) {
     default: break;
   }
 
+  RecordsAhead ahead(run);
+  if (created.key) RecordValue(run, rootNumber, entry.key, entry.valueName);
   LONG rc = RegSetValueExW(created.key.get(), entry.valueName.c_str(), 0, entry.type, data.empty() ? nullptr : data.data(),
                            static_cast<DWORD>(data.size()));
   if (rc != ERROR_SUCCESS) {
-    LogVerbose(run, kLogSetValueError, rc, entry.valueName, static_cast<long>(GetLastError()));
+    const DWORD error = GetLastError();
+    ahead.TakeBack();
+    LogVerbose(run, kLogSetValueError, rc, entry.valueName, static_cast<long>(error));
   } else {
+    AfterWrite(L"registry value");
     if (entry.type == kTypeString) LogVerbose(run, kLogSetValueString, entry.valueName, shownText);
     else if (entry.type == kTypeDword) LogVerbose(run, kLogSetValueDword, entry.valueName, static_cast<long>(number));
     else if (entry.type == kTypeBinary) LogVerbose(run, kLogSetValueBinary);
-    RecordValue(run, rootNumber, entry.key, entry.valueName);
   }
   if (created.key) RegFlushKey(created.key.get());
 }
@@ -145,18 +167,22 @@ bool DeleteRegistryValue(HKEY root, const std::wstring& key, const std::wstring&
 void ApplyRegistryRemoval(const RegistryRemoval& removal) {
   if (removal.wholeKey) DeleteRegistryKey(removal.root, removal.key);
   else DeleteRegistryValue(removal.root, removal.key, removal.valueName);
+  AfterWrite(L"registry removal");
 }
 
 void WriteInstallPathValue(SetupRun& run) {
   const RegistryValueName& target = run.installPathValue.target;
   if (!target.present) return;
-  CreatedKey created = CreateKey(target.root, target.key, nullptr);
+  // A new key is undone whole, a value in a key that was there by its "R:V" record; either
+  // record is in the file before the change.
+  CreatedKey created = CreateRecordedKey(run, target.root, target.key, nullptr);
   if (created.result != ERROR_SUCCESS) return;
+  if (!created.isNew) RecordValue(run, RootKeyNumber(target.root), target.key, target.valueName);
   std::wstring path = run.installPath.empty() ? std::wstring(L"\\") : run.installPath;
   std::vector<BYTE> data = TextBytes(path, true);
-  RegSetValueExW(created.key.get(), target.valueName.c_str(), 0, REG_SZ, data.data(), static_cast<DWORD>(data.size()));
-  if (created.isNew) RecordKey(run, RootKeyNumber(target.root), target.key);
-  else RecordValue(run, RootKeyNumber(target.root), target.key, target.valueName);
+  if (RegSetValueExW(created.key.get(), target.valueName.c_str(), 0, REG_SZ, data.data(), static_cast<DWORD>(data.size())) ==
+      ERROR_SUCCESS)
+    AfterWrite(L"registry value");
   RegFlushKey(created.key.get());
 }
 

@@ -9,6 +9,7 @@
 
 #include "Records.h"
 #include "SetupTexts.h"
+#include "WritePoints.h"
 
 namespace qzrsetup {
 
@@ -80,7 +81,26 @@ bool WriteUninstallRecord(SetupRun& run, std::wstring_view record) {
   }
   const DWORD bytes = static_cast<DWORD>(line.size() * sizeof(wchar_t));
   DWORD written = 0;
-  return WriteFile(run.dataFile.get(), line.data(), bytes, &written, nullptr) && written == bytes;
+  const bool whole = WriteFile(run.dataFile.get(), line.data(), bytes, &written, nullptr) && written == bytes;
+  AfterWrite(L"record");
+  return whole;
+}
+
+ULONGLONG UninstallRecordsEnd(const SetupRun& run) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (run.dataPath.empty() || !GetFileAttributesExW(run.dataPath.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+void DropUninstallRecordsAfter(SetupRun& run, ULONGLONG end) {
+  if (UninstallRecordsEnd(run) <= end) return;
+  // The appending handle goes on writing at the new end.
+  qzr::FileHandle file(CreateFileW(run.dataPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER at;
+  at.QuadPart = static_cast<LONGLONG>(end);
+  if (file && SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN)) SetEndOfFile(file.get());
+  AfterWrite(L"records taken back");
 }
 
 void CommitUninstallRecords(SetupRun& run) {
@@ -93,6 +113,7 @@ void WriteUninstallCommandLine(const SetupRun& run, std::string_view line) {
   std::string text(line);
   text += "\r\n";
   AppendBytes(run.commandPath, text.data(), text.size());
+  AfterWrite(L"command file line");
 }
 
 }  // namespace qzrsetup

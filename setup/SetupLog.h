@@ -31,6 +31,23 @@ bool WriteUninstallRecord(SetupRun& run, std::wstring_view record);
 // archive and before any step that could need the records (commands, programs, a reboot,
 // Install_Exit returning).
 void CommitUninstallRecords(SetupRun& run);
+// The data file's length now, and taking back what was written after it.
+ULONGLONG UninstallRecordsEnd(const SetupRun& run);
+void DropUninstallRecordsAfter(SetupRun& run, ULONGLONG end);
+
+// Records written ahead of the change they undo: an installation cut short while it makes the
+// change still has it undone. A change that fails takes its records back, so that the file
+// names only what the installation made.
+class RecordsAhead {
+ public:
+  explicit RecordsAhead(SetupRun& run) : run_(run), end_(UninstallRecordsEnd(run)) {}
+  void TakeBack() { DropUninstallRecordsAfter(run_, end_); }
+
+ private:
+  SetupRun& run_;
+  ULONGLONG end_;
+};
+
 // Appends an 8-bit line and CR LF to the uninstall command file.
 void WriteUninstallCommandLine(const SetupRun& run, std::string_view line);
 

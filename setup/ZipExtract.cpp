@@ -9,6 +9,7 @@
 #include "Macros.h"
 #include "SetupLog.h"
 #include "SetupTexts.h"
+#include "WritePoints.h"
 #include "Win32Owners.h"
 #include "zip/ZipArchive.h"
 
@@ -116,16 +117,23 @@ Outcome ExtractArchive(SetupRun& run, const std::wstring& archivePath, const std
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
     run.progress.SetStatus(target);
     const std::vector<std::wstring> missing = MissingFolders(target);
+    // A folder that was there before (\Windows, say) is not the package's to remove.
+    const bool folderEntry = target.back() == L'\\';
+    // The records go first: an installation cut short while the file is written still has the
+    // file, or the part of it written, and its new folders undone.
+    RecordsAhead ahead(run);
+    for (const std::wstring& folder : missing) Record(run, kRecordFile, folder + L"\\");
+    if (!(folderEntry && existed)) Record(run, kRecordFile, target);
     const bool extracted = ExtractZipEntry(archive.zip, k, relative) == kZipOk;
     const std::wstring cause = RecentZipCause();
-    RecordCreatedFolders(run, missing);
+    AfterWrite(L"extracted file");
     if (extracted) {
       LogVerbose(run, kLogExtracted, target);
-      // A folder that was there before (\Windows, say) is not the package's to remove.
-      bool folderEntry = target.back() == L'\\';
-      if (!(folderEntry && existed)) Record(run, kRecordFile, target);
       continue;
     }
+    // Failed: only what the attempt left behind stays on record, as below.
+    ahead.TakeBack();
+    RecordCreatedFolders(run, missing);
     LogAlways(run, kLogZipContext, context,
               std::wstring(kZipExtractError) + relative + kZipExtractErrorSeparator + RecentZipMessage());
     if (!cause.empty()) LogAlways(run, kLogZipContext, context, cause);
@@ -176,6 +184,7 @@ int ExtractPackageZips(SetupRun& run) {
     if (outcome == Outcome::Failed) return 1;
     SetFileAttributesW(archivePath.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(archivePath.c_str());
+    AfterWrite(L"archive deleted");
     if (outcome == Outcome::NotAnArchive) return 1;
   }
   RemoveDirectoryW(folder.c_str());
