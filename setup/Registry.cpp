@@ -50,6 +50,18 @@ bool KeyExists(HKEY root, const std::wstring& path) {
   return rc != ERROR_FILE_NOT_FOUND;
 }
 
+// The keys on the way to `path`, and `path` itself, that creating it will make, outermost first.
+std::vector<std::wstring> MissingKeys(HKEY root, const std::wstring& path) {
+  std::vector<std::wstring> missing;
+  for (std::wstring key = path; !key.empty() && !KeyExists(root, key);) {
+    missing.insert(missing.begin(), key);
+    size_t cut = key.find_last_of(L'\\');
+    if (cut == std::wstring::npos || cut == 0) break;
+    key.resize(cut);
+  }
+  return missing;
+}
+
 std::vector<BYTE> TextBytes(const std::wstring& text, bool withTerminator) {
   const BYTE* begin = reinterpret_cast<const BYTE*>(text.c_str());
   size_t size = (text.size() + (withTerminator ? 1 : 0)) * sizeof(wchar_t);
@@ -77,10 +89,12 @@ void RecordValue(SetupRun& run, long root, const std::wstring& key, const std::w
 // Creates or opens a key; a key this installation makes has its "R:K" record in the file
 // before it exists. Only such a key may be deleted at uninstallation: a key that was there
 // before holds other programs' settings.
+// Keys made on the way to it are the installation's too, each with its record, outermost first.
 CreatedKey CreateRecordedKey(SetupRun& run, HKEY root, const std::wstring& path, const wchar_t* keyClass) {
-  const bool existed = KeyExists(root, path);
+  const std::vector<std::wstring> missing = MissingKeys(root, path);
+  const bool existed = missing.empty();
   RecordsAhead ahead(run);
-  if (!existed) RecordKey(run, RootKeyNumber(root), path);
+  for (const std::wstring& key : missing) RecordKey(run, RootKeyNumber(root), key);
   CreatedKey created = CreateKey(root, path, keyClass);
   if (created.result != ERROR_SUCCESS || !created.isNew) ahead.TakeBack();
   // Gone since the look: made by us after all.

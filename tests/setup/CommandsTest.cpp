@@ -133,6 +133,8 @@ TEST(SetupCommands, EveryVerbWithItsLogLines) {
          std::string target = "\"\\" + Narrow(p.rootRelative(L"inst\\target.exe")) + "\"";
          EXPECT_EQ(ReadBytes(p.installFile(L"s.lnk")), std::to_string(target.size()) + "#" + target);
          EXPECT_TRUE(Contains(p.Records(), L"S:\\" + p.rootRelative(L"inst\\s.lnk")));
+         // The failed one's record, written ahead, is taken back.
+         EXPECT_FALSE(ContainsPrefix(p.Records(), L"S:\\" + p.rootRelative(L"inst\\nofolder")));
        }},
       {"A long command line is one command",
        nullptr,
