@@ -46,8 +46,9 @@ std::wstring NumberedKey(const wchar_t* format, int n) {
 }
 
 // Keeps menu.ini's attributes and times across a load: reading alone moves its access time, and
-// the password conversion rewrites it, so a read-only file is made writable meanwhile and gets
-// its attributes and all three times back at the end.
+// the password conversion replaces the file, so both get the file's attributes and all three
+// times back. The converted copy carries them before it takes the file's place, so that a
+// launcher stopped at any point leaves the file with its own status.
 class FileStatusKept {
  public:
   explicit FileStatusKept(const std::wstring& path) : path_(path) {
@@ -58,30 +59,59 @@ class FileStatusKept {
     lastAccess_ = data.ftLastAccessTime;
     lastWrite_ = data.ftLastWriteTime;
     saved_ = true;
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    SetTimes();
   }
   ~FileStatusKept() {
-    if (!saved_) return;
-    // Times first: a read-only file may refuse them once its attribute is back.
-    SetTimes();
-    SetFileAttributesW(path_.c_str(), attributes_);
+    if (saved_) PutOn(path_.c_str());
   }
   FileStatusKept(const FileStatusKept&) = delete;
   FileStatusKept& operator=(const FileStatusKept&) = delete;
 
- private:
-  bool SetTimes() const {
-    FileHandle file(CreateFileW(path_.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr));
-    return file && SetFileTime(file.get(), &creation_, &lastAccess_, &lastWrite_);
+  // A read-only file cannot be replaced; only that attribute goes, for the moment it is.
+  bool AllowReplacing() const {
+    return !saved_ || !(attributes_ & FILE_ATTRIBUTE_READONLY) ||
+           SetFileAttributesW(path_.c_str(), attributes_ & ~FILE_ATTRIBUTE_READONLY);
   }
 
+  // The saved times, then the saved attributes, on `file`.
+  bool PutOn(const wchar_t* file) const {
+    if (!saved_) return true;
+    // A read-only file may refuse new times: it is writable for the moment it takes them.
+    if (GetFileAttributesW(file) & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(file, FILE_ATTRIBUTE_NORMAL);
+    FileHandle handle(
+        CreateFileW(file, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    const bool timesSet = handle && SetFileTime(handle.get(), &creation_, &lastAccess_, &lastWrite_);
+    handle.reset();
+    return SetFileAttributesW(file, attributes_) && timesSet;
+  }
+
+ private:
   std::wstring path_;
   bool saved_ = false;
   DWORD attributes_ = 0;
   FILETIME creation_{}, lastAccess_{}, lastWrite_{};
 };
+
+// The password conversion works in a folder of its own beside menu.ini: whatever a launcher
+// stopped halfway leaves there is known to be ours and goes at the next start.
+std::wstring ConversionFolder(const std::wstring& iniPath) { return iniPath + L".converting"; }
+
+void SweepConversionFolder(const std::wstring& iniPath) {
+  if (iniPath.empty()) return;
+  const std::wstring folder = ConversionFolder(iniPath);
+  if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+      const std::wstring file = folder + L"\\" + found.cFileName;
+      SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileW(file.c_str());
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryW(folder.c_str());
+}
 
 std::string NarrowText(const std::wstring& text) {
   int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
@@ -107,7 +137,7 @@ void LogIfNoKnownSection(const IniSnapshot& ini) {
 
 // The PassWord section: the scrambled form when present, else the plain one, which is then
 // converted in the file.
-std::wstring ReadPassword(IniSnapshot& ini) {
+std::wstring ReadPassword(IniSnapshot& ini, const FileStatusKept& status) {
   // The stored form is taken as it stands, blanks included.
   std::wstring stored = ini.ReadValue(kPasswordSection, kScrambledPassword, L"");
   if (!stored.empty()) {
@@ -126,14 +156,22 @@ std::wstring ReadPassword(IniSnapshot& ini) {
   // Both changes are made in a copy, which then takes the file's place in one step: whenever
   // the launcher or the device stops, menu.ini is the administrator's file or the converted
   // one, never a mix or a part. A copy that cannot be made or written leaves the file alone.
+  // The copy gets the file's status first, and a read-only file is made writable only for the
+  // replacement itself.
+  const std::wstring folder = ConversionFolder(path);
   wchar_t work[MAX_PATH] = {};
-  if (MakeIniTempFileName(path.c_str(), work)) {
+  const bool folderReady = CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+  if (folderReady && MakeIniTempFileName((folder + L"\\menu.ini").c_str(), work)) {
     bool converted = CopyFileW(path.c_str(), work, FALSE) &&
                      WriteIniString(kPasswordSection, kScrambledPassword, scrambled.c_str(), work) &&
-                     WriteIniString(kPasswordSection, kPlainPassword, L"", work) &&
-                     ReplaceWithTemp(path.c_str(), work, true);
-    if (!converted) DeleteFileW(work);
+                     WriteIniString(kPasswordSection, kPlainPassword, L"", work) && status.PutOn(work) &&
+                     status.AllowReplacing() && ReplaceWithTemp(path.c_str(), work, true);
+    if (!converted) {
+      SetFileAttributesW(work, FILE_ATTRIBUTE_NORMAL);
+      DeleteFileW(work);
+    }
   }
+  RemoveDirectoryW(folder.c_str());
   ini.Load(path);
   return password;
 }
@@ -146,6 +184,7 @@ MenuConfig ReadMenuConfig(const MenuLocation& where) {
 }
 
 MenuConfig ReadMenuConfig(const MenuLocation& where, IniSnapshot& ini) {
+  SweepConversionFolder(where.iniPath);
   FileStatusKept keep(where.iniPath);
   ini.Load(where.iniPath);
   MenuConfig config;
@@ -191,7 +230,7 @@ MenuConfig ReadMenuConfig(const MenuLocation& where, IniSnapshot& ini) {
   config.EnableOrangePlaneVolumeUp = ini.ReadBool(L"EnableOrangePlaneVolumeUp", kLockableKeys, 0);
   config.EnableSk1AndSk2 = ini.ReadBool(L"EnableSk1AndSk2", kLockableKeys, 0);
 
-  config.password = ReadPassword(ini);
+  config.password = ReadPassword(ini, keep);
 
   config.topLogoPath = DecodeTopLogoPath(ini.ReadValue(kBitmaps, kTopLogo, L""), cardFolder);
   config.fullScreen = IsFalseValue(ini.ReadValue(kFullScreen, kEnabled, L"")) ? 0 : 1;

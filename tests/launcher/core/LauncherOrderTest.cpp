@@ -22,10 +22,6 @@ namespace wl = qzr::whitelist;
 
 namespace {
 
-constexpr int kProgramList = 1050;
-constexpr int kStatusOrExitButton = 1006;  // "Status" on the main screen, "Exit" on the status page
-constexpr int kBatteryProgress = 1000;     // only the status page has it
-constexpr int kPasswordEdit = 1002;
 constexpr wchar_t kEnforcerUnavailable[] = L"White-List enforcement is not available, access is restricted.";
 constexpr wchar_t kWarmBootPrompt[] = L"Korvanex Launcher detects a configuration change which requires a warm boot.";
 constexpr char kBootLine[] = "PALBOOT_BootTerminal 0x30";
@@ -34,43 +30,11 @@ bool Has(const std::vector<std::string>& lines, const std::string& part) {
   return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(part) != std::string::npos; });
 }
 
-// The process's dialog that has control `id` (and not `without`), or null.
-HWND DialogWith(DWORD pid, int id, int without = 0) {
-  for (HWND w : DialogsOf(pid))
-    if (GetDlgItem(w, id) && !(without && GetDlgItem(w, without))) return w;
-  return nullptr;
-}
-
 // Serves the test's windows for a while.
 void Pause(DWORD ms) { PumpUntil([] { return false; }, ms); }
 
 bool WaitForSignal(InstalledLauncher& launcher, const std::string& line) {
   return PumpUntil([&] { return Has(launcher.Journal(), line); }, 30000);
-}
-
-HWND WaitForDialogWith(DWORD pid, int id, int without = 0) {
-  HWND found = nullptr;
-  PumpUntil([&] { return (found = DialogWith(pid, id, without)) != nullptr; }, 15000);
-  return found;
-}
-
-// A real tap in the middle of a dialog's control.
-void TapControl(HWND dialog, int id) {
-  RECT r{};
-  GetWindowRect(GetDlgItem(dialog, id), &r);
-  SetForegroundWindow(dialog);
-  TapScreen({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-}
-
-// Taps a control until the dialog it opens is up: a tap that lands while the screen is still
-// being claimed can go to the window that held it.
-HWND TapUntilDialog(HWND dialog, int control, DWORD pid, int opensWith, int without = 0) {
-  HWND opened = nullptr;
-  for (int attempt = 0; attempt < 3 && !opened; ++attempt) {
-    TapControl(dialog, control);
-    PumpUntil([&] { return (opened = DialogWith(pid, opensWith, without)) != nullptr; }, 3000);
-  }
-  return opened;
 }
 
 std::optional<DWORD> LauncherFlag(const wchar_t* key, const wchar_t* name) {

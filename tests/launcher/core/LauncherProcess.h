@@ -13,6 +13,12 @@ namespace launcher_process {
 
 using namespace testing_support;
 
+// Controls of the launcher's dialogs that the tests tap and read.
+inline constexpr int kProgramList = 1050;
+inline constexpr int kStatusOrExitButton = 1006;  // "Status" on the main screen, "Exit" on the status page
+inline constexpr int kBatteryProgress = 1000;     // only the status page has it
+inline constexpr int kPasswordEdit = 1002;
+
 // A launcher folder on drive C holding QZRShell.exe and a menu.ini, logging into scratch files.
 struct InstalledLauncher {
   ScratchFolder folder;
@@ -136,6 +142,38 @@ inline void TypeIn(HWND window, const std::wstring& text) {
   SetForegroundWindow(window);
   PumpUntil([&] { return GetForegroundWindow() == window; }, 2000);
   for (wchar_t c : text) PressKeys({static_cast<WORD>(towupper(c))});
+}
+
+// The process's dialog that has control `id` (and not `without`), or null.
+inline HWND DialogWith(DWORD pid, int id, int without = 0) {
+  for (HWND w : DialogsOf(pid))
+    if (GetDlgItem(w, id) && !(without && GetDlgItem(w, without))) return w;
+  return nullptr;
+}
+
+inline HWND WaitForDialogWith(DWORD pid, int id, int without = 0) {
+  HWND found = nullptr;
+  PumpUntil([&] { return (found = DialogWith(pid, id, without)) != nullptr; }, 15000);
+  return found;
+}
+
+// A real tap in the middle of a dialog's control.
+inline void TapControl(HWND dialog, int id) {
+  RECT r{};
+  GetWindowRect(GetDlgItem(dialog, id), &r);
+  SetForegroundWindow(dialog);
+  TapScreen({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+}
+
+// Taps a control until the dialog it opens is up: a tap that lands while the screen is still
+// being claimed can go to the window that held it.
+inline HWND TapUntilDialog(HWND dialog, int control, DWORD pid, int opensWith, int without = 0) {
+  HWND opened = nullptr;
+  for (int attempt = 0; attempt < 3 && !opened; ++attempt) {
+    TapControl(dialog, control);
+    PumpUntil([&] { return (opened = DialogWith(pid, opensWith, without)) != nullptr; }, 3000);
+  }
+  return opened;
 }
 
 }  // namespace launcher_process
