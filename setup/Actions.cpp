@@ -6,13 +6,11 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "DeviceFiles.h"
 #include "Macros.h"
 #include "IniFile.h"
-#include "Fields.h"
-#include "Registry.h"
 #include "SetupLog.h"
 #include "SetupTexts.h"
-#include "Uninstall.h"
 #include "Win32Owners.h"
 #include "WritePoints.h"
 
@@ -76,13 +74,6 @@ bool DetectAutoCab(const SetupRun& run) {
   return running;
 }
 
-DWORD WaitMilliseconds(const std::wstring& seconds) {
-  long long value = std::wcstoll(seconds.c_str(), nullptr, 10);  // saturates instead of wrapping
-  if (value <= 0) return 0;
-  if (static_cast<unsigned long long>(value) >= kLongestSleepMs / 1000 + 1) return kLongestSleepMs;
-  return static_cast<DWORD>(value * 1000);
-}
-
 bool FreeBytes(const std::wstring& path, unsigned long long* bytes) {
   ULARGE_INTEGER available{};
   if (!GetDiskFreeSpaceExW(path.c_str(), &available, nullptr, nullptr)) return false;
@@ -122,10 +113,6 @@ std::wstring ResolveInstallPath(const SetupRun& run) {
   return chosen;
 }
 
-std::wstring ExpandInstallDir(const SetupRun& run, const std::wstring& text) {
-  return ExpandMacro(text, kMacroInstallDir, run.installPath);
-}
-
 std::wstring ExpandAllMacros(const SetupRun& run, const std::wstring& text) {
   std::wstring expanded = ExpandInstallDir(run, text);
   expanded = ExpandFolderMacro(run, expanded, kMacroStartup, CSIDL_STARTUP);
@@ -144,16 +131,6 @@ void CreateShortcutEntry(SetupRun& run, const Shortcut& shortcut) {
   }
   ahead.TakeBack();
   LogAlways(run, kLogShortcutFailure, shortcut.path, shortcut.target);
-}
-
-qzr::StartedProcess StartProgram(const std::wstring& program, const std::wstring& arguments) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  if (!CeCreateProcessW(program.c_str(), arguments.empty() ? nullptr : arguments.c_str(), nullptr, nullptr, FALSE,
-                        CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &info))
-    return {};
-  return qzr::StartedProcess(info);
 }
 
 void RunApplication(SetupRun& run, const std::wstring& text, bool wait, bool remove) {
@@ -182,129 +159,6 @@ void RunApplication(SetupRun& run, const std::wstring& text, bool wait, bool rem
   if (remove) {
     SetFileAttributesW(program.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(program.c_str());
-  }
-}
-
-bool IsDeviceRoot(const std::wstring& path) {
-  std::wstring rest = path;
-  if (rest.size() >= 2 && rest[1] == L':') rest.erase(0, 2);
-  for (wchar_t c : rest)
-    if (c != L'\\' && c != L'/' && c != L' ' && c != L'.') return false;
-  return true;
-}
-
-void DeleteTree(const std::wstring& directory) {
-  if (IsDeviceRoot(directory)) return;
-  std::wstring base = directory;
-  if (base.back() != L'\\') base += L'\\';
-  WIN32_FIND_DATAW data;
-  qzr::FindHandle find(FindFirstFileW((base + L"*.*").c_str(), &data));
-  if (!find) return;
-  do {
-    std::wstring name = data.cFileName;
-    if (name == L"." || name == L"..") continue;
-    std::wstring child = base + name;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      DeleteTree(child);
-      RemoveDirectoryW(child.c_str());
-    } else {
-      SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileW(child.c_str());
-    }
-  } while (FindNextFileW(find.get(), &data));
-}
-
-namespace {
-
-const std::wstring& Field(const Command& command, size_t i) {
-  static const std::wstring kEmpty;
-  return i < command.fields.fields.size() ? command.fields.fields[i] : kEmpty;
-}
-
-void ExecuteCommand(SetupRun& run, const Command& command) {
-  switch (command.verb) {
-    case Verb::None: break;
-    case Verb::DoUninstall: ProcessUninstallData(run); break;
-    case Verb::DeleteFile: {
-      std::wstring path = ExpandAllMacros(run, Field(command, 0));
-      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (DeleteFileW(path.c_str())) LogVerbose(run, kLogDeletedFile, path);
-      else LogAlways(run, kLogDeleteFileFailed, static_cast<long>(GetLastError()), path);
-      break;
-    }
-    case Verb::DeleteDir: {
-      std::wstring path = ExpandInstallDir(run, Field(command, 0));
-      LogVerbose(run, kLogDeletingDir, path);
-      if (IsDeviceRoot(path)) break;
-      DeleteTree(path);
-      RemoveDirectoryW(path.c_str());
-      break;
-    }
-    case Verb::RenameFile:
-    case Verb::MoveFileDir: {
-      std::wstring from = ExpandInstallDir(run, Field(command, 0)), to = ExpandInstallDir(run, Field(command, 1));
-      if (MoveFileW(from.c_str(), to.c_str())) LogVerbose(run, kLogMoved, from, to);
-      else LogAlways(run, kLogMoveFailed, static_cast<long>(GetLastError()), from);
-      break;
-    }
-    case Verb::CopyFile: {
-      std::wstring from = ExpandInstallDir(run, Field(command, 0)), to = ExpandInstallDir(run, Field(command, 1));
-      const std::wstring& flag = Field(command, 2);
-      bool failIfExists = !flag.empty() && (flag[0] == L'Y' || flag[0] == L'y');
-      if (CopyFileW(from.c_str(), to.c_str(), failIfExists)) {
-        LogVerbose(run, kLogCopied, from, to);
-      } else {
-        DWORD error = GetLastError();
-        if (failIfExists && error == ERROR_FILE_EXISTS) LogVerbose(run, kLogCopyExists, to);
-        else LogAlways(run, kLogCopyFailed, static_cast<long>(error), from, failIfExists ? 1 : 0);
-      }
-      break;
-    }
-    case Verb::FileAttrib: {
-      std::wstring path = ExpandInstallDir(run, Field(command, 0));
-      // Without a second field the number comes from the path text itself.
-      const std::wstring& number = command.fields.fields.size() > 1 ? Field(command, 1) : Field(command, 0);
-      DWORD attributes = static_cast<DWORD>(std::wcstol(number.c_str(), nullptr, 10));
-      if (SetFileAttributesW(path.c_str(), attributes)) LogVerbose(run, kLogSetAttributes, static_cast<long>(attributes), path);
-      else LogAlways(run, kLogSetAttributesFailed, static_cast<long>(GetLastError()), static_cast<long>(attributes), path);
-      break;
-    }
-    case Verb::ExecuteApp: {
-      std::wstring program = ExpandInstallDir(run, Field(command, 0));
-      LogVerbose(run, kLogRunningApp, program, command.wait ? 1 : 0, command.remove ? 1 : 0);
-      RunApplication(run, program, command.wait, command.remove);
-      break;
-    }
-    case Verb::Wait: {
-      DWORD ms = WaitMilliseconds(Field(command, 0));
-      LogVerbose(run, kLogSleeping, static_cast<unsigned long long>(ms));
-      if (ms > 0) Sleep(ms);
-      break;
-    }
-    case Verb::CreateDir: {
-      std::wstring path = ExpandInstallDir(run, Field(command, 0));
-      if (CreateDirectoryW(path.c_str(), nullptr)) LogVerbose(run, kLogDirCreated, path);
-      else LogAlways(run, kLogCreateDirFailed, static_cast<long>(GetLastError()), path);
-      break;
-    }
-    case Verb::AddRegEntry: WriteRegistryEntry(run, RegistryEntryFromFields(command.fields)); break;
-    case Verb::RemoveRegEntry: ApplyRegistryRemoval(RegistryRemovalFromFields(command.fields)); break;
-    case Verb::AddShortcut: {
-      Shortcut shortcut;
-      shortcut.path = WithLeadingBackslash(ExpandInstallDir(run, Field(command, 0)));
-      shortcut.target = Format(kQuotedFormat, WithLeadingBackslash(ExpandInstallDir(run, Field(command, 1))));
-      CreateShortcutEntry(run, shortcut);
-      break;
-    }
-  }
-}
-
-}  // namespace
-
-void ExecuteCommands(SetupRun& run, const std::vector<Command>& commands) {
-  for (const Command& command : commands) {
-    ExecuteCommand(run, command);
-    AfterWrite(L"command");
   }
 }
 

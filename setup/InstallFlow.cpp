@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Actions.h"
+#include "Commands.h"
 #include "IniFile.h"
 #include "ReadSettings.h"
 #include "Registry.h"

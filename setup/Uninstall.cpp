@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "Actions.h"
+#include "DeviceFiles.h"
 #include "IniFile.h"
 #include "Macros.h"
 #include "PackageLists.h"

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "Actions.h"
+#include "Commands.h"
 #include "SetupHarness.h"
 
 using namespace setup_test;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "Actions.h"
+#include "Commands.h"
 #include "Fields.h"
 #include "IniText.h"
 #include "Macros.h"
