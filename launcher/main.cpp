@@ -2,10 +2,9 @@
 // at static construction, so that nothing runs before wWinMain.
 #include <windows.h>
 
-#include "core/LauncherApp.h"
+#include "LauncherApp.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   qzr::LauncherApp app;
-  app.InitInstance(commandLine);
-  return 0;
+  return app.InitInstance(commandLine);
 }

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "../BenchTiming.h"
-#include "DeviceIdentity.h"
-#include "LauncherConfig.h"
-#include "Radio80211.h"
-#include "StartKey.h"
+#include "device/DeviceIdentity.h"
+#include "core/LauncherConfig.h"
+#include "device/Radio80211.h"
+#include "lockdown/StartKey.h"
 #include "Win32Owners.h"
 #include "WhitelistCache.h"
 #include "power.h"

@@ -1,6 +1,5 @@
 // Hot keys the configuration locks, and the six hardware application buttons.
-#include "core/LauncherApp.h"
-#include "core/MainWindow.h"
+#include "core/LauncherConfig.h"
 #include "core/MessageBoxes.h"
 #include "device/CoreLibrary.h"
 #include "device/DeviceIdentity.h"
@@ -69,28 +68,27 @@ bool ShortcutLeadsTo(const std::wstring& shortcut, const std::wstring& target) {
 
 }  // namespace
 
-void LockKeys(LauncherApp& app) {
+void LockKeys(const LauncherConfig& config) {
   auto unregister = CoreEntry<UnregisterFunc1Fn>(kUnregisterFunc1);
   if (!unregister) return;
-  // The main dialog has no window yet, so the hot keys belong to this thread.
-  HWND owner = GetMainWindowHandle();
-  for (const ld::HotKeyRow& row : ld::HotKeysToLock(GetPlatformType(), FlagsOf(app.config))) {
+  for (const ld::HotKeyRow& row : ld::HotKeysToLock(GetPlatformType(), FlagsOf(config))) {
     unregister(row.modifiers, row.virtualKey);
-    RegisterHotKey(owner, row.id, row.modifiers, row.virtualKey);
+    RegisterHotKey(nullptr, row.id, row.modifiers, row.virtualKey);
   }
 }
 
-void SetupApplicationKeys(LauncherApp& app, const std::wstring& moduleFileName) {
+void SetupApplicationKeys(const LauncherConfig& config, const std::wstring& launcherFolder,
+                          const std::wstring& moduleFileName) {
   bool written = false;
   for (int n = 1; n <= ld::kApplicationKeyCount; ++n) {
-    const AppKeySlot& key = app.config.appKeys[static_cast<size_t>(n - 1)];
+    const AppKeySlot& key = config.appKeys[static_cast<size_t>(n - 1)];
     const std::wstring keyName = ld::ApplicationKeyName(n);
     switch (ld::ApplicationKeyAction(key.appKeyConfigured, key.appKeyExe)) {
       case ld::AppKeyAction::BindLauncher:
-        written |= WriteApplicationKey(app, keyName, moduleFileName, L"");
+        written |= WriteApplicationKey(launcherFolder, keyName, moduleFileName, L"");
         break;
       case ld::AppKeyAction::BindConfigured:
-        written |= WriteApplicationKey(app, keyName, key.appKeyExe, key.appKeyShortcut);
+        written |= WriteApplicationKey(launcherFolder, keyName, key.appKeyExe, key.appKeyShortcut);
         break;
       case ld::AppKeyAction::LeaveAlone:
         break;
@@ -101,18 +99,18 @@ void SetupApplicationKeys(LauncherApp& app, const std::wstring& moduleFileName) 
   if (written) NotifyShellKeysChanged();
 }
 
-void AssignApplicationKey(LauncherApp& app, const std::wstring& keyName, const std::wstring& programPath,
-                          const std::wstring& shortcutPath) {
-  if (WriteApplicationKey(app, keyName, programPath, shortcutPath)) NotifyShellKeysChanged();
+void AssignApplicationKey(const std::wstring& launcherFolder, const std::wstring& keyName,
+                          const std::wstring& programPath, const std::wstring& shortcutPath) {
+  if (WriteApplicationKey(launcherFolder, keyName, programPath, shortcutPath)) NotifyShellKeysChanged();
 }
 
-bool WriteApplicationKey(LauncherApp& app, const std::wstring& keyName, const std::wstring& programPath,
-                         const std::wstring& shortcutPath) {
+bool WriteApplicationKey(const std::wstring& launcherFolder, const std::wstring& keyName,
+                         const std::wstring& programPath, const std::wstring& shortcutPath) {
   if (GetPlatformType() != 1) return false;
   std::wstring program = programPath;
   std::wstring shortcut = shortcutPath;
   if (shortcut.empty()) {
-    shortcut = app.launcherFolder + keyName + L".lnk";
+    shortcut = launcherFolder + keyName + L".lnk";
     program = ld::QuotedPath(program);
     if (!ShortcutLeadsTo(shortcut, program)) {
       DeleteFileW(shortcut.c_str());

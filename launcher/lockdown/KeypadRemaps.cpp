@@ -1,6 +1,6 @@
 // Keypad tables: the entries of the active configuration and the active layout's shift planes
 // that the lock flags take away, rewritten in place; the keypad driver reloads them when told.
-#include "core/LauncherApp.h"
+#include "core/LauncherConfig.h"
 #include "device/DeviceIdentity.h"
 #include "lockdown/Lockdown.h"
 #include "lockdown/LockdownRules.h"
@@ -117,16 +117,16 @@ bool OpenActiveLayoutKey(RegKey& layout) {
 
 }  // namespace
 
-void ApplyKeyboardRemaps(LauncherApp& app) {
-  PatchVkeyGold(app);
-  ClearVolumeVkeys(app);
-  RemapLayoutForModels236(app);
-  RemapLayoutForModel4(app);
-  RemapLayoutForModel5(app);
-  RemapLayoutByModelRules(app);
+void ApplyKeyboardRemaps(const LauncherConfig& config) {
+  PatchVkeyGold();
+  ClearVolumeVkeys();
+  RemapLayoutForModels236();
+  RemapLayoutForModel4();
+  RemapLayoutForModel5();
+  RemapLayoutByModelRules(config);
 }
 
-void PatchVkeyGold(LauncherApp&) {
+void PatchVkeyGold() {
   if (!Runs(ld::RemapMember::PatchVkeyGold)) return;
   RegKey config;
   if (!OpenActiveConfig(config)) return;
@@ -136,7 +136,7 @@ void PatchVkeyGold(LauncherApp&) {
   if (WriteBack(config, L"VkeyGold", *gold)) SignalKeypadDriver(kKeyboardChangeEvent);
 }
 
-void ClearVolumeVkeys(LauncherApp&) {
+void ClearVolumeVkeys() {
   if (!Runs(ld::RemapMember::ClearVolumeVkeys)) return;
   RegKey config;
   if (!OpenActiveConfig(config)) return;
@@ -150,17 +150,17 @@ void ClearVolumeVkeys(LauncherApp&) {
   if (vkeyWritten && vflagsWritten) SignalKeypadDriver(kKeyboardChangeEvent);
 }
 
-void RemapLayoutForModels236(LauncherApp&) {
+void RemapLayoutForModels236() {
   if (!Runs(ld::RemapMember::Models236)) return;
   if (auto layout = ReadActiveLayout()) RemapKeyedPlanes(ld::Models236Rule(layout->id), layout->keyPath);
 }
 
-void RemapLayoutForModel4(LauncherApp&) {
+void RemapLayoutForModel4() {
   if (!Runs(ld::RemapMember::Model4)) return;
   if (auto layout = ReadActiveLayout()) RemapKeyedPlanes(ld::Model4Rule(layout->id), layout->keyPath);
 }
 
-void RemapLayoutForModel5(LauncherApp&) {
+void RemapLayoutForModel5() {
   if (!Runs(ld::RemapMember::Model5)) return;
   auto layout = ReadActiveLayout();
   if (!layout) return;
@@ -174,11 +174,11 @@ void RemapLayoutForModel5(LauncherApp&) {
   if (written) SignalKeypadDriver(kKeyboardChangeUsbEvent);
 }
 
-void RemapLayoutByModelRules(LauncherApp& app) {
+void RemapLayoutByModelRules(const LauncherConfig& config) {
   if (!Runs(ld::RemapMember::ModelRules)) return;
   RegKey layout;
   if (!OpenActiveLayoutKey(layout)) return;
-  for (const ld::PlaneRule& rule : ld::ModelRemapRules(GetModelId(), FlagsOf(app.config))) {
+  for (const ld::PlaneRule& rule : ld::ModelRemapRules(GetModelId(), FlagsOf(config))) {
     if (!rule.plane.empty()) {
       ReplaceShiftPlaneRecords(layout, rule.plane.c_str(), rule.pattern, rule.replacement);
       continue;

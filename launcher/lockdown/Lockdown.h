@@ -7,7 +7,7 @@
 
 namespace qzr {
 
-class LauncherApp;
+class LauncherConfig;
 
 // ---- Shell integration ----------------------------------------------------------------------
 
@@ -36,27 +36,30 @@ inline constexpr wchar_t kTaskbarFilterLibrary[] = L"QZRTaskbarFilter.dll";
 // ---- Keypad tables --------------------------------------------------------------------------
 
 // The six members below, in this order, each under its own condition.
-void ApplyKeyboardRemaps(LauncherApp& app);
-void PatchVkeyGold(LauncherApp& app);
-void ClearVolumeVkeys(LauncherApp& app);
-void RemapLayoutForModels236(LauncherApp& app);
-void RemapLayoutForModel4(LauncherApp& app);
-void RemapLayoutForModel5(LauncherApp& app);
-void RemapLayoutByModelRules(LauncherApp& app);
+void ApplyKeyboardRemaps(const LauncherConfig& config);
+void PatchVkeyGold();
+void ClearVolumeVkeys();
+void RemapLayoutForModels236();
+void RemapLayoutForModel4();
+void RemapLayoutForModel5();
+void RemapLayoutByModelRules(const LauncherConfig& config);
 
 inline constexpr wchar_t kKeyboardChangeEvent[] = L"QZR_KEYBOARD_CHANGE";
 inline constexpr wchar_t kKeyboardChangeUsbEvent[] = L"QZR_KEYBOARD_CHANGE_USB";
 
 // ---- Hot keys and application buttons -------------------------------------------------------
 
-void LockKeys(LauncherApp& app);
-void SetupApplicationKeys(LauncherApp& app, const std::wstring& moduleFileName);
+// The hot keys go to this thread: start-up runs before the main dialog has a window.
+void LockKeys(const LauncherConfig& config);
+// `launcherFolder` (lower-cased, with its final backslash) holds the shortcuts that are made.
+void SetupApplicationKeys(const LauncherConfig& config, const std::wstring& launcherFolder,
+                          const std::wstring& moduleFileName);
 // Binds one button (shortcut, shell key) and tells the shell.
-void AssignApplicationKey(LauncherApp& app, const std::wstring& keyName, const std::wstring& programPath,
-                          const std::wstring& shortcutPath);
+void AssignApplicationKey(const std::wstring& launcherFolder, const std::wstring& keyName,
+                          const std::wstring& programPath, const std::wstring& shortcutPath);
 // The binding alone, without telling the shell; true when the shell key was written.
-bool WriteApplicationKey(LauncherApp& app, const std::wstring& keyName, const std::wstring& programPath,
-                         const std::wstring& shortcutPath);
+bool WriteApplicationKey(const std::wstring& launcherFolder, const std::wstring& keyName,
+                         const std::wstring& programPath, const std::wstring& shortcutPath);
 // The settings-change notice (0xE4) that makes the shell read its button keys again.
 void NotifyShellKeysChanged();
 

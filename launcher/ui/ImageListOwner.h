@@ -1,4 +1,4 @@
-// An owner for image lists. Apart from common/Win32Owners.h because it needs commctrl.h,
+// An owner for image lists. Apart from Win32Owners.h because it needs commctrl.h,
 // which the native build of the rule sources does not have.
 #pragma once
 

@@ -10,7 +10,6 @@
 #include <cwchar>
 #include <utility>
 
-#include "core/LauncherApp.h"
 #include "core/LauncherConfig.h"
 #include "core/MainWindow.h"
 #include "core/MessageBoxes.h"
@@ -65,8 +64,8 @@ void Trace(const wchar_t* line) { OutputDebugStringW(line); }
 
 }  // namespace
 
-INT_PTR RunLauncherDialog(LauncherApp& app, ProgramIcons& icons) {
-  LauncherDialog dialog(app.config, [&app](HWND owner) { app.Leave(owner); });
+INT_PTR RunLauncherDialog(LauncherConfig& config, LeaveSteps leave, ProgramIcons& icons) {
+  LauncherDialog dialog(config, std::move(leave));
   dialog.UsePreparedIcons(icons);
   return dialog.DoModal(nullptr);
 }

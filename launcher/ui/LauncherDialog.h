@@ -22,13 +22,13 @@
 
 namespace qzr {
 
-class LauncherApp;
 class LauncherConfig;
 
 inline constexpr INT_PTR kExitResult = 3;
 
-// Runs the main dialog modally, its list's icons from `icons`; returns its result.
-INT_PTR RunLauncherDialog(LauncherApp& app, ProgramIcons& icons);
+// Runs the main dialog modally over `config`, its list's icons from `icons`, with `leave` for an
+// accepted exit password; returns its result.
+INT_PTR RunLauncherDialog(LauncherConfig& config, LeaveSteps leave, ProgramIcons& icons);
 
 inline constexpr UINT_PTR kRefreshTimer = 123;
 inline constexpr UINT kRefreshMs = 5000;

@@ -4,8 +4,8 @@
 
 #include <array>
 
-#include "LauncherConfig.h"
-#include "LauncherWhitelist.h"
+#include "core/LauncherConfig.h"
+#include "core/LauncherWhitelist.h"
 #include "MessageBoxRecorder.h"
 #include "MonitorTestSupport.h"
 #include "wince.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "MessageBoxes.h"
+#include "core/MessageBoxes.h"
 
 namespace testing_support {
 

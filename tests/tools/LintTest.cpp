@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "Lint.h"
-#include "MenuRules.h"
+#include "core/MenuRules.h"
 #include "SetupHarness.h"
 #include "TestSupport.h"
 

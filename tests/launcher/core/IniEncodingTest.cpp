@@ -7,8 +7,8 @@
 
 #include "DeviceProfile.h"
 #include "EventLog.h"
-#include "IniFile.h"
-#include "LauncherConfig.h"
+#include "core/IniFile.h"
+#include "core/LauncherConfig.h"
 #include "TestSupport.h"
 
 using namespace testing_support;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "IniFile.h"
+#include "core/IniFile.h"
 #include "TestSupport.h"
 
 using namespace testing_support;

@@ -4,9 +4,9 @@
 #include <ostream>
 #include <string>
 
-#include "IniFile.h"
-#include "LauncherConfig.h"
-#include "MenuRules.h"
+#include "core/IniFile.h"
+#include "core/LauncherConfig.h"
+#include "core/MenuRules.h"
 #include "TestSupport.h"
 
 using namespace testing_support;

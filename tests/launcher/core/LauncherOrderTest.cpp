@@ -11,7 +11,7 @@
 
 #include "LauncherProcess.h"
 #include "RegistrySupport.h"
-#include "StartKey.h"
+#include "lockdown/StartKey.h"
 #include "WhitelistCache.h"
 #include "Win32Owners.h"
 

@@ -10,7 +10,7 @@
 #include "DeviceProfile.h"
 #include "LauncherApp.h"
 #include "LauncherProcess.h"
-#include "MenuRules.h"
+#include "core/MenuRules.h"
 #include "TestSupport.h"
 #include "WhitelistCache.h"
 #include "Win32Owners.h"

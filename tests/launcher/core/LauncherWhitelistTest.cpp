@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "DeviceProfile.h"
-#include "LauncherConfig.h"
-#include "LauncherWhitelist.h"
+#include "core/LauncherConfig.h"
+#include "core/LauncherWhitelist.h"
 #include "MessageBoxRecorder.h"
 #include "TestSupport.h"
 #include "WhitelistCache.h"

@@ -5,8 +5,8 @@
 #include <set>
 #include <string>
 
-#include "LauncherConfig.h"
-#include "MenuRules.h"
+#include "core/LauncherConfig.h"
+#include "core/MenuRules.h"
 #include "TestSupport.h"
 
 using namespace testing_support;

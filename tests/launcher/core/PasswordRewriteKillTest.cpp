@@ -8,7 +8,7 @@
 #include <random>
 #include <set>
 
-#include "LauncherConfig.h"
+#include "core/LauncherConfig.h"
 #include "TestSupport.h"
 #include "Win32Owners.h"
 

@@ -7,12 +7,12 @@
 #include <tuple>
 
 #include "DeviceProfile.h"
-#include "LauncherConfig.h"
-#include "MainWindow.h"
+#include "core/LauncherConfig.h"
+#include "core/MainWindow.h"
 #include "MessageBoxRecorder.h"
 #include "ProbeSupport.h"
 #include "RegistrySupport.h"
-#include "StartKey.h"
+#include "lockdown/StartKey.h"
 #include "TestSupport.h"
 #include "Win32Owners.h"
 

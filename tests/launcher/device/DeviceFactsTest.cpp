@@ -1,7 +1,7 @@
 // Platform type, release code and model id: how the tables match, and the device sources behind them.
 #include <gtest/gtest.h>
 
-#include "DeviceIdentity.h"
+#include "device/DeviceIdentity.h"
 #include "DeviceProfile.h"
 #include "TestSupport.h"
 

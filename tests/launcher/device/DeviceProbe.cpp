@@ -15,11 +15,11 @@
 #include "DeviceProfile.h"
 #include "EventLog.h"
 #include "LauncherApp.h"
-#include "LauncherConfig.h"
-#include "Lockdown.h"
-#include "MessageBoxes.h"
-#include "Pal.h"
-#include "StartKey.h"
+#include "core/LauncherConfig.h"
+#include "lockdown/Lockdown.h"
+#include "core/MessageBoxes.h"
+#include "device/Pal.h"
+#include "lockdown/StartKey.h"
 
 namespace {
 
@@ -142,7 +142,7 @@ int wmain(int argc, wchar_t** argv) {
     app.config.EnablePhoneKeys = _wtoi(argv[3]);
     app.config.EnableVolumeKeys = _wtoi(argv[4]);
     app.config.EnableDeviceLockKeys = _wtoi(argv[5]);
-    qzr::LockKeys(app);
+    qzr::LockKeys(app.config);
   } else if (verb == L"filter") {
     qzr::InstallTaskbarFilter();
     qzr::RestoreTaskbar();

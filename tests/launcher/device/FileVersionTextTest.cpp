@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "DeviceIdentity.h"
+#include "device/DeviceIdentity.h"
 #include "TestSupport.h"
 
 using namespace testing_support;

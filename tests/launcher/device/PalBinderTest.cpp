@@ -8,7 +8,7 @@
 #include <string>
 
 #include "DeviceProfile.h"
-#include "Pal.h"
+#include "device/Pal.h"
 #include "ProbeSupport.h"
 #include "TestSupport.h"
 

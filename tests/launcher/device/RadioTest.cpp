@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "DeviceProfile.h"
-#include "Radio80211.h"
+#include "device/Radio80211.h"
 #include "RadioProfile.h"
 #include "TestSupport.h"
 

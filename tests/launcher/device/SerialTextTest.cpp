@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "DeviceIdentity.h"
+#include "device/DeviceIdentity.h"
 #include "DeviceProfile.h"
 #include "TestSupport.h"
 

@@ -1,8 +1,8 @@
 // The six application buttons in the real registry and shortcut files, on Pocket PCs and elsewhere.
 #include <gtest/gtest.h>
 
-#include "LauncherApp.h"
-#include "Lockdown.h"
+#include "core/LauncherConfig.h"
+#include "lockdown/Lockdown.h"
 #include "LockdownTestSupport.h"
 #include "MessageBoxRecorder.h"
 
@@ -63,12 +63,13 @@ class ApplicationKeys : public ::testing::Test {
  protected:
   void SetUp() override {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kShellKeys.c_str());
-    app_.launcherFolder = folder_.path();
+    launcherFolder_ = folder_.path();
   }
   void TearDown() override { RegDeleteTreeW(HKEY_LOCAL_MACHINE, kShellKeys.c_str()); }
   ScratchFolder folder_{L"appkeys"};
   DeviceScope device_{L"PocketPC", 10};
-  qzr::LauncherApp app_;
+  qzr::LauncherConfig config_;
+  std::wstring launcherFolder_;
   testing_support::MessageBoxRecorder boxes_;
 };
 
@@ -80,7 +81,7 @@ TEST_F(ApplicationKeys, EachSlotKindOnAPocketPc) {
   ASSERT_TRUE(WriteBytes(folder_ / L"40C2.lnk", "old"));
   ASSERT_TRUE(WriteBytes(folder_ / L"40C1.lnk", "stale shortcut of an earlier start"));
   // program, shortcut, title, configured
-  app_.config.appKeys = {{
+  config_.appKeys = {{
       {},
       {L"UNLOCKED", L"", L"", true},
       {L"\\windows\\notepad.exe", L"", L"", true},
@@ -89,7 +90,7 @@ TEST_F(ApplicationKeys, EachSlotKindOnAPocketPc) {
       {L"unlocked", L"", L"", true},
   }};
   SettingChangeWatcher watcher;
-  qzr::SetupApplicationKeys(app_, kModule);
+  qzr::SetupApplicationKeys(config_, launcherFolder_, kModule);
 
   struct Expect {
     int n;
@@ -129,7 +130,7 @@ TEST_F(ApplicationKeys, EachSlotKindOnAPocketPc) {
 
 TEST_F(ApplicationKeys, LongTextsAreCutAndShortOnesZeroFilled) {
   const std::wstring longExe = L"\\" + std::wstring(200, L'p') + L".exe";
-  qzr::AssignApplicationKey(app_, L"40C1", longExe, L"\\s.lnk");
+  qzr::AssignApplicationKey(launcherFolder_, L"40C1", longExe, L"\\s.lnk");
   auto icon = ReadRaw(HKEY_LOCAL_MACHINE, KeyPath(1), L"Icon");
   ASSERT_TRUE(icon.has_value());
   EXPECT_EQ(icon, Fixed(longExe.substr(0, 127)));
@@ -137,20 +138,20 @@ TEST_F(ApplicationKeys, LongTextsAreCutAndShortOnesZeroFilled) {
 }
 
 TEST_F(ApplicationKeys, FailedShortcutIsShownAndTheKeyWrittenAllTheSame) {
-  app_.launcherFolder = folder_.path() + L"missing\\";
-  qzr::AssignApplicationKey(app_, L"40C3", L"\\windows\\notepad.exe", L"");
+  launcherFolder_ = folder_.path() + L"missing\\";
+  qzr::AssignApplicationKey(launcherFolder_, L"40C3", L"\\windows\\notepad.exe", L"");
   ASSERT_EQ(boxes_.boxes.size(), 1u);
   EXPECT_EQ(boxes_.boxes[0].caption + L": " + boxes_.boxes[0].text, L"Error: Creating Shortcut Failed!");
-  EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, KeyPath(3), L"Default"), Fixed(L"\"" + app_.launcherFolder + L"40C3.lnk\""));
+  EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, KeyPath(3), L"Default"), Fixed(L"\"" + launcherFolder_ + L"40C3.lnk\""));
   EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, KeyPath(3), L"Icon"), Fixed(L"\"\\windows\\notepad.exe\""));
 }
 
 TEST_F(ApplicationKeys, OtherPlatformsKeepTheirButtons) {
   for (const wchar_t* platform : {L"XScale", L"Other"}) {
     DeviceScope device(platform, 10);
-    app_.config.appKeys[1] = {L"\\a.exe", L"", L"", true};
+    config_.appKeys[1] = {L"\\a.exe", L"", L"", true};
     SettingChangeWatcher watcher;
-    qzr::SetupApplicationKeys(app_, kModule);
+    qzr::SetupApplicationKeys(config_, launcherFolder_, kModule);
     EXPECT_EQ(watcher.Count(), 0) << Narrow(platform);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kShellKeys)) << Narrow(platform);
     EXPECT_FALSE(ReadBytes(folder_ / L"40C1.lnk").has_value()) << Narrow(platform);
@@ -160,11 +161,11 @@ TEST_F(ApplicationKeys, OtherPlatformsKeepTheirButtons) {
 // Start-up binds the same keys every time: what already holds its binding is left as it is and
 // needs no notice, while any difference in a key or its shortcut is written again.
 TEST_F(ApplicationKeys, KeysThatHoldTheirBindingAreLeftAloneAndAnyDifferenceIsRewritten) {
-  app_.config.appKeys = {};
-  app_.config.appKeys[4] = {L"\\windows\\calc.exe", L"\\windows\\start menu\\calc.lnk", L"", true};
+  config_.appKeys = {};
+  config_.appKeys[4] = {L"\\windows\\calc.exe", L"\\windows\\start menu\\calc.lnk", L"", true};
   auto start = [&] {
     SettingChangeWatcher watcher;
-    qzr::SetupApplicationKeys(app_, kModule);
+    qzr::SetupApplicationKeys(config_, launcherFolder_, kModule);
     return watcher.Count();
   };
   ASSERT_EQ(start(), 1);

@@ -3,7 +3,7 @@
 
 #include <climits>
 
-#include "LockdownRules.h"
+#include "lockdown/LockdownRules.h"
 
 namespace ld = qzr::lockdown;
 using ld::FilterVerdict;

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "LockdownRules.h"
+#include "lockdown/LockdownRules.h"
 #include "RegistrySupport.h"
 
 namespace ld = qzr::lockdown;

@@ -3,8 +3,8 @@
 
 #include <map>
 
-#include "LauncherApp.h"
-#include "Lockdown.h"
+#include "core/LauncherConfig.h"
+#include "lockdown/Lockdown.h"
 #include "LockdownTestSupport.h"
 
 using namespace lockdown_test;
@@ -161,11 +161,11 @@ TEST(KeypadTables, EachMemberAgainstSeededTablesPerModel) {
     KeypadTables tables(c.layoutId, c.planeRecords);
     DeviceScope device(c.platform, c.model);
     DriverEvents events;
-    qzr::LauncherApp app;
-    app.config.EnableWindowsKey = c.windowsKey;
-    app.config.EnableOrangePlaneVolumeUp = c.orangeVolumeUp;
+    qzr::LauncherConfig config;
+    config.EnableWindowsKey = c.windowsKey;
+    config.EnableOrangePlaneVolumeUp = c.orangeVolumeUp;
 
-    qzr::ApplyKeyboardRemaps(app);
+    qzr::ApplyKeyboardRemaps(config);
 
     EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kConfig, L"VkeyGold")->data, c.goldPatched ? GoldPatched() : GoldSeed());
     EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kConfig, L"Vkey")->data, c.vkeyCleared ? kVkeyCleared : kVkey);
@@ -191,8 +191,8 @@ TEST(KeypadTables, MissingConfigurationOrLayoutChangesNothing) {
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, kLayout.c_str());
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, kConfig.c_str());
   DriverEvents events;
-  qzr::LauncherApp app;
-  qzr::ApplyKeyboardRemaps(app);
+  qzr::LauncherConfig config;
+  qzr::ApplyKeyboardRemaps(config);
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kLayout));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kConfig));
   EXPECT_FALSE(events.ChangeSet());

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "DeviceIdentity.h"
+#include "device/DeviceIdentity.h"
 #include "DeviceProfile.h"
 #include "RegistrySupport.h"
 #include "TestSupport.h"

@@ -1,7 +1,7 @@
 // The shell settings the launcher changes in the real registry, and put back.
 #include <gtest/gtest.h>
 
-#include "Lockdown.h"
+#include "lockdown/Lockdown.h"
 #include "LockdownTestSupport.h"
 
 using namespace lockdown_test;

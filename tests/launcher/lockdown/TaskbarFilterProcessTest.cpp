@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "EventLog.h"
-#include "Lockdown.h"
+#include "lockdown/Lockdown.h"
 #include "LockdownTestSupport.h"
 #include "ProbeSupport.h"
 

@@ -12,13 +12,13 @@
 
 #include <gtest/gtest.h>
 
-#include "DeviceIdentity.h"
-#include "LauncherConfig.h"
-#include "LauncherDialog.h"
-#include "MainWindow.h"
+#include "device/DeviceIdentity.h"
+#include "core/LauncherConfig.h"
+#include "ui/LauncherDialog.h"
+#include "core/MainWindow.h"
 #include "MessageBoxRecorder.h"
 #include "TestSupport.h"
-#include "UiLayout.h"
+#include "ui/UiLayout.h"
 #include "wince.h"
 
 namespace ui_testing {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "DialogDriver.h"
-#include "DrawnControls.h"
+#include "ui/DrawnControls.h"
 
 using qzr::BatteryGauge;
 using qzr::SignalMeter;

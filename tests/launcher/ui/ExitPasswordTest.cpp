@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "DialogDriver.h"
-#include "ExitPasswordDialog.h"
-#include "LauncherDialog.h"
-#include "SipEntries.h"
+#include "ui/ExitPasswordDialog.h"
+#include "ui/LauncherDialog.h"
+#include "ui/SipEntries.h"
 #include "TestSupport.h"
 #include "wince.h"
 

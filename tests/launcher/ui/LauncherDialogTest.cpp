@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "DialogDriver.h"
-#include "LauncherDialog.h"
-#include "StatusDialog.h"
-#include "UiLayout.h"
+#include "ui/LauncherDialog.h"
+#include "ui/StatusDialog.h"
+#include "ui/UiLayout.h"
 
 using namespace ui_testing;
 

@@ -7,10 +7,10 @@
 #include <cstring>
 
 #include "DialogDriver.h"
-#include "ExitPasswordDialog.h"
-#include "LauncherDialog.h"
-#include "StatusDialog.h"
-#include "UiLayout.h"
+#include "ui/ExitPasswordDialog.h"
+#include "ui/LauncherDialog.h"
+#include "ui/StatusDialog.h"
+#include "ui/UiLayout.h"
 #include "wince.h"
 
 using namespace ui_testing;

@@ -1,7 +1,7 @@
 // Icons looked up on start-up's icons thread: each item gets the index its own source gives.
 #include <gtest/gtest.h>
 
-#include "ProgramIcons.h"
+#include "ui/ProgramIcons.h"
 
 TEST(ProgramIcons, ThreadGivesEachItemTheIndexOfItsOwnSource) {
   // Two programs with icons of their own and one missing program (the default icon).

@@ -6,8 +6,8 @@
 #include <map>
 #include <string>
 
-#include "UiLayout.h"
-#include "resource.h"
+#include "ui/UiLayout.h"
+#include "ui/resource.h"
 
 using qzr::LayoutPlan;
 using qzr::Placing;

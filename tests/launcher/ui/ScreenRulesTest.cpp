@@ -1,9 +1,9 @@
 // Network gating, auto start, the status page's texts, the Keyboard toggle and shell error texts.
 #include <gtest/gtest.h>
 
-#include "ProgramLaunch.h"
-#include "ScreenRules.h"
-#include "SipEntries.h"
+#include "ui/ProgramLaunch.h"
+#include "ui/ScreenRules.h"
+#include "ui/SipEntries.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <map>
 
 #include "DialogDriver.h"
-#include "LauncherDialog.h"
-#include "StatusDialog.h"
+#include "ui/LauncherDialog.h"
+#include "ui/StatusDialog.h"
 
 using namespace ui_testing;
 

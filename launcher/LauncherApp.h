@@ -11,6 +11,8 @@
 
 namespace qzr {
 
+inline constexpr int kExitCode = 0;
+
 class LauncherApp {
  public:
   LauncherApp() = default;
@@ -18,8 +20,9 @@ class LauncherApp {
   LauncherApp(const LauncherApp&) = delete;
   LauncherApp& operator=(const LauncherApp&) = delete;
 
-  // Start-up in its fixed order, then the main dialog; always FALSE.
-  BOOL InitInstance(const wchar_t* commandLine);
+  // Start-up in its fixed order, then the main dialog; the process's exit code, which is the
+  // same (kExitCode) however the run ends.
+  int InitInstance(const wchar_t* commandLine);
   // The exit password was given and the launcher's dialogs still stand: the shell's task bar,
   // start key and soft keys back as menu.ini asks, then a warm boot offered, owned by `owner`,
   // when one of them needs it.

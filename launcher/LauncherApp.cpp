@@ -3,7 +3,7 @@
 // test, the task bar is hidden before that test, the shared block is prepared before menu.ini is
 // loaded (which publishes the lists into it), and SignalStarted comes only once everything is in
 // place. Leaving runs from the password dialog, while the launcher's screens still stand.
-#include "core/LauncherApp.h"
+#include "LauncherApp.h"
 
 #include <algorithm>
 
@@ -80,7 +80,7 @@ int ActivateRunningInstance() {
   return 0;
 }
 
-BOOL LauncherApp::InitInstance(const wchar_t* commandLine) {
+int LauncherApp::InitInstance(const wchar_t* commandLine) {
   // Gatewarden takes longest to come up; its process is created on a thread while the event
   // log, the clean-up test and the task-bar filter run (about 10 ms of the main thread's time).
   config.whitelist.Construct();
@@ -92,7 +92,7 @@ BOOL LauncherApp::InitInstance(const wchar_t* commandLine) {
 
   launchCode = static_cast<DWORD>(_wtol(commandLine ? commandLine : L""));
 
-  if (TakeCleanUpStart()) return FALSE;
+  if (TakeCleanUpStart()) return kExitCode;
 
   // menu.ini is not read yet, so full-screen mode has its default (on) here.
   int volumeAllowance = config.fullScreen ? InstallTaskbarFilter() : 0;
@@ -103,7 +103,7 @@ BOOL LauncherApp::InitInstance(const wchar_t* commandLine) {
     config.whitelist.PrepareSharedCache(false);
     if (config.fullScreen) RestoreTaskbar();
     SetCursor(previousCursor);
-    return FALSE;
+    return kExitCode;
   }
   config.whitelist.PrepareSharedCache(true);
 
@@ -123,15 +123,15 @@ BOOL LauncherApp::InitInstance(const wchar_t* commandLine) {
   // The main dialog's window reaches the filter later, when the dialog initialises.
   SetTaskbarFilterSettings(lockdown::EffectiveVolumeAllowance(volumeAllowance, config.EnableVolumeKeys),
                            config.EnableWindowsKey);
-  ApplyKeyboardRemaps(*this);
-  LockKeys(*this);
-  SetupApplicationKeys(*this, moduleFileName);
+  ApplyKeyboardRemaps(config);
+  LockKeys(config);
+  SetupApplicationKeys(config, launcherFolder, moduleFileName);
 
   SetCursor(previousCursor);
   SignalStarted(launchCode);
 
-  RunLauncherDialog(*this, icons);
-  return FALSE;
+  RunLauncherDialog(config, [this](HWND owner) { Leave(owner); }, icons);
+  return kExitCode;
 }
 
 void LauncherApp::LoadConfiguration() {
