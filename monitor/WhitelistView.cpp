@@ -24,15 +24,6 @@ constexpr char kRefusedLine[] = ".\\WhiteList (%d), %s is NOT allowed to run";
 constexpr wchar_t kOwnName[] = L"gatewarden";
 constexpr DWORD kProcessPathChars = 260;
 
-std::optional<std::string> NarrowCopy(const std::wstring& text) {
-  int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 0) return std::nullopt;
-  std::string narrow(static_cast<size_t>(n), '\0');
-  if (!WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, narrow.data(), n, nullptr, nullptr)) return std::nullopt;
-  narrow.resize(static_cast<size_t>(n) - 1);
-  return narrow;
-}
-
 struct WindowSearch {
   // In the form CeGetProcessImagePath answers in: a program named with the device's drive
   // letter ("C:\apps\x.exe", as a desktop shell passes it) would otherwise never be found.
@@ -134,7 +125,7 @@ bool WhitelistView::AwaitFirstWindow(HANDLE process, DWORD timeoutMs) const {
 bool WhitelistView::Enforce(const wchar_t* const* argv, int count, LaunchLog& log) {
   started_ = {};
   if (!ParseCommandLine(argv, count)) return false;
-  std::optional<std::string> name = NarrowCopy(program_);
+  std::optional<std::string> name = TryAnsiFromWide(program_);
   auto line = [&](DWORD category, const char* format, int sourceLine) {
     if (name) log.Text(category, format, sourceLine, *name);
   };

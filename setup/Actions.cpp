@@ -88,7 +88,7 @@ std::wstring ResolveInstallPath(const SetupRun& run) {
     char key[32];
     std::snprintf(key, sizeof key, kKeyPathFormat, n);
     std::wstring value = GetIniString(run.iniPath, kSecPaths, key, kDne, kPathValueChars);
-    LogVerbose(run, kLogPathCandidate, AnsiToWide(key), value);
+    LogVerbose(run, kLogPathCandidate, WideFromAnsi(key), value);
     if (value == kUseWceLoadPath) {
       std::wstring dir = run.installDir;
       size_t cut = dir.find_last_of(L'\\');

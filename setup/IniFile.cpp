@@ -21,7 +21,7 @@ std::string ReadFileBytes(const std::wstring& path) {
 std::wstring GetIniString(const std::wstring& path, const char* section, const char* key, const wchar_t* fallback,
                           size_t maxChars) {
   auto value = LookupIniKey(ReadFileBytes(path), section, key);
-  std::wstring text = value ? AnsiToWide(*value) : std::wstring(fallback);
+  std::wstring text = value ? WideFromAnsi(*value) : std::wstring(fallback);
   if (text.size() > maxChars) text.resize(maxChars);
   return text;
 }

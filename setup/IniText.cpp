@@ -9,7 +9,6 @@ namespace qzrsetup {
 
 namespace {
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Lines as the key lookup sees them: CR and LF at a line's start are skipped, a line ends at
 // CR, LF or the end of the text.
@@ -115,22 +114,9 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
-bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
-  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
-
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  return true;
-}
-
-bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-  return true;
+  if (a.size() == b.size() && a == b) return true;
+  return qzr::EqualsNoCase(WideFromAnsi(a), WideFromAnsi(b));
 }
 
 size_t FindNoCase(std::wstring_view text, std::wstring_view needle) {
@@ -140,20 +126,5 @@ size_t FindNoCase(std::wstring_view text, std::wstring_view needle) {
   return std::wstring_view::npos;
 }
 
-std::wstring AnsiToWide(std::string_view text) {
-  if (text.empty()) return {};
-  int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(n > 0 ? n : 0, L'\0');
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-  return out;
-}
-
-std::string WideToAnsi(std::wstring_view text) {
-  if (text.empty()) return {};
-  int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(n > 0 ? n : 0, '\0');
-  if (n > 0) WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
 
 }  // namespace qzrsetup

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "Text.h"
+
 namespace qzrsetup {
 
 inline constexpr size_t kLookupLineLimit = 260;   // longest line the key lookup reads
@@ -33,14 +35,14 @@ std::optional<std::vector<IniEntry>> WalkIniSection(std::string_view text, std::
 bool IsYes(std::wstring_view value);
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
-bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix);
+using qzr::StartsWithNoCase;
+// Folded by the platform's rule (Text.h), as the launcher and the monitor fold.
 bool EqualsNoCase(std::string_view a, std::string_view b);
-bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
+using qzr::EqualsNoCase;
 // Position of `needle` in `text` without regard to case, or npos.
 size_t FindNoCase(std::wstring_view text, std::wstring_view needle);
 
-// The device's ANSI code page to UTF-16 and back.
-std::wstring AnsiToWide(std::string_view text);
-std::string WideToAnsi(std::wstring_view text);
+using qzr::AnsiFromWide;
+using qzr::WideFromAnsi;
 
 }  // namespace qzrsetup

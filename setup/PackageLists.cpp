@@ -52,7 +52,7 @@ std::vector<RegistryEntry> BuildRegistryAdditions(const std::vector<IniEntry>& e
   for (const IniEntry& line : entries) {
     auto n = NumberInName(line.name);
     if (!n) continue;
-    std::wstring value = AnsiToWide(line.value);
+    std::wstring value = WideFromAnsi(line.value);
     const std::string& name = line.name;
     if (StartsWithNoCase(name, "PredefinedKey")) {
       ItemFor(items, *n).root = RootKeyFromName(value);
@@ -76,7 +76,7 @@ std::vector<RegistryRemoval> BuildRegistryRemovals(const std::vector<IniEntry>& 
   for (const IniEntry& line : entries) {
     auto n = NumberInName(line.name);
     if (!n) continue;
-    std::wstring value = AnsiToWide(line.value);
+    std::wstring value = WideFromAnsi(line.value);
     if (StartsWithNoCase(line.name, "PredefinedKey")) {
       ItemFor(items, *n).root = RootKeyFromName(value);
     } else if (StartsWithNoCase(line.name, "SubKey")) {
@@ -127,7 +127,7 @@ Command ParseCommand(std::wstring_view value) {
 std::vector<Command> CommandsFromEntries(const std::vector<IniEntry>& entries) {
   std::vector<Command> commands;
   for (const IniEntry& entry : entries)
-    if (StartsWithNoCase(entry.name, "Command")) commands.push_back(ParseCommand(AnsiToWide(entry.value)));
+    if (StartsWithNoCase(entry.name, "Command")) commands.push_back(ParseCommand(WideFromAnsi(entry.value)));
   return commands;
 }
 

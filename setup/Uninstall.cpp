@@ -20,7 +20,7 @@
 namespace qzrsetup {
 
 void CopyUninstallCommands(const SetupRun& run) {
-  WriteUninstallCommandLine(run, WideToAnsi(kUninstallCommandsHeader));
+  WriteUninstallCommandLine(run, AnsiFromWide(kUninstallCommandsHeader));
   LogAlways(run, kLogLocatingUninstallCommands);
   // Read with the command sections' line length and copied whole: a command cut to fit a
   // shorter line would run cut at uninstallation, on some other path.
@@ -50,7 +50,7 @@ void RecordUninstallRemovals(SetupRun& run) {
   if (!entries) return;
   for (const IniEntry& entry : *entries) {
     if (!NumberInName(entry.name)) continue;
-    std::wstring path = ExpandInstallDir(run, TrimOneBackslash(AnsiToWide(entry.value)));
+    std::wstring path = ExpandInstallDir(run, TrimOneBackslash(WideFromAnsi(entry.value)));
     if (StartsWithNoCase(entry.name, "Dir")) Record(run, kRecordDir, path);
     else if (StartsWithNoCase(entry.name, "File")) Record(run, kRecordFile, path);
   }

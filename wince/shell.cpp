@@ -5,6 +5,8 @@
 #include <cwchar>
 #include <string>
 
+#include "Text.h"
+
 namespace {
 
 struct DeviceFolder {
@@ -42,10 +44,7 @@ BOOL WINAPI SHCreateShortcut(LPWSTR shortcut, LPWSTR target) {
   }
   size_t length = wcslen(target);
   std::string text = std::to_string(length) + "#";
-  int n = WideCharToMultiByte(CP_ACP, 0, target, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-  std::string narrow(n > 0 ? n : 0, '\0');
-  if (n > 0) WideCharToMultiByte(CP_ACP, 0, target, static_cast<int>(length), narrow.data(), n, nullptr, nullptr);
-  text += narrow;
+  text += qzr::AnsiFromWide(std::wstring_view(target, length));
 
   HANDLE file = CreateFileW(shortcut, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return FALSE;

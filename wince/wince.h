@@ -10,6 +10,14 @@
 #ifndef SPI_GETOEMINFO
 #define SPI_GETOEMINFO 258
 #endif
+// The device's extended window styles: an OK button in the caption, and a window the
+// operator cannot drag.
+#ifndef WS_EX_CAPTIONOKBTN
+#define WS_EX_CAPTIONOKBTN 0x80000000u
+#endif
+#ifndef WS_EX_NODRAG
+#define WS_EX_NODRAG 0x40000000u
+#endif
 #ifndef VER_PLATFORM_WIN32_CE
 #define VER_PLATFORM_WIN32_CE 3
 #endif

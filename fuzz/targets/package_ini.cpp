@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const auto& [section, key] : kKeys) {
     auto value = LookupIniKey(text, section, key);
     if (!value) continue;
-    std::wstring wide = AnsiToWide(*value);
+    std::wstring wide = WideFromAnsi(*value);
     std::wstring expanded = ExpandMacro(wide, kMacroInstallDir, L"\\Program Files\\Pkg");
     expanded = ExpandMacro(expanded, kMacroStartup, L"\\Windows\\StartUp");
     expanded = ExpandMacro(expanded, kMacroPrograms, L"\\Windows\\Start Menu\\Programs");
@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     IsYes(wide);
     Version v = ParseVersionText(wide);
     VersionSatisfies(v, Version{1, 2}, true);
-    WideToAnsi(expanded);
+    AnsiFromWide(expanded);
   }
 
   if (auto entries = WalkIniSection(text, kSecRegAdd, kListLineBytes)) BuildRegistryAdditions(*entries);

@@ -113,15 +113,6 @@ void SweepConversionFolder(const std::wstring& iniPath) {
   RemoveDirectoryW(folder.c_str());
 }
 
-std::string NarrowText(const std::wstring& text) {
-  int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 0) return {};
-  std::string narrow(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, narrow.data(), n, nullptr, nullptr);
-  narrow.resize(static_cast<size_t>(n) - 1);
-  return narrow;
-}
-
 void LogIfNoKnownSection(const IniSnapshot& ini) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (ini.path().empty() || !GetFileAttributesExW(ini.path().c_str(), GetFileExInfoStandard, &data)) return;
@@ -131,7 +122,7 @@ void LogIfNoKnownSection(const IniSnapshot& ini) {
                          kFullScreen, kRestoreOnTermination, kStartIcon}))
     return;
   unsigned long size = data.nFileSizeHigh ? 0xFFFFFFFFul : data.nFileSizeLow;
-  eventlog::Log(eventlog::kCategoryError, kNoKnownSectionLine, kNoKnownSectionSourceLine, NarrowText(ini.path()).c_str(),
+  eventlog::Log(eventlog::kCategoryError, kNoKnownSectionLine, kNoKnownSectionSourceLine, AnsiFromWide(ini.path()).c_str(),
                 size);
 }
 

@@ -94,9 +94,9 @@ size_t FindKeyEnd(std::span<const uint8_t> block, size_t pos, char first, std::w
   return std::wstring::npos;
 }
 
-int AskPlatformType() {
+platform::Type AskPlatformType() {
   wchar_t text[128] = {};
-  if (!SystemParametersInfoW(SPI_GETPLATFORMTYPE, 128, text, 0)) return 0;
+  if (!SystemParametersInfoW(SPI_GETPLATFORMTYPE, 128, text, 0)) return platform::kOther;
   text[127] = L'\0';
   return PlatformTypeFromText(text);
 }
@@ -143,11 +143,11 @@ int SerialFromIdentityDriver(wchar_t* buffer, int capacity) {
 
 }  // namespace
 
-int PlatformTypeFromText(std::wstring_view text) {
-  if (EqualsNoCase(text, kPocketPc)) return 1;
-  for (auto platform : kEmbeddedPlatforms)
-    if (EqualsNoCase(text, platform)) return 2;
-  return 0;
+platform::Type PlatformTypeFromText(std::wstring_view text) {
+  if (EqualsNoCase(text, kPocketPc)) return platform::kPocketPc;
+  for (auto name : kEmbeddedPlatforms)
+    if (EqualsNoCase(text, name)) return platform::kEmbedded;
+  return platform::kOther;
 }
 
 int ReleaseCodeFrom(const OsVersionFacts& facts) {
@@ -245,9 +245,9 @@ std::wstring ScanProductName(std::span<const uint8_t> given) {
 
 void ResetDeviceFactsForTesting() { g_deviceFacts = DeviceFacts{}; }
 
-int GetPlatformType() {
+platform::Type GetPlatformType() {
   if (g_deviceFacts.platformType == -1) g_deviceFacts.platformType = AskPlatformType();
-  return g_deviceFacts.platformType;
+  return static_cast<platform::Type>(g_deviceFacts.platformType);
 }
 
 int GetModelId() {

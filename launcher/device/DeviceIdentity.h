@@ -9,6 +9,15 @@
 
 namespace qzr {
 
+// Platform types as GetPlatformType answers them, from the platform's SPI_GETPLATFORMTYPE text.
+namespace platform {
+enum Type : int {
+  kOther = 0,     // neither of the two below
+  kPocketPc = 1,  // "PocketPC": Windows Mobile with the task bar, Start menu and Today screen
+  kEmbedded = 2,  // one of the maker's listed embedded platforms
+};
+}  // namespace platform
+
 // Model ids as GetModelId answers them, named for the device each stands for.
 namespace model {
 inline constexpr int kNone = 0;  // not this maker's device
@@ -19,7 +28,7 @@ inline constexpr int kUnlisted = 99;  // this maker's, but in no table
 }  // namespace model
 
 // Cached for the life of the process: -1 until first asked.
-int GetPlatformType();  // 0 other, 1 Pocket PC, 2 listed embedded platforms
+platform::Type GetPlatformType();
 int GetModelId();       // 0 not this maker's device, 1..16 table rows, 99 unlisted device of this maker
 int GetOsReleaseCode();  // 0..6, worked out on every call
 
@@ -35,8 +44,8 @@ void ResetDeviceFactsForTesting();
 
 // The rules behind the adapters above, over what the device and files answered.
 
-// SPI_GETPLATFORMTYPE text -> platform type 0, 1 or 2.
-int PlatformTypeFromText(std::wstring_view text);
+// SPI_GETPLATFORMTYPE text -> platform type.
+platform::Type PlatformTypeFromText(std::wstring_view text);
 
 struct OsVersionFacts {
   bool versionKnown = false;  // GetVersionEx answered

@@ -6,7 +6,7 @@
 namespace qzr {
 
 inline constexpr HRESULT kPalNotAvailable = static_cast<HRESULT>(0x80004001);
-inline constexpr HRESULT kPalFailure = static_cast<HRESULT>(0x80004005);
+inline constexpr HRESULT kPalFailure = E_FAIL;
 
 inline constexpr wchar_t kPalLibraryName[] = L"QZRIVAPAL.dll";
 inline constexpr DWORD kPalWarmBoot = 0x30;

@@ -106,7 +106,7 @@ void AssignApplicationKey(const std::wstring& launcherFolder, const std::wstring
 
 bool WriteApplicationKey(const std::wstring& launcherFolder, const std::wstring& keyName,
                          const std::wstring& programPath, const std::wstring& shortcutPath) {
-  if (GetPlatformType() != 1) return false;
+  if (GetPlatformType() != platform::kPocketPc) return false;
   std::wstring program = programPath;
   std::wstring shortcut = shortcutPath;
   if (shortcut.empty()) {

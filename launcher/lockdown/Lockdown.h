@@ -26,7 +26,7 @@ void SetTaskbarFilterMainWindow(HWND mainWindow);
 void DisableSessionTimeout();
 void RedirectTodaySoftKeys();
 void RestoreTodaySoftKeys();
-// Writes text as REG_SZ into an existing subkey (null name: the default value); 0 or 0x80004005.
+// Writes text as REG_SZ into an existing subkey (null name: the default value); 0 or E_FAIL (0x80004005).
 DWORD SetRegString(HKEY root, const std::wstring& subkey, const wchar_t* valueName, const std::wstring& text);
 
 inline constexpr wchar_t kTaskbarClass[] = L"HHTaskBar";

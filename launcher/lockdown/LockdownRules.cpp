@@ -29,7 +29,7 @@ bool IsTap(UINT message) { return message == WM_LBUTTONDOWN || message == WM_LBU
 
 std::vector<HotKeyRow> HotKeysToLock(int platformType, const KeyLockFlags& flags) {
   std::vector<HotKeyRow> rows;
-  const bool pocketPc = platformType == 1;
+  const bool pocketPc = platformType == platform::kPocketPc;
   if (pocketPc) rows.push_back({0xA000, kModWin, VK_F6});
   if (pocketPc && flags.EnablePhoneKeys == 0) {
     rows.push_back({0xA002, 0, VK_F3});
@@ -74,14 +74,14 @@ std::vector<BYTE> FixedShellKeyText(std::wstring_view text) {
 }
 
 bool RemapMemberRuns(RemapMember member, int platformType, int modelId) {
-  const bool pocketPc = platformType == 1;
+  const bool pocketPc = platformType == platform::kPocketPc;
   switch (member) {
     case RemapMember::PatchVkeyGold:
       return pocketPc && modelId == model::kVP48;
     case RemapMember::ClearVolumeVkeys:
       return (pocketPc && (modelId == model::kVM5 || modelId == model::kVP57 || modelId == model::kVR42 ||
                            modelId == model::kVM6)) ||
-             (platformType == 2 && modelId == model::kVP57);
+             (platformType == platform::kEmbedded && modelId == model::kVP57);
     case RemapMember::Models236:
       return pocketPc && (modelId == model::kVM5 || modelId == model::kVP57 || modelId == model::kVM6);
     case RemapMember::Model4:
@@ -179,7 +179,7 @@ std::vector<PlaneRule> ModelRemapRules(int modelId, const KeyLockFlags& flags) {
 
 TapLimits ComputeTapLimits(int platformType, int modelId, int releaseCode, const RECT* taskBar) {
   TapLimits limits;
-  if (platformType != 1 || !taskBar) return limits;
+  if (platformType != platform::kPocketPc || !taskBar) return limits;
   // In 64 bits and held to int: a rectangle far off the screen must not wrap the threshold around.
   const auto clamp = [](int64_t v) {
     return static_cast<int>(std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
@@ -202,7 +202,7 @@ FilterDecision DecideTaskbarMessage(const FilterSettings& settings, FilterState&
   const int x = static_cast<short>(LOWORD(lParam));
   const int y = static_cast<short>(HIWORD(lParam));
 
-  if (settings.platformType == 2) {
+  if (settings.platformType == platform::kEmbedded) {
     if (IsTap(message)) {
       bool inside = false;
       if (settings.modelId == model::kVP48) inside = x <= 191;
@@ -221,7 +221,7 @@ FilterDecision DecideTaskbarMessage(const FilterSettings& settings, FilterState&
     if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) return swallow();
     return decision;
   }
-  if (settings.platformType != 1) return decision;
+  if (settings.platformType != platform::kPocketPc) return decision;
 
   const bool followsSequence = settings.modelId >= 9 && settings.modelId <= 12;
   if (followsSequence && message == WM_KEYDOWN && wParam == 0xC1) {

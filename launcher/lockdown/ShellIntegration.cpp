@@ -15,7 +15,7 @@ namespace {
 
 namespace ld = lockdown;
 
-constexpr DWORD kFailure = 0x80004005;
+constexpr DWORD kFailure = static_cast<DWORD>(E_FAIL);
 constexpr wchar_t kRaiKey[] = L"\\Software\\Microsoft\\Shell\\Rai";
 constexpr wchar_t kSessionTimeout[] = L"SessionTimeout";
 constexpr wchar_t kTodayKeys[] = L"\\Software\\Microsoft\\Today\\Keys";
@@ -129,7 +129,7 @@ int InstallTaskbarFilter() {
   const int platformType = GetPlatformType();
   const int modelId = GetModelId();
   RECT bar;
-  const bool haveRect = platformType == 1 && GetWindowRect(t.taskBar, &bar);
+  const bool haveRect = platformType == platform::kPocketPc && GetWindowRect(t.taskBar, &bar);
   t.limits = ld::ComputeTapLimits(platformType, modelId, haveRect ? GetOsReleaseCode() : 0, haveRect ? &bar : nullptr);
 
   // Until start-up hands over the configuration, the filter locks the most.
@@ -175,7 +175,7 @@ void RestoreTaskbar() {
 }
 
 void DisableSessionTimeout() {
-  if (GetPlatformType() != 1) return;
+  if (GetPlatformType() != platform::kPocketPc) return;
   RegKey key;
   if (key.Open(HKEY_LOCAL_MACHINE, kRaiKey, KEY_SET_VALUE)) key.WriteDword(kSessionTimeout, 0);
 }

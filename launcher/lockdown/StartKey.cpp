@@ -10,12 +10,13 @@
 #include "core/MessageBoxes.h"
 #include "device/Pal.h"
 #include "lockdown/Lockdown.h"
+#include "Text.h"
 #include "Win32Owners.h"
 
 namespace qzr {
 namespace {
 
-constexpr DWORD kFlagFailure = 0x80004005;
+constexpr DWORD kFlagFailure = static_cast<DWORD>(E_FAIL);
 
 constexpr char kHardwareStartKeyEnabled[] = "HardwareStartKeyEnabled";
 constexpr char kStartButtonSettingChanged[] = "StartButtonSettingChanged";
@@ -23,16 +24,6 @@ constexpr char kCleanUpRebootFlag[] = "CleanUpRebootFlag";
 
 constexpr wchar_t kWarmBootNeeded[] = L"Korvanex Launcher detects a configuration change which requires a warm boot.";
 constexpr wchar_t kWarmBootFailed[] = L"Warm boot failed.";
-
-std::wstring Widen(const char* text) {
-  if (!text || !*text) return {};
-  int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-  if (n <= 0) return {};
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), n);
-  wide.resize(static_cast<size_t>(n - 1));
-  return wide;
-}
 
 bool ReadFlag(const char* keyPath, const char* valueName, DWORD* value) {
   return ReadLauncherFlag(keyPath, valueName, value) == 0;
@@ -43,11 +34,11 @@ bool ReadFlag(const char* keyPath, const char* valueName, DWORD* value) {
 DWORD ReadLauncherFlag(const char* keyPath, const char* valueName, DWORD* value) {
   if (!keyPath || !valueName || !value) return kFlagFailure;
   RegKey key;
-  if (!key.Open(HKEY_LOCAL_MACHINE, Widen(keyPath), KEY_QUERY_VALUE)) return kFlagFailure;
+  if (!key.Open(HKEY_LOCAL_MACHINE, WideFromAnsi(keyPath), KEY_QUERY_VALUE)) return kFlagFailure;
   // Whatever the value's type, up to four bytes of it are the flag; a shorter value is
   // zero-extended rather than mixed with what the buffer held before.
   DWORD data = 0, size = sizeof data;
-  if (RegQueryValueExW(key.get(), Widen(valueName).c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS)
+  if (RegQueryValueExW(key.get(), WideFromAnsi(valueName).c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS)
     return kFlagFailure;
   *value = data;
   return 0;
@@ -56,8 +47,8 @@ DWORD ReadLauncherFlag(const char* keyPath, const char* valueName, DWORD* value)
 DWORD WriteLauncherFlag(const char* keyPath, const char* valueName, DWORD value) {
   if (!keyPath || !valueName) return kFlagFailure;
   RegKey key;
-  if (!key.Open(HKEY_LOCAL_MACHINE, Widen(keyPath), KEY_SET_VALUE)) return kFlagFailure;
-  return key.WriteDword(Widen(valueName).c_str(), value) ? 0 : kFlagFailure;
+  if (!key.Open(HKEY_LOCAL_MACHINE, WideFromAnsi(keyPath), KEY_SET_VALUE)) return kFlagFailure;
+  return key.WriteDword(WideFromAnsi(valueName).c_str(), value) ? 0 : kFlagFailure;
 }
 
 DWORD ToggleHardwareStartKey() {

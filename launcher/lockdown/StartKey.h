@@ -10,7 +10,7 @@ class LauncherConfig;
 inline constexpr char kLauncherKey[] = "Software\\Korvanex\\Utilities\\KORVANEX_LAUNCHER";
 inline constexpr char kBubbletilesKey[] = "SOFTWARE\\Microsoft\\Shell\\Bubbletiles";
 
-// 0 on success, 0x80004005 on any failure. Keys are opened, never created.
+// 0 on success, E_FAIL (0x80004005) on any failure. Keys are opened, never created.
 DWORD ReadLauncherFlag(const char* keyPath, const char* valueName, DWORD* value);
 DWORD WriteLauncherFlag(const char* keyPath, const char* valueName, DWORD value);
 DWORD ToggleHardwareStartKey();

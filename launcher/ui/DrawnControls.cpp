@@ -334,7 +334,7 @@ void SignalMeter::SetBackgroundColour(COLORREF colour) {
   PostRepaint();
 }
 
-void SignalMeter::SetMode(int mode) {
+void SignalMeter::SetMode(MeterMode mode) {
   if (mode == mode_) return;
   mode_ = mode;
   PostRepaint();
@@ -365,8 +365,8 @@ void SignalMeter::Draw(HDC dc, const RECT& client) const {
   CriticalSectionLock lock(lock_);
   FillSolid(dc, client, backgroundColour_);
   const int W = client.right - client.left, Hc = client.bottom - client.top;
-  if (mode_ == 1 || mode_ == 2) {
-    HGDIOBJ picture = mode_ == 1 ? pictureLinkUp_.get() : pictureNoLink_.get();
+  if (mode_ == MeterMode::LinkUpPicture || mode_ == MeterMode::NoLinkPicture) {
+    HGDIOBJ picture = mode_ == MeterMode::LinkUpPicture ? pictureLinkUp_.get() : pictureNoLink_.get();
     BITMAP info{};
     if (!picture || !GetObjectW(picture, sizeof info, &info)) return;
     MemoryDC memory(CreateCompatibleDC(dc));
@@ -376,7 +376,7 @@ void SignalMeter::Draw(HDC dc, const RECT& client) const {
                    info.bmHeight, memory.get(), 0, 0, info.bmWidth, info.bmHeight, transparentColour_);
     return;
   }
-  if (mode_ != 0) return;
+  if (mode_ != MeterMode::BarsAndText) return;
   for (const MeterBar& bar : ComputeMeterBars(W, Hc, barCount_, value_, minValue_, maxValue_,
                                               {colourLow_, colourMid_, colourHigh_})) {
     RECT r = bar.rect;

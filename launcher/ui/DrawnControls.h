@@ -9,6 +9,8 @@
 
 #include "Win32Owners.h"
 
+#include "ui/ScreenRules.h"
+
 namespace qzr {
 
 // Colour blend per red/green/blue byte: c1 + (c2 - c1) * t, clamped to 0..255, truncated.
@@ -111,11 +113,11 @@ class SignalMeter {
   void GetRange(int* minValue, int* maxValue) const;
   void SetBarCount(int count);
   void SetBackgroundColour(COLORREF colour);
-  void SetMode(int mode);  // 0 bars and text, 1 link-up picture, 2 no-link picture
+  void SetMode(MeterMode mode);
   void LoadPictures(UINT linkUpId, UINT noLinkId, COLORREF transparent, HINSTANCE module = nullptr);
   void SetText(const std::wstring& text);  // through WM_SETTEXT when attached
   int value() const;
-  int mode() const { return mode_; }
+  MeterMode mode() const { return mode_; }
   int repaintsPosted() const { return repaintsPosted_; }  // posted 0x484 messages, for tests
 
   void Draw(HDC dc, const RECT& client) const;
@@ -134,7 +136,7 @@ class SignalMeter {
   std::wstring text_;
   GdiObject pictureLinkUp_, pictureNoLink_;
   COLORREF transparentColour_ = 0x000000FF;
-  int mode_ = 0;
+  MeterMode mode_ = MeterMode::BarsAndText;
   int repaintsPosted_ = 0;
 };
 

@@ -32,7 +32,7 @@ constexpr int kMeterLow = -85;
 constexpr int kMeterHigh = -40;
 constexpr int kMeterBars = 7;
 constexpr COLORREF kPictureTransparent = 0x00FF0000;
-constexpr DWORD kGaugeStyle = 0x50000000;  // visible child
+constexpr DWORD kGaugeStyle = WS_CHILD | WS_VISIBLE;
 constexpr int kGaugeNubRight = 3;
 constexpr COLORREF kGaugeFill = 0x0000FF00;
 constexpr int kLogoMaxWidth = 140;
@@ -40,7 +40,6 @@ constexpr int kLogoMaxHeight = 40;
 constexpr int kSerialChars = 15;
 constexpr int kModelWithOemSerial = model::kVP21;
 constexpr int kModelWithSpeaker = model::kVP33;
-constexpr int kMeterModeNoLink = 2;
 constexpr DWORD kActivationDelayMs = 1000;
 constexpr DWORD kMonitorHookWaitMs = 3000;  // the monitor takes well under a second to hook
 
@@ -359,18 +358,18 @@ void LauncherDialog::RefreshNetworkStatus() {
   DWORD association = 1;
   LONG rssi = 0;
   if (IsWiredLinkUp() == 1) {
-    signalMeter_.SetMode(1);
+    signalMeter_.SetMode(MeterMode::LinkUpPicture);
     signalMeter_.SetBackgroundColour(GetSysColor(COLOR_BTNFACE));
     showMeterIfHidden();
   } else if (radio_.GetAssociationStatus(&association) == 0 && association == 0 && radio_.GetRSSI(&rssi) == 0) {
-    signalMeter_.SetMode(0);
+    signalMeter_.SetMode(MeterMode::BarsAndText);
     signalMeter_.SetBackgroundColour(0);
     signalMeter_.SetValue(rssi);
     wchar_t text[16] = {};
     swprintf(text, 16, kRssiFormat, static_cast<int>(rssi));
     signalMeter_.SetText(text);
   } else {
-    signalMeter_.SetMode(kMeterModeNoLink);
+    signalMeter_.SetMode(MeterMode::NoLinkPicture);
     signalMeter_.SetBackgroundColour(GetSysColor(COLOR_BTNFACE));
     showMeterIfHidden();
   }

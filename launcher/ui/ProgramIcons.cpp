@@ -13,7 +13,9 @@
 namespace qzr {
 namespace {
 
-constexpr UINT kIconIndexFlags = 0x4010;  // system icon index, from file attributes
+// The system image list's index, from the name and attributes alone: the file is not read.
+constexpr UINT kIconIndexFlags = SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES;
+static_assert(kIconIndexFlags == 0x4010);
 constexpr UINT kImageListFlags = 0x4000;
 
 }  // namespace

@@ -15,7 +15,9 @@ bool AddressUsable(const std::wstring& address) {
   return address.rfind(L"169.254.", 0) != 0;
 }
 
-bool NetworkUpFrom(int meterMode, const std::wstring& address) { return meterMode != 2 && AddressUsable(address); }
+bool NetworkUpFrom(MeterMode meterMode, const std::wstring& address) {
+  return meterMode != MeterMode::NoLinkPicture && AddressUsable(address);
+}
 
 bool LaunchAllowed(int index, int itemCount, bool needsSignal, bool networkUp) {
   if (index < 0 || index >= itemCount) return false;

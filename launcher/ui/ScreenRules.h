@@ -6,10 +6,13 @@
 
 namespace qzr {
 
+// What the signal meter shows: its bars with the signal's text, or one of its two pictures.
+enum class MeterMode : int { BarsAndText = 0, LinkUpPicture = 1, NoLinkPicture = 2 };
+
 // An IP address text the launcher may count on: not empty, not "0.0.0.0", not automatic private.
 bool AddressUsable(const std::wstring& address);
-// NetworkUp after a refresh: a link (meter mode other than 2) and a usable address.
-bool NetworkUpFrom(int meterMode, const std::wstring& address);
+// NetworkUp after a refresh: a link (the meter not showing its no-link picture) and a usable address.
+bool NetworkUpFrom(MeterMode meterMode, const std::wstring& address);
 
 // Tap, Enter or auto start on slot `index`.
 bool LaunchAllowed(int index, int itemCount, bool needsSignal, bool networkUp);

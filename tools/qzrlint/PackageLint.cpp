@@ -21,6 +21,9 @@ namespace qzr::lint {
 namespace {
 
 using namespace qzrsetup;
+// Both forms, narrow and wide, and not only the wide ones of the enclosing namespace.
+using qzrsetup::EqualsNoCase;
+using qzrsetup::StartsWithNoCase;
 
 enum class Mode { Lookup, Walk, Commands, Removals };
 enum class Kind { YesNo, Number, Path, Root, RegName };
@@ -80,7 +83,7 @@ const char* const kVerbNames[] = {"DoUninstall", "DeleteFile",  "DeleteDir", "Re
                                   "MoveFileDir", "FileAttrib",  "ExecuteApp", "Wait",       "CreateDir",
                                   "AddRegEntry", "RemoveRegEntry", "AddShortcut"};
 
-std::wstring Wide(std::string_view text) { return AnsiToWide(text); }
+std::wstring Wide(std::string_view text) { return WideFromAnsi(text); }
 std::wstring Quoted(std::wstring_view text) { return L"\"" + std::wstring(text) + L"\""; }
 bool IsDigits(std::wstring_view text) {
   if (text.empty()) return false;

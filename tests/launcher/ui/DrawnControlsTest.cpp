@@ -143,8 +143,8 @@ TEST(DrawnControls, MeterPostsOneRepaintPerChange) {
   ASSERT_TRUE(meter.Attach(host.control()));
   PendingMessages(host.control(), SignalMeter::kRepaintMessage);
 
-  meter.SetMode(1);
-  meter.SetMode(1);
+  meter.SetMode(qzr::MeterMode::LinkUpPicture);
+  meter.SetMode(qzr::MeterMode::LinkUpPicture);
   EXPECT_EQ(PendingMessages(host.control(), SignalMeter::kRepaintMessage), 1);
   meter.SetBackgroundColour(RGB(1, 2, 3));
   meter.SetBackgroundColour(RGB(1, 2, 3));
@@ -157,7 +157,7 @@ TEST(DrawnControls, MeterPostsOneRepaintPerChange) {
   // The repaint message is answered by the meter itself; the text is kept and drawn.
   EXPECT_EQ(SendMessageW(host.control(), SignalMeter::kRepaintMessage, 0, 0), 0);
   EXPECT_EQ(SendMessageW(host.control(), WM_ERASEBKGND, 0, 0), 1);
-  meter.SetMode(0);
+  meter.SetMode(qzr::MeterMode::BarsAndText);
   meter.SetBackgroundColour(0);
   meter.SetText(L"-60");
   wchar_t text[16] = {};

@@ -23,7 +23,7 @@ TEST(ScreenRules, NetworkUpNeedsALinkAndAUsableAddress) {
       {0, L"10.0.169.1", true},       {0, L"192.168.1.169", true}, {1, L"169.254.0.1", false},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(qzr::NetworkUpFrom(c.meterMode, c.address), c.up) << c.meterMode << " " << testing::PrintToString(std::wstring(c.address));
+    EXPECT_EQ(qzr::NetworkUpFrom(static_cast<qzr::MeterMode>(c.meterMode), c.address), c.up) << c.meterMode << " " << testing::PrintToString(std::wstring(c.address));
 }
 
 // Taps past the list and taps gated by the network are tried on the live list in LauncherDialogTest.

@@ -58,4 +58,26 @@ std::wstring ModuleFolder(HMODULE module, size_t maxChars) {
   return slash == std::wstring::npos ? std::wstring() : name.substr(0, slash + 1);
 }
 
+std::optional<std::string> TryAnsiFromWide(std::wstring_view text) {
+  if (text.empty()) return std::string();
+  const int size = static_cast<int>(text.size());
+  int n = WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return std::nullopt;
+  std::string narrow(static_cast<size_t>(n), '\0');
+  if (WideCharToMultiByte(CP_ACP, 0, text.data(), size, narrow.data(), n, nullptr, nullptr) != n) return std::nullopt;
+  return narrow;
+}
+
+std::string AnsiFromWide(std::wstring_view text) { return TryAnsiFromWide(text).value_or(std::string()); }
+
+std::wstring WideFromAnsi(std::string_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  int n = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  if (MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), n) != n) return {};
+  return wide;
+}
+
 }  // namespace qzr

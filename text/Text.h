@@ -1,9 +1,10 @@
-// Text helpers both deliverables need: one case-folding rule, one trimming rule and one way to
-// ask a module's path.
+// Text helpers every deliverable needs: one case-folding rule, one trimming rule, one conversion
+// to and from the device's ANSI code page, and one way to ask a module's path.
 #pragma once
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,13 @@ wchar_t FoldCase(wchar_t c);
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
 bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix);
 std::wstring LowerCase(std::wstring_view text);
+
+// The device's ANSI code page (CP_ACP): the 8-bit form of menu.ini values, package files and
+// log lines. TryAnsiFromWide answers nullopt when the platform cannot convert the text; the
+// others answer an empty text then.
+std::optional<std::string> TryAnsiFromWide(std::wstring_view text);
+std::string AnsiFromWide(std::wstring_view text);
+std::wstring WideFromAnsi(std::string_view text);
 
 // White space of the platform's space class removed at both ends.
 std::wstring TrimWhite(std::wstring_view text);
