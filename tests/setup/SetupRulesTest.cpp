@@ -124,6 +124,18 @@ TEST(SetupRules, SectionWalk) {
   EXPECT_EQ(walked->back().name, "Next");
 }
 
+// Names and paths fold by the device's rule, the launcher's and the monitor's too: every
+// script, not only A to Z, in the ANSI form of an INI file as in wide text.
+TEST(SetupRules, CaseFoldsLikeTheDevice) {
+  EXPECT_TRUE(qzrsetup::EqualsNoCase(std::string_view("\xDC" "BERSICHT"), std::string_view("\xFC" "bersicht")));
+  EXPECT_TRUE(qzrsetup::EqualsNoCase(std::wstring_view(L"\\Programme\\\u00DCbersicht\\A.TXT"),
+                                     std::wstring_view(L"\\programme\\\u00FCbersicht\\a.txt")));
+  EXPECT_TRUE(qzrsetup::StartsWithNoCase(std::string_view("DATATYPE1"), std::string_view("DataType")));
+  EXPECT_FALSE(qzrsetup::EqualsNoCase(std::string_view("General"), std::string_view("Genera")));
+  EXPECT_FALSE(qzrsetup::EqualsNoCase(std::string_view("\xDC"), std::string_view("U")));
+  EXPECT_EQ(qzrsetup::FindNoCase(L"\\%INSTALLDIR%\\x", L"%installdir%"), 1u);
+}
+
 TEST(SetupRules, YesMeansOnlyY) {
   struct Case {
     const wchar_t* value;
