@@ -1,6 +1,5 @@
 // The launcher's changes to the device shell outside its own window: the task bar and its
 // filter, "SessionTimeout", and the Today screen's two soft keys.
-#include "core/MainWindow.h"
 #include "device/DeviceIdentity.h"
 #include "EventLog.h"
 #include "lockdown/Lockdown.h"
@@ -144,7 +143,7 @@ int InstallTaskbarFilter() {
     s->enableWindowsKey = 0;
     s->facility = eventlog::FacilityNumber();
     s->desktopWindow = reinterpret_cast<uintptr_t>(t.desktop);
-    s->mainWindow = reinterpret_cast<uintptr_t>(GetMainWindowHandle());
+    s->mainWindow = 0;  // the main dialog has no window yet: SetTaskbarFilterMainWindow hands it over
     s->ownerProcessId = GetCurrentProcessId();
     s->size = sizeof *s;
   }

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "core/LauncherConfig.h"
-#include "core/MainWindow.h"
 #include "core/MessageBoxes.h"
 #include "device/Pal.h"
 #include "lockdown/Lockdown.h"
@@ -72,7 +71,7 @@ void SyncStartKeySetting(LauncherConfig& config) {
   if (ToggleHardwareStartKey() != 0) return;
   WriteLauncherFlag(kLauncherKey, kStartButtonSettingChanged, 1);
   // During start-up the main window does not exist yet, so the prompt has no owner.
-  PromptWarmBoot(GetMainWindowHandle());
+  PromptWarmBoot(nullptr);
 }
 
 void PromptWarmBoot(HWND owner) {

@@ -11,7 +11,6 @@
 #include <utility>
 
 #include "core/LauncherConfig.h"
-#include "core/MainWindow.h"
 #include "core/MessageBoxes.h"
 #include "device/CoreLibrary.h"
 #include "device/DeviceIdentity.h"
@@ -26,7 +25,6 @@
 namespace qzr {
 namespace {
 
-LauncherDialog* g_mainDialog = nullptr;
 
 constexpr int kMeterLow = -85;
 constexpr int kMeterHigh = -40;
@@ -69,17 +67,11 @@ INT_PTR RunLauncherDialog(LauncherConfig& config, LeaveSteps leave, ProgramIcons
   return dialog.DoModal(nullptr);
 }
 
-LauncherDialog* LauncherDialog::Current() { return g_mainDialog; }
-
 LauncherDialog::LauncherDialog(LauncherConfig& model, LeaveSteps leave) : model_(model), leave_(std::move(leave)) {
   radio_.Load();
-  g_mainDialog = this;
 }
 
-LauncherDialog::~LauncherDialog() {
-  DestroyBatteryGauge();
-  if (g_mainDialog == this) g_mainDialog = nullptr;
-}
+LauncherDialog::~LauncherDialog() { DestroyBatteryGauge(); }
 
 LRESULT LauncherDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
   HCURSOR previousCursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
@@ -88,7 +80,6 @@ LRESULT LauncherDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
     SHDoneButton(hwnd(), SHDB_SHOW);
     MoveToScreen();
   }
-  PublishMainWindowHandle(hwnd());
   SetTaskbarFilterMainWindow(hwnd());
 
   LONG_PTR exStyle = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
@@ -135,7 +126,7 @@ LRESULT LauncherDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
     return TRUE;
   }
 
-  SetListItemCount(std::min(model_.buttonCount, kButtonSlots));
+  listItemCount_ = std::min(model_.buttonCount, kButtonSlots);
   FillProgramList();
   ShowFullScreen();
   SetCursor(previousCursor);
@@ -184,9 +175,7 @@ bool LauncherDialog::InitialiseWindowMode() {
 }
 
 void LauncherDialog::CreateBatteryGauge() {
-  CriticalSectionLock lock(gaugeLock_);
   batteryGauge_ = std::make_unique<BatteryGauge>();
-  gaugeDestroyed_ = false;
   ControlRects place = ReadControlRects(hwnd(), {IDC_GAUGE_PLACE});
   const Rect at = place[IDC_GAUGE_PLACE];
   RECT r{at.x, at.y, at.right(), at.bottom()};
@@ -245,7 +234,7 @@ void LauncherDialog::FillProgramList() {
   column.pszText = const_cast<wchar_t*>(kItemNameColumn);
   ListView_InsertColumn(list, 0, &column);
 
-  for (int i = 0; i < ListItemCount(); ++i) {
+  for (int i = 0; i < listItemCount_; ++i) {
     const ButtonSlot& button = model_.buttons[i];
     const std::wstring& iconSource = IconSourceOf(button);
     LVITEMW item{};
@@ -291,9 +280,9 @@ void LauncherDialog::RefreshStatus() {
 }
 
 void LauncherDialog::AutoStart() {
-  if (AutoStartAllowed(model_.buttons[0].exePath, model_.autoStart != 0, model_.buttons[0].needsSignal, NetworkUp())) {
+  if (AutoStartAllowed(model_.buttons[0].exePath, model_.autoStart != 0, model_.buttons[0].needsSignal, networkUp_)) {
     AwaitMonitorHook();
-    LaunchButton(model_, hwnd(), 0);
+    LaunchButton(model_, hwnd(), 0, listItemCount_);
   }
 }
 
@@ -304,9 +293,9 @@ void LauncherDialog::AwaitMonitorHook() {
 
 void LauncherDialog::GatedLaunch(int index) {
   if (index < 0 || index >= kButtonSlots) return;
-  if (LaunchAllowed(index, ListItemCount(), model_.buttons[index].needsSignal, NetworkUp())) {
+  if (LaunchAllowed(index, listItemCount_, model_.buttons[index].needsSignal, networkUp_)) {
     AwaitMonitorHook();
-    LaunchButton(model_, hwnd(), index);
+    LaunchButton(model_, hwnd(), index, listItemCount_);
   }
 }
 
@@ -376,7 +365,7 @@ void LauncherDialog::RefreshNetworkStatus() {
   wchar_t address[128] = {};
   radio_.GetRadioIpAddress(address);
   status_.ipAddressText.assign(address, wcsnlen(address, 128));
-  SetNetworkUp(NetworkUpFrom(signalMeter_.mode(), status_.ipAddressText));
+  networkUp_ = NetworkUpFrom(signalMeter_.mode(), status_.ipAddressText);
 }
 
 void LauncherDialog::RefreshDeviceStatus() {
@@ -468,7 +457,7 @@ void LauncherDialog::LayoutControls() {
   in.screenHeight = GetSystemMetrics(SM_CYSCREEN);
   in.fullScreen = model_.fullScreen != 0;
   in.logoHeight = logoHeight_;
-  in.itemCount = ListItemCount();
+  in.itemCount = listItemCount_;
   in.workHeight = workHeight_;
   in.modelId = GetModelId();
   in.gaugeExists = batteryGauge_ && batteryGauge_->hwnd();
@@ -479,13 +468,7 @@ void LauncherDialog::LayoutControls() {
 }
 
 void LauncherDialog::DestroyBatteryGauge() {
-  CriticalSectionLock lock(gaugeLock_);
-  if (batteryGauge_) {
-    gaugeDestroyed_ = batteryGauge_->Destroy();
-    if (gaugeDestroyed_) batteryGauge_.reset();
-  } else {
-    gaugeDestroyed_ = true;
-  }
+  if (batteryGauge_ && batteryGauge_->Destroy()) batteryGauge_.reset();
 }
 
 LRESULT LauncherDialog::OnDestroy(UINT, WPARAM, LPARAM, bool& handled) {
@@ -493,7 +476,6 @@ LRESULT LauncherDialog::OnDestroy(UINT, WPARAM, LPARAM, bool& handled) {
   ListView_SetImageList(Item(IDC_PROGRAM_LIST), nullptr, LVSIL_NORMAL);
   imageList_.reset();
   model_.whitelist.WithdrawWhitelist();
-  if (g_mainDialog == this) g_mainDialog = nullptr;
   DestroyBatteryGauge();
   bigFont_.reset();
   radio_.Unload();

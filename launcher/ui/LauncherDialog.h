@@ -96,9 +96,10 @@ class LauncherDialog : public DialogBase<LauncherDialog> {
   int workHeight() const { return workHeight_; }
   int batteryPercent() const { return batteryPercent_; }
   const SignalMeter& signalMeter() const { return signalMeter_; }
-
-  // The one main dialog of the process, while it exists.
-  static LauncherDialog* Current();
+  // A link and a usable address at the last refresh; the gate of "Disabled if no signal".
+  bool networkUp() const { return networkUp_; }
+  // The programs the list shows (0 in restricted mode).
+  int listItemCount() const { return listItemCount_; }
 
  private:
   LRESULT OnInitDialog(UINT, WPARAM, LPARAM, bool& handled);
@@ -126,7 +127,6 @@ class LauncherDialog : public DialogBase<LauncherDialog> {
 
   LauncherConfig& model_;
   LeaveSteps leave_;
-  CriticalSection gaugeLock_;
   int logoWidth_ = 0;
   int logoHeight_ = 0;
   int workHeight_ = 0;
@@ -135,7 +135,8 @@ class LauncherDialog : public DialogBase<LauncherDialog> {
   LogoStatic logo_;
   SignalMeter signalMeter_;
   std::unique_ptr<BatteryGauge> batteryGauge_;
-  bool gaugeDestroyed_ = true;
+  bool networkUp_ = true;
+  int listItemCount_ = 0;
   Radio80211 radio_;
   int batteryPercent_ = -1;
   GdiObject bigFont_;

@@ -6,7 +6,6 @@
 #include <cwchar>
 
 #include "core/LauncherConfig.h"
-#include "core/MainWindow.h"
 #include "core/MessageBoxes.h"
 #include "ui/UiTexts.h"
 
@@ -36,8 +35,8 @@ std::wstring ShellErrorText(DWORD error) {
   return text;
 }
 
-void LaunchButton(const LauncherConfig& model, HWND owner, int index) {
-  if (index < 0 || index >= ListItemCount() || index >= kButtonSlots) return;
+void LaunchButton(const LauncherConfig& model, HWND owner, int index, int itemCount) {
+  if (index < 0 || index >= itemCount || index >= kButtonSlots) return;
   const ButtonSlot& button = model.buttons[index];
   OpenWithShell(owner, button.exePath, button.parameters.c_str(), kLaunchFolder);
 }

@@ -9,9 +9,9 @@ namespace qzr {
 
 class LauncherConfig;
 
-// Opens slot `index` of the model when 0 <= index < the published item count; failures are
-// shown in a "Shell Error" box owned by `owner`.
-void LaunchButton(const LauncherConfig& model, HWND owner, int index);
+// Opens slot `index` of the model when 0 <= index < itemCount (the programs the list shows);
+// failures are shown in a "Shell Error" box owned by `owner`.
+void LaunchButton(const LauncherConfig& model, HWND owner, int index, int itemCount);
 
 // Opens `file` in `folder`; nothing for an empty file text. Failures have no owner window.
 void ShellOpen(const std::wstring& folder, const std::wstring& file);

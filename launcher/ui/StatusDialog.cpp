@@ -19,8 +19,6 @@
 namespace qzr {
 namespace {
 
-StatusDialog* g_statusDialog = nullptr;
-
 const std::vector<int> kLaidOutControls = {
     IDC_BATTERY_FRAME, IDC_PROGRESS,   IDC_BATTERY_TEXT,   IDC_TEXT_BLOCK,   IDC_IP_ADDRESS,
     IDC_MAC_LABEL,     IDC_MAC_ADDRESS, IDC_AUTH_LABEL,    IDC_AUTHENTICATION, IDC_SERIAL_LABEL,
@@ -38,17 +36,10 @@ int WindowedClientHeight(HWND page, int screenHeight) {
 
 }  // namespace
 
-StatusDialog* StatusDialog::Current() { return g_statusDialog; }
-
 StatusDialog::StatusDialog(LauncherConfig& model, LauncherDialog& mainDialog) : model_(model), mainDialog_(mainDialog) {
   // The frame keeps its "Battery Status" caption: nothing would ever fill a text bound to it.
   BindText(IDC_BATTERY_TEXT, &batteryText_);
   BindText(IDC_TEXT_BLOCK, &messageText_);
-  g_statusDialog = this;
-}
-
-StatusDialog::~StatusDialog() {
-  if (g_statusDialog == this) g_statusDialog = nullptr;
 }
 
 LRESULT StatusDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {

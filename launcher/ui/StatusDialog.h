@@ -20,7 +20,6 @@ class StatusDialog : public DialogBase<StatusDialog> {
   static constexpr int IDD = IDD_STATUS;
 
   StatusDialog(LauncherConfig& model, LauncherDialog& mainDialog);
-  ~StatusDialog();
 
   QZR_BEGIN_MSG_MAP()
     QZR_MESSAGE(WM_INITDIALOG, OnInitDialog)
@@ -39,9 +38,6 @@ class StatusDialog : public DialogBase<StatusDialog> {
 
   const std::wstring& messageText() const { return messageText_; }
   const std::wstring& batteryText() const { return batteryText_; }
-
-  // The open status page, while there is one.
-  static StatusDialog* Current();
 
  private:
   LRESULT OnInitDialog(UINT, WPARAM, LPARAM, bool& handled);

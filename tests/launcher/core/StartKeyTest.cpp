@@ -8,7 +8,6 @@
 
 #include "DeviceProfile.h"
 #include "core/LauncherConfig.h"
-#include "core/MainWindow.h"
 #include "MessageBoxRecorder.h"
 #include "ProbeSupport.h"
 #include "RegistrySupport.h"
@@ -90,7 +89,6 @@ struct Handheld {
     profile.Set(p::kJournalFile, folder / L"journal.txt");
     profile.Unset(p::kPalBootResult);
     profile.Unset(p::kRebootOnBootRequest);
-    qzr::PublishMainWindowHandle(nullptr);
   }
   std::vector<std::string> Journal() const { return ReadLines(folder / L"journal.txt"); }
 };

@@ -15,7 +15,6 @@
 #include "device/DeviceIdentity.h"
 #include "core/LauncherConfig.h"
 #include "ui/LauncherDialog.h"
-#include "core/MainWindow.h"
 #include "MessageBoxRecorder.h"
 #include "TestSupport.h"
 #include "ui/UiLayout.h"
@@ -110,12 +109,10 @@ INT_PTR RunThenEnd(Dialog& dialog, std::vector<std::function<void()>> steps) {
   return dialog.DoModal();
 }
 
-// What every dialog test starts from: a fresh process's network state, a usable radio address,
-// the device facts asked again, message boxes recorded.
+// What every dialog test starts from: a usable radio address, the device facts asked again,
+// message boxes recorded.
 struct FreshDevice {
   FreshDevice() {
-    qzr::SetNetworkUp(true);
-    qzr::SetListItemCount(0);
     profile.Set(L"RadioIp", L"10.20.30.41");
     profile.Set(L"RadioAssociation", L"0");
     qzr::ResetDeviceFactsForTesting();
@@ -236,7 +233,7 @@ inline qzr::LayoutPlan MainPlan(const qzr::LauncherDialog& dialog, HWND d, bool 
   in.screenHeight = GetSystemMetrics(SM_CYSCREEN);
   in.fullScreen = full;
   in.logoHeight = dialog.logoHeight();
-  in.itemCount = qzr::ListItemCount();
+  in.itemCount = dialog.listItemCount();
   in.workHeight = dialog.workHeight();
   in.modelId = qzr::GetModelId();
   in.gaugeExists = GetDlgItem(d, IDC_BATTERY_GAUGE) != nullptr;

@@ -70,8 +70,7 @@ TEST_F(MainDialogTest, ListShowsSlotsInOrderAndTapsLaunchThroughTheShell) {
                              EXPECT_EQ(ListView_GetItemCount(GetDlgItem(d, IDC_PROGRAM_LIST)), 4);
                              EXPECT_EQ(ItemText(d, 0), L"Scanner");
                              EXPECT_EQ(ItemText(d, 1), L"");
-                             EXPECT_EQ(qzr::ListItemCount(), 4);
-                             EXPECT_EQ(qzr::GetMainWindowHandle(), d);
+                             EXPECT_EQ(dialog.listItemCount(), 4);
                              ProbeLaunch launch(scratch, L"tap.txt");
                              EXPECT_EQ(NotifyList(d, NM_CLICK, 0), 0);
                              tapped = launch.Wait();
@@ -130,6 +129,7 @@ TEST_F(MainDialogTest, AdapterAnswersFromTheProfileDecideMeterAndGating) {
       {L"no wired adapter, radio not associated", nullptr, L"1", false, true, false},
       {L"no wired adapter, radio associated", nullptr, L"0", false, false, true},
   };
+  qzr::LauncherDialog dialog(*model);
   std::vector<std::function<void()>> script;
   int n = 0;
   for (const auto& c : cases) {
@@ -151,7 +151,7 @@ TEST_F(MainDialogTest, AdapterAnswersFromTheProfileDecideMeterAndGating) {
       EXPECT_EQ(seen.plug, c.plug);
       EXPECT_EQ(seen.crossed, c.crossed);
       EXPECT_FALSE(seen.blue);
-      EXPECT_EQ(qzr::NetworkUp(), c.onlineLaunches);
+      EXPECT_EQ(dialog.networkUp(), c.onlineLaunches);
       ProbeLaunch online(scratch, L"online" + std::to_wstring(n) + L".txt");
       NotifyList(d, NM_CLICK, 0);
       EXPECT_EQ(online.Wait(c.onlineLaunches ? 15000 : 1500).has_value(), c.onlineLaunches);
@@ -161,7 +161,6 @@ TEST_F(MainDialogTest, AdapterAnswersFromTheProfileDecideMeterAndGating) {
     });
     ++n;
   }
-  qzr::LauncherDialog dialog(*model);
   EXPECT_EQ(RunThenEnd(dialog, std::move(script)), kEnded);
   EXPECT_TRUE(boxes.boxes.empty());
 }
@@ -175,7 +174,6 @@ TEST_F(MainDialogTest, AutoStartAfterTwoSecondsUnlessFullScreenFindsNoNetwork) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "fullScreen " << c.fullScreen << " address "
                                     << testing::PrintToString(std::wstring(c.address)));
-    qzr::SetNetworkUp(true);
     profile.Set(L"RadioIp", c.address);
     auto model = MakeModel(c.fullScreen, {L"First"});
     model->buttons[0].exePath = ProbeProgram();
@@ -257,18 +255,18 @@ TEST_F(MainDialogTest, RestrictedModeKeepsTheStatusPageUpUntilExit) {
   bool stillOnStatus = false;
   ScriptedSteps steps({
       [&] {
-        ASSERT_NE(qzr::StatusDialog::Current(), nullptr);
         HWND page = TopDialog();
+        ASSERT_NE(GetDlgItem(page, IDC_BATTERY_FRAME), nullptr) << "the status page is up";
         Command(page, IDCANCEL);
         Command(page, IDM_BACK_KEY);
-        stillOnStatus = qzr::StatusDialog::Current() != nullptr && TopDialog() == page;
+        stillOnStatus = IsWindow(page) && TopDialog() == page;
         PostCommand(page, IDC_EXIT_BUTTON);
       },
       [&] { PostCommand(TopDialog(), IDOK); },  // empty password configured: an empty field passes
   });
   EXPECT_EQ(dialog.DoModal(), qzr::kExitResult);
   EXPECT_TRUE(stillOnStatus);
-  EXPECT_EQ(qzr::ListItemCount(), 0) << "the list is never filled in restricted mode";
+  EXPECT_EQ(dialog.listItemCount(), 0) << "the list is never filled in restricted mode";
 }
 
 // Each control scattered, then the screen-size notice: the main dialog and the status page are

@@ -34,20 +34,21 @@ TEST_F(StatusPageTest, ButtonAndSoftKeyOpenThePageWithTheDevicesFactsAndBackRetu
     std::map<int, std::wstring> shown;
     int position = -1;
     bool childFlagWhileUp = false, statusPageUp = false, backToList = false;
+    HWND page = nullptr;
     // The page opens before the main dialog's claim on the screen falls due, a second after its
     // activation, and is looked at after it: the claim must not take the screen from the page.
     EXPECT_EQ(RunThenEnd(dialog, {[&] { PostCommand(TopDialog(), c.command); },
                                   [&] { ScriptedSteps::Again(9); },
                                   [&] {
-                                    HWND page = TopDialog();
-                                    statusPageUp = qzr::StatusDialog::Current() != nullptr && page != dialog.hwnd() &&
+                                    page = TopDialog();
+                                    statusPageUp = GetDlgItem(page, IDC_BATTERY_FRAME) != nullptr && page != dialog.hwnd() &&
                                                    GetForegroundWindow() == page;
                                     childFlagWhileUp = dialog.modalChildUp();
                                     for (int id : kStatusPageControls) shown[id] = TextOf(page, id);
                                     position = static_cast<int>(SendDlgItemMessageW(page, 1000, PBM_GETPOS, 0, 0));
                                     Command(page, IDCANCEL);
                                   },
-                                  [&] { backToList = qzr::StatusDialog::Current() == nullptr && TopDialog() == dialog.hwnd(); }}),
+                                  [&] { backToList = !IsWindow(page) && TopDialog() == dialog.hwnd(); }}),
               kEnded);
     EXPECT_TRUE(statusPageUp);
     EXPECT_TRUE(childFlagWhileUp);
@@ -88,7 +89,7 @@ TEST_F(StatusPageTest, ExitAsksForThePasswordAndKeepsThePageOnAWrongOne) {
         PostCommand(password, IDCANCEL);
       },
       [&] {
-        pageStayed = TopDialog() == page && qzr::StatusDialog::Current() != nullptr;
+        pageStayed = TopDialog() == page && IsWindow(page);
         focusOnExit = GetFocus() == GetDlgItem(page, IDC_EXIT_BUTTON);
         PostMessageW(page, WM_CLOSE, 0, 0);  // the close request is Exit too
       },
