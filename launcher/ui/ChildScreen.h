@@ -20,8 +20,7 @@ template <typename Dialog>
 bool OpenChildScreen(Dialog& dialog, bool fullScreen, UINT softKeysId) {
   HWND window = dialog.hwnd();
   dialog.SetAutoShellDialog(false);
-  LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
-  SetWindowLongPtrW(window, GWL_EXSTYLE, (exStyle & ~kExStyleCaptionOk) | kExStyleNoDrag);
+  dialog.DropCaptionOkAndDrag();
   dialog.DefaultInitDialog();
   // The device's task bar shows the title of the window in front; these screens are the
   // launcher's as much as its list is, and without a title the bar would show nothing.

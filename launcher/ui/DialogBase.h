@@ -29,6 +29,13 @@ namespace qzr {
 // The module holding the dialog templates, soft-key bars and bitmaps: the program itself.
 inline HINSTANCE UiResourceModule() { return GetModuleHandleW(nullptr); }
 
+// The shell states a screen asks for: all of the screen, or the shell's bars beside it.
+inline constexpr DWORD kFullScreenHideAll = SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON;
+inline constexpr DWORD kFullScreenShowBars = SHFS_SHOWTASKBAR | SHFS_SHOWSIPBUTTON;
+static_assert(kFullScreenHideAll == 0x2A && kFullScreenShowBars == 0x5, "the states the device's shell is sent");
+inline constexpr LONG_PTR kExStyleCaptionOk = static_cast<LONG_PTR>(WS_EX_CAPTIONOKBTN);
+inline constexpr LONG_PTR kExStyleNoDrag = static_cast<LONG_PTR>(WS_EX_NODRAG);
+
 #define QZR_BEGIN_MSG_MAP()                                                                 \
   bool ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {       \
     bool handled = true;                                                                     \
@@ -125,6 +132,22 @@ class DialogBase {
     UpdateData(false);
   }
 
+  // Full screen: the done button goes and the shell hides its task bar, SIP button and Start icon.
+  void TakeScreen() {
+    SHDoneButton(hwnd_, SHDB_HIDE);
+    SHFullScreen(hwnd_, kFullScreenHideAll);
+  }
+  // Windowed: the done button and the shell's task bar and SIP button back.
+  void GiveScreenBack() {
+    SHDoneButton(hwnd_, SHDB_SHOW);
+    SHFullScreen(hwnd_, kFullScreenShowBars);
+  }
+  // No OK button in the caption, and a window the operator cannot drag.
+  void DropCaptionOkAndDrag() {
+    LONG_PTR exStyle = GetWindowLongPtrW(hwnd_, GWL_EXSTYLE);
+    SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, (exStyle & ~kExStyleCaptionOk) | kExStyleNoDrag);
+  }
+
   // The device framework's automatic shell dialog handling: on by default, the dialogs that
   // place themselves turn it off first thing.
   void SetAutoShellDialog(bool on) { autoShellDialog_ = on; }
@@ -151,13 +174,27 @@ class DialogBase {
     }
     if (!self) return FALSE;
     LRESULT result = 0;
-    if (!self->ProcessMessage(message, wParam, lParam, result)) return FALSE;
+    const bool handled = self->ProcessMessage(message, wParam, lParam, result);
+    if (message == WM_NCDESTROY) {
+      // The window is gone: nothing may reach it through this object any more.
+      SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+      self->hwnd_ = nullptr;
+    }
+    if (!handled) return FALSE;
     switch (message) {
+      // The messages whose answer is the procedure's own result, not DWLP_MSGRESULT.
       case WM_INITDIALOG:
       case WM_CTLCOLORSTATIC:
       case WM_CTLCOLORDLG:
       case WM_CTLCOLOREDIT:
       case WM_CTLCOLORBTN:
+      case WM_CTLCOLORLISTBOX:
+      case WM_CTLCOLORSCROLLBAR:
+      case WM_CTLCOLORMSGBOX:
+      case WM_COMPAREITEM:
+      case WM_VKEYTOITEM:
+      case WM_CHARTOITEM:
+      case WM_QUERYDRAGICON:
         return static_cast<INT_PTR>(result);
       default:
         SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);

@@ -85,8 +85,7 @@ LRESULT ExitPasswordDialog::OnActivate(UINT, WPARAM wParam, LPARAM, bool& handle
   if (model_.fullScreen) {
     const WORD state = LOWORD(wParam);
     if (state == WA_ACTIVE || state == WA_CLICKACTIVE) SetForegroundWindow(hwnd());
-    SHDoneButton(hwnd(), SHDB_HIDE);
-    SHFullScreen(hwnd(), kFullScreenHideAll);
+    TakeScreen();
     MoveToScreen();
   } else {
     HideButtonsForSoftKeys();

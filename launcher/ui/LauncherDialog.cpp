@@ -82,8 +82,7 @@ LRESULT LauncherDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
   }
   SetTaskbarFilterMainWindow(hwnd());
 
-  LONG_PTR exStyle = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
-  SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, (exStyle & ~kExStyleCaptionOk) | kExStyleNoDrag);
+  DropCaptionOkAndDrag();
 
   taskBarBottom_ = 0;
   workHeight_ = GetSystemMetrics(SM_CYSCREEN);
@@ -422,12 +421,10 @@ void LauncherDialog::ClaimScreen() {
   ShowWindow(hwnd(), SW_SHOW);
   SetForegroundWindow(hwnd());
   if (model_.fullScreen) {
-    SHDoneButton(hwnd(), SHDB_HIDE);
-    SHFullScreen(hwnd(), kFullScreenHideAll);
+    TakeScreen();
     HideMenuBar();
   } else {
-    SHDoneButton(hwnd(), SHDB_SHOW);
-    SHFullScreen(hwnd(), kFullScreenShowBars);
+    GiveScreenBack();
     ShowTaskbar(true);
   }
 }
@@ -436,14 +433,12 @@ LRESULT LauncherDialog::OnSettingChange(UINT, WPARAM wParam, LPARAM, bool& handl
   handled = false;
   if (GetForegroundWindow() == hwnd()) {
     if (model_.fullScreen) {
-      SHDoneButton(hwnd(), SHDB_HIDE);
-      SHFullScreen(hwnd(), kFullScreenHideAll);
+      TakeScreen();
       ShowTaskbar(false);
       MoveToScreen();
       HideMenuBar();
     } else {
-      SHDoneButton(hwnd(), SHDB_SHOW);
-      SHFullScreen(hwnd(), kFullScreenShowBars);
+      GiveScreenBack();
       ShowTaskbar(true);
     }
   }

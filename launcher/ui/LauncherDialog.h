@@ -37,11 +37,6 @@ inline constexpr UINT kAutoStartMs = 2000;
 inline constexpr UINT_PTR kIgnoreTouchTimer = 45;
 inline constexpr UINT_PTR kActivationTimer = 46;  // the wait before an activated dialog claims the screen
 inline constexpr WPARAM kScreenSizeChange = 0x3002;
-inline constexpr LONG_PTR kExStyleCaptionOk = static_cast<LONG_PTR>(WS_EX_CAPTIONOKBTN);
-inline constexpr LONG_PTR kExStyleNoDrag = static_cast<LONG_PTR>(WS_EX_NODRAG);
-inline constexpr DWORD kFullScreenHideAll = SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON;
-inline constexpr DWORD kFullScreenShowBars = SHFS_SHOWTASKBAR | SHFS_SHOWSIPBUTTON;
-static_assert(kFullScreenHideAll == 0x2A && kFullScreenShowBars == 0x5, "the states the device's shell is sent");
 
 // The facts the status page shows, as of the main dialog's last refresh.
 struct DeviceStatusTexts {

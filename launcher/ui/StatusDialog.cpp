@@ -91,8 +91,7 @@ void StatusDialog::Layout() {
 
 void StatusDialog::ApplyWindowMode() {
   if (model_.fullScreen) {
-    SHDoneButton(hwnd(), SHDB_HIDE);
-    SHFullScreen(hwnd(), kFullScreenHideAll);
+    TakeScreen();
   } else {
     // The soft key and the title-bar OK stand in for Back and Exit.
     SHDoneButton(hwnd(), SHDB_SHOW);
