@@ -1,38 +1,38 @@
 // Reads and writes the simulated handheld's device profile in the registry.
 #include "DeviceProfile.h"
 
+#include "Win32Owners.h"
+
 namespace wince {
 namespace {
 
-HKEY OpenProfile(bool write) {
+using ProfileKey = qzr::UniqueHandle<qzr::RegKeyTraits>;
+
+ProfileKey OpenProfile(bool write) {
   HKEY key = nullptr;
   LONG rc = write ? RegCreateKeyExW(HKEY_LOCAL_MACHINE, kProfileKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr)
                   : RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProfileKey, 0, KEY_READ, &key);
-  return rc == ERROR_SUCCESS ? key : nullptr;
+  return ProfileKey(rc == ERROR_SUCCESS ? key : nullptr);
 }
 
 std::optional<std::vector<BYTE>> ReadRaw(const wchar_t* name, DWORD* type) {
-  HKEY key = OpenProfile(false);
+  ProfileKey key = OpenProfile(false);
   if (!key) return std::nullopt;
   DWORD size = 0;
   std::optional<std::vector<BYTE>> result;
-  if (RegQueryValueExW(key, name, nullptr, type, nullptr, &size) == ERROR_SUCCESS) {
+  if (RegQueryValueExW(key.get(), name, nullptr, type, nullptr, &size) == ERROR_SUCCESS) {
     std::vector<BYTE> data(size);
-    if (RegQueryValueExW(key, name, nullptr, type, data.data(), &size) == ERROR_SUCCESS) {
+    if (RegQueryValueExW(key.get(), name, nullptr, type, data.data(), &size) == ERROR_SUCCESS) {
       data.resize(size);
       result = std::move(data);
     }
   }
-  RegCloseKey(key);
   return result;
 }
 
 bool WriteRaw(const wchar_t* name, DWORD type, const void* data, DWORD size) {
-  HKEY key = OpenProfile(true);
-  if (!key) return false;
-  bool ok = RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
-  RegCloseKey(key);
-  return ok;
+  ProfileKey key = OpenProfile(true);
+  return key && RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -62,10 +62,9 @@ bool WriteProfileBinary(const wchar_t* name, const std::vector<BYTE>& value) {
 }
 
 bool DeleteProfileValue(const wchar_t* name) {
-  HKEY key = OpenProfile(true);
+  ProfileKey key = OpenProfile(true);
   if (!key) return false;
-  LONG rc = RegDeleteValueW(key, name);
-  RegCloseKey(key);
+  LONG rc = RegDeleteValueW(key.get(), name);
   return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
 }
 
@@ -93,14 +92,12 @@ std::wstring FromUtf8(const std::string& text) {
 bool AppendLineToFile(const std::wstring& path, const std::string& utf8Line) {
   // FILE_APPEND_DATA makes each single WriteFile land whole at the end, even with
   // several processes writing the same file.
-  HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  qzr::FileHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   std::string line = utf8Line + "\r\n";
   DWORD written = 0;
-  bool ok = WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) && written == line.size();
-  CloseHandle(file);
-  return ok;
+  return WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) && written == line.size();
 }
 
 void AppendJournal(const std::wstring& line) {

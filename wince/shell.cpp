@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Text.h"
+#include "Win32Owners.h"
 
 namespace {
 
@@ -46,11 +47,11 @@ BOOL WINAPI SHCreateShortcut(LPWSTR shortcut, LPWSTR target) {
   std::string text = std::to_string(length) + "#";
   text += qzr::AnsiFromWide(std::wstring_view(target, length));
 
-  HANDLE file = CreateFileW(shortcut, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return FALSE;
+  qzr::FileHandle file(CreateFileW(shortcut, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return FALSE;
   DWORD written = 0;
-  BOOL ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
-  CloseHandle(file);
+  BOOL ok = WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
+  file.reset();
   if (!ok) DeleteFileW(shortcut);
   return ok;
 }
@@ -60,13 +61,14 @@ BOOL WINAPI SHGetShortcutTarget(LPCWSTR shortcut, LPWSTR target, int maxChars) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  HANDLE file = CreateFileW(shortcut, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return FALSE;
+  qzr::FileHandle file(
+      CreateFileW(shortcut, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return FALSE;
   // A shortcut is one short line; anything longer is not one.
   char text[1024];
   DWORD read = 0;
-  BOOL ok = ReadFile(file, text, sizeof text, &read, nullptr);
-  CloseHandle(file);
+  BOOL ok = ReadFile(file.get(), text, sizeof text, &read, nullptr);
+  file.reset();
   if (!ok || read == sizeof text) return FALSE;
   // The count says how many characters after the "#" are the target; what follows them is not.
   DWORD at = 0;
