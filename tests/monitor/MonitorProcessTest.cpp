@@ -36,6 +36,17 @@ class MonitorProcesses : public ::testing::Test {
   std::wstring demo_, deviceDemo_;
 };
 
+// The decision lines of a single-instance program's starts.
+struct SingleInstanceLines {
+  explicit SingleInstanceLines(const std::wstring& program)
+      : demo(Narrow(Lower(program))),
+        allowed("[category 4] .\\WhiteList (249), " + demo + " is allowed to run"),
+        single("[category 4] .\\WhiteList (261), Only 1 instance of " + demo + " is allowed"),
+        started("[category 4] .\\WhiteList (292), CreateProcess " + demo + " succeeded"),
+        running("[category 4] .\\WhiteList (271), " + demo + " is already running") {}
+  std::string demo, allowed, single, started, running;
+};
+
 HWND VisibleDemoWindow() {
   HWND w = FindWindowW(L"QzrDemoWindow", nullptr);
   return w && IsWindowVisible(w) ? w : nullptr;
@@ -149,11 +160,8 @@ TEST_F(MonitorProcesses, SingleInstanceProgramIsBroughtToTheFront) {
   std::wstring quitName = L"qzr_demo_quit_" + std::to_wstring(GetCurrentProcessId());
   qzr::KernelHandle quit(CreateEventW(nullptr, TRUE, FALSE, quitName.c_str()));
   EnvScope windowEnv(L"QZR_DEMO_WINDOW", quitName);
-  const std::string demo = Narrow(Lower(deviceDemo_));
-  const std::string allowed = "[category 4] .\\WhiteList (249), " + demo + " is allowed to run";
-  const std::string single = "[category 4] .\\WhiteList (261), Only 1 instance of " + demo + " is allowed";
-  const std::string started = "[category 4] .\\WhiteList (292), CreateProcess " + demo + " succeeded";
-  const std::string running = "[category 4] .\\WhiteList (271), " + demo + " is already running";
+  const SingleInstanceLines lines(deviceDemo_);
+  const std::string &allowed = lines.allowed, &single = lines.single, &started = lines.started, &running = lines.running;
 
   Fresh();
   ASSERT_TRUE(RunGatewarden(L"\"" + deviceDemo_ + L"\"").finished);
@@ -230,11 +238,8 @@ TEST_F(MonitorProcesses, SingleInstanceStartedTwiceWhileComingUpRunsOnce) {
   qzr::KernelHandle quit(CreateEventW(nullptr, TRUE, FALSE, quitName.c_str()));
   EnvScope windowEnv(L"QZR_DEMO_WINDOW", quitName);
   EnvScope slowEnv(L"QZR_DEMO_WINDOW_DELAY", L"1500");
-  const std::string demo = Narrow(Lower(deviceDemo_));
-  const std::string allowed = "[category 4] .\\WhiteList (249), " + demo + " is allowed to run";
-  const std::string single = "[category 4] .\\WhiteList (261), Only 1 instance of " + demo + " is allowed";
-  const std::string started = "[category 4] .\\WhiteList (292), CreateProcess " + demo + " succeeded";
-  const std::string running = "[category 4] .\\WhiteList (271), " + demo + " is already running";
+  const SingleInstanceLines lines(deviceDemo_);
+  const std::string &allowed = lines.allowed, &single = lines.single, &started = lines.started, &running = lines.running;
 
   Fresh();
   std::vector<qzr::StartedProcess> taps;

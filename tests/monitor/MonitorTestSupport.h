@@ -59,16 +59,6 @@ class FakeLauncher {
   qzr::KernelHandle terminate_;
 };
 
-// Sets an environment variable for the scope; children inherit it.
-class EnvScope {
- public:
-  EnvScope(const wchar_t* name, const std::wstring& value) : name_(name) { SetEnvironmentVariableW(name, value.c_str()); }
-  ~EnvScope() { SetEnvironmentVariableW(name_.c_str(), nullptr); }
-
- private:
-  std::wstring name_;
-};
-
 // "C:\qzrtest\x" -> "\qzrtest\x": how the device names a file.
 inline std::wstring DevicePath(const std::wstring& path) {
   return path.size() > 2 && path[1] == L':' ? path.substr(2) : path;

@@ -19,15 +19,6 @@ constexpr DWORD kStoppedExitCode = 0x5709;  // StopAtWrite.cpp
 
 std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
 
-class EnvVar {
- public:
-  EnvVar(const wchar_t* name, const std::wstring& value) : name_(name) { SetEnvironmentVariableW(name, value.c_str()); }
-  ~EnvVar() { SetEnvironmentVariableW(name_.c_str(), nullptr); }
-
- private:
-  std::wstring name_;
-};
-
 // What the device holds where the package works: files and folders below the scratch folder
 // (the package's source and installation folders aside), and the registry below the test key.
 using DeviceState = std::map<std::wstring, std::string>;
@@ -188,7 +179,7 @@ TEST_F(StoppedInstall, AtEveryWriteTheUninstallFilesAreWholeAndTheUninstallLeave
   const std::wstring journal = pkg_.folder() + L"journal.txt";
   std::vector<std::string> points;
   {
-    EnvVar journalEnv(L"QZR_SETUP_WRITE_JOURNAL", journal);
+    EnvScope journalEnv(L"QZR_SETUP_WRITE_JOURNAL", journal);
     ASSERT_EQ(Install(), 0);
     points = ReadLines(journal);
     DeleteFileW(journal.c_str());
@@ -213,7 +204,7 @@ TEST_F(StoppedInstall, AtEveryWriteTheUninstallFilesAreWholeAndTheUninstallLeave
     ++byKind[point];
     PutDeviceAsBefore();
     {
-      EnvVar stop(L"QZR_SETUP_STOP_AT", std::to_wstring(k));
+      EnvScope stop(L"QZR_SETUP_STOP_AT", std::to_wstring(k));
       ASSERT_EQ(static_cast<DWORD>(Install()), kStoppedExitCode);
     }
     EXPECT_EQ(DataFileFault(ReadBytes(pkg_.installFile(L"qzrCEUnInstall.dat"))), "");

@@ -42,6 +42,16 @@ Fn Export(const std::wstring& library, const char* name) {
   return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
 }
 
+// Sets an environment variable for the scope; children inherit it.
+class EnvScope {
+ public:
+  EnvScope(const wchar_t* name, const std::wstring& value) : name_(name) { SetEnvironmentVariableW(name, value.c_str()); }
+  ~EnvScope() { SetEnvironmentVariableW(name_.c_str(), nullptr); }
+
+ private:
+  std::wstring name_;
+};
+
 struct ProcessResult {
   bool started = false;
   bool finished = false;

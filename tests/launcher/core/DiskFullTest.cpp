@@ -43,6 +43,16 @@ int FillVolume() {
   return files;
 }
 
+// The launcher started from drive C as the device's start-up list starts it; null when it could not be.
+HANDLE StartLauncher(const std::wstring& exe) {
+  std::wstring cmd = L"\"" + exe + L"\" 20";
+  STARTUPINFOW si{sizeof si};
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &pi)) return nullptr;
+  CloseHandle(pi.hThread);
+  return pi.hProcess;
+}
+
 std::set<std::wstring> FilesOnVolume() {
   std::set<std::wstring> names;
   WIN32_FIND_DATAW found{};
@@ -71,12 +81,8 @@ TEST(DiskFull, TheLauncherStartsWithThePasswordItReadAndLeavesMenuIniAlone) {
     // A first start while there is room makes the application keys' shortcuts, which every
     // later start finds in place (on a full volume each would be an error box).
     ASSERT_TRUE(WriteBytes(ini, "[Auto start]\r\nEnabled=FALSE\r\n"));
-    std::wstring cmd = L"\"" + exe + L"\" 20";
-    STARTUPINFOW si{sizeof si};
-    PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &pi));
-    CloseHandle(pi.hThread);
-    RunningLauncher first(pi.hProcess);
+    RunningLauncher first(StartLauncher(exe));
+    ASSERT_NE(first.get(), nullptr);
     ASSERT_NE(WaitForDialogWith(first.id(), kProgramList), nullptr);
   }
   std::set<std::wstring> own{L"QZRShell.exe", L"menu.ini"};
@@ -91,12 +97,8 @@ TEST(DiskFull, TheLauncherStartsWithThePasswordItReadAndLeavesMenuIniAlone) {
     for (int i = 0; i < freePages; ++i) DeleteFileW(At(L"fill" + std::to_wstring(filled - 1 - i)).c_str());
     DeleteFileW((logs / L"journal.txt").c_str());
 
-    std::wstring cmd = L"\"" + exe + L"\" 20";
-    STARTUPINFOW si{sizeof si};
-    PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &si, &pi));
-    CloseHandle(pi.hThread);
-    RunningLauncher run(pi.hProcess);
+    RunningLauncher run(StartLauncher(exe));
+    ASSERT_NE(run.get(), nullptr);
     HWND main = WaitForDialogWith(run.id(), kProgramList);
     ASSERT_NE(main, nullptr) << "the launcher did not start";
     EXPECT_EQ(ReadBytes(ini), kPlainMenu) << "menu.ini changed";
