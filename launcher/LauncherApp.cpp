@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "device/DeviceIdentity.h"
-#include "EventLog.h"
+#include "EventLogLines.h"
 #include "lockdown/Lockdown.h"
 #include "lockdown/LockdownRules.h"
 #include "lockdown/StartKey.h"
@@ -18,8 +18,6 @@
 
 namespace qzr {
 namespace {
-
-constexpr char kSource[] = "..\\..\\common source\\launcher (%d), ";
 
 struct WindowSearch {
   std::wstring moduleFileName;
@@ -87,8 +85,8 @@ int LauncherApp::InitInstance(const wchar_t* commandLine) {
 
   WORD facility = eventlog::RegisterFacility(eventlog::kFacilityName);
   eventlog::SetFacilityNumber(facility);
-  eventlog::Log(eventlog::kCategoryInfo, (std::string(kSource) + "InitInstance").c_str(), 64);
-  eventlog::Log(eventlog::kCategoryInfo, (std::string(kSource) + "wFacilityNumber = %d").c_str(), 65, facility);
+  eventlog::Write(eventlog::lines::kLauncherStarts);
+  eventlog::Write(eventlog::lines::kLauncherFacility, facility);
 
   launchCode = static_cast<DWORD>(_wtol(commandLine ? commandLine : L""));
 

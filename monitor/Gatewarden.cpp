@@ -3,7 +3,7 @@
 // way), wait, unhook.
 #include "Gatewarden.h"
 
-#include "EventLog.h"
+#include "EventLogLines.h"
 #include "LaunchLog.h"
 #include "OpenCommandHook.h"
 #include "Text.h"
@@ -15,10 +15,6 @@
 namespace qzr::monitor {
 namespace {
 
-constexpr char kStartsLine[] = "Gatewarden starts";
-constexpr char kFacilityLine[] = ".\\Gatewarden (%d), wFacilityNumber = %d";
-constexpr int kFacilitySourceLine = 688;
-constexpr char kExitsLine[] = "Gatewarden exits";
 
 }  // namespace
 
@@ -29,8 +25,8 @@ std::wstring QuotedCommandPath(const std::wstring& ownCommandPath) { return L"\"
 int RunGatewarden(int argc, const wchar_t* const* argv) {
   // A start that names a program gets it on its way before the event log is bound and written.
   LaunchLog log(argc > 1);
-  log.Plain(eventlog::kCategoryInfo, kStartsLine);
-  log.Facility(eventlog::kCategoryInfo, kFacilityLine, kFacilitySourceLine);
+  log.Plain(eventlog::lines::kMonitorStarts);
+  log.Facility(eventlog::lines::kMonitorFacility);
 
   KernelHandle singleton(CreateMutexW(nullptr, TRUE, kSingletonMutexName));
   const bool resident = singleton && GetLastError() != ERROR_ALREADY_EXISTS;
@@ -59,7 +55,7 @@ int RunGatewarden(int argc, const wchar_t* const* argv) {
     view.WaitForLauncherExit(resident, holdsSingleton ? singleton.get() : nullptr);
     if (resident) UnhookOpenCommand(HKEY_CLASSES_ROOT, kHookedExtension, quotedPath);
   }
-  log.Plain(eventlog::kCategoryInfo, kExitsLine);
+  log.Plain(eventlog::lines::kMonitorExits);
   return 0;
 }
 

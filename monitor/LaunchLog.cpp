@@ -29,16 +29,16 @@ void LaunchLog::Flush() {
 void LaunchLog::Write(const Line& line) {
   switch (line.shape) {
     case Shape::kPlain:
-      el::Log(line.category, line.format);
+      el::Write(line.line);
       break;
     case Shape::kFacility:
-      el::Log(line.category, line.format, line.sourceLine, static_cast<int>(el::FacilityNumber()));
+      el::Write(line.line, static_cast<int>(el::FacilityNumber()));
       break;
     case Shape::kText:
-      el::Log(line.category, line.format, line.sourceLine, line.text.c_str());
+      el::Write(line.line, line.text.c_str());
       break;
     case Shape::kTextNumber:
-      el::Log(line.category, line.format, line.sourceLine, line.text.c_str(), line.number);
+      el::Write(line.line, line.text.c_str(), line.number);
       break;
   }
 }

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include "EventLogLines.h"
+
 #include <string>
 #include <vector>
 
@@ -19,20 +21,14 @@ class LaunchLog {
   LaunchLog& operator=(const LaunchLog&) = delete;
   ~LaunchLog() { Flush(); }
 
-  // "format" alone.
-  void Plain(DWORD category, const char* format) { Add({category, format, Shape::kPlain}); }
-  // format (source line, the registered facility number): the number is the one known when
-  // the line is written.
-  void Facility(DWORD category, const char* format, int sourceLine) {
-    Add({category, format, Shape::kFacility, sourceLine});
-  }
-  // format (source line, text).
-  void Text(DWORD category, const char* format, int sourceLine, std::string text) {
-    Add({category, format, Shape::kText, sourceLine, std::move(text)});
-  }
-  // format (source line, text, number).
-  void TextNumber(DWORD category, const char* format, int sourceLine, std::string text, int number) {
-    Add({category, format, Shape::kTextNumber, sourceLine, std::move(text), number});
+  // The line alone.
+  void Plain(const eventlog::Line& line) { Add({line, Shape::kPlain}); }
+  // The line with the registered facility number: the number is the one known when the line
+  // is written.
+  void Facility(const eventlog::Line& line) { Add({line, Shape::kFacility}); }
+  void Text(const eventlog::Line& line, std::string text) { Add({line, Shape::kText, std::move(text)}); }
+  void TextNumber(const eventlog::Line& line, std::string text, int number) {
+    Add({line, Shape::kTextNumber, std::move(text), number});
   }
 
   // Registers the facility "KL" if that is still to do, then writes what is held back.
@@ -41,10 +37,8 @@ class LaunchLog {
  private:
   enum class Shape { kPlain, kFacility, kText, kTextNumber };
   struct Line {
-    DWORD category;
-    const char* format;
+    eventlog::Line line;
     Shape shape;
-    int sourceLine = 0;
     std::string text;
     int number = 0;
   };

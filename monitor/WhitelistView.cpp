@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "EventLog.h"
+#include "EventLogLines.h"
 #include "SystemCalls.h"
 #include "Text.h"
 #include "wince.h"
@@ -15,12 +15,6 @@ namespace {
 
 namespace el = eventlog;
 
-constexpr char kAllowedLine[] = ".\\WhiteList (%d), %s is allowed to run";
-constexpr char kSingleInstanceLine[] = ".\\WhiteList (%d), Only 1 instance of %s is allowed";
-constexpr char kAlreadyRunningLine[] = ".\\WhiteList (%d), %s is already running";
-constexpr char kStartedLine[] = ".\\WhiteList (%d), CreateProcess %s succeeded";
-constexpr char kStartFailedLine[] = ".\\WhiteList (%d), CreateProcess %s error %d";
-constexpr char kRefusedLine[] = ".\\WhiteList (%d), %s is NOT allowed to run";
 constexpr wchar_t kOwnName[] = L"gatewarden";
 constexpr DWORD kProcessPathChars = 260;
 
@@ -126,30 +120,30 @@ bool WhitelistView::Enforce(const wchar_t* const* argv, int count, LaunchLog& lo
   started_ = {};
   if (!ParseCommandLine(argv, count)) return false;
   std::optional<std::string> name = TryAnsiFromWide(program_);
-  auto line = [&](DWORD category, const char* format, int sourceLine) {
-    if (name) log.Text(category, format, sourceLine, *name);
+  auto line = [&](const el::Line& decided) {
+    if (name) log.Text(decided, *name);
   };
   if (!IsAllowed()) {
-    line(el::kCategoryInfo, kRefusedLine, 321);
+    line(el::lines::kRefused);
     return false;
   }
-  line(el::kCategoryInfo, kAllowedLine, 249);
+  line(el::lines::kAllowed);
   const bool singleInstance = IsSingleInstance();
   if (singleInstance) {
-    line(el::kCategoryInfo, kSingleInstanceLine, 261);
+    line(el::lines::kSingleInstance);
     if (ActivateRunningProgram()) {
-      line(el::kCategoryInfo, kAlreadyRunningLine, 271);
+      line(el::lines::kAlreadyRunning);
       return true;
     }
   }
   PROCESS_INFORMATION started{};
   if (!CeCreateProcessW(program_.c_str(), arguments_.c_str(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &started)) {
     int error = static_cast<int>(GetLastError());
-    if (name) log.TextNumber(el::kCategoryError, kStartFailedLine, 301, *name, error);
+    if (name) log.TextNumber(el::lines::kStartFailed, *name, error);
     return false;
   }
   started_ = StartedProcess(started);
-  line(el::kCategoryInfo, kStartedLine, 292);
+  line(el::lines::kStarted);
   // The next decision is taken only once this one is over. For a single-instance program it
   // is over when the new copy can be found: a second tap while the copy is still starting
   // would otherwise find no window and start a second copy.

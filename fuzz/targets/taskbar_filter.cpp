@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "EventLogLines.h"
 #include "LockdownRules.h"
 
 namespace {
@@ -92,9 +93,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (d.line == ld::MaintenanceLine::WorkTheMagic && (gateBefore != 1 || d.verdict != ld::FilterVerdict::Swallow))
       __builtin_trap();
-    const ld::MaintenanceLineText text = ld::MaintenanceLineFor(d.line);
-    if ((d.line == ld::MaintenanceLine::None) != (text.format == nullptr)) __builtin_trap();
-    if (text.format && !std::strstr(text.format, "(%d)")) __builtin_trap();
+    const qzr::eventlog::Line* text = ld::MaintenanceLineFor(d.line);
+    if ((d.line == ld::MaintenanceLine::None) != (text == nullptr)) __builtin_trap();
+    if (text && !std::strstr(text->format, "(%d)")) __builtin_trap();
   }
   return 0;
 }

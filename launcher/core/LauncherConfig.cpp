@@ -6,7 +6,7 @@
 #include "core/IniFile.h"
 #include "core/MenuRules.h"
 #include "device/DeviceIdentity.h"
-#include "EventLog.h"
+#include "EventLogLines.h"
 #include "Text.h"
 #include "Win32Owners.h"
 #include "wince.h"
@@ -32,12 +32,6 @@ constexpr wchar_t kFullScreen[] = L"Full Screen Mode";
 constexpr wchar_t kRestoreOnTermination[] = L"RestoreOnTermination";
 constexpr wchar_t kStartIcon[] = L"Start Icon";
 constexpr wchar_t kEnabled[] = L"Enabled";
-
-// A menu.ini that the reader cannot make sense of (another encoding, a different file) would
-// otherwise open the kiosk without a word: no buttons, no whitelist, no exit password.
-constexpr char kNoKnownSectionLine[] =
-    "..\\..\\common source\\LauncherConfig (%d), %s (%lu bytes) holds none of the known sections";
-constexpr int kNoKnownSectionSourceLine = 120;
 
 std::wstring NumberedKey(const wchar_t* format, int n) {
   wchar_t key[32];
@@ -122,8 +116,7 @@ void LogIfNoKnownSection(const IniSnapshot& ini) {
                          kFullScreen, kRestoreOnTermination, kStartIcon}))
     return;
   unsigned long size = data.nFileSizeHigh ? 0xFFFFFFFFul : data.nFileSizeLow;
-  eventlog::Log(eventlog::kCategoryError, kNoKnownSectionLine, kNoKnownSectionSourceLine, AnsiFromWide(ini.path()).c_str(),
-                size);
+  eventlog::Write(eventlog::lines::kNoKnownSection, AnsiFromWide(ini.path()).c_str(), size);
 }
 
 // The PassWord section: the scrambled form when present, else the plain one, which is then

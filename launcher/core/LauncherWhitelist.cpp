@@ -9,7 +9,7 @@
 #include "core/LauncherConfig.h"
 #include "core/MessageBoxes.h"
 #include "device/DeviceIdentity.h"
-#include "EventLog.h"
+#include "EventLogLines.h"
 #include "wince.h"
 
 namespace qzr {
@@ -17,16 +17,6 @@ namespace {
 
 namespace wl = whitelist;
 
-constexpr char kLaunchFailsLine[] = "..\\..\\common source\\FileAcces (%d), LaunchWhiteListEnforcer fails";
-constexpr int kLaunchFailsSourceLine = 509;
-constexpr char kCreateMutexFailedLine[] = "..\\..\\common source\\FileAcces (%d), CreateMutex failed, rc=%d";
-constexpr int kCreateMutexFailedSourceLine = 569;
-constexpr char kOrphanFoundLine[] =
-    "..\\..\\common source\\LauncherWhitelist (%d), whitelist of an ended launcher found, ending its monitor";
-constexpr int kOrphanFoundSourceLine = 260;
-constexpr char kOrphanStaysLine[] =
-    "..\\..\\common source\\LauncherWhitelist (%d), the monitor of an ended launcher did not end";
-constexpr int kOrphanStaysSourceLine = 290;
 constexpr DWORD kOrphanPollMs = 100;
 constexpr DWORD kHookPollMs = 5;
 constexpr wchar_t kPermitKeyFormat[] = L"Permit%d";
@@ -96,7 +86,7 @@ void LauncherWhitelist::StartMonitor() {
   AwaitMonitorStart();
   FindMonitorPath();
   bool launched = !monitorPath_.empty() && view_ && LaunchWhiteListEnforcer();
-  if (!launched) eventlog::Log(eventlog::kCategoryError, kLaunchFailsLine, kLaunchFailsSourceLine);
+  if (!launched) eventlog::Write(eventlog::lines::kLaunchMonitorFails);
 }
 
 void LauncherWhitelist::StartMonitorInBackground() {
@@ -118,14 +108,13 @@ void LauncherWhitelist::AwaitMonitorStart() {
   WaitForSingleObject(startThread_.get(), INFINITE);
   startThread_.reset();
   if (!monitorRunning_ && blockOwned_) ShowMessageBox(nullptr, kEnforcerUnavailableText, kLauncherTitle, MB_OK | MB_ICONERROR);
-  if (!monitorRunning_) eventlog::Log(eventlog::kCategoryError, kLaunchFailsLine, kLaunchFailsSourceLine);
+  if (!monitorRunning_) eventlog::Write(eventlog::lines::kLaunchMonitorFails);
 }
 
 bool LauncherWhitelist::AcquireSharedMemMutex() {
   mutex_.reset(CreateMutexW(nullptr, FALSE, settings_.names.mutex.c_str()));
   if (!mutex_) {
-    eventlog::Log(eventlog::kCategoryError, kCreateMutexFailedLine, kCreateMutexFailedSourceLine,
-                  static_cast<int>(GetLastError()));
+    eventlog::Write(eventlog::lines::kCreateMutexFailed, static_cast<int>(GetLastError()));
     return false;
   }
   for (;;) {
@@ -210,7 +199,7 @@ bool LauncherWhitelist::EndOrphanedMonitor() {
   const wl::CacheObjectNames& names = settings_.names;
   if (!NamedObjectExists(OpenFileMappingW(FILE_MAP_READ, FALSE, names.cache.c_str()))) return true;
   if (!TakeWriterMutex()) return false;  // the block's writer is alive: not ours to touch
-  eventlog::Log(eventlog::kCategoryInfo, kOrphanFoundLine, kOrphanFoundSourceLine);
+  eventlog::Write(eventlog::lines::kOrphanMonitorFound);
   CreateWhitelistEvents();
   if (terminateEvent_) SetEvent(terminateEvent_.get());
   // The monitor unhooks before it lets go of the block, and its singleton mutex goes only
@@ -223,7 +212,7 @@ bool LauncherWhitelist::EndOrphanedMonitor() {
     Sleep(kOrphanPollMs);
   }
   if (!ended) {
-    eventlog::Log(eventlog::kCategoryError, kOrphanStaysLine, kOrphanStaysSourceLine);
+    eventlog::Write(eventlog::lines::kOrphanMonitorStays);
     ReleaseWriterMutex();
     return false;
   }

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "EventLog.h"
+#include "EventLogLines.h"
 #include "Text.h"
 
 namespace qzr {
@@ -21,9 +21,6 @@ constexpr char kExportLogVersion[] = "PALVER_LogVersion";
 
 constexpr wchar_t kLoadFailedA[] = L"CQZRPal::Load - LoadLibrary() failed. win32err: 0x%x\r\n";
 constexpr wchar_t kInvalidNameA[] = L"CQZRPal::Load - ERROR Invalid input fcn name\r\n";
-constexpr char kLoadingB[] = "Loading %ls,winerr:0x%x,proc:0x%x\r\n";
-constexpr char kAllFailedB[] = "All PAL load attempts failed. proc:0x%x\r\n";
-constexpr char kNotSupportedB[] = "%s not supported\r\n";
 
 // The library handles of both binders, cached for the life of the process and never freed.
 struct PalHandles {
@@ -45,7 +42,7 @@ unsigned ProcessId() { return static_cast<unsigned>(GetCurrentProcessId()); }
 HMODULE LoadAndLogVersion(const std::wstring& nameOrPath) {
   HMODULE lib = LoadLibraryW(nameOrPath.c_str());
   unsigned error = static_cast<unsigned>(GetLastError());
-  eventlog::LogString(eventlog::kEventInfo, kLoadingB, nameOrPath.c_str(), error, ProcessId());
+  eventlog::Write(eventlog::lines::kPalLoading, nameOrPath.c_str(), error, ProcessId());
   if (lib) {
     if (auto logVersion = As<LogVersionFn>(GetProcAddress(lib, kExportLogVersion))) logVersion(nameOrPath.c_str(), 0);
   }
@@ -76,7 +73,7 @@ HRESULT CQZRPal::LoadLogged(const char* name, FARPROC* address) {
   if (!g_pal.binderB) {
     g_pal.binderB = LoadAndLogVersion(ProgramFolderPath() + kPalLibraryName);
     if (!g_pal.binderB) {
-      eventlog::LogString(eventlog::kEventError, kAllFailedB, ProcessId());
+      eventlog::Write(eventlog::lines::kPalAllFailed, ProcessId());
       return kPalNotAvailable;
     }
   }
@@ -84,7 +81,7 @@ HRESULT CQZRPal::LoadLogged(const char* name, FARPROC* address) {
   if (!name || !address) return kPalFailure;
   *address = GetProcAddress(g_pal.binderB, name);
   if (*address) return S_OK;
-  eventlog::LogString(eventlog::kEventInfo, kNotSupportedB, name);
+  eventlog::Write(eventlog::lines::kPalNotSupported, name);
   return kPalNotAvailable;
 }
 

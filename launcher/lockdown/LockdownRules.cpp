@@ -6,6 +6,7 @@
 #include <limits>
 #include <cwctype>
 
+#include "EventLogLines.h"
 #include "Text.h"
 #include "device/DeviceIdentity.h"
 
@@ -247,18 +248,18 @@ FilterDecision DecideTaskbarMessage(const FilterSettings& settings, FilterState&
   return decision;
 }
 
-MaintenanceLineText MaintenanceLineFor(MaintenanceLine line) {
+const eventlog::Line* MaintenanceLineFor(MaintenanceLine line) {
   switch (line) {
     case MaintenanceLine::GatekeeperTrue:
-      return {234, "..\\..\\common source\\Utilities (%d), Keydown 193 (0xC1), Gatekeeper = true"};
+      return &eventlog::lines::kGatekeeperTrue;
     case MaintenanceLine::WorkTheMagic:
-      return {240, "..\\..\\common source\\Utilities (%d), Keydown 13 (0x0D), Work the magic"};
+      return &eventlog::lines::kWorkTheMagic;
     case MaintenanceLine::GatekeeperFalse:
-      return {246, "..\\..\\common source\\Utilities (%d), Keyup 193 (0xC1), Gatekeeper = false"};
+      return &eventlog::lines::kGatekeeperFalse;
     case MaintenanceLine::None:
       break;
   }
-  return {0, nullptr};
+  return nullptr;
 }
 
 std::optional<std::wstring> SavedValueAsText(const SavedValue& value) {

@@ -13,6 +13,10 @@
 #include <string_view>
 #include <vector>
 
+namespace qzr::eventlog {
+struct Line;
+}
+
 namespace qzr::lockdown {
 
 // ---- Hot keys -------------------------------------------------------------------------------
@@ -145,11 +149,8 @@ struct FilterDecision {
 FilterDecision DecideTaskbarMessage(const FilterSettings& settings, FilterState& state, UINT message, WPARAM wParam,
                                     LPARAM lParam);
 
-struct MaintenanceLineText {
-  int sourceLine;
-  const char* format;  // with the source path and " (%d), "
-};
-MaintenanceLineText MaintenanceLineFor(MaintenanceLine line);
+// The event-log line for a step of the maintenance sequence; null for None.
+const eventlog::Line* MaintenanceLineFor(MaintenanceLine line);
 
 // ---- Today soft keys ------------------------------------------------------------------------
 

@@ -2,7 +2,7 @@
 // task bar's own window procedure, and reads its settings from the launcher's shared section.
 #include <cstring>
 
-#include "EventLog.h"
+#include "EventLogLines.h"
 #include "lockdown/LockdownRules.h"
 #include "lockdown/TaskbarFilterSettings.h"
 #include "Win32Owners.h"
@@ -57,8 +57,8 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK TaskbarFilterProc(HWND window,
 
   const ld::FilterDecision decision = ld::DecideTaskbarMessage(settings, g_filter.state, message, wParam, lParam);
   if (decision.line != ld::MaintenanceLine::None) {
-    const ld::MaintenanceLineText line = ld::MaintenanceLineFor(decision.line);
-    qzr::eventlog::LogStringEx(static_cast<WORD>(facility), qzr::eventlog::kCategoryInfo, line.format, line.sourceLine);
+    const qzr::eventlog::Line* line = ld::MaintenanceLineFor(decision.line);
+    qzr::eventlog::LogStringEx(static_cast<WORD>(facility), line->category, line->format, line->sourceLine);
   }
   switch (decision.verdict) {
     case ld::FilterVerdict::Swallow:

@@ -5,7 +5,6 @@
 
 #include <aygshell.h>
 
-#include "core/MessageBoxes.h"
 #include "ui/LauncherDialog.h"
 #include "ui/UiTexts.h"
 
@@ -32,15 +31,7 @@ bool OpenChildScreen(Dialog& dialog, bool fullScreen, UINT softKeysId) {
     dialog.MoveToScreen();
     return true;
   }
-  SHMENUBARINFO bar{};
-  bar.cbSize = sizeof bar;
-  bar.hwndParent = window;
-  bar.nToolBarId = softKeysId;
-  bar.hInstRes = UiResourceModule();
-  if (!SHCreateMenuBar(&bar)) {
-    ShowMessageBox(window, kBackSoftKeyFailedText, kErrorCaption, MB_OK);
-    return false;
-  }
+  if (!dialog.CreateSoftKeyBar(softKeysId, kBackSoftKeyFailedText)) return false;
   SHDoneButton(window, SHDB_SHOW);
   return true;
 }

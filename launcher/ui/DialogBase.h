@@ -21,8 +21,13 @@
 // The device's dialog manager: captionless dialogs, list views that take Enter.
 #include "wince.h"
 
+#include <aygshell.h>
+
 #include <string>
 #include <vector>
+
+#include "core/MessageBoxes.h"
+#include "ui/UiTexts.h"
 
 namespace qzr {
 
@@ -146,6 +151,22 @@ class DialogBase {
   void DropCaptionOkAndDrag() {
     LONG_PTR exStyle = GetWindowLongPtrW(hwnd_, GWL_EXSTYLE);
     SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, (exStyle & ~kExStyleCaptionOk) | kExStyleNoDrag);
+  }
+
+  // Puts up the soft-key bar barId from the program's resources. When the shell cannot make it
+  // the operator is told with failedText and the result is false.
+  bool CreateSoftKeyBar(UINT barId, const wchar_t* failedText, HWND* created = nullptr) {
+    SHMENUBARINFO bar{};
+    bar.cbSize = sizeof bar;
+    bar.hwndParent = hwnd_;
+    bar.nToolBarId = barId;
+    bar.hInstRes = UiResourceModule();
+    if (!SHCreateMenuBar(&bar)) {
+      ShowMessageBox(hwnd_, failedText, kErrorCaption, MB_OK);
+      return false;
+    }
+    if (created) *created = bar.hwndMB;
+    return true;
   }
 
   // The device framework's automatic shell dialog handling: on by default, the dialogs that

@@ -154,18 +154,11 @@ bool LauncherDialog::InitialiseWindowMode() {
     return true;
   }
 
-  SHMENUBARINFO bar{};
-  bar.cbSize = sizeof bar;
-  bar.hwndParent = hwnd();
-  bar.nToolBarId = IDR_STATUS_SOFTKEYS;
-  bar.hInstRes = UiResourceModule();
-  if (!SHCreateMenuBar(&bar)) {
-    ShowMessageBox(hwnd(), kStatusSoftKeyFailedText, kErrorCaption, MB_OK);
-    return false;
-  }
+  HWND bar = nullptr;
+  if (!CreateSoftKeyBar(IDR_STATUS_SOFTKEYS, kStatusSoftKeyFailedText, &bar)) return false;
   RECT r{};
   if (HWND taskBar = FindWindowW(kTaskBarClass, nullptr); taskBar && GetWindowRect(taskBar, &r)) taskBarBottom_ = r.bottom;
-  if (bar.hwndMB && GetWindowRect(bar.hwndMB, &r)) workHeight_ = r.top - taskBarBottom_ - 1;
+  if (bar && GetWindowRect(bar, &r)) workHeight_ = r.top - taskBarBottom_ - 1;
   SHDoneButton(hwnd(), SHDB_SHOW);
   SetForegroundWindow(hwnd());
   SHFullScreen(hwnd(), SHFS_SHOWTASKBAR);
