@@ -55,10 +55,10 @@ std::wstring InstanceMutexName(const std::wstring& moduleFileName) {
   return name;
 }
 
-int ActivateRunningInstance() {
+bool ActivateRunningInstance() {
   std::wstring module = ModuleFileName(260);
   g_instanceMutex.reset(CreateMutexW(nullptr, FALSE, InstanceMutexName(module).c_str()));
-  if (!g_instanceMutex || GetLastError() != ERROR_ALREADY_EXISTS) return 0;
+  if (!g_instanceMutex || GetLastError() != ERROR_ALREADY_EXISTS) return false;
 
   HANDLE thread = GetCurrentThread();
   int priority = GetThreadPriority(thread);
@@ -68,14 +68,14 @@ int ActivateRunningInstance() {
     if (search.found) {
       // The low bit brings the window's owned windows forward too.
       SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<ULONG_PTR>(search.found) | 1));
-      return 1;
+      return true;
     }
     // Let the other instance get its window up.
     SetThreadPriority(thread, 7);  // the platform's idle priority
     Sleep(1000);
     SetThreadPriority(thread, priority);
   }
-  return 0;
+  return false;
 }
 
 int LauncherApp::InitInstance(const wchar_t* commandLine) {

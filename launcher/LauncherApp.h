@@ -38,8 +38,8 @@ class LauncherApp {
   void LoadConfiguration();
 };
 
-// Another launcher started from the same program file: brings its window to the front (1) or 0.
-int ActivateRunningInstance();
+// Another launcher started from the same program file: brings its window to the front (true).
+bool ActivateRunningInstance();
 
 // Mutex name for a module file name: lower-cased, backslashes become forward slashes.
 std::wstring InstanceMutexName(const std::wstring& moduleFileName);

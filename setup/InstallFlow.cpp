@@ -135,7 +135,7 @@ void RunInitApplication(SetupRun& run) {
 
 bool ExtractPayload(SetupRun& run) {
   run.progress.SetProgress(65);
-  if (ExtractPackageZips(run) == 0) return true;
+  if (ExtractPackageZips(run)) return true;
   LogAlways(run, kLogUnzipError);
   return false;
 }
@@ -179,25 +179,25 @@ void RunExitApplicationAndReboot(SetupRun& run) {
   HandleReboot(run);
 }
 
-int Complete(SetupRun& run) {
+InstallerAnswer Complete(SetupRun& run) {
   run.progress.SetProgress(100);
   LogAlways(run, kLogComplete);
   run.progress.SetStatus(kStatusComplete);
   run.progress.Close();
-  return kContinue;
+  return InstallerAnswer::kContinue;
 }
 
 // The early returns also take the window away: nothing would ever close it otherwise.
-int Abandon(SetupRun& run) {
+InstallerAnswer Abandon(SetupRun& run) {
   CommitUninstallRecords(run);
   ReleaseLists(run);
   run.progress.Close();
-  return kUninstallAgain;
+  return InstallerAnswer::kUninstallAgain;
 }
 
 }  // namespace
 
-int InstallExit(HMODULE module, HWND parent, const wchar_t* installDir) {
+InstallerAnswer InstallExit(HMODULE module, HWND parent, const wchar_t* installDir) {
   SetupRun run;
   StartAfresh(run, installDir);
   ShowProgress(run, module, parent);
@@ -214,7 +214,7 @@ int InstallExit(HMODULE module, HWND parent, const wchar_t* installDir) {
   return Complete(run);
 }
 
-int UninstallInit(const wchar_t* installDir) {
+InstallerAnswer UninstallInit(const wchar_t* installDir) {
   SetupRun run;  // no log or data path: uninstallation writes neither
   run.installDir = BoundedDir(installDir);
   std::wstring commandPath = Format(kCommandPathFormat, run.installDir);
@@ -228,7 +228,7 @@ int UninstallInit(const wchar_t* installDir) {
     DeleteTree(run.installDir);
     RemoveDirectoryW(run.installDir.c_str());
   }
-  return kContinue;
+  return InstallerAnswer::kContinue;
 }
 
 }  // namespace qzrsetup

@@ -5,11 +5,16 @@
 
 namespace qzrsetup {
 
-inline constexpr int kContinue = 0;
-inline constexpr int kUninstallAgain = 1;  // Install_Exit: the installer is to remove the package
+// What an entry point answers the cabinet installer, by the numbers it knows.
+enum class InstallerAnswer : int {
+  kContinue = 0,
+  kUninstallAgain = 1,  // Install_Exit: the installer is to remove the package
+};
+
+inline int ToInstaller(InstallerAnswer answer) { return static_cast<int>(answer); }
 
 // `module` is this library's, which holds the progress dialog.
-int InstallExit(HMODULE module, HWND parent, const wchar_t* installDir);
-int UninstallInit(const wchar_t* installDir);
+InstallerAnswer InstallExit(HMODULE module, HWND parent, const wchar_t* installDir);
+InstallerAnswer UninstallInit(const wchar_t* installDir);
 
 }  // namespace qzrsetup

@@ -158,7 +158,7 @@ std::wstring JoinTarget(const std::wstring& base, const std::wstring& relative) 
   return WithoutLeadingBackslash(target);
 }
 
-int ExtractPackageZips(SetupRun& run) {
+bool ExtractPackageZips(SetupRun& run) {
   const std::wstring folder = WithoutLeadingBackslash(run.installDir);
   LogVerbose(run, kLogLookingForZip, folder, run.installPath);
 
@@ -168,7 +168,7 @@ int ExtractPackageZips(SetupRun& run) {
     qzr::FindHandle find(FindFirstFileW((folder + L"\\*.zip").c_str(), &data));
     if (!find) {
       LogAlways(run, kLogNoZip, folder);
-      return 0;
+      return true;
     }
     do {
       std::wstring name = data.cFileName;
@@ -181,14 +181,14 @@ int ExtractPackageZips(SetupRun& run) {
     Outcome outcome = ExtractArchive(run, archivePath, kZipContextPrefix + name);
     // One commit per archive, before it is deleted, instead of one per extracted file.
     CommitUninstallRecords(run);
-    if (outcome == Outcome::Failed) return 1;
+    if (outcome == Outcome::Failed) return false;
     SetFileAttributesW(archivePath.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(archivePath.c_str());
     AfterWrite(L"archive deleted");
-    if (outcome == Outcome::NotAnArchive) return 1;
+    if (outcome == Outcome::NotAnArchive) return false;
   }
   RemoveDirectoryW(folder.c_str());
-  return 0;
+  return true;
 }
 
 }  // namespace qzrsetup

@@ -11,7 +11,7 @@ namespace qzrsetup {
 std::wstring JoinTarget(const std::wstring& base, const std::wstring& relative);
 
 // Extracts every zip file of the run's installation directory into its install path or to
-// absolute locations; 0 on success, 1 on failure.
-int ExtractPackageZips(SetupRun& run);
+// absolute locations; false when one failed.
+bool ExtractPackageZips(SetupRun& run);
 
 }  // namespace qzrsetup

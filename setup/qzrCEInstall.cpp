@@ -18,14 +18,14 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   return TRUE;
 }
 
-int WINAPI Install_Init(HWND, BOOL, BOOL, const wchar_t*) { return qzrsetup::kContinue; }
+int WINAPI Install_Init(HWND, BOOL, BOOL, const wchar_t*) { return ToInstaller(qzrsetup::InstallerAnswer::kContinue); }
 
 int WINAPI Install_Exit(HWND parent, const wchar_t* installDir, WORD, WORD, WORD, WORD, WORD) {
-  return qzrsetup::InstallExit(g_thisModule, parent, installDir);
+  return ToInstaller(qzrsetup::InstallExit(g_thisModule, parent, installDir));
 }
 
-int WINAPI Uninstall_Init(HWND, const wchar_t* installDir) { return qzrsetup::UninstallInit(installDir); }
+int WINAPI Uninstall_Init(HWND, const wchar_t* installDir) { return ToInstaller(qzrsetup::UninstallInit(installDir)); }
 
-int WINAPI Uninstall_Exit(HWND) { return qzrsetup::kContinue; }
+int WINAPI Uninstall_Exit(HWND) { return ToInstaller(qzrsetup::InstallerAnswer::kContinue); }
 
 }  // extern "C"

@@ -11,10 +11,10 @@
 namespace qzr {
 
 int GetModelId() { return 0; }
-int GetFileVersionText(const std::wstring&, std::wstring& productName, std::wstring& versionText) {
+bool GetFileVersionText(const std::wstring&, std::wstring& productName, std::wstring& versionText) {
   productName.clear();
   versionText.clear();
-  return 0;
+  return false;
 }
 int ShowMessageBox(HWND, const std::wstring&, const std::wstring&, UINT) { return 1; }
 int ShowFrameworkMessageBox(const std::wstring&) { return 1; }

@@ -356,13 +356,13 @@ bool HasAnyIniSection(const wchar_t* path, std::initializer_list<const wchar_t*>
   return false;
 }
 
-int FindIniSection(FILE* in, const wchar_t* section, FILE* out, IniEncoding encoding) {
+bool FindIniSection(FILE* in, const wchar_t* section, FILE* out, IniEncoding encoding) {
   IniLine last;
-  return ScanToSection(in, SectionName(section), out, encoding, last) ? 1 : 0;
+  return ScanToSection(in, SectionName(section), out, encoding, last);
 }
 
-int FindIniSection(FILE* in, const wchar_t* section, FILE* out) {
-  if (!in) return 0;
+bool FindIniSection(FILE* in, const wchar_t* section, FILE* out) {
+  if (!in) return false;
   return FindIniSection(in, section, out, DetectIniEncoding(in));
 }
 
@@ -388,10 +388,10 @@ std::wstring ReadIniValue(const wchar_t* section, const wchar_t* key, const wcha
   return std::wstring(buffer, static_cast<size_t>(length));
 }
 
-int ReadIniBool(const wchar_t* key, const wchar_t* section, const wchar_t* path, int defaultValue) {
+bool ReadIniBool(const wchar_t* key, const wchar_t* section, const wchar_t* path, bool defaultValue) {
   wchar_t buffer[200];
   ReadIniString(section, key, L"", buffer, 200, path);
-  return IsTrueValue(buffer) ? 1 : defaultValue;
+  return IsTrueValue(buffer) || defaultValue;
 }
 
 void IniSnapshot::Load(const std::wstring& path) {
@@ -436,19 +436,19 @@ std::wstring IniSnapshot::ReadValue(const wchar_t* section, const wchar_t* key, 
   return std::wstring(buffer, static_cast<size_t>(length));
 }
 
-int IniSnapshot::ReadBool(const wchar_t* key, const wchar_t* section, int defaultValue) const {
+bool IniSnapshot::ReadBool(const wchar_t* key, const wchar_t* section, bool defaultValue) const {
   wchar_t buffer[200];
   ReadString(section, key, L"", buffer, 200);
-  return IsTrueValue(buffer) ? 1 : defaultValue;
+  return IsTrueValue(buffer) || defaultValue;
 }
 
-int WriteIniString(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* path) {
-  if (!section || !key || !value || !path || !*path) return 0;
-  if (wcslen(value) + wcslen(key) + 1 >= kIniLineChars) return 0;
+bool WriteIniString(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* path) {
+  if (!section || !key || !value || !path || !*path) return false;
+  if (wcslen(value) + wcslen(key) + 1 >= kIniLineChars) return false;
 
   FilePtr in(_wfopen(path, L"rb"));
   // A file that exists but cannot be read is never replaced: it would come back empty.
-  if (!in && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) return 0;
+  if (!in && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) return false;
   IniEncoding encoding = in ? DetectIniEncoding(in.get()) : IniEncoding::Utf8;
 
   std::wstring_view sectionName = SectionName(section);
@@ -456,13 +456,13 @@ int WriteIniString(const wchar_t* section, const wchar_t* key, const wchar_t* va
   if (!EncodeIniText(std::wstring(key) + L"=" + value + L"\r\n", encoding, keyLine) ||
       !EncodeIniText(L"[" + std::wstring(sectionName) + L"]\r\n", encoding, header) ||
       !EncodeIniText(L"\r\n", encoding, lineEnd))
-    return 0;
+    return false;
 
   wchar_t tempPath[MAX_PATH] = {};
-  if (!MakeIniTempFileName(path, tempPath)) return 0;
+  if (!MakeIniTempFileName(path, tempPath)) return false;
   TempFileGuard removeTemp(tempPath);
   FilePtr out(_wfopen(tempPath, L"wb"));
-  if (!out) return 0;
+  if (!out) return false;
 
   IniLine last;
   bool openLine = false;  // the last copied line has no line end yet
@@ -480,7 +480,7 @@ int WriteIniString(const wchar_t* section, const wchar_t* key, const wchar_t* va
   bool found = in && ScanToSection(in.get(), sectionName, out.get(), encoding, last);
   openLine = EndsOpenLine(last);
   if (!found) {
-    if (in && ferror(in.get())) return 0;
+    if (in && ferror(in.get())) return false;
     putOwn(header);
   }
 
@@ -508,15 +508,15 @@ int WriteIniString(const wchar_t* section, const wchar_t* key, const wchar_t* va
     }
   }
   // A read error must not pass a shortened copy off as the file.
-  if (in && ferror(in.get())) return 0;
+  if (in && ferror(in.get())) return false;
   if (!keyWritten) putOwn(keyLine);
 
-  if (fflush(out.get()) != 0 || ferror(out.get())) return 0;
+  if (fflush(out.get()) != 0 || ferror(out.get())) return false;
   FILE* rawOut = out.release();
-  if (fclose(rawOut) != 0) return 0;
+  if (fclose(rawOut) != 0) return false;
   const bool existed = in != nullptr;
   in.reset();
-  return ReplaceWithTemp(path, tempPath, existed) ? 1 : 0;
+  return ReplaceWithTemp(path, tempPath, existed);
 }
 
 bool ReplaceWithTemp(const wchar_t* path, const wchar_t* tempPath, bool existed) {
@@ -524,19 +524,19 @@ bool ReplaceWithTemp(const wchar_t* path, const wchar_t* tempPath, bool existed)
   return existed ? DeleteAndRenameFile(path, tempPath) != FALSE : MoveFileW(tempPath, path) != FALSE;
 }
 
-int MakeIniTempFileName(const wchar_t* path, wchar_t* result) {
-  if (!path || !result) return 0;
+bool MakeIniTempFileName(const wchar_t* path, wchar_t* result) {
+  if (!path || !result) return false;
   result[0] = L'\0';
   size_t length = wcsnlen(path, MAX_PATH);
-  if (length >= MAX_PATH) return 0;
+  if (length >= MAX_PATH) return false;
   std::wstring folder(path, length);
   for (size_t i = length; i-- > 0;) {
     if (folder[i] != L'\\' && folder[i] != L'/') continue;
     folder.resize(i + 1);
-    if (GetTempFileNameW(folder.c_str(), kIniTempPrefix, 0, result)) return 1;
+    if (GetTempFileNameW(folder.c_str(), kIniTempPrefix, 0, result)) return true;
   }
   result[0] = L'\0';
-  return 0;
+  return false;
 }
 
 }  // namespace qzr

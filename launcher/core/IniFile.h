@@ -42,10 +42,10 @@ bool ReadIniLine(FILE* in, IniEncoding encoding, IniLine& line);
 // True when the file holds a section line for any of `sections` (a missing file holds none).
 bool HasAnyIniSection(const wchar_t* path, std::initializer_list<const wchar_t*> sections);
 
-// Rewinds `in`, finds the section line; copies every line read to `out` when given. 1 found, 0 not.
+// Rewinds `in`, finds the section line (true); copies every line read to `out` when given.
 // `in` and `out` are binary-mode streams; the encoding is detected when not given.
-int FindIniSection(FILE* in, const wchar_t* section, FILE* out = nullptr);
-int FindIniSection(FILE* in, const wchar_t* section, FILE* out, IniEncoding encoding);
+bool FindIniSection(FILE* in, const wchar_t* section, FILE* out = nullptr);
+bool FindIniSection(FILE* in, const wchar_t* section, FILE* out, IniEncoding encoding);
 
 // Fills `result` (n characters, always terminated) with the value or the default; returns its length.
 int ReadIniString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultText, wchar_t* result, size_t n,
@@ -53,8 +53,8 @@ int ReadIniString(const wchar_t* section, const wchar_t* key, const wchar_t* def
 // Convenience over ReadIniString with a 400-character buffer.
 std::wstring ReadIniValue(const wchar_t* section, const wchar_t* key, const wchar_t* defaultText, const wchar_t* path);
 
-// 1 when the trimmed value equals "TRUE" (any case), otherwise `defaultValue`.
-int ReadIniBool(const wchar_t* key, const wchar_t* section, const wchar_t* path, int defaultValue);
+// True when the trimmed value equals "TRUE" (any case), otherwise `defaultValue`.
+bool ReadIniBool(const wchar_t* key, const wchar_t* section, const wchar_t* path, bool defaultValue);
 
 // The file's bytes read once, answering keys with the same rules as the per-call readers
 // above. Loading the model asks about 85 keys; opening menu.ini for each was the slowest step of
@@ -73,7 +73,7 @@ class IniSnapshot {
   int ReadString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultText, wchar_t* result,
                  size_t n) const;
   std::wstring ReadValue(const wchar_t* section, const wchar_t* key, const wchar_t* defaultText) const;
-  int ReadBool(const wchar_t* key, const wchar_t* section, int defaultValue) const;
+  bool ReadBool(const wchar_t* key, const wchar_t* section, bool defaultValue) const;
 
  private:
   std::wstring path_;
@@ -82,14 +82,14 @@ class IniSnapshot {
   IniEncoding encoding_ = IniEncoding::Utf8;
 };
 
-// 1 when the file was rewritten with section/key set to value, 0 (file unchanged) otherwise.
-int WriteIniString(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* path);
+// True when the file was rewritten with section/key set to value; false leaves it unchanged.
+bool WriteIniString(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* path);
 
 // The finished temporary file takes path's place in one step (true), or both stay as they were:
 // a reader, or the next start after a power loss, finds the old file or the new one, never part.
 bool ReplaceWithTemp(const wchar_t* path, const wchar_t* tempPath, bool existed);
 
-// A new temporary file ("TmpCpyIni") in the file's folder or an enclosing one; 1 or 0.
-int MakeIniTempFileName(const wchar_t* path, wchar_t* result /* 260 characters */);
+// A new temporary file ("TmpCpyIni") in the file's folder or an enclosing one.
+bool MakeIniTempFileName(const wchar_t* path, wchar_t* result /* 260 characters */);
 
 }  // namespace qzr

@@ -185,8 +185,8 @@ MenuConfig ReadMenuConfig(const MenuLocation& where, IniSnapshot& ini) {
       button.caption = value;
       ++config.buttonCount;
     }
-    button.needsSignal = ini.ReadBool(key.c_str(), kDisabledIfNoSignal, 0) != 0;
-    button.singleInstance = ini.ReadBool(key.c_str(), kSingleAppInstance, 0) != 0;
+    button.needsSignal = ini.ReadBool(key.c_str(), kDisabledIfNoSignal, false);
+    button.singleInstance = ini.ReadBool(key.c_str(), kSingleAppInstance, false);
     button.exePath = DecodeButtonPath(ini.ReadValue(kExe, key.c_str(), L""), cardFolder);
     button.iconPath = DecodeButtonPath(ini.ReadValue(kAlternateIcon, key.c_str(), L""), cardFolder);
     value = ini.ReadValue(kParameters, key.c_str(), L"");
@@ -206,13 +206,13 @@ MenuConfig ReadMenuConfig(const MenuLocation& where, IniSnapshot& ini) {
 
   config.autoStart = IsFalseValue(ini.ReadValue(kAutoStart, kEnabled, L"")) ? 0 : 1;
 
-  config.EnableDeviceLockKeys = ini.ReadBool(L"EnableDeviceLockKeys", kLockableKeys, 0);
-  config.EnablePhoneKeys = ini.ReadBool(L"EnablePhoneKeys", kLockableKeys, 0);
-  config.EnableTaskManagerKeys = ini.ReadBool(L"EnableTaskManagerKeys", kLockableKeys, 0);
-  config.EnableVolumeKeys = ini.ReadBool(L"EnableVolumeKeys", kLockableKeys, 0);
-  config.EnableWindowsKey = ini.ReadBool(L"EnableWindowsKey", kLockableKeys, 0);
-  config.EnableOrangePlaneVolumeUp = ini.ReadBool(L"EnableOrangePlaneVolumeUp", kLockableKeys, 0);
-  config.EnableSk1AndSk2 = ini.ReadBool(L"EnableSk1AndSk2", kLockableKeys, 0);
+  config.EnableDeviceLockKeys = ini.ReadBool(L"EnableDeviceLockKeys", kLockableKeys, false);
+  config.EnablePhoneKeys = ini.ReadBool(L"EnablePhoneKeys", kLockableKeys, false);
+  config.EnableTaskManagerKeys = ini.ReadBool(L"EnableTaskManagerKeys", kLockableKeys, false);
+  config.EnableVolumeKeys = ini.ReadBool(L"EnableVolumeKeys", kLockableKeys, false);
+  config.EnableWindowsKey = ini.ReadBool(L"EnableWindowsKey", kLockableKeys, false);
+  config.EnableOrangePlaneVolumeUp = ini.ReadBool(L"EnableOrangePlaneVolumeUp", kLockableKeys, false);
+  config.EnableSk1AndSk2 = ini.ReadBool(L"EnableSk1AndSk2", kLockableKeys, false);
 
   config.password = ReadPassword(ini, keep);
 
@@ -245,18 +245,18 @@ MenuLocation ProductMenuLocation() {
   return where;
 }
 
-int GetLauncherFolder(std::wstring& folder) {
-  return LauncherFolderFromModuleName(ModuleFileName(kModuleNameChars), kModuleNameChars, folder) ? 1 : 0;
+bool GetLauncherFolder(std::wstring& folder) {
+  return LauncherFolderFromModuleName(ModuleFileName(kModuleNameChars), kModuleNameChars, folder);
 }
 
-int GetMenuIniPath(std::wstring& path) {
+bool GetMenuIniPath(std::wstring& path) {
   std::wstring folder;
   if (!GetLauncherFolder(folder)) {
     path.clear();
-    return 0;
+    return false;
   }
   path = folder + kMenuIniName;
-  return 1;
+  return true;
 }
 
 DWORD GetMenuIniSizeForCache() {

@@ -103,10 +103,10 @@ class LauncherConfig : public MenuConfig {
 };
 
 // The launcher's folder: module file name lower-cased, cut after its last backslash.
-// Returns 1 when the name was shorter than 512 characters, else 0.
-int GetLauncherFolder(std::wstring& folder);
-// GetLauncherFolder + "menu.ini"; emptied with 0 on failure.
-int GetMenuIniPath(std::wstring& path);
+// False when the name was 512 characters or longer.
+bool GetLauncherFolder(std::wstring& folder);
+// GetLauncherFolder + "menu.ini"; emptied on failure.
+bool GetMenuIniPath(std::wstring& path);
 // 2 x the size of menu.ini in bytes, 0 when it cannot be located.
 DWORD GetMenuIniSizeForCache();
 // "\sd card" or "\Flash File Store" when such a root folder exists, else empty.

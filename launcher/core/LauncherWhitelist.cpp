@@ -54,7 +54,7 @@ void LauncherWhitelist::Construct() {
   menuIniPath_ = settings_.menuIniPath;
   if (menuIniPath_.empty()) GetMenuIniPath(menuIniPath_);
   enabled_ = !menuIniPath_.empty() &&
-             ReadIniBool(kWhitelistEnabledKey, kWhitelistSection, menuIniPath_.c_str(), 0) == 1;
+             ReadIniBool(kWhitelistEnabledKey, kWhitelistSection, menuIniPath_.c_str(), false);
   if (!enabled_) {
     monitorRunning_ = true;
     return;
@@ -168,7 +168,7 @@ bool LauncherWhitelist::LaunchWhiteListEnforcer() {
 bool LauncherWhitelist::StartMonitorProcess() {
   std::wstring productName = kMonitorProductName;
   std::wstring versionText;
-  if (GetFileVersionText(monitorPath_, productName, versionText) != 1) return false;
+  if (!GetFileVersionText(monitorPath_, productName, versionText)) return false;
   PROCESS_INFORMATION pi{};
   if (!CeCreateProcessW(monitorPath_.c_str(), L"", nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &pi)) return false;
   // The monitor runs on its own; the launcher keeps no handle to it.

@@ -310,7 +310,7 @@ int GetOemSerialText(wchar_t* buffer, int capacity) {
   return kOemSerialChars;
 }
 
-int GetFileVersionText(const std::wstring& path, std::wstring& productName, std::wstring& versionText) {
+bool GetFileVersionText(const std::wstring& path, std::wstring& productName, std::wstring& versionText) {
   const std::wstring expected = productName;
   productName.clear();
   versionText.clear();
@@ -332,10 +332,10 @@ int GetFileVersionText(const std::wstring& path, std::wstring& productName, std:
     }
   }
 
-  if (haveVersion && productName.find(expected) != std::wstring::npos) return 1;
+  if (haveVersion && productName.find(expected) != std::wstring::npos) return true;
   productName = kInvalidFile + path;
   if (versionText.empty()) versionText = kUnknownVersion;
-  return 0;
+  return false;
 }
 
 }  // namespace qzr

@@ -36,8 +36,8 @@ int GetOsReleaseCode();  // 0..6, worked out on every call
 int GetDeviceSerialText(wchar_t* buffer, int capacity);
 int GetOemSerialText(wchar_t* buffer, int capacity);
 
-// productName: expected name on entry, found name (or error text) on return. 1 = valid file.
-int GetFileVersionText(const std::wstring& path, std::wstring& productName, std::wstring& versionText);
+// productName: expected name on entry, found name (or error text) on return. True for a valid file.
+bool GetFileVersionText(const std::wstring& path, std::wstring& productName, std::wstring& versionText);
 
 // Forgets the cached platform type and model id, so that a test can change the device under them.
 void ResetDeviceFactsForTesting();

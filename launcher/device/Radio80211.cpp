@@ -85,21 +85,21 @@ const wchar_t* MicrosoftAuthenticationName(wchar_t code) {
 
 }  // namespace
 
-int Radio80211::Load() { return Load(kRadioLibraryName); }
+bool Radio80211::Load() { return Load(kRadioLibraryName); }
 
-int Radio80211::Load(const wchar_t* libraryName) {
+bool Radio80211::Load(const wchar_t* libraryName) {
   Unload();
   library_ = Library(libraryName);
-  if (!library_) return 0;
+  if (!library_) return false;
   for (int i = 0; i < kExportCount; ++i) {
     exports_[i] = library_.Proc<FARPROC>(kRadioExportNames[i]);
     if (!exports_[i]) {
       Unload();
-      return 0;
+      return false;
     }
   }
   // A radio that refuses to connect stays loaded: its queries still answer.
-  return As<VoidCallFn>(exports_[kRadioConnect])() == 0 ? 1 : 0;
+  return As<VoidCallFn>(exports_[kRadioConnect])() == 0;
 }
 
 void Radio80211::Unload() {
@@ -129,8 +129,8 @@ DWORD Radio80211::GetRadioIpAddress(wchar_t* buffer) {
   return As<TextCallFn>(exports_[kGetRadioIpAddress])(buffer);
 }
 
-int ExtractFieldValue(wchar_t* response, int sizeChars) {
-  if (!response || sizeChars <= 0) return 0;
+bool ExtractFieldValue(wchar_t* response, int sizeChars) {
+  if (!response || sizeChars <= 0) return false;
   // The scratch copy stops at the buffer's end as well as at its terminator, so a full,
   // unterminated response is never read past.
   const int limit = sizeChars < kResponseChars ? sizeChars : kResponseChars;
@@ -139,75 +139,75 @@ int ExtractFieldValue(wchar_t* response, int sizeChars) {
   wmemset(response, L'\0', static_cast<size_t>(sizeChars));
 
   const wchar_t* end = wcsstr(upper, kFieldEnd);
-  if (!end) return 0;
+  if (!end) return false;
   const wchar_t* start = end;
   while (start > upper && start[-1] != L'>') --start;
   size_t length = static_cast<size_t>(end - start);
   if (length > static_cast<size_t>(sizeChars - 1)) length = static_cast<size_t>(sizeChars - 1);
   wmemcpy(response, start, length);
-  return 1;
+  return true;
 }
 
-int GetAuthenticationText(wchar_t* buffer, int sizeBytes) {
+bool GetAuthenticationText(wchar_t* buffer, int sizeBytes) {
   return GetAuthenticationText(buffer, sizeBytes, [](const wchar_t* q, wchar_t* r, DWORD* size, DWORD timeoutMs) {
     return QZRSSGetW(q, r, size, timeoutMs);
   });
 }
 
-int GetAuthenticationText(wchar_t* buffer, int sizeBytes, const SettingsQuery& query) {
+bool GetAuthenticationText(wchar_t* buffer, int sizeBytes, const SettingsQuery& query) {
   const int chars = sizeBytes / 2;
-  if (!buffer || chars < 32) return 0;
+  if (!buffer || chars < 32) return false;
   wmemset(buffer, L'\0', static_cast<size_t>(chars));
 
   std::wstring zeroConfig;
-  if (!QueryFieldValue(query, kQueryZeroConfig, &zeroConfig)) return 0;
+  if (!QueryFieldValue(query, kQueryZeroConfig, &zeroConfig)) return false;
 
   std::wstring name;
   if (zeroConfig.compare(0, 2, L"OF") == 0) {
     std::wstring active;
-    if (!QueryFieldValue(query, kQueryActiveProfile, &active)) return 0;
+    if (!QueryFieldValue(query, kQueryActiveProfile, &active)) return false;
     wchar_t digit = 0;
     for (wchar_t d = L'1'; d <= L'4' && !digit; ++d) {
       std::wstring profile = std::wstring(L"PROFILE_") + d;
       if (_wcsnicmp(active.c_str(), profile.c_str(), 9) == 0) digit = d;
     }
-    if (!digit) return 0;
+    if (!digit) return false;
     std::wstring association = kQueryProfileAssociation;
     association[association.find(L"Profile_X") + 8] = digit;
     std::wstring value;
-    if (!QueryFieldValue(query, association, &value)) return 0;
+    if (!QueryFieldValue(query, association, &value)) return false;
     name = wcsncmp(value.c_str(), L"RSN", 9) == 0 ? std::wstring(L"WPA2") : value;
   } else if (zeroConfig.compare(0, 2, L"ON") == 0) {
     std::wstring value;
-    if (!QueryFieldValue(query, kQueryNetworkAuthentication, &value)) return 0;
+    if (!QueryFieldValue(query, kQueryNetworkAuthentication, &value)) return false;
     const wchar_t* mapped = MicrosoftAuthenticationName(value.empty() ? L'\0' : value[0]);
-    if (!mapped) return 0;
+    if (!mapped) return false;
     name = mapped;
   } else {
-    return 0;
+    return false;
   }
 
   size_t length = name.size() < static_cast<size_t>(chars - 1) ? name.size() : static_cast<size_t>(chars - 1);
   wmemcpy(buffer, name.c_str(), length);
-  return 1;
+  return true;
 }
 
-int AnyWiredLinkUp(std::span<const AdapterLink> adapters) {
+bool AnyWiredLinkUp(std::span<const AdapterLink> adapters) {
   for (const AdapterLink& a : adapters) {
     if (!a.answered) continue;
     bool statusUp = a.operStatus == 1 || a.operStatus == 3 || a.operStatus == 4 || a.operStatus == 5;
     bool wiredSpeed = a.speed == 10000000 || a.speed == 100000000 || a.speed == 1000000000;
-    if (statusUp && wiredSpeed) return 1;
+    if (statusUp && wiredSpeed) return true;
   }
-  return 0;
+  return false;
 }
 
-int IsWiredLinkUp() {
+bool IsWiredLinkUp() {
   ULONG size = 65535;
   std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[size]);
-  if (!buffer) return 0;
+  if (!buffer) return false;
   auto* list = reinterpret_cast<IP_ADAPTER_INFO*>(buffer.get());
-  if (GetAdaptersInfo(list, &size) != NO_ERROR) return 0;
+  if (GetAdaptersInfo(list, &size) != NO_ERROR) return false;
 
   std::vector<AdapterLink> links;
   for (IP_ADAPTER_INFO* adapter = list; adapter; adapter = adapter->Next) {

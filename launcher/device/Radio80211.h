@@ -22,9 +22,9 @@ class Radio80211 {
   Radio80211(const Radio80211&) = delete;
   Radio80211& operator=(const Radio80211&) = delete;
 
-  int Load();  // 1 when all 29 exports resolved and RadioConnect answered 0
+  bool Load();  // true when all 29 exports resolved and RadioConnect answered 0
   // The same with another library file; lets tests walk a library that lacks an export.
-  int Load(const wchar_t* libraryName);
+  bool Load(const wchar_t* libraryName);
   void Unload();
   bool IsLoaded() const { return static_cast<bool>(library_); }
 
@@ -45,12 +45,12 @@ extern const char* const kRadioExportNames[Radio80211::kExportCount];
 // time-out in milliseconds; 0 on success.
 using SettingsQuery = std::function<DWORD(const wchar_t* query, wchar_t* response, DWORD* sizeInOutChars, DWORD timeoutMs)>;
 
-// 1 with the authentication name in `buffer` (sizeBytes bytes), else 0.
-int GetAuthenticationText(wchar_t* buffer, int sizeBytes);
+// True with the authentication name in `buffer` (sizeBytes bytes).
+bool GetAuthenticationText(wchar_t* buffer, int sizeBytes);
 // The same rule over any settings service; GetAuthenticationText passes QZRSSGetW.
-int GetAuthenticationText(wchar_t* buffer, int sizeBytes, const SettingsQuery& query);
-// Reduces a settings response (sizeChars characters) to its upper-cased field value; 1 or 0.
-int ExtractFieldValue(wchar_t* response, int sizeChars);
+bool GetAuthenticationText(wchar_t* buffer, int sizeBytes, const SettingsQuery& query);
+// Reduces a settings response (sizeChars characters) to its upper-cased field value.
+bool ExtractFieldValue(wchar_t* response, int sizeChars);
 
 // What GetIfEntry told about one adapter.
 struct AdapterLink {
@@ -58,9 +58,9 @@ struct AdapterLink {
   DWORD operStatus = 0;
   DWORD speed = 0;        // bits per second
 };
-// 1 when some adapter answered with a qualifying status at exactly 10, 100 or 1000 Mbit/s.
-int AnyWiredLinkUp(std::span<const AdapterLink> adapters);
-// 1 when some adapter has a link up at exactly 10, 100 or 1000 Mbit/s.
-int IsWiredLinkUp();
+// True when some adapter answered with a qualifying status at exactly 10, 100 or 1000 Mbit/s.
+bool AnyWiredLinkUp(std::span<const AdapterLink> adapters);
+// True when some adapter has a link up at exactly 10, 100 or 1000 Mbit/s.
+bool IsWiredLinkUp();
 
 }  // namespace qzr

@@ -96,16 +96,12 @@ void RemapKeyedPlanes(const ld::KeyedPlaneRule& rule, const std::wstring& layout
   if (written) SignalKeypadDriver(kKeyboardChangeUsbEvent);
 }
 
-int ReplaceShiftPlaneRecords(RegKey& layout, const wchar_t* plane, const ld::Record& pattern, const ld::Record& replacement) {
+void ReplaceShiftPlaneRecords(RegKey& layout, const wchar_t* plane, const ld::Record& pattern, const ld::Record& replacement) {
   auto data = layout.ReadBinary(plane);
-  if (!data) return 0;
+  if (!data) return;
   const int replaced = ld::ReplaceRecords(std::span<uint8_t>(data->data(), data->size()), pattern, replacement);
-  if (replaced == 0) return 0;
-  if (layout.WriteBinary(plane, data->data(), static_cast<DWORD>(data->size()))) {
-    SignalKeypadDriver(kKeyboardChangeUsbEvent);
-    return 1;
-  }
-  return 1;
+  if (replaced == 0) return;
+  if (layout.WriteBinary(plane, data->data(), static_cast<DWORD>(data->size()))) SignalKeypadDriver(kKeyboardChangeUsbEvent);
 }
 
 bool OpenActiveLayoutKey(RegKey& layout) {

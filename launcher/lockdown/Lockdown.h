@@ -27,7 +27,7 @@ void DisableSessionTimeout();
 void RedirectTodaySoftKeys();
 void RestoreTodaySoftKeys();
 // Writes text as REG_SZ into an existing subkey (null name: the default value); 0 or E_FAIL (0x80004005).
-DWORD SetRegString(HKEY root, const std::wstring& subkey, const wchar_t* valueName, const std::wstring& text);
+bool SetRegString(HKEY root, const std::wstring& subkey, const wchar_t* valueName, const std::wstring& text);
 
 inline constexpr wchar_t kTaskbarClass[] = L"HHTaskBar";
 inline constexpr wchar_t kDesktopClass[] = L"DesktopExplorerWindow";

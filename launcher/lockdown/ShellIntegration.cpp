@@ -14,7 +14,6 @@ namespace {
 
 namespace ld = lockdown;
 
-constexpr DWORD kFailure = static_cast<DWORD>(E_FAIL);
 constexpr wchar_t kRaiKey[] = L"\\Software\\Microsoft\\Shell\\Rai";
 constexpr wchar_t kSessionTimeout[] = L"SessionTimeout";
 constexpr wchar_t kTodayKeys[] = L"\\Software\\Microsoft\\Today\\Keys";
@@ -179,11 +178,11 @@ void DisableSessionTimeout() {
   if (key.Open(HKEY_LOCAL_MACHINE, kRaiKey, KEY_SET_VALUE)) key.WriteDword(kSessionTimeout, 0);
 }
 
-DWORD SetRegString(HKEY root, const std::wstring& subkey, const wchar_t* valueName, const std::wstring& text) {
+bool SetRegString(HKEY root, const std::wstring& subkey, const wchar_t* valueName, const std::wstring& text) {
   RegKey key;
-  if (!key.Open(root, subkey, KEY_SET_VALUE)) return kFailure;
+  if (!key.Open(root, subkey, KEY_SET_VALUE)) return false;
   std::vector<BYTE> data = ld::RegStringData(text);
-  return key.WriteBinary(valueName, data.data(), static_cast<DWORD>(data.size()), REG_SZ) ? 0 : kFailure;
+  return key.WriteBinary(valueName, data.data(), static_cast<DWORD>(data.size()), REG_SZ);
 }
 
 void RedirectTodaySoftKeys() {

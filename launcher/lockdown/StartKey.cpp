@@ -15,8 +15,6 @@
 namespace qzr {
 namespace {
 
-constexpr DWORD kFlagFailure = static_cast<DWORD>(E_FAIL);
-
 constexpr char kHardwareStartKeyEnabled[] = "HardwareStartKeyEnabled";
 constexpr char kStartButtonSettingChanged[] = "StartButtonSettingChanged";
 constexpr char kCleanUpRebootFlag[] = "CleanUpRebootFlag";
@@ -24,51 +22,46 @@ constexpr char kCleanUpRebootFlag[] = "CleanUpRebootFlag";
 constexpr wchar_t kWarmBootNeeded[] = L"Korvanex Launcher detects a configuration change which requires a warm boot.";
 constexpr wchar_t kWarmBootFailed[] = L"Warm boot failed.";
 
-bool ReadFlag(const char* keyPath, const char* valueName, DWORD* value) {
-  return ReadLauncherFlag(keyPath, valueName, value) == 0;
-}
-
 }  // namespace
 
-DWORD ReadLauncherFlag(const char* keyPath, const char* valueName, DWORD* value) {
-  if (!keyPath || !valueName || !value) return kFlagFailure;
+bool ReadLauncherFlag(const char* keyPath, const char* valueName, DWORD* value) {
+  if (!keyPath || !valueName || !value) return false;
   RegKey key;
-  if (!key.Open(HKEY_LOCAL_MACHINE, WideFromAnsi(keyPath), KEY_QUERY_VALUE)) return kFlagFailure;
+  if (!key.Open(HKEY_LOCAL_MACHINE, WideFromAnsi(keyPath), KEY_QUERY_VALUE)) return false;
   // Whatever the value's type, up to four bytes of it are the flag; a shorter value is
   // zero-extended rather than mixed with what the buffer held before.
   DWORD data = 0, size = sizeof data;
   if (RegQueryValueExW(key.get(), WideFromAnsi(valueName).c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS)
-    return kFlagFailure;
+    return false;
   *value = data;
-  return 0;
+  return true;
 }
 
-DWORD WriteLauncherFlag(const char* keyPath, const char* valueName, DWORD value) {
-  if (!keyPath || !valueName) return kFlagFailure;
+bool WriteLauncherFlag(const char* keyPath, const char* valueName, DWORD value) {
+  if (!keyPath || !valueName) return false;
   RegKey key;
-  if (!key.Open(HKEY_LOCAL_MACHINE, WideFromAnsi(keyPath), KEY_SET_VALUE)) return kFlagFailure;
-  return key.WriteDword(WideFromAnsi(valueName).c_str(), value) ? 0 : kFlagFailure;
+  if (!key.Open(HKEY_LOCAL_MACHINE, WideFromAnsi(keyPath), KEY_SET_VALUE)) return false;
+  return key.WriteDword(WideFromAnsi(valueName).c_str(), value);
 }
 
-DWORD ToggleHardwareStartKey() {
+bool ToggleHardwareStartKey() {
   DWORD current = 0;
-  DWORD rc = ReadLauncherFlag(kBubbletilesKey, kHardwareStartKeyEnabled, &current);
-  if (rc != 0) return rc;
-  return WriteLauncherFlag(kBubbletilesKey, kHardwareStartKeyEnabled, current == 0 ? 1 : 0);
+  return ReadLauncherFlag(kBubbletilesKey, kHardwareStartKeyEnabled, &current) &&
+         WriteLauncherFlag(kBubbletilesKey, kHardwareStartKeyEnabled, current == 0 ? 1 : 0);
 }
 
 bool TakeCleanUpStart() {
   DWORD flag = 0;
-  if (!ReadFlag(kLauncherKey, kCleanUpRebootFlag, &flag) || flag == 0) return false;
+  if (!ReadLauncherFlag(kLauncherKey, kCleanUpRebootFlag, &flag) || flag == 0) return false;
   WriteLauncherFlag(kLauncherKey, kCleanUpRebootFlag, 0);
   return true;
 }
 
 void SyncStartKeySetting(LauncherConfig& config) {
   DWORD enabled = 0;
-  if (!ReadFlag(kBubbletilesKey, kHardwareStartKeyEnabled, &enabled)) enabled = 0;
+  if (!ReadLauncherFlag(kBubbletilesKey, kHardwareStartKeyEnabled, &enabled)) enabled = 0;
   if (enabled == static_cast<DWORD>(config.startIconHidden)) return;
-  if (ToggleHardwareStartKey() != 0) return;
+  if (!ToggleHardwareStartKey()) return;
   WriteLauncherFlag(kLauncherKey, kStartButtonSettingChanged, 1);
   // During start-up the main window does not exist yet, so the prompt has no owner.
   PromptWarmBoot(nullptr);
@@ -82,9 +75,9 @@ void PromptWarmBoot(HWND owner) {
 
 void RestoreStartKeySetting(const LauncherConfig& config) {
   DWORD changed = 0;
-  if (!ReadFlag(kLauncherKey, kStartButtonSettingChanged, &changed)) return;
+  if (!ReadLauncherFlag(kLauncherKey, kStartButtonSettingChanged, &changed)) return;
   // The toggle inverts the shell's current value; nothing saved is written back.
-  if (config.restoreOnTermination == 1 && changed != 0 && ToggleHardwareStartKey() == 0) {
+  if (config.restoreOnTermination == 1 && changed != 0 && ToggleHardwareStartKey()) {
     WriteLauncherFlag(kLauncherKey, kStartButtonSettingChanged, 0);
     WriteLauncherFlag(kLauncherKey, kCleanUpRebootFlag, 1);
   }
@@ -99,7 +92,7 @@ void RestoreSoftKeySetting(const LauncherConfig& config) {
 
 void CleanUpCheckOnLeaving(HWND owner) {
   DWORD flag = 0;
-  if (ReadFlag(kLauncherKey, kCleanUpRebootFlag, &flag) && flag != 0) PromptWarmBoot(owner);
+  if (ReadLauncherFlag(kLauncherKey, kCleanUpRebootFlag, &flag) && flag != 0) PromptWarmBoot(owner);
 }
 
 }  // namespace qzr

@@ -10,10 +10,10 @@ class LauncherConfig;
 inline constexpr char kLauncherKey[] = "Software\\Korvanex\\Utilities\\KORVANEX_LAUNCHER";
 inline constexpr char kBubbletilesKey[] = "SOFTWARE\\Microsoft\\Shell\\Bubbletiles";
 
-// 0 on success, E_FAIL (0x80004005) on any failure. Keys are opened, never created.
-DWORD ReadLauncherFlag(const char* keyPath, const char* valueName, DWORD* value);
-DWORD WriteLauncherFlag(const char* keyPath, const char* valueName, DWORD value);
-DWORD ToggleHardwareStartKey();
+// False on any failure. Keys are opened, never created.
+bool ReadLauncherFlag(const char* keyPath, const char* valueName, DWORD* value);
+bool WriteLauncherFlag(const char* keyPath, const char* valueName, DWORD value);
+bool ToggleHardwareStartKey();
 
 // First start after a clean-up warm boot: clears the flag and answers true; the launcher
 // then ends before it changes anything.

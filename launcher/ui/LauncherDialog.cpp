@@ -338,7 +338,7 @@ void LauncherDialog::RefreshNetworkStatus() {
   };
   DWORD association = 1;
   LONG rssi = 0;
-  if (IsWiredLinkUp() == 1) {
+  if (IsWiredLinkUp()) {
     signalMeter_.SetMode(MeterMode::LinkUpPicture);
     signalMeter_.SetBackgroundColour(GetSysColor(COLOR_BTNFACE));
     showMeterIfHidden();

@@ -36,11 +36,11 @@ std::wstring BatteryText(int percentByte) {
   return text;
 }
 
-std::wstring IdentificationText(bool whitelistEnabled, int versionResult, const std::wstring& name,
+std::wstring IdentificationText(bool whitelistEnabled, bool versionValid, const std::wstring& name,
                                 const std::wstring& version) {
   std::wstring text = std::wstring(kLauncherTitle) + L" " + kLauncherVersionText;
   if (!whitelistEnabled) return text + L"\r\n" + kNoticeLine;
-  if (versionResult == 1) return text + L"\r\n" + name + L"\r\n" + version + L"\r\n" + kNoticeLine;
+  if (versionValid) return text + L"\r\n" + name + L"\r\n" + version + L"\r\n" + kNoticeLine;
   text += std::wstring(L"\r\n") + kNoticeLine;
   if (!name.empty()) text += L"\r\n" + name + L"\r\n" + version;
   return text + L"\r\n\r\n" + kWhitelistWarning;

@@ -21,9 +21,9 @@ bool AutoStartAllowed(const std::wstring& slot0Program, bool autoStartOn, bool s
 // The battery line for the battery-life-percent byte: "87%", or "Unknown" above 100.
 std::wstring BatteryText(int percentByte);
 
-// The status page's text block. versionResult is GetFileVersionText's answer for the monitor,
+// The status page's text block. versionValid is GetFileVersionText's answer for the monitor,
 // name and version what it left behind.
-std::wstring IdentificationText(bool whitelistEnabled, int versionResult, const std::wstring& name,
+std::wstring IdentificationText(bool whitelistEnabled, bool versionValid, const std::wstring& name,
                                 const std::wstring& version);
 
 // The open request for the volume program in the launcher folder `folder`.

@@ -59,12 +59,12 @@ LRESULT StatusDialog::OnInitDialog(UINT, WPARAM, LPARAM, bool&) {
   GetLauncherFolder(monitorPath);
   monitorPath += kMonitorProgramName;
   std::wstring name, version;
-  int versionResult = 0;
+  bool versionValid = false;
   if (model_.whitelist.enabled()) {
     name = kMonitorProductName;
-    versionResult = GetFileVersionText(monitorPath, name, version);
+    versionValid = GetFileVersionText(monitorPath, name, version);
   }
-  messageText_ = IdentificationText(model_.whitelist.enabled(), versionResult, name, version);
+  messageText_ = IdentificationText(model_.whitelist.enabled(), versionValid, name, version);
 
   SetDlgItemTextW(hwnd(), IDC_AUTHENTICATION, facts.authenticationText.c_str());
   SetDlgItemTextW(hwnd(), IDC_IP_ADDRESS, facts.ipAddressText.c_str());

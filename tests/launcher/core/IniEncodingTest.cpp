@@ -90,7 +90,7 @@ TEST(IniEncoding, WritesKeepTheEncodingAndEveryOtherByte) {
     ScratchFolder folder(L"iniencw");
     const std::wstring path = folder / L"menu.ini";
     ASSERT_TRUE(WriteBytes(path, File(before, e.form)));
-    for (const Step& s : steps) ASSERT_EQ(qzr::WriteIniString(s.section, s.key, s.value, path.c_str()), 1);
+    for (const Step& s : steps) ASSERT_TRUE(qzr::WriteIniString(s.section, s.key, s.value, path.c_str()));
     EXPECT_EQ(ReadBytes(path).value_or("?"), File(after, e.form));
     EXPECT_EQ(qzr::ReadIniValue(L"PassWord", L"cpwd", L"?", path.c_str()), L"xyz€");
   }

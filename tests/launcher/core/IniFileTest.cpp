@@ -151,8 +151,8 @@ TEST_F(IniRead, ResultBufferIsBoundedAndTerminated) {
 TEST_F(IniRead, BoolTest) {
   struct Case {
     const char* value;  // nullptr: key missing
-    int defaultValue;
-    int expected;
+    bool defaultValue;
+    bool expected;
   };
   const Case cases[] = {
       {"TRUE", 0, 1}, {"true", 0, 1}, {" \tTrue  ", 0, 1}, {"yes", 0, 0}, {"1", 0, 0},
@@ -194,7 +194,7 @@ TEST_F(IniWrite, RewritesThroughTheCopy) {
     if (c.before) {
       ASSERT_TRUE(WriteBytes(path, *c.before));
     }
-    EXPECT_EQ(qzr::WriteIniString(c.section, L"k", c.value, path.c_str()), 1);
+    EXPECT_TRUE(qzr::WriteIniString(c.section, L"k", c.value, path.c_str()));
     EXPECT_EQ(ReadBytes(path).value_or("?"), c.after);
     EXPECT_EQ(ReadIniValue(c.section, L"k", L"dflt", path.c_str()), c.value);
     EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::wstring>{L"menu.ini"}) << "temporary copy left behind";
@@ -206,14 +206,14 @@ TEST_F(IniWrite, FailuresLeaveTheFileAlone) {
   // Key and value of 399 characters make a line; 400 do not.
   for (size_t n : {397u, 398u}) {
     ASSERT_TRUE(WriteBytes(path, original));
-    EXPECT_EQ(qzr::WriteIniString(L"A", L"k", std::wstring(n, L'v').c_str(), path.c_str()), n == 397 ? 1 : 0) << n;
+    EXPECT_EQ(qzr::WriteIniString(L"A", L"k", std::wstring(n, L'v').c_str(), path.c_str()), n == 397) << n;
   }
   EXPECT_EQ(ReadBytes(path).value_or("?"), original);
   // Only a code page that holds the character may take it.
   const std::string ansi = "[A]\r\nk=\xE9\xC0\r\n";
   if (AnsiText(AnsiBytes(L"\u4E2D")) != L"\u4E2D") {
     ASSERT_TRUE(WriteBytes(path, ansi));
-    EXPECT_EQ(qzr::WriteIniString(L"A", L"k", L"\u4E2D", path.c_str()), 0);
+    EXPECT_FALSE(qzr::WriteIniString(L"A", L"k", L"\u4E2D", path.c_str()));
     EXPECT_EQ(ReadBytes(path).value_or("?"), ansi);
   }
   for (DWORD share : {DWORD{FILE_SHARE_READ}, DWORD{0}}) {
@@ -222,7 +222,7 @@ TEST_F(IniWrite, FailuresLeaveTheFileAlone) {
     ASSERT_TRUE(WriteBytes(path, original));
     HANDLE other = CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(qzr::WriteIniString(L"A", L"k", L"9", path.c_str()), 0);
+    EXPECT_FALSE(qzr::WriteIniString(L"A", L"k", L"9", path.c_str()));
     CloseHandle(other);
     EXPECT_EQ(ReadBytes(path).value_or("?"), original);
     EXPECT_EQ(FolderEntries(folder.path()), std::vector<std::wstring>{L"menu.ini"}) << "temporary copy left behind";
@@ -233,7 +233,7 @@ TEST_F(IniWrite, FailuresLeaveTheFileAlone) {
     GetCurrentDirectoryW(MAX_PATH, previous);
     ASSERT_TRUE(SetCurrentDirectoryW(folder.path().c_str()));
     ASSERT_TRUE(WriteBytes(L"menu.ini", original));
-    EXPECT_EQ(qzr::WriteIniString(L"A", L"k", L"9", L"menu.ini"), 0);
+    EXPECT_FALSE(qzr::WriteIniString(L"A", L"k", L"9", L"menu.ini"));
     EXPECT_EQ(ReadBytes(L"menu.ini").value_or("?"), original);
     SetCurrentDirectoryW(previous);
   }
@@ -246,10 +246,10 @@ TEST_F(IniWrite, FailuresLeaveTheFileAlone) {
     }
     std::wstring longPath = deep + L"menu.ini";
     ASSERT_TRUE(WriteBytes(L"\\\\?\\" + longPath, original));
-    EXPECT_EQ(qzr::WriteIniString(L"A", L"k", L"9", longPath.c_str()), 0);
+    EXPECT_FALSE(qzr::WriteIniString(L"A", L"k", L"9", longPath.c_str()));
     EXPECT_EQ(ReadBytes(L"\\\\?\\" + longPath).value_or("?"), original);
     wchar_t temp[MAX_PATH] = {};
-    EXPECT_EQ(qzr::MakeIniTempFileName(longPath.c_str(), temp), 0);
+    EXPECT_FALSE(qzr::MakeIniTempFileName(longPath.c_str(), temp));
   }
 }
 
@@ -271,8 +271,8 @@ TEST_F(IniWrite, TemporaryFileNames) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     wchar_t temp[MAX_PATH] = {};
-    int result = qzr::MakeIniTempFileName(c.path.c_str(), temp);
-    EXPECT_EQ(result, c.expectedFolder.empty() ? 0 : 1);
+    bool result = qzr::MakeIniTempFileName(c.path.c_str(), temp);
+    EXPECT_EQ(result, !c.expectedFolder.empty());
     if (!result) continue;
     std::wstring name = temp;
     EXPECT_EQ(name.substr(0, c.expectedFolder.size()), c.expectedFolder);

@@ -60,7 +60,7 @@ TEST(IniSnapshot, AWriteIsSeenOnlyAfterTakingItAgain) {
   ASSERT_TRUE(WriteBytes(path, "[PassWord]\r\npwd=1234\r\n"));
   qzr::IniSnapshot ini(path);
   // The file can go or change under a snapshot: it answers from what it read.
-  ASSERT_EQ(qzr::WriteIniString(L"PassWord", L"pwd", L"", path.c_str()), 1);
+  ASSERT_TRUE(qzr::WriteIniString(L"PassWord", L"pwd", L"", path.c_str()));
   EXPECT_EQ(ini.ReadValue(L"PassWord", L"pwd", L"?"), L"1234");
   ini.Load(path);
   EXPECT_EQ(ini.ReadValue(L"PassWord", L"pwd", L"?"), L"");

@@ -311,10 +311,10 @@ TEST_F(LauncherConfig, SwitchValues) {
 
 TEST(LauncherLocation, LauncherFolderAndMenuIniSize) {
   std::wstring folder;
-  ASSERT_EQ(qzr::GetLauncherFolder(folder), 1);
+  ASSERT_TRUE(qzr::GetLauncherFolder(folder));
   EXPECT_EQ(folder, qzr::LowerCase(BinFolder()));
   std::wstring path;
-  ASSERT_EQ(qzr::GetMenuIniPath(path), 1);
+  ASSERT_TRUE(qzr::GetMenuIniPath(path));
   EXPECT_EQ(path, folder + L"menu.ini");
 
   qzr::MenuLocation where = qzr::ProductMenuLocation();

@@ -146,7 +146,9 @@ TEST_F(LauncherWhitelistTest, EnabledOnlyByTrue) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     DeleteFileW(ini.c_str());
-    if (c.ini) ASSERT_TRUE(WriteBytes(ini, c.ini));
+    if (c.ini) {
+      ASSERT_TRUE(WriteBytes(ini, c.ini));
+    }
     recorder.boxes.clear();
     wl::CacheObjectNames unique = UniqueNames();
     LauncherWhitelist whitelist({ini, folder / L"missing\\Gatewarden.exe", unique});

@@ -107,29 +107,29 @@ TEST(LauncherFlags, ReadAndWriteRules) {
   key.WriteString(L"OneChar", L"a");    // 4 bytes with its terminator
   key.WriteString(L"TwoChars", L"ab");  // 6 bytes
 
-  struct Case { const char *keyPath, *value; DWORD rc, expected; };
+  struct Case { const char *keyPath, *value; bool read; DWORD expected; };
   std::string devicePath = "\\" + narrowPath;
   const Case cases[] = {
-      {narrowPath.c_str(), "Dword", 0, 7},
-      {devicePath.c_str(), "Dword", 0, 7},            // device paths start with a backslash
-      {narrowPath.c_str(), "TwoBytes", 0, 1},         // a short value is zero-extended
-      {narrowPath.c_str(), "OneChar", 0, L'a'},        // any type, four bytes of it
-      {narrowPath.c_str(), "TwoChars", 0x80004005, 0xDEAD},  // larger than four bytes
-      {narrowPath.c_str(), "Missing", 0x80004005, 0xDEAD},
-      {"Software\\QZRTest\\NoSuchKey", "Dword", 0x80004005, 0xDEAD},
+      {narrowPath.c_str(), "Dword", true, 7},
+      {devicePath.c_str(), "Dword", true, 7},            // device paths start with a backslash
+      {narrowPath.c_str(), "TwoBytes", true, 1},         // a short value is zero-extended
+      {narrowPath.c_str(), "OneChar", true, L'a'},        // any type, four bytes of it
+      {narrowPath.c_str(), "TwoChars", false, 0xDEAD},  // larger than four bytes
+      {narrowPath.c_str(), "Missing", false, 0xDEAD},
+      {"Software\\QZRTest\\NoSuchKey", "Dword", false, 0xDEAD},
   };
   for (const Case& c : cases) {
     DWORD value = 0xDEAD;
-    EXPECT_EQ(qzr::ReadLauncherFlag(c.keyPath, c.value, &value), c.rc) << c.keyPath << " " << c.value;
+    EXPECT_EQ(qzr::ReadLauncherFlag(c.keyPath, c.value, &value), c.read) << c.keyPath << " " << c.value;
     EXPECT_EQ(value, c.expected) << c.keyPath << " " << c.value;
   }
 
-  EXPECT_EQ(qzr::WriteLauncherFlag(narrowPath.c_str(), "Written", 0x12345678), 0u);
+  EXPECT_TRUE(qzr::WriteLauncherFlag(narrowPath.c_str(), "Written", 0x12345678));
   EXPECT_EQ(key.ReadDword(L"Written"), 0x12345678u) << "written as a four-byte REG_DWORD";
-  EXPECT_EQ(qzr::WriteLauncherFlag(narrowPath.c_str(), "TwoChars", 3), 0u);
+  EXPECT_TRUE(qzr::WriteLauncherFlag(narrowPath.c_str(), "TwoChars", 3));
   EXPECT_EQ(key.ReadDword(L"TwoChars"), 3u) << "an existing value of another type becomes a REG_DWORD";
 
-  EXPECT_EQ(qzr::WriteLauncherFlag("Software\\QZRTest\\NoSuchKey", "Flag", 1), 0x80004005u);
+  EXPECT_FALSE(qzr::WriteLauncherFlag("Software\\QZRTest\\NoSuchKey", "Flag", 1));
   qzr::RegKey created;
   EXPECT_FALSE(created.Open(HKEY_LOCAL_MACHINE, L"Software\\QZRTest\\NoSuchKey")) << "keys are never created";
 }
@@ -139,13 +139,13 @@ TEST(StartKey, ToggleInvertsTheShellValue) {
   const std::pair<DWORD, DWORD> cases[] = {{0, 1}, {1, 0}, {5, 0}, {0xFFFFFFFF, 0}};
   for (auto [before, after] : cases) {
     registry.Set(before, 0, 0);
-    EXPECT_EQ(qzr::ToggleHardwareStartKey(), 0u) << before;
+    EXPECT_TRUE(qzr::ToggleHardwareStartKey()) << before;
     EXPECT_EQ(std::get<0>(Cycle()), after) << before;
   }
   qzr::RegKey shell;
   ASSERT_TRUE(shell.Open(HKEY_LOCAL_MACHINE, kShellKey, KEY_ALL_ACCESS));
   shell.DeleteValue(L"HardwareStartKeyEnabled");
-  EXPECT_EQ(qzr::ToggleHardwareStartKey(), 0x80004005u);
+  EXPECT_FALSE(qzr::ToggleHardwareStartKey());
   EXPECT_EQ(std::get<0>(Cycle()), std::nullopt) << "a failed read writes nothing";
 }
 

@@ -88,7 +88,7 @@ TEST(FileVersionText, ExpectedNamesAndFilesWithoutVersion) {
   ScratchFolder folder(L"vers");
   ASSERT_TRUE(WriteBytes(folder / L"notes.txt", "no version resource here\r\n"));
   ASSERT_TRUE(WriteBytes(folder / L"fake.exe", std::string("MZ") + std::string(200, '\0')));
-  struct Case { std::wstring path, expected; int valid; } cases[] = {
+  struct Case { std::wstring path, expected; bool valid; } cases[] = {
       {SamplePath(), L"Korvanex Whitelist", 1}, {SamplePath(), L"", 1}, {SamplePath(), kSampleName, 1},
       {SamplePath(), L"Monitor", 1},
       {SamplePath(), L"korvanex whitelist", 0},  // case-sensitive

@@ -39,7 +39,7 @@ TEST(RadioLibrary, LoadsAndAnswersFromTheDevice) {
   scope.profile.Set(radio::kMac, L"00:0D:4B:12:34:56");
 
   qzr::Radio80211 r;
-  ASSERT_EQ(r.Load(), 1);
+  ASSERT_TRUE(r.Load());
   EXPECT_TRUE(r.IsLoaded());
   LONG rssi = 0;
   EXPECT_EQ(r.GetRSSI(&rssi), 0u);
@@ -49,7 +49,7 @@ TEST(RadioLibrary, LoadsAndAnswersFromTheDevice) {
   EXPECT_STREQ(text, L"00:0D:4B:12:34:56");
 
   // A second Load starts over rather than stacking a second reference.
-  ASSERT_EQ(r.Load(), 1);
+  ASSERT_TRUE(r.Load());
   r.Unload();
   EXPECT_FALSE(r.IsLoaded());
   EXPECT_FALSE(ModuleLoaded(qzr::kRadioLibraryName));
@@ -60,17 +60,17 @@ TEST(RadioLibrary, RefusedOrHalfWorkingLibraries) {
   RadioProfileScope scope;
   qzr::Radio80211 r;
   // Every export but the last: the walk must reach the end of the table to refuse it.
-  EXPECT_EQ(r.Load(L"radio_partial.dll"), 0);
+  EXPECT_FALSE(r.Load(L"radio_partial.dll"));
   EXPECT_FALSE(r.IsLoaded());
   EXPECT_FALSE(ModuleLoaded(L"radio_partial.dll"));
 
-  EXPECT_EQ(r.Load(L"no_such_radio.dll"), 0);
+  EXPECT_FALSE(r.Load(L"no_such_radio.dll"));
   EXPECT_FALSE(r.IsLoaded());
 
   // A radio that will not connect stays loaded and still answers.
   scope.profile.Set(radio::kConnectResult, L"5");
   scope.profile.Set(radio::kRssi, L"-70");
-  EXPECT_EQ(r.Load(), 0);
+  EXPECT_FALSE(r.Load());
   EXPECT_TRUE(r.IsLoaded());
   LONG rssi = 0;
   EXPECT_EQ(r.GetRSSI(&rssi), 0u);
@@ -82,7 +82,7 @@ TEST(RadioLibrary, RefusedOrHalfWorkingLibraries) {
 }
 
 TEST(Authentication, AnswersOfTheSettingsService) {
-  struct Case { std::map<std::wstring, std::wstring> values; int result; const wchar_t* text; };
+  struct Case { std::map<std::wstring, std::wstring> values; bool result; const wchar_t* text; };
   const Case cases[] = {
       {{{L"ZeroConfig", L"ON"}, {L"NetworkAuthentication", L"1"}}, 1, L"OPEN"},
       {{{L"ZeroConfig", L"on"}, {L"NetworkAuthentication", L"7"}}, 1, L"WPA2"},
@@ -137,7 +137,7 @@ TEST(Authentication, QueriesAndBufferLimits) {
              {L"\"ActiveProfile\"", L"<Field Name=\"ActiveProfile\">Profile_3</Field>"},
              {L"\"Association\"", L"<Field Name=\"Association\">tkip</Field>"}};
   wchar_t buffer[32] = {};
-  ASSERT_EQ(qzr::GetAuthenticationText(buffer, sizeof buffer, service), 1);
+  ASSERT_TRUE(qzr::GetAuthenticationText(buffer, sizeof buffer, service));
   EXPECT_STREQ(buffer, L"TKIP");
   ASSERT_EQ(sent.size(), 3u);
   EXPECT_EQ(sent[0], L"<Subsystem Name=\"Communications\"><Group Name=\"802.11 Radio\"><Field Name=\"ZeroConfig\"></Field></Group></Subsystem>");
@@ -147,29 +147,29 @@ TEST(Authentication, QueriesAndBufferLimits) {
   sent.clear();
   answers = {{L"\"ZeroConfig\"", L"<Field Name=\"ZeroConfig\">ON</Field>"},
              {L"\"Network Authentication\"", L"<Field Name=\"Network Authentication\">5</Field>"}};
-  ASSERT_EQ(qzr::GetAuthenticationText(buffer, sizeof buffer, service), 1);
+  ASSERT_TRUE(qzr::GetAuthenticationText(buffer, sizeof buffer, service));
   ASSERT_EQ(sent.size(), 2u);
   EXPECT_EQ(sent[1], L"<Subsystem Name=\"Communications\"><Group Name=\"802.11 Radio\"><Group Name=\"Microsoft Security\">"
                      L"<Field Name=\"Network Authentication\"></Field></Group></Group></Subsystem>");
 
   // A response without the field's end tag, and a failing service.
   answers = {{L"\"ZeroConfig\"", L"<Field Name=\"ZeroConfig\">ON"}};
-  EXPECT_EQ(qzr::GetAuthenticationText(buffer, sizeof buffer, service), 0);
+  EXPECT_FALSE(qzr::GetAuthenticationText(buffer, sizeof buffer, service));
   answers.clear();
-  EXPECT_EQ(qzr::GetAuthenticationText(buffer, sizeof buffer, service), 0);
+  EXPECT_FALSE(qzr::GetAuthenticationText(buffer, sizeof buffer, service));
 
   // Fewer than 32 characters: refused before anything is asked or written.
   sent.clear();
   wchar_t small[31];
   wmemset(small, L'#', 31);
-  EXPECT_EQ(qzr::GetAuthenticationText(small, sizeof small, service), 0);
+  EXPECT_FALSE(qzr::GetAuthenticationText(small, sizeof small, service));
   EXPECT_TRUE(sent.empty());
   EXPECT_EQ(small[0], L'#');
 }
 
 // Well-formed answers and a missing end tag go through GetAuthenticationText above.
 TEST(FieldExtraction, ReducesResponsesToTheirValue) {
-  struct Case { const wchar_t* response; int sizeChars; int result; const wchar_t* value; };
+  struct Case { const wchar_t* response; int sizeChars; bool result; const wchar_t* value; };
   const Case cases[] = {
       {L"<Field Name=\"x\"></Field>", 256, 1, L""},
       {L"wpa</fIeLd>", 256, 1, L"WPA"},                // no ">" before: the value starts at the beginning
@@ -193,25 +193,25 @@ TEST(FieldExtraction, NeverReadsOrWritesPastTheBuffer) {
   std::vector<wchar_t> memory(300, L'\0');
   wmemset(memory.data(), L'A', 256);
   wcscpy(memory.data() + 256, L">x</Field>");
-  EXPECT_EQ(qzr::ExtractFieldValue(memory.data(), 256), 0);
+  EXPECT_FALSE(qzr::ExtractFieldValue(memory.data(), 256));
   EXPECT_EQ(std::wstring(memory.data() + 256), L">x</Field>") << "what follows the buffer is untouched";
 
   // A small buffer gets at most its size less one character of value, terminated.
   std::vector<wchar_t> guarded(16, L'#');
   wcscpy(guarded.data(), L"abcdef</Field>");
-  EXPECT_EQ(qzr::ExtractFieldValue(guarded.data(), 15), 1);
+  EXPECT_TRUE(qzr::ExtractFieldValue(guarded.data(), 15));
   EXPECT_STREQ(guarded.data(), L"ABCDEF");
   EXPECT_EQ(guarded[15], L'#');
 
   // The size is what is cleared, not more.
   std::vector<wchar_t> tiny = {L'a', L'b', L'c', L'#'};
-  EXPECT_EQ(qzr::ExtractFieldValue(tiny.data(), 3), 0);
+  EXPECT_FALSE(qzr::ExtractFieldValue(tiny.data(), 3));
   EXPECT_EQ(tiny[0], L'\0');
   EXPECT_EQ(tiny[3], L'#');
 }
 
 TEST(WiredLink, OnlyEthernetSpeedsWithALiveStatusCount) {
-  struct Case { std::vector<qzr::AdapterLink> adapters; int up; };
+  struct Case { std::vector<qzr::AdapterLink> adapters; bool up; };
   std::vector<Case> cases;
   for (DWORD speed : {10000000u, 100000000u, 1000000000u}) {
     for (DWORD status : {1u, 3u, 4u, 5u}) cases.push_back({{{true, status, speed}}, 1});
@@ -227,7 +227,7 @@ TEST(WiredLink, OnlyEthernetSpeedsWithALiveStatusCount) {
   ProfileScope profile;
   const struct {
     const wchar_t *link, *speed, *status;
-    int up;
+    bool up;
   } device[] = {{nullptr, nullptr, nullptr, 0}, {L"up", L"100000000", nullptr, 1}, {L"down", L"100000000", nullptr, 0},
                 {L"up", L"54000000", nullptr, 0}, {L"up", L"10000000", L"4", 1}, {L"up", L"1000000000", L"2", 0}};
   for (const auto& d : device) {

@@ -84,9 +84,9 @@ TEST(SessionTimeout, WrittenOnPocketPcsWhereTheKeyExists) {
 TEST(SetRegString, WritesIntoExistingKeysOnly) {
   const std::wstring path = L"Software\\QZRTest\\SetRegString";
   RegistryScope scope(HKEY_CURRENT_USER, path);
-  EXPECT_EQ(qzr::SetRegString(HKEY_CURRENT_USER, L"\\" + path, L"v", L"text"), 0x80004005u);
+  EXPECT_FALSE(qzr::SetRegString(HKEY_CURRENT_USER, L"\\" + path, L"v", L"text"));
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, path));
   ASSERT_TRUE(WriteRaw(HKEY_CURRENT_USER, path, L"other", REG_SZ, TextBytes(L"")));
-  EXPECT_EQ(qzr::SetRegString(HKEY_CURRENT_USER, L"\\" + path, L"v", L""), 0u);
+  EXPECT_TRUE(qzr::SetRegString(HKEY_CURRENT_USER, L"\\" + path, L"v", L""));
   EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, path, L"v"), Sz(L"", 2));
 }

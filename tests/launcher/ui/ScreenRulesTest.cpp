@@ -43,17 +43,17 @@ TEST(ScreenRules, StatusPageTexts) {
 
   // With the whitelist off the block is shown on the live status page (StatusDialogTest).
   const std::wstring head = L"Korvanex Launcher 2.20.03.0147";
-  std::wstring ok = qzr::IdentificationText(true, 1, L"Korvanex Whitelist", L"Version 1.02.03.0004");
+  std::wstring ok = qzr::IdentificationText(true, true, L"Korvanex Whitelist", L"Version 1.02.03.0004");
   EXPECT_EQ(ok.rfind(head + L"\r\nKorvanex Whitelist\r\nVersion 1.02.03.0004\r\n", 0), 0u);
   EXPECT_EQ(CountLines(ok), 4);
   EXPECT_EQ(ok.find(L"WARNING"), std::wstring::npos);
 
-  std::wstring failed = qzr::IdentificationText(true, 0, L"File not found", L"error text");
+  std::wstring failed = qzr::IdentificationText(true, false, L"File not found", L"error text");
   EXPECT_NE(failed.find(L"\r\nFile not found\r\nerror text\r\n\r\n~~ WARNING ~~\r\nW H I T E L I S T   D I S A B L E D"),
             std::wstring::npos);
   EXPECT_EQ(CountLines(failed), 7);
 
-  std::wstring nameless = qzr::IdentificationText(true, 0, L"", L"");
+  std::wstring nameless = qzr::IdentificationText(true, false, L"", L"");
   EXPECT_EQ(CountLines(nameless), 5);
   EXPECT_TRUE(nameless.ends_with(L"\r\n\r\n~~ WARNING ~~\r\nW H I T E L I S T   D I S A B L E D"));
 }
