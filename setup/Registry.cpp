@@ -44,9 +44,9 @@ CreatedKey CreateKey(HKEY root, const std::wstring& path, const wchar_t* keyClas
 // A key that cannot be opened for another reason than its absence counts as there: it is not
 // ours to delete.
 bool KeyExists(HKEY root, const std::wstring& path) {
-  HKEY key = nullptr;
-  LONG rc = RegOpenKeyExW(root, qzr::RegKey::DevicePath(path).c_str(), 0, KEY_READ, &key);
-  if (rc == ERROR_SUCCESS) RegCloseKey(key);
+  qzr::UniqueHandle<qzr::RegKeyTraits> key;
+  const LONG rc = RegOpenKeyExW(root, qzr::RegKey::DevicePath(path).c_str(), 0, KEY_READ, key.receive());
+  if (rc != ERROR_SUCCESS) key.release();  // not a handle to close
   return rc != ERROR_FILE_NOT_FOUND;
 }
 

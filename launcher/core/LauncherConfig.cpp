@@ -94,15 +94,13 @@ void SweepConversionFolder(const std::wstring& iniPath) {
   const std::wstring folder = ConversionFolder(iniPath);
   if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return;
   WIN32_FIND_DATAW found{};
-  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
+  if (FindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &found)); search) {
     do {
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
       const std::wstring file = folder + L"\\" + found.cFileName;
       SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
       DeleteFileW(file.c_str());
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.get(), &found));
   }
   RemoveDirectoryW(folder.c_str());
 }
