@@ -11,6 +11,7 @@
 #include "KeypadRegistry.h"
 #include "ProfileFile.h"
 #include "ShellKeys.h"
+#include "Win32Owners.h"
 #include "ceshell.h"
 #include "resource.h"
 
@@ -29,15 +30,14 @@ std::wstring ModuleFolder() {
 }
 
 bool ReadWholeFile(const std::wstring& path, std::string* out) {
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
+  qzr::FileHandle f(
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!f) return false;
   LARGE_INTEGER size{};
-  GetFileSizeEx(f, &size);
+  GetFileSizeEx(f.get(), &size);
   out->assign(static_cast<size_t>(size.QuadPart), '\0');
   DWORD read = 0;
-  bool ok = ReadFile(f, out->data(), static_cast<DWORD>(out->size()), &read, nullptr) && read == out->size();
-  CloseHandle(f);
-  return ok;
+  return ReadFile(f.get(), out->data(), static_cast<DWORD>(out->size()), &read, nullptr) && read == out->size();
 }
 
 std::string EmbeddedDefaultProfile() {
@@ -84,6 +84,18 @@ int CmdProfile(const std::vector<std::wstring>& args) {
   return 2;
 }
 
+// A key the device's image carries, created where it is missing; a failure is said on stderr.
+bool CreateSeedKey(qzr::RegKey& key, HKEY root, const wchar_t* rootName, const wchar_t* path) {
+  if (key.Create(root, path)) return true;
+  fprintf(stderr, "cannot create %ls\\%ls\n", rootName, path);
+  return false;
+}
+
+// Whatever its type: a value already there is the launcher's or an administrator's, and stays.
+bool HasValue(const qzr::RegKey& key, const wchar_t* name) {
+  return RegQueryValueExW(key.get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
 // The executable file class as the device's registry holds it: the open command sits in the
 // value named "Default", which the whitelist monitor rewrites.
 bool SeedExecutableClass() {
@@ -93,15 +105,12 @@ bool SeedExecutableClass() {
   };
   bool ok = true;
   for (const auto& e : entries) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, e.key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
-      fprintf(stderr, "cannot create HKEY_CLASSES_ROOT\\%ls\n", e.key);
+    qzr::RegKey key;
+    if (!CreateSeedKey(key, HKEY_CLASSES_ROOT, L"HKEY_CLASSES_ROOT", e.key)) {
       ok = false;
       continue;
     }
-    ok = RegSetValueExW(key, L"Default", 0, REG_SZ, reinterpret_cast<const BYTE*>(e.value),
-                        static_cast<DWORD>((wcslen(e.value) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS && ok;
-    RegCloseKey(key);
+    ok = key.WriteString(L"Default", e.value) && ok;
   }
   return ok;
 }
@@ -116,17 +125,12 @@ bool SeedLauncherKeys() {
   };
   bool ok = true;
   for (const auto& e : entries) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, e.key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
-      fprintf(stderr, "cannot create HKEY_LOCAL_MACHINE\\%ls\n", e.key);
+    qzr::RegKey key;
+    if (!CreateSeedKey(key, HKEY_LOCAL_MACHINE, L"HKEY_LOCAL_MACHINE", e.key)) {
       ok = false;
       continue;
     }
-    if (RegQueryValueExW(key, e.value, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-      DWORD zero = 0;
-      ok = RegSetValueExW(key, e.value, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero), sizeof zero) == ERROR_SUCCESS && ok;
-    }
-    RegCloseKey(key);
+    if (!HasValue(key, e.value)) ok = key.WriteDword(e.value, 0) && ok;
   }
   return ok;
 }
@@ -144,21 +148,18 @@ bool SeedFactoryButtons() {
   const std::wstring drive = std::wstring(windows).substr(0, 2);
   bool ok = true;
   for (const auto& b : buttons) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(b.button).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    qzr::RegKey key;
+    if (!key.Create(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(b.button))) {
       ok = false;
       continue;
     }
-    if (RegQueryValueExW(key, L"Default", nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    if (!HasValue(key, L"Default")) {
       std::wstring file = drive + b.shortcut, target = b.target;
       EnsureParentFolder(file);
       DeleteFileW(file.c_str());
       ok = SHCreateShortcut(file.data(), target.data()) && ok;
-      ok = RegSetValueExW(key, L"Default", 0, REG_SZ, reinterpret_cast<const BYTE*>(b.shortcut),
-                          static_cast<DWORD>((wcslen(b.shortcut) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS && ok;
+      ok = key.WriteString(L"Default", b.shortcut) && ok;
     }
-    RegCloseKey(key);
   }
   return ok;
 }
@@ -167,13 +168,8 @@ bool SeedFactoryButtons() {
 bool RecordToolPath() {
   wchar_t path[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH);
-  HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, wince::kEmulatorKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
-    return false;
-  bool ok = RegSetValueExW(key, wince::kToolPathValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
-                           static_cast<DWORD>((wcslen(path) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-  RegCloseKey(key);
-  return ok;
+  qzr::RegKey key;
+  return key.Create(HKEY_LOCAL_MACHINE, wince::kEmulatorKey) && key.WriteString(wince::kToolPathValue, path);
 }
 
 // The keypad of the device the profile describes; before any profile is written (a fresh
@@ -204,10 +200,9 @@ int CmdKeypad(const std::vector<std::wstring>& args) {
   if (args.size() == 1 && args[0] == L"seed") return SeedKeypad() ? 0 : 1;
   if (args.size() == 1 && args[0] == L"reload") {
     // As a program that changed the tables tells the driver.
-    HANDLE e = CreateEventW(nullptr, FALSE, FALSE, keypad::kChangeEvent);
+    qzr::KernelHandle e(CreateEventW(nullptr, FALSE, FALSE, keypad::kChangeEvent));
     if (!e) return 1;
-    SetEvent(e);
-    CloseHandle(e);
+    SetEvent(e.get());
     return 0;
   }
   return 2;
@@ -270,27 +265,26 @@ int CmdStart(std::vector<std::wstring> args) {
     fprintf(stderr, "cannot start %ls (error %lu)\n", args[0].c_str(), GetLastError());
     return 1;
   }
+  qzr::StartedProcess started(pi);
   DWORD code = 0;
   if (wait) {
-    WaitForSingleObject(pi.hProcess, INFINITE);
-    GetExitCodeProcess(pi.hProcess, &code);
+    WaitForSingleObject(started.process.get(), INFINITE);
+    GetExitCodeProcess(started.process.get(), &code);
   }
-  printf("started %ls, process %lu\n", args[0].c_str(), pi.dwProcessId);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  printf("started %ls, process %lu\n", args[0].c_str(), started.processId);
   return static_cast<int>(code);
 }
 
 // The start-up list, "LaunchNN" = program, in ascending NN.
 std::vector<std::pair<unsigned long, std::wstring>> StartUpList() {
   std::vector<std::pair<unsigned long, std::wstring>> list;
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, wince::kStartUpKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return list;
+  qzr::RegKey key;
+  if (!key.Open(HKEY_LOCAL_MACHINE, wince::kStartUpKey)) return list;
   for (DWORD i = 0;; ++i) {
     wchar_t name[64] = {};
     wchar_t data[MAX_PATH] = {};
     DWORD nameChars = 64, dataBytes = sizeof data - sizeof(wchar_t), type = 0;
-    LONG rc = RegEnumValueW(key, i, name, &nameChars, nullptr, &type, reinterpret_cast<BYTE*>(data), &dataBytes);
+    LONG rc = RegEnumValueW(key.get(), i, name, &nameChars, nullptr, &type, reinterpret_cast<BYTE*>(data), &dataBytes);
     if (rc == ERROR_NO_MORE_ITEMS) break;
     if (rc != ERROR_SUCCESS || type != REG_SZ || _wcsnicmp(name, L"Launch", 6) != 0) continue;
     wchar_t* end = nullptr;
@@ -298,7 +292,6 @@ std::vector<std::pair<unsigned long, std::wstring>> StartUpList() {
     if (end == name + 6 || *end) continue;
     list.emplace_back(number, data);
   }
-  RegCloseKey(key);
   std::sort(list.begin(), list.end());
   return list;
 }
@@ -320,14 +313,13 @@ int CmdBoot(std::vector<std::wstring> args) {
     }
   }
   if (requester) {
-    if (HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, requester)) {
-      if (WaitForSingleObject(process, 30000) == WAIT_TIMEOUT) TerminateProcess(process, 0);
-      WaitForSingleObject(process, 5000);
-      CloseHandle(process);
+    if (qzr::KernelHandle process{OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, requester)}) {
+      if (WaitForSingleObject(process.get(), 30000) == WAIT_TIMEOUT) TerminateProcess(process.get(), 0);
+      WaitForSingleObject(process.get(), 5000);
     }
   }
   wince::AppendJournal(L"Boot");
-  std::vector<HANDLE> started;
+  std::vector<qzr::KernelHandle> started;
   int failures = 0;
   for (const auto& [number, program] : StartUpList()) {
     std::wstring commandLine = QuoteArgument(program) + L" " + std::to_wstring(number);
@@ -339,13 +331,11 @@ int CmdBoot(std::vector<std::wstring> args) {
       ++failures;
       continue;
     }
-    CloseHandle(pi.hThread);
-    started.push_back(pi.hProcess);
+    qzr::StartedProcess child(pi);
+    started.push_back(std::move(child.process));
   }
-  for (HANDLE process : started) {
-    if (wait) WaitForSingleObject(process, 60000);
-    CloseHandle(process);
-  }
+  if (wait)
+    for (const qzr::KernelHandle& process : started) WaitForSingleObject(process.get(), 60000);
   return failures ? 1 : 0;
 }
 
