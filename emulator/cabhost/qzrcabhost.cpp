@@ -16,6 +16,7 @@
 
 #include "CabInstaller.h"
 #include "DeviceProfile.h"
+#include "Win32Owners.h"
 
 namespace cabhost {
 
@@ -26,17 +27,16 @@ void Print(const std::wstring& text) {
 }
 
 void PrintLog(const std::wstring& installDir) {
-  HANDLE file = CreateFileW((installDir + L"\\qzrCEInstall.log").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  qzr::FileHandle file(CreateFileW((installDir + L"\\qzrCEInstall.log").c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) {
     Print(L"(no install log)\n");
     return;
   }
   std::string bytes;
   char buffer[8192];
   DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
-  CloseHandle(file);
+  while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
   std::wstring text(bytes.size() / 2, L'\0');
   memcpy(text.data(), bytes.data(), text.size() * 2);
   std::wstring unix;
@@ -82,29 +82,24 @@ std::wstring RecordKey(const std::wstring& installDir) {
 }
 
 void SaveRecord(const std::wstring& installDir, const std::vector<std::wstring>& files, const std::wstring& dll) {
-  HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, RecordKey(installDir).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS)
-    return;
+  qzr::RegKey key;
+  if (!key.Create(HKEY_LOCAL_MACHINE, RecordKey(installDir))) return;
   std::wstring multi;
   for (const std::wstring& f : files) multi += f + L'\0';
   multi += L'\0';
-  RegSetValueExW(key, kFilesValue, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(multi.data()),
-                 static_cast<DWORD>(multi.size() * sizeof(wchar_t)));
-  RegSetValueExW(key, kDllValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(dll.c_str()),
-                 static_cast<DWORD>((dll.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
+  key.WriteBinary(kFilesValue, multi.data(), static_cast<DWORD>(multi.size() * sizeof(wchar_t)), REG_MULTI_SZ);
+  key.WriteString(kDllValue, dll);
 }
 
 bool LoadRecord(const std::wstring& installDir, std::vector<std::wstring>* files, std::wstring* dll) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, RecordKey(installDir).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  qzr::RegKey key;
+  if (!key.Open(HKEY_LOCAL_MACHINE, RecordKey(installDir))) return false;
   auto read = [&](const wchar_t* name) {
     DWORD size = 0, type = 0;
     std::wstring text;
-    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && size) {
+    if (RegQueryValueExW(key.get(), name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && size) {
       text.resize(size / sizeof(wchar_t) + 1);
-      RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size);
+      RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size);
       text.resize(size / sizeof(wchar_t));
     }
     return text;
@@ -118,7 +113,6 @@ bool LoadRecord(const std::wstring& installDir, std::vector<std::wstring>* files
   }
   *dll = read(kDllValue);
   while (!dll->empty() && dll->back() == L'\0') dll->pop_back();
-  RegCloseKey(key);
   return true;
 }
 
@@ -135,8 +129,8 @@ void MakeFolders(const std::wstring& path) {
 bool CopyPackage(const std::wstring& from, const std::wstring& to, const std::wstring& relative,
                  std::vector<std::wstring>* copied) {
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((from + L"\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return relative.empty() ? false : true;
+  qzr::FindHandle find(FindFirstFileW((from + L"\\*").c_str(), &data));
+  if (!find) return relative.empty() ? false : true;
   bool ok = true;
   do {
     std::wstring name = data.cFileName;
@@ -151,8 +145,7 @@ bool CopyPackage(const std::wstring& from, const std::wstring& to, const std::ws
       Print(L"cannot copy " + rel + L"\n");
       ok = false;
     }
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
+  } while (FindNextFileW(find.get(), &data));
   return ok;
 }
 
@@ -186,8 +179,8 @@ std::wstring FromStartFolder(const std::wstring& path) {
   return n > 0 && n < MAX_PATH ? std::wstring(full, n) : path;
 }
 
-HMODULE LoadSetupLibrary(const std::wstring& dll) {
-  HMODULE module = LoadLibraryW(dll.c_str());
+qzr::Library LoadSetupLibrary(const std::wstring& dll) {
+  qzr::Library module(dll.c_str());
   if (!module) Print(L"cannot load " + dll + L"\n");
   return module;
 }
@@ -202,9 +195,9 @@ int Install(const std::wstring& package, const std::wstring& installDir, const s
   }
   SaveRecord(installDir, copied, dll);
 
-  HMODULE module = LoadSetupLibrary(dll);
-  auto init = module ? reinterpret_cast<InstallInitFn>(GetProcAddress(module, "Install_Init")) : nullptr;
-  auto exit = module ? reinterpret_cast<InstallExitFn>(GetProcAddress(module, "Install_Exit")) : nullptr;
+  qzr::Library module = LoadSetupLibrary(dll);
+  auto init = module.Proc<InstallInitFn>("Install_Init");
+  auto exit = module.Proc<InstallExitFn>("Install_Exit");
   if (!init || !exit) {
     RemoveCopied(installDir, copied);
     DropRecord(installDir);
@@ -214,19 +207,16 @@ int Install(const std::wstring& package, const std::wstring& installDir, const s
   if (result == 0) result = exit(nullptr, installDir.c_str(), 0, 0, 0, 0, 0);
   Print(L"Install_Exit returned " + std::to_wstring(result) + L"\n");
   PrintLog(installDir);
-  if (result == 0) {
-    FreeLibrary(module);
-    return kInstalled;
-  }
+  if (result == 0) return kInstalled;
   // The installer uninstalls the application again, as for an uninstall request: the setup
   // library undoes what it recorded, then the installer removes what it copied.
-  auto uninit = reinterpret_cast<UninstallInitFn>(GetProcAddress(module, "Uninstall_Init"));
-  auto unexit = reinterpret_cast<UninstallExitFn>(GetProcAddress(module, "Uninstall_Exit"));
+  auto uninit = module.Proc<UninstallInitFn>("Uninstall_Init");
+  auto unexit = module.Proc<UninstallExitFn>("Uninstall_Exit");
   if (uninit) Print(L"Uninstall_Init returned " + std::to_wstring(uninit(nullptr, installDir.c_str())) + L"\n");
   RemoveCopied(installDir, copied);
   RemoveDirectoryW(installDir.c_str());
   if (unexit) Print(L"Uninstall_Exit returned " + std::to_wstring(unexit(nullptr)) + L"\n");
-  FreeLibrary(module);
+  module.reset();
   DropRecord(installDir);
   Print(L"package removed again\n");
   return kRolledBack;
@@ -242,9 +232,9 @@ int Uninstall(const std::wstring& installDir, std::wstring dll) {
     return kNoRecord;
   }
   if (dll.empty()) dll = recordedDll.empty() ? OwnFolder() + L"qzrCEInstall.dll" : recordedDll;
-  HMODULE module = LoadSetupLibrary(dll);
-  auto init = module ? reinterpret_cast<UninstallInitFn>(GetProcAddress(module, "Uninstall_Init")) : nullptr;
-  auto exit = module ? reinterpret_cast<UninstallExitFn>(GetProcAddress(module, "Uninstall_Exit")) : nullptr;
+  qzr::Library module = LoadSetupLibrary(dll);
+  auto init = module.Proc<UninstallInitFn>("Uninstall_Init");
+  auto exit = module.Proc<UninstallExitFn>("Uninstall_Exit");
   if (!init || !exit) return kNoLibrary;
   int result = init(nullptr, installDir.c_str());
   Print(L"Uninstall_Init returned " + std::to_wstring(result) + L"\n");
@@ -252,7 +242,7 @@ int Uninstall(const std::wstring& installDir, std::wstring dll) {
   RemoveDirectoryW(installDir.c_str());
   result = exit(nullptr);
   Print(L"Uninstall_Exit returned " + std::to_wstring(result) + L"\n");
-  FreeLibrary(module);
+  module.reset();
   DropRecord(installDir);
   return kInstalled;
 }
@@ -276,11 +266,10 @@ int RunAsAutoCab(int argc, wchar_t** argv) {
     Print(L"cannot start " + copy + L"\n");
     return kUsage;
   }
-  WaitForSingleObject(pi.hProcess, INFINITE);
+  qzr::StartedProcess copyRun(pi);
+  WaitForSingleObject(copyRun.process.get(), INFINITE);
   DWORD code = kUsage;
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  GetExitCodeProcess(copyRun.process.get(), &code);
   return static_cast<int>(code);
 }
 
