@@ -15,6 +15,7 @@
 #include <cstdio>
 
 #include "DeviceProfile.h"
+#include "Win32Owners.h"
 
 namespace {
 
@@ -112,12 +113,11 @@ void AppendEventLine(char* line, int length) {
   line[length++] = '\n';
   // FILE_APPEND_DATA makes the single WriteFile land whole at the end, even with several
   // processes writing the same file.
-  HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
+  qzr::FileHandle file(CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return;
   DWORD written = 0;
-  WriteFile(file, line, static_cast<DWORD>(length), &written, nullptr);
-  CloseHandle(file);
+  WriteFile(file.get(), line, static_cast<DWORD>(length), &written, nullptr);
 }
 
 // A facility number per name, stable across processes: the same name always gets the same number.

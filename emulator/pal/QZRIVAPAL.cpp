@@ -9,6 +9,7 @@
 #include <string>
 
 #include "DeviceProfile.h"
+#include "Win32Owners.h"
 
 namespace {
 constexpr HRESULT kNotAvailable = static_cast<HRESULT>(0x80004001);
@@ -17,20 +18,18 @@ constexpr HRESULT kFailure = static_cast<HRESULT>(0x80004005);
 // Runs the handheld's start-up list again once the requesting process is gone, so a
 // clean-up cycle can be watched across simulated boots.
 void StartWarmBoot() {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, wince::kEmulatorKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  qzr::RegKey key;
+  if (!key.Open(HKEY_LOCAL_MACHINE, wince::kEmulatorKey)) return;
   wchar_t tool[MAX_PATH] = {};
   DWORD bytes = sizeof tool - sizeof(wchar_t), type = 0;
-  LONG rc = RegQueryValueExW(key, wince::kToolPathValue, nullptr, &type, reinterpret_cast<BYTE*>(tool), &bytes);
-  RegCloseKey(key);
+  LONG rc = RegQueryValueExW(key.get(), wince::kToolPathValue, nullptr, &type, reinterpret_cast<BYTE*>(tool), &bytes);
   if (rc != ERROR_SUCCESS || type != REG_SZ) return;
   std::wstring commandLine = L"\"" + std::wstring(tool) + L"\" boot --after-exit " + std::to_wstring(GetCurrentProcessId());
   STARTUPINFOW si{sizeof si};
   PROCESS_INFORMATION pi{};
-  if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, L"C:\\", &si, &pi)) {
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-  }
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, L"C:\\", &si, &pi))
+    return;
+  qzr::StartedProcess boot(pi);  // nobody waits for the boot: its handles go at once
 }
 
 }  // namespace
