@@ -36,9 +36,9 @@ void PaintDesktop(HWND hwnd, HDC dc) {
   GetLocalTime(&now);
   wchar_t date[64] = {};
   GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &now, nullptr, date, static_cast<int>(std::size(date)));
-  int bar = wince::ShellBarHeight(ScreenWidth(), ScreenHeight());
+  int bar = BarHeight();
   RECT line = {bar / 2, bar + bar / 2, client.right, bar * 3};
-  HGDIOBJ oldFont = SelectObject(dc, shell.font);
+  qzr::ScopedSelectObject useFont(dc, shell.font.get());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(0xFF, 0xFF, 0xFF));
   DrawTextW(dc, date, -1, &line, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
@@ -50,7 +50,6 @@ void PaintDesktop(HWND hwnd, HDC dc) {
     std::wstring label = TodaySoftKeyLabel(key);
     DrawTextW(dc, label.c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
   }
-  SelectObject(dc, oldFont);
 }
 
 LRESULT CALLBACK DesktopProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -64,7 +63,7 @@ LRESULT CALLBACK DesktopProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       return 0;
     }
     case WM_LBUTTONUP: {
-      POINT p = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      POINT p = TapPoint(lParam);
       ClientToScreen(hwnd, &p);
       if (int key = devshell::TodaySoftKeyAt(ScreenWidth(), ScreenHeight(), p)) PressTodaySoftKey(key);
       return 0;
@@ -97,7 +96,7 @@ void PaintSip(HWND hwnd, HDC dc) {
   RECT client;
   GetClientRect(hwnd, &client);
   Fill(dc, client, RGB(0x60, 0x68, 0x78));
-  HGDIOBJ oldFont = SelectObject(dc, shell.font);
+  qzr::ScopedSelectObject useFont(dc, shell.font.get());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, kKeyTextColour);
   for (int row = 0; row < devshell::kSipRows; ++row)
@@ -108,7 +107,6 @@ void PaintSip(HWND hwnd, HDC dc) {
       std::wstring label = devshell::SipKeyLabel(row, column);
       DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &key, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     }
-  SelectObject(dc, oldFont);
 }
 
 LRESULT CALLBACK SipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -118,8 +116,7 @@ LRESULT CALLBACK SipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONUP: {
       RECT client;
       GetClientRect(hwnd, &client);
-      wchar_t key = devshell::SipKeyUnder(client.right, client.bottom,
-                                          {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+      wchar_t key = devshell::SipKeyUnder(client.right, client.bottom, TapPoint(lParam));
       if (key) SendKey(key);
       return 0;
     }

@@ -32,13 +32,14 @@ LRESULT PaintWith(HWND hwnd, void (*paint)(HWND, HDC)) {
 }
 
 void Fill(HDC dc, const RECT& r, COLORREF colour) {
-  HBRUSH brush = CreateSolidBrush(colour);
-  FillRect(dc, &r, brush);
-  DeleteObject(brush);
+  qzr::GdiObject brush(CreateSolidBrush(colour));
+  FillRect(dc, &r, static_cast<HBRUSH>(brush.get()));
 }
 
 int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
 int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
+int BarHeight() { return wince::ShellBarHeight(ScreenWidth(), ScreenHeight()); }
+POINT TapPoint(LPARAM lParam) { return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}; }
 
 // For a while after a window comes forward, the task bar and that window's soft-key bar are
 // put back on top: the desktop shows a newly raised window over them although the window list
@@ -105,10 +106,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     return 1;
   const int width = ScreenWidth(), height = ScreenHeight();
   const int bar = wince::ShellBarHeight(width, height);
-  shell.font = CreateFontW(-bar * 4 / 10, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, L"Tahoma");
-  shell.itemFont = CreateFontW(-bar * 4 / 10, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, L"Tahoma");
+  shell.font.reset(CreateFontW(-bar * 4 / 10, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, L"Tahoma"));
+  shell.itemFont.reset(CreateFontW(-bar * 4 / 10, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
+                                    L"Tahoma"));
 
   shell.desktop = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, tb::kDesktopClassName, L"Desktop",
                                   WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr, nullptr, instance, nullptr);
@@ -139,7 +141,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  DeleteObject(shell.font);
-  DeleteObject(shell.itemFont);
+  // The windows that drew with the fonts are gone with the loop.
+  shell.font.reset();
+  shell.itemFont.reset();
   return 0;
 }

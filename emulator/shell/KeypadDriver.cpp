@@ -9,6 +9,7 @@
 #include "DeviceProfile.h"
 #include "KeypadRegistry.h"
 #include "ShellKeys.h"
+#include "Win32UserOwners.h"
 
 namespace devshell {
 
@@ -156,7 +157,9 @@ DWORD WINAPI DriverThread(LPVOID) {
   // Auto-reset when the driver makes them; one made first by someone else may be manual-reset,
   // so each wake resets it as well.
   const wchar_t* names[2] = {keypad::kChangeEvent, keypad::kChangeUsbEvent};
-  HANDLE events[2] = {CreateEventW(nullptr, FALSE, FALSE, names[0]), CreateEventW(nullptr, FALSE, FALSE, names[1])};
+  qzr::KernelHandle changed[2] = {qzr::KernelHandle(CreateEventW(nullptr, FALSE, FALSE, names[0])),
+                                  qzr::KernelHandle(CreateEventW(nullptr, FALSE, FALSE, names[1]))};
+  HANDLE events[2] = {changed[0].get(), changed[1].get()};
 
   WNDCLASSW wc{};
   wc.lpfnWndProc = DriverWindowProc;
@@ -165,7 +168,7 @@ DWORD WINAPI DriverThread(LPVOID) {
   RegisterClassW(&wc);
   CreateWindowExW(WS_EX_TOOLWINDOW, kKeypadDriverClass, L"Keypad", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                   wc.hInstance, nullptr);
-  HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHook, GetModuleHandleW(nullptr), 0);
+  qzr::WindowsHook hook(SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHook, GetModuleHandleW(nullptr), 0));
   if (!hook) wince::AppendJournal(L"keypad: no keyboard hook, keys go untranslated");
 
   for (;;) {
@@ -179,10 +182,7 @@ DWORD WINAPI DriverThread(LPVOID) {
     if (r != WAIT_OBJECT_0 + 2) break;
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        if (hook) UnhookWindowsHookEx(hook);
-        return 0;
-      }
+      if (msg.message == WM_QUIT) return 0;
       DispatchMessageW(&msg);
     }
   }
@@ -193,10 +193,8 @@ DWORD WINAPI DriverThread(LPVOID) {
 
 bool StartKeypadDriver(HWND taskBar) {
   driver.taskBar = taskBar;
-  HANDLE thread = CreateThread(nullptr, 0, DriverThread, nullptr, 0, nullptr);
-  if (!thread) return false;
-  CloseHandle(thread);
-  return true;
+  // The driver runs until the shell's process ends: nobody waits for its thread.
+  return static_cast<bool>(qzr::KernelHandle(CreateThread(nullptr, 0, DriverThread, nullptr, 0, nullptr)));
 }
 
 }  // namespace devshell

@@ -52,13 +52,12 @@ bool OpenCommand(const std::wstring& commandLine, std::wstring* failure) {
 
 // A shortcut file's target; a file that is no shortcut is opened itself.
 std::wstring ResolveShortcut(const std::wstring& file) {
-  HANDLE f = CreateFileW(FileOnDevice(file).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return L"\"" + file + L"\"";
+  qzr::FileHandle f(CreateFileW(FileOnDevice(file).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+  if (!f) return L"\"" + file + L"\"";
   std::string text(4096, '\0');
   DWORD read = 0;
-  ReadFile(f, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
-  CloseHandle(f);
+  ReadFile(f.get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
   text.resize(read);
   auto target = devshell::ShortcutTarget(text);
   return target ? *target : L"\"" + file + L"\"";

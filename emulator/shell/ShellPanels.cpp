@@ -108,18 +108,18 @@ void PaintStartMenu(HWND hwnd, HDC dc) {
   RECT inner = client;
   InflateRect(&inner, -1, -1);
   Fill(dc, inner, kMenuColour);
-  const int bar = wince::ShellBarHeight(ScreenWidth(), ScreenHeight());
+  const int bar = BarHeight();
   RECT header = devshell::StartMenuItemRect(client.right, bar, -1);
   Fill(dc, header, kBarColour);
   RECT flag = {header.left, header.top, header.left + (header.bottom - header.top), header.bottom};
   DrawStartIcon(dc, flag);
   SetBkMode(dc, TRANSPARENT);
-  HGDIOBJ oldFont = SelectObject(dc, shell.font);
+  qzr::ScopedSelectObject useFont(dc, shell.font.get());
   SetTextColor(dc, kBarTextColour);
   RECT caption = header;
   caption.left = flag.right + 2;
   DrawTextW(dc, L"Start", -1, &caption, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-  SelectObject(dc, shell.itemFont);
+  SelectObject(dc, shell.itemFont.get());
   SetTextColor(dc, kMenuTextColour);
   for (int i = 0; i < kStartItemCount; ++i) {
     RECT row = devshell::StartMenuItemRect(client.right, bar, i);
@@ -130,7 +130,6 @@ void PaintStartMenu(HWND hwnd, HDC dc) {
     text.left += h;
     DrawTextW(dc, kStartItems[i].label, -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   }
-  SelectObject(dc, oldFont);
 }
 
 LRESULT CALLBACK StartMenuProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -140,8 +139,7 @@ LRESULT CALLBACK StartMenuProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     case WM_LBUTTONUP: {
       RECT client;
       GetClientRect(hwnd, &client);
-      ChooseStartItem(devshell::StartMenuItemAt(client.right, wince::ShellBarHeight(ScreenWidth(), ScreenHeight()),
-                                                kStartItemCount, {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}));
+      ChooseStartItem(devshell::StartMenuItemAt(client.right, BarHeight(), kStartItemCount, TapPoint(lParam)));
       return 0;
     }
     case WM_ERASEBKGND:
@@ -156,7 +154,7 @@ LRESULT CALLBACK StartMenuProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 void PaintPanel(HWND hwnd, HDC dc, const std::wstring& heading, RECT* body) {
   RECT client;
   GetClientRect(hwnd, &client);
-  const int bar = wince::ShellBarHeight(ScreenWidth(), ScreenHeight());
+  const int bar = BarHeight();
   Fill(dc, client, RGB(0x40, 0x48, 0x60));
   RECT inner = client;
   InflateRect(&inner, -2, -2);
@@ -164,12 +162,11 @@ void PaintPanel(HWND hwnd, HDC dc, const std::wstring& heading, RECT* body) {
   RECT title = {inner.left, inner.top, inner.right, inner.top + bar * 3 / 4};
   Fill(dc, title, kBarColour);
   SetBkMode(dc, TRANSPARENT);
-  HGDIOBJ oldFont = SelectObject(dc, shell.font);
+  qzr::ScopedSelectObject useFont(dc, shell.font.get());
   SetTextColor(dc, kBarTextColour);
   RECT text = title;
   text.left += bar / 4;
   DrawTextW(dc, heading.c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
-  SelectObject(dc, oldFont);
   *body = {inner.left, title.bottom, inner.right, inner.bottom};
 }
 
@@ -184,8 +181,8 @@ void PaintSwitcher(HWND hwnd, HDC dc) {
   PaintPanel(hwnd, dc, WindowText(hwnd), &body);
   RECT client;
   GetClientRect(hwnd, &client);
-  const int bar = wince::ShellBarHeight(ScreenWidth(), ScreenHeight());
-  HGDIOBJ oldFont = SelectObject(dc, shell.itemFont);
+  const int bar = BarHeight();
+  qzr::ScopedSelectObject useFont(dc, shell.itemFont.get());
   SetTextColor(dc, kMenuTextColour);
   if (shell.switcherWindows.empty()) {
     RECT row = devshell::SwitcherRowRect(client.right, bar, 0);
@@ -202,7 +199,6 @@ void PaintSwitcher(HWND hwnd, HDC dc) {
     DrawTextW(dc, title.c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
     Fill(dc, {row.left, row.bottom - 1, row.right, row.bottom}, kMenuLineColour);
   }
-  SelectObject(dc, oldFont);
 }
 
 LRESULT CALLBACK SwitcherProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -212,9 +208,8 @@ LRESULT CALLBACK SwitcherProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_LBUTTONUP: {
       RECT client;
       GetClientRect(hwnd, &client);
-      int row = devshell::SwitcherRowAt(client.right, wince::ShellBarHeight(ScreenWidth(), ScreenHeight()),
-                                        static_cast<int>(shell.switcherWindows.size()),
-                                        {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+      int row = devshell::SwitcherRowAt(client.right, BarHeight(), static_cast<int>(shell.switcherWindows.size()),
+                                        TapPoint(lParam));
       if (row >= 0) {
         HWND chosen = shell.switcherWindows[row];
         Note(L"switched to \"" + WindowText(chosen) + L"\"");
@@ -231,6 +226,15 @@ LRESULT CALLBACK SwitcherProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
+void PaintNotice(HWND hwnd, HDC dc) {
+  RECT body;
+  PaintPanel(hwnd, dc, L"Notification", &body);
+  qzr::ScopedSelectObject useFont(dc, shell.font.get());
+  SetTextColor(dc, kMenuTextColour);
+  std::wstring text = WindowText(hwnd);
+  DrawTextW(dc, text.c_str(), -1, &body, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+}
+
 LRESULT CALLBACK NoticeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_MOUSEACTIVATE:
@@ -244,19 +248,8 @@ LRESULT CALLBACK NoticeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      RECT body;
-      PaintPanel(hwnd, dc, L"Notification", &body);
-      HGDIOBJ oldFont = SelectObject(dc, shell.font);
-      SetTextColor(dc, kMenuTextColour);
-      std::wstring text = WindowText(hwnd);
-      DrawTextW(dc, text.c_str(), -1, &body, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
-      SelectObject(dc, oldFont);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT:
+      return PaintWith(hwnd, PaintNotice);
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "DeviceProfile.h"
+#include "Win32Owners.h"
 #include "aygshell.h"
 
 namespace devshell::app {
@@ -39,8 +40,8 @@ struct Shell {
   bool sipButtonShown = true;
   HWND okTarget = nullptr;  // the foreground window that asked for the "ok" button
   std::wstring title;
-  HFONT font = nullptr;
-  HFONT itemFont = nullptr;
+  qzr::GdiObject font;  // the bars' and headings' text
+  qzr::GdiObject itemFont;  // menu and switcher rows
   HWND startMenu = nullptr;
   HWND switcher = nullptr;
   HWND notice = nullptr;
@@ -74,6 +75,11 @@ LRESULT PaintWith(HWND hwnd, void (*paint)(HWND, HDC));
 void Fill(HDC dc, const RECT& r, COLORREF colour);
 int ScreenWidth();
 int ScreenHeight();
+// The task bar's height on this screen, the unit of the Start menu's and the panels' rows.
+int BarHeight();
+// Where a mouse message's pen is, in the window's client coordinates (signed: a capture reports
+// points left of or above the window).
+POINT TapPoint(LPARAM lParam);
 void KeepBarsAbove(HWND fg);
 void FollowForeground();
 bool Register(const wchar_t* name, WNDPROC proc, HINSTANCE instance);
@@ -115,6 +121,7 @@ void PaintPanel(HWND hwnd, HDC dc, const std::wstring& heading, RECT* body);
 std::wstring WindowText(HWND window);
 void PaintSwitcher(HWND hwnd, HDC dc);
 LRESULT CALLBACK SwitcherProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+void PaintNotice(HWND hwnd, HDC dc);
 LRESULT CALLBACK NoticeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // ---- Opening programs: application buttons, Today soft keys, Start menu items (ShellOpen.cpp)

@@ -43,25 +43,21 @@ void DrawVolumeIcon(HDC dc, const RECT& r) {
   int h = r.bottom - r.top, w = r.right - r.left;
   POINT cone[] = {{r.left + w / 4, r.top + h * 2 / 5}, {r.left + w / 2, r.top + h / 4},
                   {r.left + w / 2, r.bottom - h / 4}, {r.left + w / 4, r.bottom - h * 2 / 5}};
-  HBRUSH brush = CreateSolidBrush(kBarTextColour);
-  HGDIOBJ oldBrush = SelectObject(dc, brush);
-  HGDIOBJ oldPen = SelectObject(dc, GetStockObject(WHITE_PEN));
+  qzr::GdiObject brush(CreateSolidBrush(kBarTextColour));
+  qzr::ScopedSelectObject useBrush(dc, brush.get());
+  qzr::ScopedSelectObject usePen(dc, GetStockObject(WHITE_PEN));
   Polygon(dc, cone, 4);
-  SelectObject(dc, oldPen);
-  SelectObject(dc, oldBrush);
-  DeleteObject(brush);
 }
 
 void DrawOkButton(HDC dc, RECT r) {
   int h = r.bottom - r.top;
   InflateRect(&r, -h / 8, -h / 8);
-  HBRUSH brush = CreateSolidBrush(kBarTextColour);
-  HGDIOBJ oldBrush = SelectObject(dc, brush);
-  HGDIOBJ oldPen = SelectObject(dc, GetStockObject(WHITE_PEN));
-  Ellipse(dc, r.left, r.top, r.right, r.bottom);
-  SelectObject(dc, oldPen);
-  SelectObject(dc, oldBrush);
-  DeleteObject(brush);
+  {
+    qzr::GdiObject brush(CreateSolidBrush(kBarTextColour));
+    qzr::ScopedSelectObject useBrush(dc, brush.get());
+    qzr::ScopedSelectObject usePen(dc, GetStockObject(WHITE_PEN));
+    Ellipse(dc, r.left, r.top, r.right, r.bottom);
+  }
   SetTextColor(dc, kBarColour);
   DrawTextW(dc, L"ok", -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
@@ -71,7 +67,7 @@ void PaintTaskBar(HWND hwnd, HDC dc) {
   GetClientRect(hwnd, &client);
   Fill(dc, client, kBarColour);
   devshell::TaskBarLayout l = devshell::LayoutTaskBar(client.right, client.bottom);
-  HGDIOBJ oldFont = SelectObject(dc, shell.font);
+  qzr::ScopedSelectObject useFont(dc, shell.font.get());
   SetBkMode(dc, TRANSPARENT);
   if (shell.startIconShown) DrawStartIcon(dc, l.startIcon);
   SetTextColor(dc, kBarTextColour);
@@ -81,7 +77,6 @@ void PaintTaskBar(HWND hwnd, HDC dc) {
   if (shell.sipButtonShown) DrawSipIcon(dc, l.sipButton);
   DrawVolumeIcon(dc, l.volumeIcon);
   if (shell.okTarget) DrawOkButton(dc, l.okButton);
-  SelectObject(dc, oldFont);
 }
 
 
@@ -162,7 +157,7 @@ LRESULT CALLBACK TaskBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       return MA_NOACTIVATE;  // a tap must leave the foreground window in front: "ok" goes to it
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
-      TapTaskBar(hwnd, {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}, msg == WM_LBUTTONDOWN);
+      TapTaskBar(hwnd, TapPoint(lParam), msg == WM_LBUTTONDOWN);
       return 0;
     case WM_KEYDOWN:
       // Keys typed while the bar has the focus are not the keypad driver's: the driver has
