@@ -6,9 +6,11 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "Win32Owners.h"
 #include "cedialog.h"
 #include "softkeys.h"
 
@@ -29,7 +31,7 @@ struct MenuBar {
   HWND owner = nullptr;
   std::vector<Key> keys;
   int pressed = -1;
-  HFONT font = nullptr;
+  qzr::GdiObject font;
 };
 
 MenuBar* BarOf(HWND hwnd) { return reinterpret_cast<MenuBar*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
@@ -44,19 +46,17 @@ int KeyUnder(HWND hwnd, const MenuBar& bar, LPARAM lParam) {
 void PaintBar(HWND hwnd, HDC dc, const MenuBar& bar) {
   RECT client;
   GetClientRect(hwnd, &client);
-  HBRUSH background = CreateSolidBrush(kBarColour);
-  FillRect(dc, &client, background);
-  DeleteObject(background);
-  HGDIOBJ oldFont = bar.font ? SelectObject(dc, bar.font) : nullptr;
+  qzr::GdiObject background(CreateSolidBrush(kBarColour));
+  FillRect(dc, &client, static_cast<HBRUSH>(background.get()));
+  HGDIOBJ oldFont = bar.font ? SelectObject(dc, bar.font.get()) : nullptr;
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, kKeyTextColour);
   int count = static_cast<int>(bar.keys.size());
   for (int i = 0; i < count; ++i) {
     RECT key = wince::SoftKeyRect(client.right, client.bottom, count, i);
     if (i == bar.pressed) {
-      HBRUSH pressed = CreateSolidBrush(kPressedColour);
-      FillRect(dc, &key, pressed);
-      DeleteObject(pressed);
+      qzr::GdiObject pressed(CreateSolidBrush(kPressedColour));
+      FillRect(dc, &key, static_cast<HBRUSH>(pressed.get()));
     }
     DrawTextW(dc, bar.keys[i].text.c_str(), -1, &key, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   }
@@ -67,8 +67,10 @@ LRESULT CALLBACK MenuBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
   MenuBar* bar = BarOf(hwnd);
   switch (msg) {
     case WM_NCCREATE: {
-      auto* created = static_cast<MenuBar*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+      // The window takes the bar from its creator here; from now on WM_NCDESTROY frees it, also
+      // when the creation fails later on.
+      auto* created = static_cast<std::unique_ptr<MenuBar>*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created ? created->release() : nullptr));
       break;
     }
     case WM_MOUSEACTIVATE:
@@ -106,7 +108,6 @@ LRESULT CALLBACK MenuBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       break;
     case WM_NCDESTROY:
       if (bar) {
-        if (bar->font) DeleteObject(bar->font);
         delete bar;
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       }
@@ -220,30 +221,22 @@ BOOL WINAPI SHCreateMenuBar(SHMENUBARINFO* info) {
     return FALSE;
   }
   info->hwndMB = nullptr;
-  auto* bar = new MenuBar;
+  auto bar = std::make_unique<MenuBar>();
   bar->owner = info->hwndParent;
   if (!(info->dwFlags & SHCMBF_EMPTYBAR) && !LoadKeys(info->hInstRes, info->nToolBarId, &bar->keys)) {
-    delete bar;
     SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
     return FALSE;
   }
-  if (!RegisterMenuBarClass()) {
-    delete bar;
-    return FALSE;
-  }
+  if (!RegisterMenuBarClass()) return FALSE;
   int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   int barHeight = wince::ShellBarHeight(width, height);
-  bar->font = CreateFontW(-barHeight / 2, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, L"Tahoma");
+  bar->font.reset(CreateFontW(-barHeight / 2, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, L"Tahoma"));
   DWORD style = WS_POPUP | ((info->dwFlags & SHCMBF_HIDDEN) ? 0 : WS_VISIBLE);
   // Owned by the dialog: stays above it and goes with it.
   HWND hwnd = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kMenuBarClass, L"", style, 0, height - barHeight,
-                              width, barHeight, info->hwndParent, nullptr, GetModuleHandleW(nullptr), bar);
-  if (!hwnd) {
-    if (bar->font) DeleteObject(bar->font);
-    delete bar;
-    return FALSE;
-  }
+                              width, barHeight, info->hwndParent, nullptr, GetModuleHandleW(nullptr), &bar);
+  if (!hwnd) return FALSE;
   SetPropW(info->hwndParent, kMenuBarProperty, hwnd);
   // The owner's client area ends above the bar, now and whenever it is sized again.
   SetWindowSubclass(info->hwndParent, OwnerProc, kOwnerSubclass, 0);

@@ -13,6 +13,8 @@
 #include <cwctype>
 #include <map>
 
+#include "Win32UserOwners.h"
+
 namespace {
 
 constexpr UINT kIconIndexFlags = SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES | SHGFI_LARGEICON | SHGFI_SMALLICON;
@@ -60,17 +62,15 @@ std::wstring ExtensionOf(const std::wstring& lowerPath) {
 
 // One entry's two pictures, owned until they are copied into the lists.
 struct IconPair {
-  HICON large = nullptr;
-  HICON small = nullptr;
-  bool shared = false;  // system icons are not destroyed
+  qzr::Icon large;
+  qzr::Icon small;
+  bool shared = false;  // the system's own icons (LR_SHARED) are never destroyed
 
   IconPair() = default;
-  IconPair(const IconPair&) = delete;
-  IconPair& operator=(const IconPair&) = delete;
   ~IconPair() {
-    if (shared) return;
-    if (large) DestroyIcon(large);
-    if (small) DestroyIcon(small);
+    if (!shared) return;
+    large.release();
+    small.release();
   }
 };
 
@@ -78,21 +78,21 @@ struct IconPair {
 void LoadFileIcons(IconPair& icons, const std::wstring& path, int large, int small) {
   HICON both[2] = {};
   const UINT got = PrivateExtractIconsW(path.c_str(), 0, MAKELONG(large, small), MAKELONG(large, small), both, nullptr, 2, 0);
-  if (got == 2 && both[0] && both[1]) {
-    icons.large = both[0];
-    icons.small = both[1];
+  qzr::Icon first(both[0]), second(both[1]);
+  if (got == 2 && first && second) {
+    icons.large = std::move(first);
+    icons.small = std::move(second);
     return;
   }
-  for (HICON icon : both)
-    if (icon) DestroyIcon(icon);
   if (got == 0 || got == 0xFFFFFFFF) return;  // no icons, or no such file
-  if (PrivateExtractIconsW(path.c_str(), 0, large, large, &icons.large, nullptr, 1, 0) != 1) icons.large = nullptr;
-  if (PrivateExtractIconsW(path.c_str(), 0, small, small, &icons.small, nullptr, 1, 0) != 1) icons.small = nullptr;
+  // What a failed extraction leaves in the handle is no icon of ours: forgotten, not destroyed.
+  if (PrivateExtractIconsW(path.c_str(), 0, large, large, icons.large.receive(), nullptr, 1, 0) != 1) icons.large.release();
+  if (PrivateExtractIconsW(path.c_str(), 0, small, small, icons.small.receive(), nullptr, 1, 0) != 1) icons.small.release();
 }
 
 void LoadDefaultProgramIcons(IconPair& icons, int large, int small) {
-  icons.large = static_cast<HICON>(LoadImageW(nullptr, IDI_APPLICATION, IMAGE_ICON, large, large, LR_SHARED));
-  icons.small = static_cast<HICON>(LoadImageW(nullptr, IDI_APPLICATION, IMAGE_ICON, small, small, LR_SHARED));
+  icons.large.reset(static_cast<HICON>(LoadImageW(nullptr, IDI_APPLICATION, IMAGE_ICON, large, large, LR_SHARED)));
+  icons.small.reset(static_cast<HICON>(LoadImageW(nullptr, IDI_APPLICATION, IMAGE_ICON, small, small, LR_SHARED)));
   icons.shared = true;
 }
 
@@ -100,21 +100,23 @@ void LoadDefaultProgramIcons(IconPair& icons, int large, int small) {
 void LoadShellIcons(IconPair& icons, const std::wstring& hostPath, DWORD attributes) {
   SHFILEINFOW info{};
   const UINT byAttributes = SHGFI_ICON | SHGFI_USEFILEATTRIBUTES;
-  if (DesktopFileInfo(hostPath.c_str(), attributes, &info, sizeof info, byAttributes | SHGFI_LARGEICON)) icons.large = info.hIcon;
+  if (DesktopFileInfo(hostPath.c_str(), attributes, &info, sizeof info, byAttributes | SHGFI_LARGEICON))
+    icons.large.reset(info.hIcon);
   info = SHFILEINFOW{};
-  if (DesktopFileInfo(hostPath.c_str(), attributes, &info, sizeof info, byAttributes | SHGFI_SMALLICON)) icons.small = info.hIcon;
+  if (DesktopFileInfo(hostPath.c_str(), attributes, &info, sizeof info, byAttributes | SHGFI_SMALLICON))
+    icons.small.reset(info.hIcon);
 }
 
 // The folder picture from shell32's resources, read as data so that the shell need not start
 // (asking for the lists means asking for the root folder); else from the shell itself.
 void LoadFolderIcons(IconPair& icons, const std::wstring& hostPath, int large, int small) {
   HMODULE shell = GetModuleHandleW(L"shell32.dll");
-  HMODULE data = shell ? nullptr : LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  if (HMODULE from = shell ? shell : data) {
-    icons.large = static_cast<HICON>(LoadImageW(from, MAKEINTRESOURCEW(kShellFolderIcon), IMAGE_ICON, large, large, 0));
-    icons.small = static_cast<HICON>(LoadImageW(from, MAKEINTRESOURCEW(kShellFolderIcon), IMAGE_ICON, small, small, 0));
+  qzr::Library data(shell ? nullptr : LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  if (HMODULE from = shell ? shell : data.get()) {
+    icons.large.reset(static_cast<HICON>(LoadImageW(from, MAKEINTRESOURCEW(kShellFolderIcon), IMAGE_ICON, large, large, 0)));
+    icons.small.reset(static_cast<HICON>(LoadImageW(from, MAKEINTRESOURCEW(kShellFolderIcon), IMAGE_ICON, small, small, 0)));
   }
-  if (data) FreeLibrary(data);
+  data.reset();
   if (!icons.large) LoadShellIcons(icons, hostPath, FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -152,10 +154,10 @@ class SystemImageLists {
       else LoadShellIcons(icons, hostPath, byAttributes ? attributes : FILE_ATTRIBUTE_NORMAL);
     }
     if (!icons.large) return -1;
-    const int index = ImageList_ReplaceIcon(large_, -1, icons.large);
+    const int index = ImageList_ReplaceIcon(large_, -1, icons.large.get());
     if (index < 0) return -1;
     // The small list keeps the same index for the same file.
-    if (ImageList_ReplaceIcon(small_, -1, icons.small ? icons.small : icons.large) != index) return -1;
+    if (ImageList_ReplaceIcon(small_, -1, icons.small ? icons.small.get() : icons.large.get()) != index) return -1;
     indices_[key] = index;
     return index;
   }

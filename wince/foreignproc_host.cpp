@@ -2,6 +2,7 @@
 // procedure: the hook that puts it in front of the window, and the way back.
 #include "foreignproc.h"
 
+#include "Win32Owners.h"
 #include "foreignproc_common.h"
 
 namespace fp = wince::foreignproc;
@@ -17,11 +18,8 @@ WNDPROC g_procedure = nullptr;
 DWORD g_holders[8] = {};
 
 bool Alive(DWORD processId) {
-  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
-  if (!process) return false;
-  const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-  CloseHandle(process);
-  return running;
+  qzr::KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+  return process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
 }
 
 // Forgets holders that have ended; true when one is left.
