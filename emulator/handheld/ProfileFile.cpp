@@ -4,16 +4,10 @@
 #include <cwctype>
 
 #include "DeviceProfile.h"
+#include "Text.h"
 
 namespace emulator {
 namespace {
-
-std::wstring Trim(const std::wstring& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && iswspace(s[b])) ++b;
-  while (e > b && iswspace(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
 
 bool ParseHex(const std::wstring& text, std::vector<BYTE>* out) {
   out->clear();
@@ -37,17 +31,17 @@ std::vector<ProfileEntry> ParseProfileText(const std::wstring& text, std::vector
   while (pos <= text.size()) {
     size_t end = text.find(L'\n', pos);
     if (end == std::wstring::npos) end = text.size();
-    std::wstring line = Trim(text.substr(pos, end - pos));
+    std::wstring line = qzr::TrimWhite(text.substr(pos, end - pos));
     ++lineNo;
     pos = end + 1;
     if (line.empty() || line[0] == L';' || line[0] == L'#') continue;
     size_t eq = line.find(L'=');
     ProfileEntry entry;
-    if (eq == std::wstring::npos || (entry.name = Trim(line.substr(0, eq))).empty()) {
+    if (eq == std::wstring::npos || (entry.name = qzr::TrimWhite(line.substr(0, eq))).empty()) {
       if (errors) errors->push_back(lineNo);
       continue;
     }
-    std::wstring value = Trim(line.substr(eq + 1));
+    std::wstring value = qzr::TrimWhite(line.substr(eq + 1));
     if (value.rfind(L"hex:", 0) == 0) {
       entry.binary = true;
       if (!ParseHex(value.substr(4), &entry.bytes)) {

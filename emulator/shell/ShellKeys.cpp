@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cwctype>
 
+#include "Text.h"
+
 namespace devshell {
 
 const std::vector<ShellHotKey>& ShellHotKeys() {
@@ -35,19 +37,8 @@ const ShellHotKey* FindShellHotKeyById(int id) {
   return nullptr;
 }
 
-namespace {
-
-std::wstring Trim(const std::wstring& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && iswspace(s[b])) ++b;
-  while (e > b && iswspace(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
-
-}  // namespace
-
 CommandLine SplitCommandLine(const std::wstring& text) {
-  std::wstring s = Trim(text);
+  std::wstring s = qzr::TrimWhite(text);
   CommandLine c;
   if (!s.empty() && s[0] == L'"') {
     size_t close = s.find(L'"', 1);
@@ -56,7 +47,7 @@ CommandLine SplitCommandLine(const std::wstring& text) {
       return c;
     }
     c.file = s.substr(1, close - 1);
-    c.parameters = Trim(s.substr(close + 1));
+    c.parameters = qzr::TrimWhite(s.substr(close + 1));
     return c;
   }
   std::wstring lower = s;
@@ -65,7 +56,7 @@ CommandLine SplitCommandLine(const std::wstring& text) {
     size_t end = at + 4;
     if (end == s.size() || iswspace(s[end])) {
       c.file = s.substr(0, end);
-      c.parameters = Trim(s.substr(end));
+      c.parameters = qzr::TrimWhite(s.substr(end));
       return c;
     }
   }
@@ -87,16 +78,16 @@ std::optional<std::wstring> ShortcutTarget(const std::string& fileText) {
   // The stated length cuts the target only when the text really is that long.
   unsigned long stated = strtoul(fileText.substr(0, hash).c_str(), nullptr, 10);
   if (stated > 0 && stated < target.size()) target.resize(stated);
-  target = Trim(target);
+  target = qzr::TrimWhite(target);
   if (target.empty()) return std::nullopt;
   return target;
 }
 
 std::wstring StripQuotes(const std::wstring& text) {
-  std::wstring s = Trim(text);
+  std::wstring s = qzr::TrimWhite(text);
   if (s.size() >= 2 && s.front() == L'"' && s.back() == L'"') s = s.substr(1, s.size() - 2);
   else if (!s.empty() && s.front() == L'"') s = s.substr(1);
-  return Trim(s);
+  return qzr::TrimWhite(s);
 }
 
 std::wstring ButtonKeyPath(int n) { return L"Software\\Microsoft\\Shell\\Keys\\40C" + std::to_wstring(n); }
