@@ -66,7 +66,7 @@ std::wstring ResolveShortcut(const std::wstring& file) {
 void PressApplicationButton(int n) {
   std::wstring who = L"button " + std::to_wstring(n);
   auto value = ReadShellText(HKEY_LOCAL_MACHINE, devshell::ButtonKeyPath(n), L"Default");
-  std::wstring file = value ? devshell::StripQuotes(*value) : L"";
+  std::wstring file = value ? devshell::StripQuotes(*value) : std::wstring();
   if (file.empty()) {
     Note(who + L": nothing assigned");
     return;

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "Win32Owners.h"
+#include "Win32UserOwners.h"
 
 namespace qzr {
 
@@ -397,12 +398,11 @@ LRESULT CALLBACK SignalMeter::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
   auto* self = Subclass::Owner<SignalMeter>(hwnd, kMeterProperty);
   if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
   auto paintNow = [self, hwnd] {
-    HDC dc = GetDC(hwnd);
+    WindowDC dc(hwnd);
     if (!dc) return;
     RECT client;
     GetClientRect(hwnd, &client);
-    PaintOffScreen(dc, client, [self](HDC d, const RECT& r) { self->Draw(d, r); });
-    ReleaseDC(hwnd, dc);
+    PaintOffScreen(dc.get(), client, [self](HDC d, const RECT& r) { self->Draw(d, r); });
   };
   switch (msg) {
     case WM_ERASEBKGND:

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "Win32UserOwners.h"
 #include "core/LauncherConfig.h"
 
 namespace qzr {
@@ -34,14 +35,14 @@ std::vector<std::wstring> ProgramIconSources(const LauncherConfig& config) {
 HIMAGELIST LookUpSystemImageList() {
   SHFILEINFOW info{};
   auto list = reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(L"\\", 0, &info, sizeof info, kImageListFlags));
-  if (info.hIcon) DestroyIcon(info.hIcon);
+  Icon unused(info.hIcon);
   return list;
 }
 
 int LookUpIconIndex(const std::wstring& source) {
   SHFILEINFOW info{};
   SHGetFileInfoW(source.c_str(), 0, &info, sizeof info, kIconIndexFlags);
-  if (info.hIcon) DestroyIcon(info.hIcon);
+  Icon unused(info.hIcon);
   return info.iIcon;
 }
 
