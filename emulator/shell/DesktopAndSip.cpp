@@ -54,8 +54,6 @@ void PaintDesktop(HWND hwnd, HDC dc) {
 
 LRESULT CALLBACK DesktopProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_MOUSEACTIVATE:
-      return MA_NOACTIVATE;
     case WM_WINDOWPOSCHANGING: {
       // Behind everything, except while the Today screen is asked for.
       auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
@@ -68,12 +66,8 @@ LRESULT CALLBACK DesktopProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       if (int key = devshell::TodaySoftKeyAt(ScreenWidth(), ScreenHeight(), p)) PressTodaySoftKey(key);
       return 0;
     }
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      return PaintWith(hwnd, PaintDesktop);
   }
-  return DefWindowProcW(hwnd, msg, wParam, lParam);
+  return ShellWindowDefault(hwnd, msg, wParam, lParam, PaintDesktop);
 }
 
 // A key of the keyboard goes to the focused window of the foreground window's thread, as typed.
@@ -111,8 +105,6 @@ void PaintSip(HWND hwnd, HDC dc) {
 
 LRESULT CALLBACK SipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_MOUSEACTIVATE:
-      return MA_NOACTIVATE;  // typing must not take the focus from the window typed into
     case WM_LBUTTONUP: {
       RECT client;
       GetClientRect(hwnd, &client);
@@ -123,12 +115,8 @@ LRESULT CALLBACK SipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case tb::kSipShowMessage:
       ShowSip(wParam != 0);
       return TRUE;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      return PaintWith(hwnd, PaintSip);
   }
-  return DefWindowProcW(hwnd, msg, wParam, lParam);
+  return ShellWindowDefault(hwnd, msg, wParam, lParam, PaintSip);
 }
 
 // The Start menu: a white panel under the Start icon, a header with the Start flag, one row per item.

@@ -31,6 +31,20 @@ LRESULT PaintWith(HWND hwnd, void (*paint)(HWND, HDC)) {
   return 0;
 }
 
+LRESULT ShellWindowDefault(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, void (*paint)(HWND, HDC)) {
+  switch (msg) {
+    case WM_MOUSEACTIVATE:
+      // A tap must leave the foreground window in front and focused: the task bar's "ok" and
+      // the SIP's keys go to it.
+      return MA_NOACTIVATE;
+    case WM_ERASEBKGND:
+      return 1;  // the paint covers the whole client area
+    case WM_PAINT:
+      return PaintWith(hwnd, paint);
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
 void Fill(HDC dc, const RECT& r, COLORREF colour) {
   qzr::GdiObject brush(CreateSolidBrush(colour));
   FillRect(dc, &r, static_cast<HBRUSH>(brush.get()));

@@ -134,20 +134,14 @@ void PaintStartMenu(HWND hwnd, HDC dc) {
 
 LRESULT CALLBACK StartMenuProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_MOUSEACTIVATE:
-      return MA_NOACTIVATE;
     case WM_LBUTTONUP: {
       RECT client;
       GetClientRect(hwnd, &client);
       ChooseStartItem(devshell::StartMenuItemAt(client.right, BarHeight(), kStartItemCount, TapPoint(lParam)));
       return 0;
     }
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      return PaintWith(hwnd, PaintStartMenu);
   }
-  return DefWindowProcW(hwnd, msg, wParam, lParam);
+  return ShellWindowDefault(hwnd, msg, wParam, lParam, PaintStartMenu);
 }
 
 // A panel with a title row in the bar's colour; the switcher and notices share it.
@@ -203,8 +197,6 @@ void PaintSwitcher(HWND hwnd, HDC dc) {
 
 LRESULT CALLBACK SwitcherProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_MOUSEACTIVATE:
-      return MA_NOACTIVATE;
     case WM_LBUTTONUP: {
       RECT client;
       GetClientRect(hwnd, &client);
@@ -218,12 +210,8 @@ LRESULT CALLBACK SwitcherProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
       ShowWindow(hwnd, SW_HIDE);
       return 0;
     }
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      return PaintWith(hwnd, PaintSwitcher);
   }
-  return DefWindowProcW(hwnd, msg, wParam, lParam);
+  return ShellWindowDefault(hwnd, msg, wParam, lParam, PaintSwitcher);
 }
 
 void PaintNotice(HWND hwnd, HDC dc) {
@@ -237,8 +225,6 @@ void PaintNotice(HWND hwnd, HDC dc) {
 
 LRESULT CALLBACK NoticeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_MOUSEACTIVATE:
-      return MA_NOACTIVATE;
     case WM_LBUTTONUP:
       ShowWindow(hwnd, SW_HIDE);
       return 0;
@@ -246,12 +232,8 @@ LRESULT CALLBACK NoticeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       KillTimer(hwnd, kNoticeTimer);
       ShowWindow(hwnd, SW_HIDE);
       return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      return PaintWith(hwnd, PaintNotice);
   }
-  return DefWindowProcW(hwnd, msg, wParam, lParam);
+  return ShellWindowDefault(hwnd, msg, wParam, lParam, PaintNotice);
 }
 
 }  // namespace devshell::app

@@ -72,6 +72,9 @@ inline constexpr int kStartItemCount = static_cast<int>(std::size(kStartItems));
 void Note(const std::wstring& line);
 // WM_PAINT for every shell window: `paint` draws into the window's paint DC.
 LRESULT PaintWith(HWND hwnd, void (*paint)(HWND, HDC));
+// What every shell window answers alike: taps never activate it, it paints itself with `paint`,
+// and the rest goes to DefWindowProc.
+LRESULT ShellWindowDefault(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, void (*paint)(HWND, HDC));
 void Fill(HDC dc, const RECT& r, COLORREF colour);
 int ScreenWidth();
 int ScreenHeight();

@@ -153,8 +153,6 @@ LRESULT ApplyFullScreen(DWORD flags) {
 
 LRESULT CALLBACK TaskBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_MOUSEACTIVATE:
-      return MA_NOACTIVATE;  // a tap must leave the foreground window in front: "ok" goes to it
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
       TapTaskBar(hwnd, TapPoint(lParam), msg == WM_LBUTTONDOWN);
@@ -199,10 +197,6 @@ LRESULT CALLBACK TaskBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       FollowForeground();
       return (shell.startIconShown ? tb::kShowsStartIcon : 0) | (shell.sipButtonShown ? tb::kShowsSipButton : 0) |
              (shell.okTarget ? tb::kShowsOkButton : 0);
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      return PaintWith(hwnd, PaintTaskBar);
     case WM_CLOSE:
       // Closing the task bar shuts the whole shell down (tests and scripts end it this way).
       DestroyWindow(shell.startMenu);
@@ -217,7 +211,7 @@ LRESULT CALLBACK TaskBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
       PostQuitMessage(0);
       return 0;
   }
-  return DefWindowProcW(hwnd, msg, wParam, lParam);
+  return ShellWindowDefault(hwnd, msg, wParam, lParam, PaintTaskBar);
 }
 
 }  // namespace devshell::app
